@@ -1,0 +1,39 @@
+# make run   - install what is missing, build and start Varnelo
+# make test  - install what is missing, build with sanitizers and run every test
+# make bench - build the benchmark program (see bench/README.md)
+
+PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-multimedia-dev \
+            libsndfile1-dev libgtest-dev libgmock-dev desktop-file-utils locales \
+            qt6-image-formats-plugins libqt6svg6
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+JOBS := $(shell nproc)
+
+.PHONY: run test bench deps build clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+	@locale -a 2>/dev/null | grep -qi '^fr_FR.utf8$$' || { \
+	  $(SUDO) sed -i 's/^# *fr_FR.UTF-8 UTF-8/fr_FR.UTF-8 UTF-8/' /etc/locale.gen && $(SUDO) locale-gen >/dev/null; }
+
+build: deps
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNELO_TESTS=OFF
+	cmake --build build --target Varnelo -j $(JOBS)
+
+run: build
+	./build/app/Varnelo
+
+test: deps
+	cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNELO_SANITIZE=ON -DVARNELO_TESTS=ON
+	cmake --build build-test -j $(JOBS)
+	cd build-test && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNELO_TESTS=OFF
+	cmake --build build-bench --target varnelo-bench -j $(JOBS)
+
+clean:
+	rm -rf build build-test build-bench

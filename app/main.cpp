@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include "mainwindow/Main2.h"
+#include "platform/services.h"
+#include "resources/resources_init.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Varnelo"));
+  vrn::initResources();
+  vrn::installQtServices();
+  auto* main = new vrn::Main2;
+  main->Show();
+  return app.exec();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The database folder beside the executable and the record lengths of its
+// four kinds of file.
+#include <QByteArray>
+#include <QString>
+
+namespace vrn {
+
+constexpr int kRecFichier = 300;      // list files, one path per record
+constexpr int kEnregDerRep = 1024;    // der.rep, the last source
+constexpr int kEnregAffichage = 30;   // affp.aff, the options
+constexpr int kEnregMesPar = 30;      // mesp.par, one preferred list per record
+
+// Channels (file numbers) of each kind of file.
+constexpr int kCanalListe = 1;
+constexpr int kCanalDerRep = 2;
+constexpr int kCanalMesPar = 3;
+constexpr int kCanalAffichage = 4;
+
+QString dossierBase();                        // <executable folder>/BDVRN
+QString fichierBase(const QString& fileName);  // <executable folder>/BDVRN/<fileName>
+
+// The runtime's Trim: blanks removed at both ends (other characters kept).
+QString trimBlanks(const QString& s);
+QByteArray trimBlanks(const QByteArray& s);
+
+}  // namespace vrn

@@ -1,0 +1,445 @@
+#include "platform/controls.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QRegularExpression>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "platform/pathcodec.h"
+
+namespace vrn {
+
+int twipsPerPixel() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+  const int tpp = int(1440.0 / (dpi > 0 ? dpi : 96.0) + 0.5);
+  return tpp > 0 ? tpp : 15;
+}
+
+int toPixels(int twips) { return twips / twipsPerPixel(); }
+int toTwips(int pixels) { return pixels * twipsPerPixel(); }
+
+namespace Screen {
+int Width() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return toTwips(s ? s->geometry().width() : 1024);
+}
+int Height() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return toTwips(s ? s->geometry().height() : 768);
+}
+}  // namespace Screen
+
+static QColor fromBgr(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+static QColor fromRgb(quint32 rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// ---- Control ----
+
+void Control::Move(int left, int top, int width, int height) {
+  left_ = left;
+  top_ = top;
+  width_ = std::max(0, width);
+  height_ = std::max(0, height);
+  self_->setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+}
+
+bool Control::Visible() const { return !self_->isHidden(); }
+
+bool Control::Enabled() const {
+  return self_->parentWidget() ? self_->isEnabledTo(self_->parentWidget()) : self_->isEnabled();
+}
+
+QString Control::ToolTipText() const { return self_->property("vbToolTip").toString(); }
+
+void Control::setToolTipText(const QString& text) {
+  self_->setProperty("vbToolTip", text);
+  self_->setToolTip(text);
+}
+
+// ---- Label ----
+
+Label::Label(QWidget* parent) : QLabel(parent), Control(this) {
+  setWordWrap(true);
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setTextFormat(Qt::PlainText);
+}
+
+void Label::setForeColor(quint32 bgr) {
+  QPalette p = palette();
+  p.setColor(QPalette::WindowText, fromBgr(bgr));
+  setPalette(p);
+}
+
+void Label::setBackColor(quint32 bgr) {
+  setAutoFillBackground(true);
+  QPalette p = palette();
+  p.setColor(QPalette::Window, fromBgr(bgr));
+  setPalette(p);
+}
+
+void Label::setTransparent(bool transparent) { setAutoFillBackground(!transparent); }
+
+void Label::mousePressEvent(QMouseEvent* e) {
+  QLabel::mousePressEvent(e);
+  if (e->button() == Qt::LeftButton) emit Click();
+}
+
+// ---- TextBox ----
+
+TextBox::TextBox(QWidget* parent, bool multiLine) : QWidget(parent), Control(this) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  if (multiLine) {
+    multi_ = new QPlainTextEdit(this);
+    multi_->setReadOnly(false);
+    layout->addWidget(multi_);
+  } else {
+    line_ = new QLineEdit(this);
+    layout->addWidget(line_);
+  }
+}
+
+QString TextBox::Text() const { return line_ ? line_->text() : multi_->toPlainText(); }
+
+void TextBox::setText(const QString& t) {
+  if (line_) line_->setText(t);
+  else multi_->setPlainText(t);
+}
+
+QWidget* TextBox::editor() const { return line_ ? static_cast<QWidget*>(line_) : multi_; }
+
+// ---- CheckBox ----
+
+CheckBox::CheckBox(QWidget* parent) : QCheckBox(parent), Control(this) { setTristate(false); }
+
+void CheckBox::show_() {
+  const QSignalBlocker block(this);
+  QCheckBox::setCheckState(value_ == 1 ? Qt::Checked : value_ == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+void CheckBox::setValue(int v) {
+  if (v < 0 || v > 2) v = 0;
+  if (v == value_) return;
+  value_ = v;
+  show_();
+  emit Click();
+}
+
+void CheckBox::nextCheckState() {
+  // A user's click: ticked becomes unticked, anything else becomes ticked.
+  setValue(value_ == 1 ? 0 : 1);
+}
+
+// ---- ComboBox ----
+
+ComboBox::ComboBox(QWidget* parent) : QComboBox(parent), Control(this) {
+  setEditable(false);
+  connect(this, &QComboBox::activated, this, [this](int) { emit Click(); });
+}
+
+void ComboBox::AddItem(const QString& text) {
+  const QSignalBlocker block(this);
+  const int before = currentIndex();
+  int at = count();
+  if (sorted_) {
+    at = 0;
+    while (at < count() && QString::compare(itemText(at), text, Qt::CaseInsensitive) <= 0) ++at;
+  }
+  insertItem(at, text);
+  // The runtime leaves no entry selected when items are added.
+  if (before < 0) setCurrentIndex(-1);
+}
+
+void ComboBox::RemoveItem(int index) {
+  const QSignalBlocker block(this);
+  if (index >= 0 && index < count()) removeItem(index);
+}
+
+void ComboBox::Clear() {
+  const QSignalBlocker block(this);
+  clear();
+}
+
+QString ComboBox::List(int index) const { return index >= 0 && index < count() ? itemText(index) : QString(); }
+
+void ComboBox::setItemDataAt(int index, int data) { setItemData(index, data); }
+
+int ComboBox::ItemDataAt(int index) const { return itemData(index).toInt(); }
+
+void ComboBox::setListIndex(int index) {
+  {
+    const QSignalBlocker block(this);
+    setCurrentIndex(index >= 0 && index < count() ? index : -1);
+  }
+  if (currentIndex() >= 0) emit Click();
+}
+
+QString ComboBox::Text() const { return currentIndex() >= 0 ? currentText() : QString(); }
+
+void ComboBox::setText(const QString& t) {
+  const int i = findText(t, Qt::MatchExactly);
+  if (i >= 0) setListIndex(i);
+}
+
+// ---- CheckListBox ----
+
+CheckListBox::CheckListBox(QWidget* parent) : QListWidget(parent), Control(this) {}
+
+void CheckListBox::AddItem(const QString& text) {
+  auto* item = new QListWidgetItem(text, this);
+  item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+  item->setCheckState(Qt::Unchecked);
+}
+
+QString CheckListBox::List(int index) const {
+  const QListWidgetItem* it = item(index);
+  return it ? it->text() : QString();
+}
+
+bool CheckListBox::Selected(int index) const {
+  const QListWidgetItem* it = item(index);
+  return it && it->checkState() == Qt::Checked;
+}
+
+void CheckListBox::setSelected(int index, bool on) {
+  if (QListWidgetItem* it = item(index)) it->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+// ---- FileListBox ----
+
+FileListBox::FileListBox(QWidget* parent) : QWidget(parent), Control(this) { hide(); }
+
+void FileListBox::setPath(const QString& p) {
+  path_ = p;
+  Refresh();
+}
+
+void FileListBox::Refresh() {
+  names_.clear();
+  DIR* dir = ::opendir(encodePath(path_).constData());
+  if (!dir) return;
+  const QStringList patterns = pattern_.split(';', Qt::SkipEmptyParts);
+  QList<QRegularExpression> matchers;
+  for (const QString& p : patterns)
+    matchers << QRegularExpression(QRegularExpression::wildcardToRegularExpression(p.trimmed()),
+                                   QRegularExpression::CaseInsensitiveOption);
+  const int dfd = ::dirfd(dir);
+  while (dirent* e = ::readdir(dir)) {
+    const QByteArray raw(e->d_name);
+    if (raw == "." || raw == "..") continue;
+    struct stat st;
+    if (::fstatat(dfd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    const QString name = decodePath(raw);
+    bool match = matchers.isEmpty();
+    for (const auto& m : matchers)
+      if (m.match(name).hasMatch()) match = true;
+    if (match) names_ << name;
+  }
+  ::closedir(dir);
+  std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
+    const int c = QString::compare(a, b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+  });
+}
+
+QString FileListBox::List(int index) const { return names_.value(index); }
+
+// ---- PictureBox ----
+
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent), Control(this) { setAlignment(Qt::AlignCenter); }
+
+void PictureBox::setPicture(const QIcon& icon) {
+  picture_ = icon;
+  if (icon.isNull() || width() <= 0 || height() <= 0) {
+    clear();
+    return;
+  }
+  const QSize s = stretch_ ? size() : icon.actualSize(size());
+  setPixmap(icon.pixmap(s));
+}
+
+void PictureBox::Move(int left, int top, int width, int height) {
+  Control::Move(left, top, width, height);
+  setPicture(picture_);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* e) {
+  QLabel::mousePressEvent(e);
+  if (e->button() == Qt::LeftButton) emit Click();
+}
+
+// ---- Shape ----
+
+Shape::Shape(QWidget* parent) : QFrame(parent), Control(this) {}
+
+void Shape::setColors(quint32 fillBgr, quint32 borderBgr, bool filled) {
+  QString css = QStringLiteral("QFrame { border: 1px solid %1; border-radius: 4px; %2 }")
+                    .arg(fromBgr(borderBgr).name(),
+                         filled ? QStringLiteral("background: %1;").arg(fromBgr(fillBgr).name()) : QString());
+  setStyleSheet(css);
+}
+
+// ---- Timer ----
+
+Timer::Timer(QObject* parent, const char* name, int intervalMs, bool enabled) : QObject(parent) {
+  setObjectName(QString::fromLatin1(name));
+  timer_.setInterval(intervalMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { emit Timer_(); });
+  setEnabled(enabled);
+}
+
+void Timer::setInterval(int ms) { timer_.setInterval(ms); }
+
+void Timer::setEnabled(bool on) {
+  enabled_ = on;
+  if (on && timer_.interval() > 0) timer_.start();
+  else timer_.stop();
+}
+
+// ---- MyButton ----
+
+MyButton::MyButton(QWidget* parent, const QString& caption)
+    : QWidget(parent), Control(this), caption_(caption) {
+  setAttribute(Qt::WA_Hover);
+  setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void MyButton::setCaption(const QString& c) {
+  caption_ = c;
+  update();
+}
+
+void MyButton::setToolTipTitle(const QString& t) { tipTitle_ = t; }
+
+bool MyButton::event(QEvent* e) {
+  if (e->type() == QEvent::ToolTip) {
+    const QString tip = ToolTipText();
+    if (tip.isEmpty()) return true;
+    auto* he = static_cast<QHelpEvent*>(e);
+    QString html = tipTitle_.isEmpty() ? tip.toHtmlEscaped().replace("\n", "<br>")
+                                       : "<b>" + tipTitle_.toHtmlEscaped() + "</b><br>" +
+                                             tip.toHtmlEscaped().replace("\n", "<br>");
+    QToolTip::showText(he->globalPos(), html, this);
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+void MyButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  QColor base = fromRgb(accent_);
+  QColor top = base.lighter(hover_ ? 150 : 135);
+  QColor bottom = base;
+  if (!isEnabled()) {
+    top = QColor(0xd8, 0xdb, 0xe0);
+    bottom = QColor(0xc4, 0xc8, 0xce);
+  } else if (pressed_) {
+    std::swap(top, bottom);
+  }
+  QLinearGradient g(r.topLeft(), r.bottomLeft());
+  g.setColorAt(0, top);
+  g.setColorAt(1, bottom);
+  QPainterPath path;
+  path.addRoundedRect(r, 6, 6);
+  p.fillPath(path, g);
+  p.setPen(QPen(isEnabled() ? base.darker(140) : QColor(0xa0, 0xa4, 0xaa), 1));
+  p.drawPath(path);
+  QRect textRect = rect().adjusted(4, 2, -4, -2);
+  if (!picture_.isNull()) {
+    const int side = std::min(height() - 8, 24);
+    if (side > 8) {
+      picture_.paint(&p, QRect(6, (height() - side) / 2, side, side), Qt::AlignCenter,
+                     isEnabled() ? QIcon::Normal : QIcon::Disabled);
+      if (!caption_.isEmpty()) textRect.setLeft(side + 10);
+    }
+  }
+  p.setPen(isEnabled() ? Qt::white : QColor(0x70, 0x74, 0x7a));
+  QFont f = font();
+  f.setBold(true);
+  p.setFont(f);
+  p.drawText(textRect, Qt::AlignCenter | Qt::TextWordWrap, caption_);
+}
+
+void MyButton::mousePressEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) {
+    pressed_ = true;
+    update();
+  }
+}
+
+void MyButton::mouseReleaseEvent(QMouseEvent* e) {
+  const bool inside = rect().contains(e->position().toPoint());
+  if (e->button() == Qt::LeftButton) {
+    pressed_ = false;
+    update();
+    if (inside) emit Click();
+  } else if (e->button() == Qt::RightButton && inside) {
+    emit RightClick();
+  }
+}
+
+void MyButton::enterEvent(QEnterEvent*) {
+  hover_ = true;
+  update();
+}
+
+void MyButton::leaveEvent(QEvent*) {
+  hover_ = false;
+  pressed_ = false;
+  update();
+}
+
+// ---- MyFrame ----
+
+MyFrame::MyFrame(QWidget* parent, const QString& caption) : QWidget(parent), Control(this), caption_(caption) {
+  setMouseTracking(true);
+}
+
+void MyFrame::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  QPainterPath path;
+  path.addRoundedRect(r, 8, 8);
+  p.fillPath(path, QColor(0xf7, 0xf9, 0xfc));
+  if (!caption_.isEmpty()) {
+    const QFontMetrics fm(font());
+    const int lines = caption_.count('\n') + 1;
+    const int h = std::min(int(r.height()), fm.height() * lines + 8);
+    QPainterPath header;
+    header.addRoundedRect(QRectF(r.left(), r.top(), r.width(), h + 8), 8, 8);
+    QPainterPath clip;
+    clip.addRect(QRectF(r.left(), r.top(), r.width(), h));
+    QLinearGradient g(0, 0, 0, h);
+    g.setColorAt(0, fromRgb(header_).lighter(130));
+    g.setColorAt(1, fromRgb(header_));
+    p.fillPath(header.intersected(clip), g);
+    p.setPen(Qt::white);
+    QFont f = font();
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRectF(r.left() + 8, r.top(), r.width() - 16, h), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+  }
+  p.setPen(QPen(fromRgb(header_).darker(110), 1));
+  p.drawPath(path);
+}
+
+void MyFrame::mouseMoveEvent(QMouseEvent* e) {
+  QWidget::mouseMoveEvent(e);
+  emit MouseMove();
+}
+
+}  // namespace vrn

@@ -1,0 +1,80 @@
+#pragma once
+// Window base with the runtime's form behaviour: caption, icon, window state,
+// twips geometry, mouse pointer, the Load/Resize/Unload/Click events and the
+// application's collection of loaded windows (Forms).
+#include <QList>
+#include <QWidget>
+
+#include "platform/controls.h"
+
+namespace vrn {
+
+class Menu;
+
+class Form : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Form(const char* name, QWidget* parent = nullptr);
+  ~Form() override;
+
+  // The loaded windows in load order.
+  static QList<Form*> Forms();
+
+  QString Caption() const { return windowTitle(); }
+  void setCaption(const QString& c) { setWindowTitle(c); }
+  QString Name() const { return objectName(); }
+
+  // 0 normal, 1 minimised, 2 maximised.
+  int WindowState() const { return state_; }
+  void setWindowState(int state);
+
+  // Outer size in twips. In the minimised or maximised state the size reads
+  // as that state's and cannot be set.
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const;
+  int Height() const;
+  void setLeft(int v);
+  void setTop(int v);
+  void setWidth(int v);
+  void setHeight(int v);
+  void Move(int left, int top);
+
+  // 0 normal, 11 hourglass.
+  void setMousePointer(int pointer);
+  int MousePointer() const { return pointer_; }
+
+  bool Loaded() const { return loaded_; }
+  void Load();    // runs Form_Load once
+  void Show();    // loads, then shows in the current window state
+  void Unload();  // leaves the Forms collection and closes for good
+  void PopupMenu(Menu* menu, int xTwips, int yTwips);
+
+ protected:
+  virtual void Form_Load() {}
+  virtual void Form_Resize() {}
+  virtual void Form_Unload(int& cancel) {}
+  virtual void Form_Click() {}
+  virtual void Form_DblClick() {}
+  virtual void Form_MouseMove() {}
+
+  void resizeEvent(QResizeEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+
+ private:
+  void applyGeometry();
+  void runResize();
+  int state_ = 0;
+  int left_ = 0, top_ = 0, width_ = 4800, height_ = 3600;
+  int pointer_ = 0;
+  bool loaded_ = false;
+  bool unloading_ = false;
+  bool applying_ = false;
+};
+
+}  // namespace vrn

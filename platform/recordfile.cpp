@@ -1,0 +1,143 @@
+#include "platform/recordfile.h"
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/pathcodec.h"
+
+namespace vrn {
+
+namespace {
+constexpr qint64 kFlushAt = 1 << 20;
+constexpr qint64 kReadAhead = 1 << 16;
+
+bool writeAll(int fd, const char* data, qint64 size, qint64 offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= n;
+    offset += n;
+  }
+  return true;
+}
+}  // namespace
+
+RecordFile::~RecordFile() { close(); }
+
+bool RecordFile::open(const QString& path, int recordLength, bool create) {
+  return open(encodePath(path), recordLength, create);
+}
+
+bool RecordFile::open(const QByteArray& path, int recordLength, bool create) {
+  close();
+  if (recordLength <= 0) return false;
+  int flags = O_RDWR | O_CLOEXEC;
+  if (create) flags |= O_CREAT;
+  int fd = ::open(path.constData(), flags, 0644);
+  if (fd < 0 && !create) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && create && errno == EACCES) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  recordLength_ = recordLength;
+  fileLength_ = st.st_size;
+  return true;
+}
+
+void RecordFile::close() {
+  if (fd_ < 0) return;
+  flush();
+  ::close(fd_);
+  fd_ = -1;
+  recordLength_ = 0;
+  fileLength_ = 0;
+  cache_.clear();
+  cacheStart_ = -1;
+}
+
+qint64 RecordFile::length() const {
+  if (fd_ < 0) return 0;
+  return std::max(fileLength_, pendingStart_ + qint64(pending_.size()));
+}
+
+qint64 RecordFile::recordCount() const {
+  if (fd_ < 0) return 0;
+  return length() / recordLength_;
+}
+
+bool RecordFile::flush() {
+  if (fd_ < 0 || pending_.isEmpty()) return true;
+  const bool ok = writeAll(fd_, pending_.constData(), pending_.size(), pendingStart_);
+  if (ok) fileLength_ = std::max(fileLength_, pendingStart_ + qint64(pending_.size()));
+  pending_.clear();
+  return ok;
+}
+
+QByteArray RecordFile::read(qint64 n) const {
+  QByteArray out(recordLength_ > 0 ? recordLength_ : 0, '\0');
+  if (fd_ < 0 || n < 1) return out;
+  if (!pending_.isEmpty()) const_cast<RecordFile*>(this)->flush();
+  const qint64 start = (n - 1) * recordLength_;
+  if (start >= fileLength_) return out;
+  const qint64 end = start + recordLength_;
+  if (cacheStart_ < 0 || start < cacheStart_ || end > cacheStart_ + cache_.size()) {
+    const qint64 want = std::max<qint64>(kReadAhead, recordLength_);
+    cache_.resize(want);
+    qint64 got = 0;
+    while (got < want) {
+      const ssize_t r = ::pread(fd_, cache_.data() + got, size_t(want - got), off_t(start + got));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      got += r;
+    }
+    cache_.resize(got);
+    cacheStart_ = start;
+  }
+  const qint64 avail = std::min<qint64>(recordLength_, cacheStart_ + cache_.size() - start);
+  if (avail > 0) memcpy(out.data(), cache_.constData() + (start - cacheStart_), size_t(avail));
+  return out;
+}
+
+bool RecordFile::write(qint64 n, const QByteArray& value) {
+  if (fd_ < 0 || n < 1) return false;
+  cacheStart_ = -1;
+  QByteArray field = cutAtCharBoundary(value, recordLength_);
+  if (field.size() < recordLength_) field.append(QByteArray(recordLength_ - field.size(), ' '));
+  const qint64 start = (n - 1) * recordLength_;
+  if (!pending_.isEmpty() && start != pendingStart_ + pending_.size()) {
+    if (!flush()) return false;
+  }
+  if (pending_.isEmpty()) pendingStart_ = start;
+  pending_.append(field);
+  if (pending_.size() >= kFlushAt) return flush();
+  return true;
+}
+
+RecordFile& Canal(int number) {
+  static std::array<RecordFile, 5> channels;
+  if (number < 1 || number > 4) number = 0;  // a stray number gets a spare channel
+  return channels[size_t(number)];
+}
+
+void closeAllChannels() {
+  for (int i = 0; i <= 4; ++i) Canal(i).close();
+}
+
+qint64 recordCountOf(const QString& path, int recordLength) {
+  struct stat st;
+  if (recordLength <= 0 || ::stat(encodePath(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  return st.st_size / recordLength;
+}
+
+}  // namespace vrn

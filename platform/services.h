@@ -1,0 +1,106 @@
+#pragma once
+// The outside services the program calls: dialogs, shell, clock, audio,
+// registry-like settings and the network test. Each has a Qt implementation
+// for the real program and a scripted one for tests (testservices.h).
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QWidget;
+
+namespace vrn {
+
+// Message box styles: 0 OK, 16 critical, 48 warning, 52 warning Oui/Non,
+// 64 information, 67 question Oui/Non/Annuler, 68 information Oui/Non.
+// Answers: 1 OK, 6 Oui, 7 Non, 2 Annuler.
+enum MsgBoxAnswer { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // An empty title shows the application's title.
+  virtual int msgBox(QWidget* owner, const QString& text, int style, const QString& title) = 0;
+  // The chosen folder, or "" when cancelled.
+  virtual QString browseForFolder(QWidget* owner, const QString& title) = 0;
+  // The chosen name (full path), or "" when cancelled. No overwrite question.
+  virtual QString saveFileName(QWidget* owner, const QString& title, const QString& startFolder,
+                               const QString& proposedName) = 0;
+};
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  virtual void openPath(const QString& path) = 0;        // a file or a folder
+  virtual void openWebPage(const QString& address) = 0;  // a web address
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Seconds since local midnight, with fractions.
+  virtual double secondsSinceMidnight() = 0;
+  // Lets window events run for up to the given time (returns earlier when it
+  // likes); a manual clock advances itself instead of waiting.
+  virtual void waitForEvents(double seconds) = 0;
+};
+
+class AudioOutput {
+ public:
+  virtual ~AudioOutput() = default;
+  virtual int deviceCount() = 0;
+  // Plays interleaved 16-bit PCM in the background, cutting off any sound
+  // still playing. The bytes are shared so they outlive the call.
+  virtual void playPcm(std::shared_ptr<const QByteArray> pcm, int sampleRate, int channels) = 0;
+};
+
+// Stand-in for the few registry values the program reads and writes.
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  virtual void writeValue(quint32 root, const QString& key, const QString& name, const QString& data) = 0;
+  virtual void deleteValue(quint32 root, const QString& key, const QString& name) = 0;
+  virtual QString readValue(quint32 root, const QString& key, const QString& name) = 0;
+};
+
+class Network {
+ public:
+  virtual ~Network() = default;
+  virtual bool connected() = 0;
+};
+
+struct Services {
+  Dialogs* dialogs = nullptr;
+  Shell* shell = nullptr;
+  Clock* clock = nullptr;
+  AudioOutput* audio = nullptr;
+  Registry* registry = nullptr;
+  Network* network = nullptr;
+};
+
+Services& services();
+// Installs the real implementations (called by the application's main).
+void installQtServices();
+
+// The folder of the running executable; tests point it elsewhere.
+QString appFolder();
+void setAppFolderForTests(const QString& folder);
+
+// Lets pending window events run (the language runtime's DoEvents).
+void DoEvents();
+
+// Lets window events run when at least sliceMs have passed since the last
+// time it did; long jobs call it after every file or record.
+class EventPump {
+ public:
+  explicit EventPump(int sliceMs = 8);
+  bool pump();  // true when events were let through
+  void force();
+  qint64 longestGapMs() const { return longestGapMs_; }
+
+ private:
+  int sliceNs_;
+  qint64 last_;
+  qint64 longestGapMs_ = 0;
+};
+
+}  // namespace vrn

@@ -1,0 +1,101 @@
+#pragma once
+// Every value that outlives one handler: one process-wide set, shared by the
+// main window and every list page. Tests reset it between cases.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace vrn {
+
+struct VariablesVRN {
+  // Source and scan.
+  QString SourceActuelle;
+  QString SourceAScanner;
+  QString DossierAScanner;
+  QString TitreDialogue;
+  QString TamponChemin;
+  QString ScanEnCours;   // "oui" or ""
+  QString DemandeArret;  // "stop", "stopper" or ""
+  double HeureDebutScan = 0.0;  // seconds since midnight
+  qint64 NombreFichiers = 0;    // total records of the database
+  // Work arrays of the walk, indexed from 1 (slot 0 unused): extension and
+  // path of the k-th file found, both empty when that file was not retained.
+  std::vector<QByteArray> TabExtensions = std::vector<QByteArray>(2);
+  std::vector<QByteArray> TabChemins = std::vector<QByteArray>(2);
+
+  // Copy.
+  QString ModeCopie;  // "oui" or ""
+  QString DossierChoisiDestination;
+  QString DossierDestination;
+  QString DossierSauvegarde;
+  QString SourceCopie;
+  QString NomCopie;
+
+  // Scratch and loop counters shared by the procedures.
+  QString ExtensionCourante;
+  qint64 NumEnregistrement = 0;
+  qint64 IndiceBoucle = 0;
+  qint64 IndiceBoucle2 = 0;
+  qint64 Position = 0;
+  qint64 PosPoint = 0;
+  qint64 PosSlash = 0;
+  QString NomSansExt;
+  int Reponse = 0;
+
+  // List sets and preferred lists; an unset count shows as an empty text.
+  std::optional<int> NbExtensionsPreferees;
+  std::optional<int> NbExtensionsCourantes;
+  std::optional<int> NbExtensionsTotal;
+  int ModeListes = 0;
+  int NbSelectionnees = 0;
+  int NbNonSelectionnees = 0;
+  int NbIdentiques = 0;
+
+  // Options: elements 1 to 14 used.
+  std::array<QString, 15> Par{};
+
+  // Built-in tables, elements from 1 (slot 0 unused).
+  QStringList TabExtensionsCourantes;
+  QStringList TabExtensionsRisquees;
+
+  // Lists and presentation.
+  QString CheminFichier;
+  qint64 NombreSelection = 0;
+  std::array<int, 11> LargeursColonnes{};
+  int AutoSizeActif = 0;
+  QString EtatConnexion;
+
+  // Search.
+  QString ModeRecherche;  // "oui" or ""
+  QString CritereRecherche;
+  qint64 TotalEnregistrements = 0;
+  qint64 NbEnregistrementsLus = 0;
+
+  // Pages and automatic display.
+  int PosGaucheFenetre = 0;
+  int PosHautFenetre = 0;
+  int NbFenetresCascade = 0;
+  int NbFenetresListes = 0;
+  QString FenetreDejaOuverte;
+  int ModeAffichageAuto = 0;
+  int DernierIndexAuto = 0;
+  int NbPagesOuvertes = 0;
+  QString DernierTitrePage;
+};
+
+VariablesVRN& vrnVars();
+void resetVariablesVRN();
+
+// The text of a count that may never have been set: "" when unset.
+QString countText(const std::optional<int>& count);
+
+// Element i (from 1) of a table kept with an unused slot 0.
+inline QString tableAt(const QStringList& table, qsizetype i) {
+  return i >= 1 && i < table.size() ? table[i] : QString();
+}
+inline qsizetype tableUpper(const QStringList& table) { return table.isEmpty() ? 0 : table.size() - 1; }
+
+}  // namespace vrn

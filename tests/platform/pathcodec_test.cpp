@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include <QList>
+
+#include "platform/pathcodec.h"
+
+using namespace vrn;
+
+TEST(PathCodec, EveryByteStringSurvivesTheRoundTrip) {
+  const QList<QByteArray> samples = {
+      QByteArray("/home/u/plain.txt"),
+      QByteArray("/tmp/\xc3\xa9t\xc3\xa9.jpg"),          // valid UTF-8
+      QByteArray("/tmp/bad\xff\xfe name"),                 // invalid bytes
+      QByteArray("/tmp/\xed\xa0\x80surrogate"),            // encoded surrogate is invalid UTF-8
+      QByteArray("/tmp/cut\xc3"),                          // truncated sequence at the end
+      QByteArray("/tmp/\xf0\x9f\x98\x80emoji"),            // outside the BMP
+      QByteArray("/tmp/\xf0\x90\x82\x80lowsurrogate"),     // U+10080: low surrogate in the escape range
+  };
+  for (const QByteArray& b : samples) EXPECT_EQ(encodePath(decodePath(b)), b) << b.toHex().constData();
+  QByteArray all;
+  for (int i = 1; i < 256; ++i) all.append(char(i));
+  EXPECT_EQ(encodePath(decodePath(all)), all);
+}
+
+TEST(PathCodec, ValidTextDecodesAsText) {
+  EXPECT_EQ(decodePath(QByteArray("/tmp/\xc3\xa9t\xc3\xa9")), QString::fromUtf8("/tmp/été"));
+  EXPECT_EQ(encodePath(QString::fromUtf8("été")), QByteArray("\xc3\xa9t\xc3\xa9"));
+}
+
+TEST(PathCodec, CutNeverSplitsACharacter) {
+  const QByteArray s("ab\xc3\xa9"  "cd");  // a b é c d: é is two bytes
+  EXPECT_EQ(cutAtCharBoundary(s, 3), QByteArray("ab"));
+  EXPECT_EQ(cutAtCharBoundary(s, 4), QByteArray("ab\xc3\xa9"));
+  EXPECT_EQ(cutAtCharBoundary(s, 2), QByteArray("ab"));
+  EXPECT_EQ(cutAtCharBoundary(s, 10), s);
+  // An invalid lone continuation byte is a byte of its own and may be cut.
+  EXPECT_EQ(cutAtCharBoundary(QByteArray("a\x80\x80z"), 2), QByteArray("a\x80"));
+}

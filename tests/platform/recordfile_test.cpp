@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/recordfile.h"
+
+using namespace vrn;
+
+TEST(RecordFile, OpeningCreatesAMissingFileWithLengthZero) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("a.vrn");
+  RecordFile f;
+  ASSERT_TRUE(f.open(path, 300));
+  EXPECT_TRUE(QFile::exists(path));
+  EXPECT_EQ(f.length(), 0);
+  EXPECT_EQ(f.recordCount(), 0);
+  // Record 1 of an empty file reads as 300 zero bytes.
+  EXPECT_EQ(f.read(1), QByteArray(300, '\0'));
+}
+
+TEST(RecordFile, WritesArePaddedWithBlanksAndCutAtTheWidth) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("r.bin");
+  {
+    RecordFile f;
+    ASSERT_TRUE(f.open(path, 10));
+    ASSERT_TRUE(f.write(1, "abc"));
+    ASSERT_TRUE(f.write(2, "0123456789XYZ"));
+    ASSERT_TRUE(f.write(4, "d"));  // leaves a gap at record 3
+    EXPECT_EQ(f.recordCount(), 4);
+  }
+  QFile raw(path);
+  ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+  const QByteArray bytes = raw.readAll();
+  ASSERT_EQ(bytes.size(), 40);
+  EXPECT_EQ(bytes.mid(0, 10), QByteArray("abc       "));
+  EXPECT_EQ(bytes.mid(10, 10), QByteArray("0123456789"));
+  EXPECT_EQ(bytes.mid(20, 10), QByteArray(10, '\0'));
+  EXPECT_EQ(bytes.mid(30, 10), QByteArray("d         "));
+}
+
+TEST(RecordFile, CountsWholeRecordsAndReadsPastTheEndAsZeros) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("six.vrn");
+  QFile raw(path);
+  ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+  raw.write(QByteArray(300, 'a') + QByteArray(300, 'b') + QByteArray(150, 'c'));
+  raw.close();
+  RecordFile f;
+  ASSERT_TRUE(f.open(path, 300));
+  EXPECT_EQ(f.recordCount(), 2);  // the 150-byte tail is not a record
+  EXPECT_EQ(f.read(2), QByteArray(300, 'b'));
+  QByteArray third = f.read(3);
+  EXPECT_EQ(third.left(150), QByteArray(150, 'c'));
+  EXPECT_EQ(third.mid(150), QByteArray(150, '\0'));
+  EXPECT_EQ(f.read(4), QByteArray(300, '\0'));
+  EXPECT_EQ(recordCountOf(path, 300), 2);
+  EXPECT_EQ(recordCountOf(dir.filePath("missing.vrn"), 300), 0);
+  EXPECT_FALSE(QFile::exists(dir.filePath("missing.vrn")));
+}
+
+TEST(RecordFile, ReadsSeeBufferedWritesAndChannelsAreFixed) {
+  QTemporaryDir dir;
+  RecordFile& list = Canal(1);
+  ASSERT_TRUE(list.open(dir.filePath("x.vrn"), 300));
+  for (int i = 1; i <= 1000; ++i) ASSERT_TRUE(list.write(i, QByteArray::number(i)));
+  EXPECT_EQ(list.recordCount(), 1000);
+  EXPECT_EQ(list.read(777).left(3), QByteArray("777"));
+  // Reopening on the same channel closes the first file.
+  ASSERT_TRUE(list.open(dir.filePath("y.vrn"), 300));
+  EXPECT_EQ(list.recordCount(), 0);
+  EXPECT_EQ(recordCountOf(dir.filePath("x.vrn"), 300), 1000);
+  EXPECT_EQ(&Canal(1), &list);
+  EXPECT_NE(&Canal(2), &list);
+  closeAllChannels();
+  EXPECT_FALSE(Canal(1).isOpen());
+}
+
+TEST(RecordFile, AFolderOrAMissingParentFailsToOpen) {
+  QTemporaryDir dir;
+  RecordFile f;
+  EXPECT_FALSE(f.open(dir.path(), 300));
+  EXPECT_FALSE(f.open(dir.filePath("no/such/dir/a.vrn"), 300));
+  EXPECT_FALSE(f.write(1, "x"));
+  EXPECT_EQ(f.read(1), QByteArray());
+}
