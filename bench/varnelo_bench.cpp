@@ -1,0 +1,55 @@
+// varnelo-bench SUBCOMMAND ARGS...: runs one job of the program once and
+// prints one line of figures.
+#include <QApplication>
+#include <QMap>
+#include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+
+#include "bench/bench.h"
+
+namespace vrn::bench {
+
+namespace {
+struct Entry {
+  QString usage;
+  Command command;
+};
+QMap<QString, Entry>& registry() {
+  static QMap<QString, Entry> map;
+  return map;
+}
+}  // namespace
+
+Registration::Registration(const char* name, const char* usage, Command command) {
+  registry().insert(QString::fromLatin1(name), Entry{QString::fromLatin1(usage), std::move(command)});
+}
+
+double peakMb() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_maxrss / 1024.0;
+}
+
+double now() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+}  // namespace vrn::bench
+
+int main(int argc, char** argv) {
+  using namespace vrn::bench;
+  if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QStringList args = QCoreApplication::arguments().mid(1);
+  if (args.isEmpty() || !registry().contains(args.first())) {
+    std::fprintf(stderr, "usage:\n");
+    for (auto it = registry().cbegin(); it != registry().cend(); ++it)
+      std::fprintf(stderr, "  varnelo-bench %s %s\n", qPrintable(it.key()), qPrintable(it->usage));
+    return 2;
+  }
+  const QString name = args.takeFirst();
+  return registry()[name].command(args);
+}
