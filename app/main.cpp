@@ -10,6 +10,6 @@ int main(int argc, char** argv) {
   vrn::initResources();
   vrn::installQtServices();
   auto* main = new vrn::Main2;
-  main->Show();
+  if (!main->start()) return 0;
   return app.exec();
 }

@@ -1,0 +1,232 @@
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QSysInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "database/dbfolder.h"
+#include "platform/pathcodec.h"
+#include "platform/recordfile.h"
+#include "support/VariablesVRN.h"
+#include "tests/mainwindow/main2_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+namespace {
+const QString kMissingFolderStart =
+    "Le Répertoire ci-dessous ayant servi pour la Base de Donnée Actuelle de Tous Vos Fichiers, n'éxiste plus ou "
+    "a été Déplacé...!\nNom du Répertoire (Manquant) ou (Déconnecté):\n(";
+const QString kMissingEnd =
+    ")\nVeuillez Corriger ce problème afin que vous puissiez Utiliser ce programme, car pour l'instant les "
+    "Données sont Introuvables...";
+}  // namespace
+
+class StartupTest : public Main2Test {
+ protected:
+  void writeDerRep(const QByteArray& source) { writeFile(dbDir() + "/der.rep", source.leftJustified(1024, ' ')); }
+};
+
+TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
+  Main2* w = startWindow();
+  ASSERT_TRUE(started);
+  EXPECT_TRUE(QDir(dbDir()).exists());
+  ASSERT_TRUE(QFile::exists(dbDir() + "/der.rep"));
+  EXPECT_EQ(QFile(dbDir() + "/der.rep").size(), 0);
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
+  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Height(), 7500);
+  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Top(), (Screen::Height() - 7500) / 2);
+  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
+  EXPECT_EQ(vrnVars().SourceAScanner, "Aucun pour l'Instant");
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
+  EXPECT_EQ(w->MyButton10->ToolTipText(), "(Aucun pour l'Instant)");
+  EXPECT_FALSE(w->Combo1->Visible());
+  EXPECT_FALSE(w->MyFrame7->Visible());
+  EXPECT_EQ(w->Combo1->ToolTipText(), "(0) extensions...");
+  EXPECT_FALSE(w->MyButton27->Enabled());
+  EXPECT_FALSE(w->timer3->Enabled());
+  EXPECT_EQ(w->timer3->Interval(), 10);
+  EXPECT_EQ(w->lblnbr->Caption(), "0");
+  EXPECT_EQ(w->MyFrame1->Left(), 120);
+  EXPECT_EQ(w->MyFrame1->Top(), 840);
+  EXPECT_EQ(w->Label1->Caption(), "Faites votre Choix");
+  EXPECT_TRUE(w->isVisible());
+  // Saved column widths are the design widths of the nine columns.
+  const int widths[] = {4000, 1440, 1440, 1440, 1440, 1400, 1000, 0, 0};
+  for (int i = 1; i <= 9; ++i) EXPECT_EQ(vrnVars().LargeursColonnes[size_t(i)], widths[i - 1]) << i;
+  EXPECT_EQ(vrnVars().AutoSizeActif, 0);
+}
+
+TEST_F(StartupTest, TheHelpTextRunsParagraphsSixAndSevenTogetherAndEndsWithFourEmptyLines) {
+  Main2* w = startWindow();
+  const QString t = w->Text1->Text();
+  EXPECT_TRUE(t.startsWith("Par défaut le programme Sélectionnera"));
+  EXPECT_TRUE(t.contains("comme le Gestionnaire des Tâches...Mais vous pouvez Trés bien"));
+  EXPECT_TRUE(t.contains("Cette Liste correspond au Résultat du SCANN du Répertoire de votre Choix.\nAinsi vous"));
+  EXPECT_TRUE(t.endsWith("que vous souhaitez Disposer.\n\n\n\n\n\n"));
+  EXPECT_EQ(w->MyFrame3->Caption(),
+            "Saisir ICI votre Critère de Recherche\ndans Tous les Répertoires et Tous les Fichiers");
+  EXPECT_TRUE(w->MyButton4->ToolTipText().startsWith("Cliquez ICI pour Enregistrer:\n- vos Préférences"));
+}
+
+TEST_F(StartupTest, ARemovedSourceFolderShowsOnlyTheFolderBox) {
+  QTemporaryDir gone;
+  const QString source = gone.path() + "/photos";
+  writeDerRep(encodePath(source));
+  Main2* w = startWindow();
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 0);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "");
+  EXPECT_EQ(svc->dialogs.boxes[0].text, kMissingFolderStart + source + kMissingEnd);
+  EXPECT_EQ(vrnVars().SourceActuelle, source);
+  EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans (" + source + ")");
+  EXPECT_TRUE(started);
+}
+
+TEST_F(StartupTest, ASourceOnAMissingMediumShowsTheDriveBoxThenTheFolderBox) {
+  const QString source = "/media/nobody-varnelo-test/CLE USB/Documents";
+  writeDerRep(encodePath(source));
+  startWindow();
+  ASSERT_EQ(svc->dialogs.boxes.size(), 2);
+  EXPECT_EQ(svc->dialogs.boxes[0].text,
+            "Le Disque ou Lecteur Contenant le Répertoire ci-dessous ayant servi pour la Base de Donnée Actuelle de "
+            "Tous Vos Fichiers, n'éxiste plus ou a été Déplacé...!\nRacine ou Lecteur de ce Répertoire (Manquant) "
+            "ou (Déconnecté): (/media/nobody-varnelo-test/CLE USB" +
+                kMissingEnd)
+      << svc->dialogs.boxes[0].text.toStdString();
+  EXPECT_EQ(svc->dialogs.boxes[1].text, kMissingFolderStart + source + kMissingEnd);
+  EXPECT_TRUE(started);
+}
+
+TEST_F(StartupTest, AnExistingSourceShowsNoBoxAndNamesItInTheCaption) {
+  writeDerRep(encodePath(exeDir()));
+  Main2* w = startWindow();
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans (" + exeDir() + ")");
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(" + exeDir() + ")");
+}
+
+TEST_F(StartupTest, ADerRepOfBlanksActsAsAMissingOne) {
+  writeFile(dbDir() + "/der.rep", QByteArray(1024, ' '));
+  Main2* w = startWindow();
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
+  EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
+}
+
+TEST_F(StartupTest, AShortOrUndecodableDerRepStillGivesItsExactSource) {
+  // Ten bytes: the rest of the record reads as zeros, which are no part of the path.
+  writeFile(dbDir() + "/der.rep", QByteArray("/tmp      "));
+  startWindow();
+  EXPECT_EQ(vrnVars().SourceActuelle, "/tmp");
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  win.reset();
+
+  QTemporaryDir parent;
+  const QByteArray raw = encodePath(parent.path()) + "/caf\xe9";  // Latin-1 byte, not UTF-8
+  ASSERT_EQ(::mkdir(raw.constData(), 0755), 0);
+  writeFile(dbDir() + "/der.rep", raw.leftJustified(1024, ' '));
+  startWindow();
+  EXPECT_EQ(encodePath(vrnVars().SourceActuelle), raw);
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "the folder exists under its exact bytes";
+}
+
+TEST_F(StartupTest, TheCatalogueDropsTheBareListAndNamesListsByTheirFiles) {
+  writeFile(dbDir() + "/.vrn", records({"/x/README"}));
+  writeFile(dbDir() + "/abc.vrn", QByteArray());
+  writeFile(dbDir() + "/jpg.vrn", records({"/p/a.jpg", "/p/b.jpg"}));
+  writeFile(dbDir() + "/notes.txt", "not a list");
+  Main2* w = startWindow();
+  EXPECT_FALSE(QFile::exists(dbDir() + "/.vrn"));
+  ASSERT_EQ(w->Combo1->ListCount(), 2);
+  EXPECT_EQ(w->Combo1->List(0), "abc");
+  EXPECT_EQ(w->Combo1->List(1), "jpg");
+  EXPECT_EQ(w->Combo1->ListIndex(), -1);
+  ASSERT_EQ(w->LstSources->ListCount(), 2);
+  EXPECT_TRUE(w->LstSources->Selected(0));
+  EXPECT_TRUE(w->LstSources->Selected(1));
+  EXPECT_TRUE(w->Combo1->Visible());
+  EXPECT_TRUE(w->MyFrame7->Visible());
+  EXPECT_EQ(w->Combo1->ToolTipText(), "(2) extensions...");
+  EXPECT_EQ(vrnVars().NombreFichiers, 2);
+}
+
+TEST_F(StartupTest, TheTotalCountsWholeRecordsOfEveryList) {
+  writeFile(dbDir() + "/a.vrn", QByteArray());
+  writeFile(dbDir() + "/b.vrn", QByteArray(600, 'x'));
+  writeFile(dbDir() + "/c.vrn", QByteArray(301, 'y'));
+  writeDerRep(encodePath(exeDir()));
+  Main2* w = startWindow();
+  EXPECT_EQ(vrnVars().NombreFichiers, 3);
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + exeDir() + ")");
+  // Counting opened every list on the list channel and left it closed.
+  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+}
+
+TEST_F(StartupTest, ListFilesWithUndecodableNamesAreListedAndCounted) {
+  const QByteArray name = encodePath(dbDir()) + "/\xe9t\xe9.vrn";
+  ASSERT_TRUE(QDir().mkpath(dbDir()));
+  const QByteArray content = records({"/a/b.\xe9t\xe9"});
+  const int fd = ::open(name.constData(), O_CREAT | O_WRONLY, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
+  ::close(fd);
+  Main2* w = startWindow();
+  ASSERT_EQ(w->Combo1->ListCount(), 1);
+  EXPECT_EQ(encodePath(w->Combo1->List(0)), QByteArray("\xe9t\xe9"));
+  EXPECT_EQ(vrnVars().NombreFichiers, 1);
+}
+
+TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
+  writeFile(dbDir(), "I am a file");
+  Main2* w = startWindow();
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
+  EXPECT_EQ(vrnVars().NombreFichiers, 0);
+  EXPECT_EQ(readFile(dbDir()), QByteArray("I am a file"));
+  EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
+  QLockFile first(runtimeDir() + "/varnelo.lock");
+  ASSERT_TRUE(first.tryLock(0));
+  startWindow();
+  EXPECT_FALSE(started);
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 48);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "Programme en double Détecté...");
+  EXPECT_EQ(svc->dialogs.boxes[0].text,
+            "Le Programme (Varnelo) est Déjà Démarré, il ne peut être en Double.\nSi vous rencontrez un Problème et "
+            "que vous n'arrivez plus à le Relancer, Alors Redémarrez votre Ordinateur....");
+  EXPECT_EQ(exitCodes, QList<int>{0});
+  // Nothing else of start-up ran.
+  EXPECT_FALSE(QDir(dbDir()).exists());
+  EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(StartupTest, TheLockOfACrashedRunIsTakenOver) {
+  // A lock left by a process that no longer exists.
+  writeFile(runtimeDir() + "/varnelo.lock", "999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+                                               QSysInfo::machineHostName().toUtf8() + "\n");
+  startWindow();
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+}
+
+TEST_F(StartupTest, EveryRequestToCloseTheMainWindowIsRefused) {
+  Main2* w = startWindow();
+  QCloseEvent close;
+  QCoreApplication::sendEvent(w, &close);
+  EXPECT_FALSE(close.isAccepted());
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->Loaded());
+  EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+}
