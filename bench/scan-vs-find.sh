@@ -37,7 +37,7 @@ while [ "$i" -le "$runs" ]; do
   s=$(now); find "$tree" ! -type d > /dev/null; e=$(now)
   ft=$(awk -v s="$s" -v e="$e" 'BEGIN {printf "%.3f", e - s}')
   echo "$ft" >> "$work/find"
-  echo "run $i: $line [$(cat "$work/err")] | find seconds=$ft"
+  echo "run $i: $line [$(grep -E '^(delete|walk)=' "$work/err")] | find seconds=$ft"
   i=$((i + 1))
 done
 ms=$(median < "$work/scan")

@@ -381,7 +381,7 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
         if (k > target.found) break;
         target.extensions.emplace_back(std::move(slot.extension));
         target.paths.emplace_back(std::move(slot.path));
-        if ((++k & 0xFFFF) == 0) events();
+        if ((++k & 0x3FFF) == 0) events();
       }
       std::vector<FileSlot>().swap(batch);
     }

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <cstring>
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "platform/pathcodec.h"
@@ -37,6 +39,9 @@ int compareOrdinal(const QByteArray& a, const QByteArray& b) {
 
 namespace {
 
+// Parts smaller than this are not worth a thread.
+constexpr qint64 kParallelPart = 1 << 16;
+
 struct Sorter {
   std::vector<QByteArray>& t;
   std::vector<QByteArray>& c;
@@ -66,19 +71,27 @@ struct Sorter {
   }
 
   // The recursion goes into the smaller part only and loops on the larger,
-  // so its depth stays below log2(n); each pass is unchanged.
-  void sort(qint64 g, qint64 d) {
+  // so its depth stays below log2(n); each pass is unchanged. The two parts
+  // of a pass share no slot, so a large smaller part may be sorted by a
+  // helper thread (spare: helpers this call may still start): the passes, and
+  // so the result, stay exactly the same.
+  void sort(qint64 g, qint64 d, int spare) {
+    std::vector<std::thread> helpers;
     while (g < d) {
       const auto [i, j] = pass(g, d);
       const bool left = g < j, right = i < d;
       if (left && right) {
-        if (j - g < d - i) {
-          sort(g, j);
-          g = i;
+        const bool leftSmaller = j - g < d - i;
+        const qint64 sg = leftSmaller ? g : i, sd = leftSmaller ? j : d;
+        if (spare > 0 && sd - sg >= kParallelPart) {
+          const int given = (spare - 1) / 2;
+          spare -= 1 + given;
+          helpers.emplace_back([this, sg, sd, given] { sort(sg, sd, given); });
         } else {
-          sort(i, d);
-          d = j;
+          sort(sg, sd, 0);
         }
+        if (leftSmaller) g = i;
+        else d = j;
       } else if (left) {
         d = j;
       } else if (right) {
@@ -87,6 +100,7 @@ struct Sorter {
         break;
       }
     }
+    for (std::thread& t : helpers) t.join();
   }
 };
 
@@ -98,7 +112,8 @@ bool TriRapide(qint64 gauche, qint64 droite, std::vector<QByteArray>& tableau, b
   // nothing sorts 1 to 0).
   if (gauche >= droite) return true;
   if (gauche < 0 || droite >= qint64(tableau.size()) || droite >= qint64(compagnon.size())) return false;
-  Sorter{tableau, compagnon, ordre}.sort(gauche, droite);
+  const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)) - 1;
+  Sorter{tableau, compagnon, ordre}.sort(gauche, droite, helpers);
   return true;
 }
 
