@@ -80,7 +80,7 @@ bool RecordFile::flush() {
   if (fd_ < 0 || pending_.isEmpty()) return true;
   const bool ok = writeAll(fd_, pending_.constData(), pending_.size(), pendingStart_);
   if (ok) fileLength_ = std::max(fileLength_, pendingStart_ + qint64(pending_.size()));
-  pending_.clear();
+  pending_.resize(0);  // keeps the buffer for the next records
   return ok;
 }
 
@@ -112,14 +112,18 @@ QByteArray RecordFile::read(qint64 n) const {
 bool RecordFile::write(qint64 n, const QByteArray& value) {
   if (fd_ < 0 || n < 1) return false;
   cacheStart_ = -1;
-  QByteArray field = cutAtCharBoundary(value, recordLength_);
-  if (field.size() < recordLength_) field.append(QByteArray(recordLength_ - field.size(), ' '));
+  // Appended straight to the pending bytes: a scan writes a million records.
+  const qsizetype used = value.size() <= recordLength_ ? value.size() : cutAtCharBoundary(value, recordLength_).size();
   const qint64 start = (n - 1) * recordLength_;
   if (!pending_.isEmpty() && start != pendingStart_ + pending_.size()) {
     if (!flush()) return false;
   }
-  if (pending_.isEmpty()) pendingStart_ = start;
-  pending_.append(field);
+  if (pending_.isEmpty()) {
+    pendingStart_ = start;
+    pending_.reserve(kFlushAt + recordLength_);
+  }
+  pending_.append(value.constData(), used);
+  pending_.append(recordLength_ - used, ' ');
   if (pending_.size() >= kFlushAt) return flush();
   return true;
 }

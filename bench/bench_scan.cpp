@@ -1,0 +1,69 @@
+// varnelo-bench scan DIR DBDIR [--threads N]: the scan's walk, sort and
+// database write (without the waits) of DIR into the database folder DBDIR.
+#include <QDir>
+#include <algorithm>
+#include <cstdio>
+
+#include "bench/bench.h"
+#include "database/dbwriter.h"
+#include "database/walk.h"
+#include "platform/pathcodec.h"
+#include "platform/services.h"
+#include "support/TriRapide.h"
+#include "support/VariablesVRN.h"
+
+namespace {
+
+int scan(const QStringList& args) {
+  using namespace vrn;
+  QStringList rest = args;
+  int threads = defaultWalkThreads();
+  if (const qsizetype at = rest.indexOf("--threads"); at >= 0 && at + 1 < rest.size()) {
+    threads = rest[at + 1].toInt();
+    rest.remove(at, 2);
+  }
+  if (rest.size() != 2) {
+    std::fprintf(stderr, "usage: varnelo-bench scan DIR DBDIR [--threads N]\n");
+    return 2;
+  }
+  const QString source = rest[0], dbFolder = rest[1];
+  QDir().mkpath(dbFolder);
+
+  std::vector<QByteArray> extensions(2), paths(2);
+  qint64 found = 0;
+  EventPump pump(5);  // with the walk offering every few ms: events at least every 10 ms
+  WalkHooks hooks;
+  hooks.stopRequested = [] { return vrnVars().DemandeArret == QLatin1String("stop"); };
+  // Longest time the walk went without offering to let events run.
+  double lastCall = bench::now(), longestCall = 0;
+  hooks.letEventsRun = [&](qint64) {
+    const double t = bench::now();
+    longestCall = std::max(longestCall, t - lastCall);
+    lastCall = t;
+    pump.pump();
+  };
+
+  const double t0 = lastCall = bench::now();
+  walkFolder(encodePath(source), {extensions, paths, found}, hooks, threads);
+  const double t1 = bench::now();
+  longestCall = std::max(longestCall, t1 - lastCall);
+  TriRapide(1, found, extensions, true, paths);
+  const double t2 = bench::now();
+  double tw = 0;
+  writeListFiles(dbFolder, source, extensions, paths, found, [&](double) { if (tw == 0) tw = bench::now(); });
+  deleteBareList(dbFolder, {});
+  const qint64 total = countDatabaseRecords(dbFolder, catalogueFiles(dbFolder));
+  const double t3 = bench::now();
+
+  if (qEnvironmentVariableIsSet("VARNELO_BENCH_DETAIL")) std::fprintf(stderr, "delete=%.3f ", tw - t2);
+  std::fprintf(stderr, "walk=%.3f sort=%.3f write=%.3f threads=%d records=%lld longest_hook_gap_ms=%.1f longest_event_gap_ms=%lld\n",
+               t1 - t0, t2 - t1, t3 - t2, threads, static_cast<long long>(total), longestCall * 1000,
+               static_cast<long long>(pump.longestGapMs()));
+  std::printf("files=%lld retained=%lld seconds=%.3f peak_mb=%.0f\n", static_cast<long long>(found),
+              static_cast<long long>(total), t3 - t0, bench::peakMb());
+  return 0;
+}
+
+const vrn::bench::Registration registration("scan", "DIR DBDIR [--threads N]", scan);
+
+}  // namespace

@@ -1,0 +1,387 @@
+// The scan's walk on real temporary trees, with the folders read on the
+// calling thread (0) and by reader threads (4): both must give the same files
+// in the same order with the same stops.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "database/walk.h"
+#include "tests/database/tree.h"
+
+namespace vrn {
+namespace {
+
+using testing::makeFile;
+using testing::makeFolder;
+using testing::TempTree;
+
+struct Walked {
+  WalkResult result = WalkResult::Completed;
+  qint64 found = 0;
+  std::vector<QByteArray> extensions = std::vector<QByteArray>(2);
+  std::vector<QByteArray> paths = std::vector<QByteArray>(2);
+
+  // The retained paths with their extensions, in walk order.
+  QList<QPair<QByteArray, QByteArray>> retained() const {
+    QList<QPair<QByteArray, QByteArray>> out;
+    for (qint64 k = 1; k <= found; ++k)
+      if (!paths[size_t(k)].isEmpty()) out.append({extensions[size_t(k)], paths[size_t(k)]});
+    return out;
+  }
+};
+
+Walked walk(const QByteArray& folder, int threads, const WalkHooks& hooks = {}) {
+  Walked w;
+  w.result = walkFolder(folder, {w.extensions, w.paths, w.found}, hooks, threads);
+  return w;
+}
+
+// Every non-folder entry under folder in the order the walk must give: the
+// folder's entries as readdir lists them, then each subfolder's, depth first.
+void expectedOrder(const QByteArray& folder, QList<QByteArray>* out) {
+  DIR* dir = ::opendir(folder.constData());
+  if (!dir) return;
+  QList<QByteArray> folders;
+  while (dirent* e = ::readdir(dir)) {
+    const QByteArray name(e->d_name);
+    if (name == "." || name == "..") continue;
+    struct stat st;
+    ::lstat((folder + '/' + name).constData(), &st);
+    if (S_ISDIR(st.st_mode)) folders << folder + '/' + name;
+    else out->append(folder + '/' + name);
+  }
+  ::closedir(dir);
+  for (const QByteArray& f : folders) expectedOrder(f, out);
+}
+
+class WalkTest : public ::testing::TestWithParam<int> {
+ protected:
+  int threads() const { return GetParam(); }
+  TempTree tree;
+};
+
+TEST(ExtensionRuleTest, TakesTheTextAfterTheLastDotOfTheWholePath) {
+  ExtensionRule rule;
+  QByteArray ext;
+  const auto verdict = [&](const char* path) {
+    ext.clear();
+    return rule.classify(path, &ext);
+  };
+  EXPECT_EQ(verdict("/d/a.TXT"), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "txt");
+  EXPECT_EQ(verdict("/d/archive.tar.gz"), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "gz");
+  EXPECT_EQ(verdict("/d/x. txt"), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "txt");
+  EXPECT_EQ(verdict("/d/x.Txt  "), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "txt");
+  EXPECT_EQ(verdict("/d/.gitignore"), ExtensionVerdict::Length) << "9 characters";
+  EXPECT_EQ(verdict("/d/.bashrc"), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "bashrc");
+  EXPECT_EQ(verdict("/d/abcdefgh.12345678"), ExtensionVerdict::Retained);
+  EXPECT_EQ(verdict("/d/notes.backup2024"), ExtensionVerdict::Length);
+  EXPECT_EQ(verdict("/d/x."), ExtensionVerdict::Length);
+  EXPECT_EQ(verdict("/d/x.  "), ExtensionVerdict::Length);
+  EXPECT_EQ(verdict("/d/README"), ExtensionVerdict::Slash) << "the whole path, 9 characters with a /";
+  EXPECT_EQ(verdict("/v1.2/readme"), ExtensionVerdict::Slash) << "2/readme has 8 characters but names no file";
+  EXPECT_EQ(verdict("/v1.2/a/b"), ExtensionVerdict::Slash);
+}
+
+TEST(ExtensionRuleTest, CountsCharactersAndLowersUnicode) {
+  ExtensionRule rule;
+  QByteArray ext;
+  EXPECT_EQ(rule.classify("/d/photo.\xC3\x89T\xC3\x89", &ext), ExtensionVerdict::Retained);  // ÉTÉ
+  EXPECT_EQ(ext, "\xC3\xA9t\xC3\xA9");                                                     // été
+  // Eight two-byte characters are 16 bytes but 8 characters; nine are too many.
+  EXPECT_EQ(rule.classify("/d/x." + QByteArray("\xC3\xA9").repeated(8).toStdString(), &ext),
+            ExtensionVerdict::Retained);
+  EXPECT_EQ(rule.classify("/d/x." + QByteArray("\xC3\xA9").repeated(9).toStdString(), &ext),
+            ExtensionVerdict::Length);
+  // A character above U+FFFF counts once.
+  EXPECT_EQ(rule.classify("/d/x." + QByteArray("\xF0\x9F\x98\x80").repeated(8).toStdString(), &ext),
+            ExtensionVerdict::Retained);
+  // Undecodable bytes are kept as they are and count one each.
+  EXPECT_EQ(rule.classify("/d/x.\xE9T", &ext), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "\xE9t");
+  EXPECT_EQ(rule.classify("/d/x.\xC3\x89\xFF\xC3\x89", &ext), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "\xC3\xA9\xFF\xC3\xA9");
+  // A value seen before gives the same answer (the rule keeps its results).
+  EXPECT_EQ(rule.classify("/e/y.\xC3\x89T\xC3\x89", &ext), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "\xC3\xA9t\xC3\xA9");
+}
+
+TEST(ExtensionRuleTest, PathsLongerThanARecordAreNotRetained) {
+  ExtensionRule rule;
+  QByteArray ext;
+  std::string path = "/" + std::string(294, 'a') + "/b.txt";  // 301 bytes
+  ASSERT_EQ(path.size(), 301u);
+  EXPECT_EQ(rule.classify(path, &ext), ExtensionVerdict::PathTooLong);
+  path.erase(1, 1);
+  EXPECT_EQ(rule.classify(path, &ext), ExtensionVerdict::Retained);
+  EXPECT_EQ(ext, "txt");
+}
+
+TEST_P(WalkTest, ListsEveryNonFolderEntryDepthFirstInListingOrder) {
+  const TempTree& t = tree;
+  for (const char* f : {"a.TXT", "b.txt", "c.Txt", "archive.tar.gz", "x. txt", ".hidden", "notes.backup2024"})
+    makeFile(t / f);
+  makeFolder(t / "sub");
+  makeFolder(t / "sub/deeper");
+  makeFolder(t / "empty");
+  makeFolder(t / "other");
+  for (int i = 0; i < 40; ++i) makeFile(t / "sub/f" + QByteArray::number(i) + ".c");
+  makeFile(t / "sub/deeper/z.h");
+  makeFile(t / "other/y.jpg");
+  makeFile(t / "readonly.cfg");
+  ::chmod((t / "readonly.cfg").constData(), 0444);
+  ASSERT_EQ(::mkfifo((t / "pipe.fifo").constData(), 0644), 0);
+  ASSERT_EQ(::symlink("sub", (t / "tosub.lnk").constData()), 0);
+  ASSERT_EQ(::symlink("missing", (t / "dangling").constData()), 0);
+
+  QList<QByteArray> expected;
+  expectedOrder(t.path(), &expected);
+  ASSERT_EQ(expected.size(), 7 + 40 + 1 + 1 + 4);
+
+  const Walked w = walk(t.path(), threads());
+  EXPECT_EQ(w.result, WalkResult::Completed);
+  ASSERT_EQ(w.found, expected.size()) << "folders are never counted, links are files";
+  ASSERT_EQ(w.extensions.size(), size_t(w.found + 1));
+  ASSERT_EQ(w.paths.size(), size_t(w.found + 1));
+  for (qint64 k = 1; k <= w.found; ++k) {
+    const QByteArray& path = expected[k - 1];
+    if (path.endsWith("notes.backup2024") || path.endsWith("dangling")) {
+      EXPECT_TRUE(w.paths[size_t(k)].isEmpty()) << path.constData();
+      EXPECT_TRUE(w.extensions[size_t(k)].isEmpty()) << path.constData();
+    } else {
+      EXPECT_EQ(w.paths[size_t(k)], path) << k;
+    }
+  }
+  const auto retained = w.retained();
+  QMap<QByteArray, QByteArray> extOf;
+  for (const auto& r : retained) extOf[r.second.mid(t.path().size() + 1)] = r.first;
+  EXPECT_EQ(extOf["a.TXT"], "txt");
+  EXPECT_EQ(extOf["c.Txt"], "txt");
+  EXPECT_EQ(extOf["x. txt"], "txt");
+  EXPECT_EQ(extOf["archive.tar.gz"], "gz");
+  EXPECT_EQ(extOf[".hidden"], "hidden");
+  EXPECT_EQ(extOf["readonly.cfg"], "cfg");
+  EXPECT_EQ(extOf["pipe.fifo"], "fifo");
+  EXPECT_EQ(extOf["tosub.lnk"], "lnk");
+  EXPECT_EQ(extOf["sub/deeper/z.h"], "h");
+  EXPECT_EQ(extOf["sub/f39.c"], "c");
+  EXPECT_EQ(retained.size(), w.found - 2);
+}
+
+TEST_P(WalkTest, FilesWithoutADotInTheirNameAreCountedButNotRetained) {
+  makeFolder(tree / "plain");
+  makeFile(tree / "plain/README");
+  makeFolder(tree / "v1.2");
+  makeFile(tree / "v1.2/readme");  // the text after the last "." is 2/readme
+  makeFile(tree / "v1.2/ok.md");
+  const Walked w = walk(tree.path(), threads());
+  EXPECT_EQ(w.found, 3);
+  ASSERT_EQ(w.retained().size(), 1);
+  EXPECT_EQ(w.retained()[0].first, "md");
+}
+
+TEST_P(WalkTest, AFolderWithNothingAddsNothing) {
+  makeFolder(tree / "a");
+  makeFolder(tree / "a/b");
+  Walked w;
+  w.found = 5;  // a count already there stays as it was, and so do the arrays
+  w.extensions = {"", "x"};
+  w.paths = {"", "/x"};
+  w.result = walkFolder(tree.path(), {w.extensions, w.paths, w.found}, {}, threads());
+  EXPECT_EQ(w.result, WalkResult::Completed);
+  EXPECT_EQ(w.found, 5);
+  EXPECT_EQ(w.extensions, (std::vector<QByteArray>{"", "x"}));
+}
+
+TEST_P(WalkTest, ASourceWithATrailingSlashGivesSinglySeparatedPaths) {
+  makeFile(tree / "a.txt");
+  makeFolder(tree / "s");
+  makeFile(tree / "s/b.txt");
+  const Walked w = walk(tree.path() + "//", threads());
+  ASSERT_EQ(w.found, 2);
+  EXPECT_EQ(w.paths[1], tree / "a.txt");
+  EXPECT_EQ(w.paths[2], tree / "s/b.txt");
+}
+
+TEST_P(WalkTest, LinksToFoldersAreNeverFollowed) {
+  makeFolder(tree / "d");
+  makeFile(tree / "d/f.txt");
+  ASSERT_EQ(::symlink("..", (tree / "d/up").constData()), 0);  // a loop when followed
+  ASSERT_EQ(::symlink(".", (tree / "self").constData()), 0);
+  const Walked w = walk(tree.path(), threads());
+  EXPECT_EQ(w.result, WalkResult::Completed);
+  EXPECT_EQ(w.found, 3);
+}
+
+TEST_P(WalkTest, ARootReachedThroughALinkIsWalked) {
+  makeFolder(tree / "real");
+  makeFile(tree / "real/a.txt");
+  ASSERT_EQ(::symlink("real", (tree / "link").constData()), 0);
+  const Walked w = walk(tree / "link", threads());
+  ASSERT_EQ(w.found, 1);
+  EXPECT_EQ(w.paths[1], tree / "link/a.txt");
+}
+
+TEST_P(WalkTest, PathsLongerThanARecordAreCountedNotListed) {
+  // tree + "/" + folder + "/" + name: make the file's path exactly 301 bytes,
+  // and its neighbour's 300.
+  const QByteArray folder(200, 'd');
+  makeFolder(tree / folder);
+  const qsizetype base = (tree / folder).size() + 1;
+  const QByteArray longName = QByteArray(301 - base - 4, 'n') + ".txt";
+  const QByteArray fitName = QByteArray(300 - base - 4, 'm') + ".txt";
+  makeFile(tree / folder + "/" + longName);
+  makeFile(tree / folder + "/" + fitName);
+  ASSERT_EQ((tree / folder + "/" + longName).size(), 301);
+  const Walked w = walk(tree.path(), threads());
+  EXPECT_EQ(w.found, 2);
+  ASSERT_EQ(w.retained().size(), 1);
+  EXPECT_EQ(w.retained()[0].second, tree / folder + "/" + fitName);
+}
+
+TEST_P(WalkTest, NamesThatAreNotUtf8KeepTheirBytes) {
+  const QByteArray name("caf\xE9\xFF.T\xC9");
+  makeFile(tree / name);
+  const Walked w = walk(tree.path(), threads());
+  ASSERT_EQ(w.found, 1);
+  EXPECT_EQ(w.paths[1], tree / name);
+  EXPECT_EQ(w.extensions[1], "t\xC9");
+}
+
+TEST_P(WalkTest, DeepTreesAreWalkedWithoutRecursion) {
+  // Deeper than a path may be long (4096 bytes): each level is opened anyway.
+  QByteArray path = tree.path();
+  int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY);
+  const int depth = 2500;
+  for (int i = 0; i < depth && fd >= 0; ++i) {
+    ::mkdirat(fd, "d", 0755);
+    const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    if (i == 10) ::close(::openat(fd, "shallow.txt", O_CREAT | O_WRONLY, 0644));
+    ::close(fd);
+    fd = next;
+  }
+  ASSERT_GE(fd, 0);
+  ::close(::openat(fd, "bottom.txt", O_CREAT | O_WRONLY, 0644));
+  ::close(fd);
+  const Walked w = walk(tree.path(), threads());
+  EXPECT_EQ(w.result, WalkResult::Completed);
+  EXPECT_EQ(w.found, 2) << "the file at the bottom is counted";
+  EXPECT_EQ(w.retained().size(), 1) << "its path is far longer than a record";
+}
+
+TEST_P(WalkTest, UnreadableFoldersAreSkippedSilently) {
+  makeFile(tree / "a.txt");
+  makeFolder(tree / "closed");
+  makeFile(tree / "closed/hidden.txt");
+  makeFolder(tree / "closed/inner");
+  makeFile(tree / "closed/inner/x.txt");
+  makeFolder(tree / "open");
+  makeFile(tree / "open/b.txt");
+  ::chmod(tree.path().constData(), 0755);
+  ::chmod((tree / "closed").constData(), 0);
+  // Permissions do not bind the superuser: walk as nobody in a child process.
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
+    const Walked w = walk(tree.path(), threads());
+    const bool ok = w.result == WalkResult::Completed && w.found == 2 && w.paths[1] == tree / "a.txt" &&
+                    w.paths[2] == tree / "open/b.txt";
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_P(WalkTest, KernelPseudoFileSystemsAreNotEntered) {
+  const int proc = ::open("/proc", O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(proc, 0);
+  EXPECT_TRUE(onPseudoFileSystem(proc));
+  ::close(proc);
+  const int tmp = ::open(tree.path().constData(), O_RDONLY | O_DIRECTORY);
+  EXPECT_FALSE(onPseudoFileSystem(tmp));
+  ::close(tmp);
+  const Walked w = walk("/proc", threads());
+  EXPECT_EQ(w.result, WalkResult::Completed);
+  EXPECT_EQ(w.found, 0);
+}
+
+TEST_P(WalkTest, AStopAlreadyRequestedEndsTheWalkAtOnce) {
+  makeFile(tree / "a.txt");
+  int tests = 0, events = 0;
+  WalkHooks hooks;
+  hooks.stopRequested = [&] { return ++tests, true; };
+  hooks.letEventsRun = [&](qint64) { ++events; };
+  const Walked w = walk(tree.path(), threads(), hooks);
+  EXPECT_EQ(w.result, WalkResult::Stopped);
+  EXPECT_EQ(w.found, 0);
+  EXPECT_EQ(tests, 1);
+  EXPECT_EQ(w.extensions.size(), 2u);
+}
+
+TEST_P(WalkTest, AStopAskedWhileEventsRunIsSeenAfterTheNextFile) {
+  for (int i = 0; i < 5; ++i) makeFile(tree / "f" + QByteArray::number(i) + ".txt");
+  bool stop = false;
+  WalkHooks hooks;
+  hooks.stopRequested = [&] { return stop; };
+  hooks.letEventsRun = [&](qint64 found) {
+    if (found == 2) stop = true;
+  };
+  const Walked w = walk(tree.path(), threads(), hooks);
+  EXPECT_EQ(w.result, WalkResult::Stopped);
+  EXPECT_EQ(w.found, 3) << "the stop is tested after each file, before events run";
+  EXPECT_EQ(w.retained().size(), 3);
+  EXPECT_EQ(w.paths.size(), 4u);
+}
+
+TEST_P(WalkTest, AStopIsSeenBeforeTheNextSubfolder) {
+  makeFolder(tree / "a");
+  makeFile(tree / "a/1.txt");
+  makeFolder(tree / "b");
+  makeFile(tree / "b/2.txt");
+  bool stop = false;
+  QList<qint64> calls;
+  WalkHooks hooks;
+  hooks.stopRequested = [&] { return stop; };
+  hooks.letEventsRun = [&](qint64 found) {
+    calls << found;
+    if (found == 1) stop = true;
+  };
+  const Walked w = walk(tree.path(), threads(), hooks);
+  EXPECT_EQ(w.result, WalkResult::Stopped);
+  EXPECT_EQ(w.found, 1);
+  // Events before the first subfolder (0 found), after its file (1).
+  EXPECT_EQ(calls.first(), 0);
+  EXPECT_TRUE(calls.contains(1));
+}
+
+TEST_P(WalkTest, AStopDuringEventsBeforeASubfolderKeepsItUnlisted) {
+  makeFolder(tree / "a");
+  makeFile(tree / "a/1.txt");
+  bool stop = false;
+  WalkHooks hooks;
+  hooks.stopRequested = [&] { return stop; };
+  hooks.letEventsRun = [&](qint64) { stop = true; };
+  const Walked w = walk(tree.path(), threads(), hooks);
+  EXPECT_EQ(w.result, WalkResult::Stopped);
+  EXPECT_EQ(w.found, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, WalkTest, ::testing::Values(0, 4));
+
+}  // namespace
+}  // namespace vrn
