@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "database/dbfolder.h"
+#include "platform/folderlisting.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 
@@ -77,24 +78,7 @@ void deleteBareList(const QString& dbFolder, const WaitHook& wait) {
   waitFor(wait, 1);
 }
 
-QStringList catalogueFiles(const QString& dbFolder) {
-  QStringList names;
-  DIR* dir = ::opendir(encodePath(dbFolder).constData());
-  if (!dir) return names;
-  const int fd = ::dirfd(dir);
-  while (dirent* e = ::readdir(dir)) {
-    if (::fnmatch("*.vrn", e->d_name, FNM_CASEFOLD) != 0) continue;
-    struct stat st;
-    if (::fstatat(fd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-    names << decodePath(e->d_name, qsizetype(std::strlen(e->d_name)));
-  }
-  ::closedir(dir);
-  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-    const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-  });
-  return names;
-}
+QStringList catalogueFiles(const QString& dbFolder) { return listMatchingFiles(dbFolder, QStringLiteral("*.vrn")); }
 
 QStringList listNames(const QStringList& files) {
   QStringList names;

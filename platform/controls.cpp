@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "platform/folderlisting.h"
 #include "platform/pathcodec.h"
 
 namespace vrn {
@@ -223,54 +224,7 @@ void FileListBox::setPath(const QString& p) {
   Refresh();
 }
 
-namespace {
-// Wildcard match ("*" and "?"), ignoring case. Names may hold escaped raw
-// bytes (lone surrogates), which regular expressions refuse.
-bool wildcardMatch(const QString& name, const QString& pattern) {
-  qsizetype n = 0, p = 0, star = -1, mark = 0;
-  auto same = [](QChar a, QChar b) { return a == b || a.toCaseFolded() == b.toCaseFolded(); };
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || (pattern[p] != '*' && same(pattern[p], name[n])))) {
-      ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = n;
-    } else if (star >= 0) {
-      p = star + 1;
-      n = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-}  // namespace
-
-void FileListBox::Refresh() {
-  names_.clear();
-  DIR* dir = ::opendir(encodePath(path_).constData());
-  if (!dir) return;
-  const QStringList patterns = pattern_.split(';', Qt::SkipEmptyParts);
-  const int dfd = ::dirfd(dir);
-  while (dirent* e = ::readdir(dir)) {
-    const QByteArray raw(e->d_name);
-    if (raw == "." || raw == "..") continue;
-    struct stat st;
-    if (::fstatat(dfd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-    const QString name = decodePath(raw);
-    bool match = patterns.isEmpty();
-    for (const QString& p : patterns)
-      if (wildcardMatch(name, p.trimmed())) match = true;
-    if (match) names_ << name;
-  }
-  ::closedir(dir);
-  std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
-    const int c = QString::compare(a, b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-  });
-}
+void FileListBox::Refresh() { names_ = listMatchingFiles(path_, pattern_); }
 
 QString FileListBox::List(int index) const { return names_.value(index); }
 
