@@ -14,6 +14,8 @@
 #include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTreeView>
+#include <numeric>
+#include <random>
 
 namespace vrn {
 namespace {
@@ -139,6 +141,36 @@ TEST_F(ListViewTest, TextsCompareByCharacterCodeWithCase) {
   addKeyed(2, {"000,010,000", "000,000,999", "", "001,000,000", "000,001,000"});
   lv.setSortKey(2);
   EXPECT_EQ(column(2), QStringList({"", "000,000,999", "000,001,000", "000,010,000", "001,000,000"}));
+}
+
+TEST_F(ListViewTest, LongSharedStartsSortLikeAPlainStableSort) {
+  // Keys that share long starts and differ around the 16-byte steps the sort
+  // works in, compared with a plain stable sort of the same texts.
+  std::mt19937 rng(7);
+  const QString base = QStringLiteral("/home/utilisateur/Documents/Photos/2008/IMG_");
+  QStringList keys;
+  for (int i = 0; i < 600; ++i) {
+    const int cut = int(rng() % (base.size() + 1));
+    QString key = base.left(cut);
+    const int extra = int(rng() % 40);
+    for (int j = 0; j < extra; ++j) key += QChar(char16_t(rng() % 3 ? 'a' + rng() % 2 : 0xE9));
+    keys << key;
+  }
+  keys << keys.mid(0, 50);  // duplicates: their insertion order must hold
+  for (int order : {0, 1}) {
+    lv.Clear();
+    lv.setSorted(false);
+    for (int i = 0; i < keys.size(); ++i) lv.setSubItem(lv.Add(QString::number(i)), 1, keys[i]);
+    QList<int> ids(keys.size());
+    std::iota(ids.begin(), ids.end(), 0);
+    std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
+      return order ? keys[b] < keys[a] : keys[a] < keys[b];
+    });
+    lv.setSortKey(1);
+    lv.setSortOrder(order);
+    lv.setSorted(true);
+    for (int r = 1; r <= lv.Count(); ++r) ASSERT_EQ(lv.Text(r).toInt(), ids[r - 1]) << "order " << order << " row " << r;
+  }
 }
 
 TEST_F(ListViewTest, KeyAndOrderResortOnlyWhileSorted) {
