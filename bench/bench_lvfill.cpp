@@ -102,9 +102,18 @@ int run(const QStringList& args) {
   QApplication::processEvents();
   const double autosize = now() - a;
 
+  // The other views over the same rows.
+  QString views;
+  for (int mode : {2, 1, 0, 3}) {
+    const double v = now();
+    lv.setView(mode);
+    QApplication::processEvents();
+    views += QStringLiteral(" view%1=%2").arg(mode).arg(now() - v, 0, 'f', 3);
+  }
+
   std::printf("rows=%d fill_seconds=%.3f sort_max_seconds=%.3f peak_mb=%.0f\n", n, fill, sortMax, peakMb());
-  std::fprintf(stderr, "texts_alone_seconds=%.3f show_seconds=%.3f autosize_seconds=%.3f%s\n", make, show, autosize,
-               qPrintable(perKey));
+  std::fprintf(stderr, "texts_alone_seconds=%.3f show_seconds=%.3f autosize_seconds=%.3f%s%s\n", make, show, autosize,
+               qPrintable(perKey), qPrintable(views));
   return 0;
 }
 

@@ -501,6 +501,11 @@ class ItemView : public Base {
  protected:
   void mousePressEvent(QMouseEvent* e) override {
     Base::mousePressEvent(e);
+    // A press on a check box only ticks; the row clicked still becomes the
+    // selected row, as Click handlers read it.
+    const QModelIndex at = this->indexAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && at.isValid() && this->currentIndex().row() != at.row())
+      this->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     d_->mouseDown(e, this->viewport());
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {

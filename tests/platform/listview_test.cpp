@@ -358,13 +358,15 @@ TEST_F(ListViewTest, UserTicksRaiseItemCheckCodeTicksDoNot) {
   opt.rect = v->visualRect(idx);
   opt.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
   const QRect box = v->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, v);
+  QSignalSpy click(&lv, &ListView::Click);
   QTest::mouseClick(lv.viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
   ASSERT_EQ(spy.count(), 1);
   EXPECT_EQ(spy[0][0].toInt(), 3);
   EXPECT_TRUE(spy[0][1].toBool());
   EXPECT_TRUE(lv.Checked(3));
+  EXPECT_EQ(click.count(), 1);
+  EXPECT_EQ(lv.SelectedIndex(), 3);  // the row clicked is the selected one
   // Space on the current row unticks it.
-  lv.setSelectedIndex(3);
   v->setFocus();
   QTest::keyClick(v, Qt::Key_Space);
   ASSERT_EQ(spy.count(), 2);
