@@ -6,22 +6,33 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QMediaDevices>
+#include <QTimer>
 
 namespace vrn {
+
+namespace {
+// The sink holds this much sound ahead of the speaker. The server's default
+// (about two seconds) would hold a sound back until that much is queued, so
+// a short sound would never start.
+constexpr qint64 kBufferUs = 200000;
+// The sink turns idle once it has handed every byte to the sound server,
+// which still holds up to one buffer of them: the sink is stopped only after
+// that has had time to play.
+constexpr int kTailMs = 300;
+}  // namespace
 
 QtAudioOutput::~QtAudioOutput() { stop(); }
 
 int QtAudioOutput::deviceCount() { return int(QMediaDevices::audioOutputs().size()); }
 
-bool QtAudioOutput::playing() const {
-  return sink_ && (sink_->state() == QAudio::ActiveState || sink_->state() == QAudio::IdleState);
-}
+bool QtAudioOutput::playing() const { return !sink_.isNull(); }
 
 void QtAudioOutput::stop() {
-  if (sink_) {
-    sink_->disconnect();
-    sink_->stop();
-    delete sink_.data();  // deletes its buffer too
+  if (QAudioSink* sink = sink_.data()) {
+    sink->disconnect();
+    sink->stop();
+    // Later, from the event loop: the sink's destructor may run events itself.
+    sink->deleteLater();
   }
   sink_ = nullptr;
   pcm_.reset();
@@ -40,22 +51,24 @@ void QtAudioOutput::playPcm(std::shared_ptr<const QByteArray> pcm, int sampleRat
   format.setSampleFormat(QAudioFormat::Int16);
 
   auto* sink = new QAudioSink(device, format, QCoreApplication::instance());
+  sink->setBufferSize(format.bytesForDuration(kBufferUs));
   auto* buffer = new QBuffer(sink);
-  // The buffer shares the bytes (no copy); pcm_ keeps them for as long as
-  // the sink may read them.
+  // The buffer shares the bytes without copying them; pcm_ keeps them too
+  // until the sound ends or is cut off.
   buffer->setData(*pcm);
   buffer->open(QIODevice::ReadOnly);
   pcm_ = std::move(pcm);
   sink_ = sink;
+
   QObject::connect(sink, &QAudioSink::stateChanged, sink, [this, sink](QAudio::State state) {
-    // Idle: every byte has been played. Stopped: an error (device gone).
-    if (state != QAudio::IdleState && state != QAudio::StoppedState) return;
     if (sink_ != sink) return;
-    sink->disconnect();
-    sink->stop();
-    sink->deleteLater();  // not from inside its own signal
-    sink_ = nullptr;
-    pcm_.reset();
+    if (state == QAudio::IdleState) {
+      QTimer::singleShot(kTailMs, sink, [this, sink] {
+        if (sink_ == sink && sink->state() == QAudio::IdleState) stop();
+      });
+    } else if (state == QAudio::StoppedState && sink->error() != QAudio::NoError) {
+      stop();  // the device failed or went away
+    }
   });
   sink->start(buffer);
 }

@@ -23,8 +23,8 @@ class QtAudioOutput : public AudioOutput {
 
  private:
   void stop();
-  // The sink is a child of the application object, so it is never left to
-  // outlive it; its buffer is a child of the sink.
+  // The sink playing, a child of the application object so that it never
+  // outlives it; its buffer is a child of the sink.
   QPointer<QAudioSink> sink_;
   std::shared_ptr<const QByteArray> pcm_;
   int cutOffs_ = 0;
