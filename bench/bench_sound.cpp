@@ -1,6 +1,13 @@
 // varnelo-bench sound [cut]: plays the program's sounds through the real
 // audio output and prints how long each call took. "cut" starts the end
 // sound, then cuts it off with the confirmation sound 0.5 s later.
+//
+// Without a sound card: start a PulseAudio server with a null sink
+// (pulseaudio -n --daemonize=yes --load="module-null-sink sink_name=null"
+// --load=module-native-protocol-unix), record its monitor with
+// parec -d null.monitor --file-format=wav rec.wav, run this, and look for
+// the sounds in the recording (sox rec.wav -n stat). Keep the recorder
+// running for the whole run: an unwatched null sink plays in bursts.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>

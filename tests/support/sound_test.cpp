@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/testservices.h"
