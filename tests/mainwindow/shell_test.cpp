@@ -156,3 +156,13 @@ TEST_F(ShellTest, AClickOnTheBackgroundHidesTheListOfListsOnlyAtWidth5010) {
   EXPECT_FALSE(w->Combo1->Visible());
   EXPECT_FALSE(w->MyFrame7->Visible());
 }
+
+TEST_F(ShellTest, TheScanAnimationMovesTheCounterPictureOnEachTick) {
+  Main2* w = startWindow();
+  const int start = w->label4->Left();
+  w->timer3_Timer();
+  const int first = w->label4->Left();
+  EXPECT_EQ(std::abs(first - start), 50);
+  w->timer3_Timer();
+  EXPECT_EQ(std::abs(w->label4->Left() - first), 50);
+}
