@@ -5,6 +5,7 @@
 // Both read the whole list first and time only the loop over its records.
 #include <QFile>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -32,16 +33,26 @@ bool readList(const QStringList& args, QByteArray& list) {
   return true;
 }
 
-// The path of record i without its padding blanks.
-QByteArray recordPath(const QByteArray& list, qsizetype i) {
+// The length of record i without its padding blanks; eight bytes at a time,
+// so the loop measures the work on the paths, not the trimming.
+int recordLength(const QByteArray& list, qsizetype i) {
   const char* p = list.constData() + i * kRecordLength;
   int n = kRecordLength;
+  static_assert(kRecordLength % 4 == 0);
+  while (n >= 8) {
+    quint64 word;
+    std::memcpy(&word, p + n - 8, 8);
+    if (word != 0x2020202020202020ULL) break;
+    n -= 8;
+  }
   while (n > 0 && p[n - 1] == ' ') --n;
-  return QByteArray::fromRawData(p, n);
+  return n;
 }
 
 void report(qsizetype paths, double seconds, qsizetype found) {
-  std::printf("paths=%lld seconds=%.3f peak_mb=%.1f\n", (long long)paths, seconds, peakMb());
+  // Written without the C locale's decimal comma (the application sets it).
+  std::printf("paths=%lld seconds=%s peak_mb=%s\n", (long long)paths, QByteArray::number(seconds, 'f', 3).constData(),
+              QByteArray::number(peakMb(), 'f', 1).constData());
   std::fprintf(stderr, "existing=%lld\n", (long long)found);
 }
 
@@ -52,7 +63,7 @@ int runFacts(const QStringList& args) {
   qsizetype found = 0;
   const double start = now();
   for (qsizetype i = 0; i < count; ++i) {
-    const InfoFichier info = LireInfoFichier(decodePath(recordPath(list, i)));
+    const InfoFichier info = LireInfoFichier(decodePath(list.constData() + i * kRecordLength, recordLength(list, i)));
     found += info.Existe;
   }
   report(count, now() - start, found);
@@ -66,9 +77,12 @@ int runStatx(const QStringList& args) {
   qsizetype found = 0;
   const double start = now();
   for (qsizetype i = 0; i < count; ++i) {
-    const QByteArray path(recordPath(list, i).constData(), recordPath(list, i).size());  // zero-ended copy
+    char path[kRecordLength + 1];  // zero-ended copy
+    const int n = recordLength(list, i);
+    std::memcpy(path, list.constData() + i * kRecordLength, size_t(n));
+    path[n] = 0;
     struct statx st;
-    found += statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+    found += statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                    STATX_BASIC_STATS | STATX_BTIME, &st) == 0;
   }
   report(count, now() - start, found);

@@ -2,7 +2,9 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QVarLengthArray>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <mutex>
 
@@ -90,31 +92,49 @@ QString NumberPattern::formatScaled(quint64 magnitude, bool negative) const {
   for (quint64 w = whole; w > 0; w /= 10) digits[n++] = char('0' + w % 10);  // reversed
   while (n < minIntDigits_ && n < int(sizeof digits)) digits[n++] = '0';
 
-  QString out;
-  out.reserve(prefix_.size() + suffix_.size() + n * 2 + maxDecimals_ + 4);
-  if (negative && magnitude != 0) out += u'-';
-  out += prefix_;
   const QString& group = userGroupSeparator();
+  if (!hasPoint_ && prefix_.isEmpty() && suffix_.isEmpty() && !(negative && magnitude != 0)) {
+    // Whole numbers (sizes, record numbers: every row of a list) are written
+    // straight into their string, from the last digit back.
+    const qsizetype separators = grouped_ && n > 0 ? (n - 1) / 3 : 0;
+    QString out(n + separators * group.size(), Qt::Uninitialized);
+    char16_t* end = reinterpret_cast<char16_t*>(out.data()) + out.size();
+    for (int i = 0; i < n; ++i) {
+      if (grouped_ && i > 0 && i % 3 == 0) {
+        end -= group.size();
+        std::memcpy(end, group.constData(), size_t(group.size()) * sizeof(char16_t));
+      }
+      *--end = char16_t(digits[i]);
+    }
+    return out;
+  }
+
+  // Built in one buffer and copied into the string once.
+  const QString& decimal = userDecimalSeparator();
+  QVarLengthArray<char16_t, 64> out;
+  auto put = [&out](const QString& s) { out.append(reinterpret_cast<const char16_t*>(s.constData()), s.size()); };
+  if (negative && magnitude != 0) out.append(u'-');
+  put(prefix_);
   for (int i = n - 1; i >= 0; --i) {
-    out += QLatin1Char(digits[i]);
-    if (grouped_ && i > 0 && i % 3 == 0) out += group;
+    out.append(char16_t(digits[i]));
+    if (grouped_ && i > 0 && i % 3 == 0) put(group);
   }
   if (hasPoint_) {
-    out += userDecimalSeparator();
+    put(decimal);
     int shown = maxDecimals_;
     while (shown > minDecimals_ && fraction % 10 == 0) {
       fraction /= 10;
       --shown;
     }
-    char frac[kMaxDecimals];
+    char16_t frac[kMaxDecimals];
     for (int i = shown - 1; i >= 0; --i) {
-      frac[i] = char('0' + fraction % 10);
+      frac[i] = char16_t('0' + fraction % 10);
       fraction /= 10;
     }
-    out += QLatin1StringView(frac, shown);
+    out.append(frac, shown);
   }
-  out += suffix_;
-  return out;
+  put(suffix_);
+  return QString(reinterpret_cast<const QChar*>(out.constData()), out.size());
 }
 
 QString NumberPattern::format(qint64 value) const {
