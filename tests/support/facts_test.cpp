@@ -69,6 +69,11 @@ TEST_F(FileFacts, NameAndExtensionComeFromTheWholePath) {
   EXPECT_EQ(info.Nom, QStringLiteral("readme"));
   EXPECT_EQ(info.Extension, QStringLiteral("b/readme"));  // the dot of the folder counts
 
+  const QString both = makeFile(QStringLiteral("v1.2/archive.tar.gz"));
+  info = LireInfoFichier(both);
+  EXPECT_EQ(info.Nom, QStringLiteral("archive.tar.gz"));
+  EXPECT_EQ(info.Extension, QStringLiteral("gz"));
+
   const QString plain = makeFile(QStringLiteral("Makefile"));
   info = LireInfoFichier(plain);
   EXPECT_EQ(info.Nom, QStringLiteral("Makefile"));
