@@ -46,10 +46,12 @@ static QColor fromRgb(quint32 rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8
 // ---- Control ----
 
 void Control::Move(int left, int top, int width, int height) {
+  // A negative size is an invalid value: the control keeps its place.
+  if (width < 0 || height < 0) return;
   left_ = left;
   top_ = top;
-  width_ = std::max(0, width);
-  height_ = std::max(0, height);
+  width_ = width;
+  height_ = height;
   self_->setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
 }
 
@@ -285,6 +287,7 @@ void Timer::setEnabled(bool on) {
 MyButton::MyButton(QWidget* parent, const QString& caption)
     : QWidget(parent), Control(this), caption_(caption) {
   setAttribute(Qt::WA_Hover);
+  setMouseTracking(true);
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::StrongFocus);
 }
@@ -363,6 +366,11 @@ void MyButton::mouseReleaseEvent(QMouseEvent* e) {
   } else if (e->button() == Qt::RightButton && inside) {
     emit RightClick();
   }
+}
+
+void MyButton::mouseMoveEvent(QMouseEvent* e) {
+  QWidget::mouseMoveEvent(e);
+  emit MouseMove();
 }
 
 void MyButton::enterEvent(QEnterEvent*) {

@@ -225,9 +225,11 @@ class MyButton : public QWidget, public Control {
  signals:
   void Click();
   void RightClick();
+  void MouseMove();
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void enterEvent(QEnterEvent*) override;

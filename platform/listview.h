@@ -10,6 +10,9 @@
 
 #include "platform/controls.h"
 
+class QAbstractItemView;
+class QHeaderView;
+
 namespace vrn {
 
 class ImageList : public QObject {
@@ -45,7 +48,10 @@ class ListView : public QWidget, public Control {
 
   // Rows (from 1, in the order shown).
   int Count() const;
-  int Add(const QString& text, int smallIcon = 1);  // returns the new row's index
+  // Returns the new row's index. While Sorted is on, the row is appended and
+  // that index addresses it until another row is addressed or the list is
+  // painted; it then takes its sorted place.
+  int Add(const QString& text, int smallIcon = 1);
   QString Text(int row) const;
   void setText(int row, const QString& text);
   QString SubItem(int row, int k) const;  // k from 1 to ColumnCount()-1
@@ -69,6 +75,8 @@ class ListView : public QWidget, public Control {
 
   int View() const;
   void setView(int mode);
+  // Rows show image SmallIcon(row) of the small-icon list (large-icon view:
+  // of the large-icon list when one is attached); 0 or no list: no icon.
   ImageList* SmallIcons() const;
   void setSmallIcons(ImageList* icons);  // nullptr detaches
   ImageList* LargeIcons() const;
@@ -83,6 +91,8 @@ class ListView : public QWidget, public Control {
 
   // Widgets of the view, for tests and for events.
   QWidget* viewport() const;
+  QAbstractItemView* itemView() const;  // the view of the current mode
+  QHeaderView* header() const;          // the report view's column headers
 
  signals:
   void ItemCheck(int row, bool checked);  // a user's tick or untick
@@ -91,6 +101,9 @@ class ListView : public QWidget, public Control {
   void ColumnClick(int k);  // header index from 1
   void ItemClick(int row);
   void MouseDown(int button, int shift, int xTwips, int yTwips);
+
+ protected:
+  void showEvent(QShowEvent* e) override;
 
  private:
   friend class ListViewPrivate;

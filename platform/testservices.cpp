@@ -47,12 +47,13 @@ void ManualClock::waitForEvents(double seconds) {
   QCoreApplication::processEvents();
 }
 
-void TestAudio::playPcm(std::shared_ptr<const QByteArray> pcm, int sampleRate, int) {
+void TestAudio::playPcm(std::shared_ptr<const QByteArray> pcm, int sampleRate, int channels) {
   if (playing) ++cutOffs;
   ++plays;
   playing = true;
   current = std::move(pcm);
   lastRate = sampleRate;
+  lastChannels = channels;
 }
 
 static QString registryKey(quint32 root, const QString& key, const QString& name) {

@@ -63,6 +63,7 @@ class TestAudio : public AudioOutput {
   bool playing = false;
   std::shared_ptr<const QByteArray> current;
   int lastRate = 0;
+  int lastChannels = 0;
 };
 
 class MemoryRegistry : public Registry {

@@ -13,7 +13,7 @@ TEST(PathCodec, EveryByteStringSurvivesTheRoundTrip) {
       QByteArray("/tmp/bad\xff\xfe name"),                 // invalid bytes
       QByteArray("/tmp/\xed\xa0\x80surrogate"),            // encoded surrogate is invalid UTF-8
       QByteArray("/tmp/cut\xc3"),                          // truncated sequence at the end
-      QByteArray("/tmp/\xf0\x9f\x98\x80emoji"),            // outside the BMP
+      QByteArray("/tmp/\xf0\x9f\x98\x80" "emoji"),            // outside the BMP
       QByteArray("/tmp/\xf0\x90\x82\x80lowsurrogate"),     // U+10080: low surrogate in the escape range
   };
   for (const QByteArray& b : samples) EXPECT_EQ(encodePath(decodePath(b)), b) << b.toHex().constData();
