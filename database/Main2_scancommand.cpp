@@ -10,32 +10,12 @@
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
+#include "support/Module.h"
+#include "support/SonRessVRN.h"
 #include "support/TriRapide.h"
+#include "support/formats.h"
+#include "support/touslesdossierssystem.h"
 #include "support/VariablesVRN.h"
-
-// STAND-INS until the file facts, formats, lookups and sounds are merged: they
-// follow the interfaces of support/Module.h, support/formats.h,
-// support/touslesdossierssystem.h and support/SonRessVRN.h. Remove them then.
-#include <QDir>
-#include <sys/stat.h>
-#include <cmath>
-namespace vrn {
-namespace {
-bool EstUnDossier(const QString& chemin) {
-  const QByteArray path = encodePath(chemin);
-  struct stat st;
-  return !path.isEmpty() && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-QString formatElapsed(double seconds) {
-  qint64 s = std::llround(seconds) % 86400;
-  if (s < 0) s += 86400;
-  return QString::asprintf("%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-}
-QString CheminDossierSpecial(const qint32& csidl) { return csidl == 40 ? QDir::homePath() + "/" : QString(); }
-void JouerSon() {}
-}  // namespace
-}  // namespace vrn
-// END OF STAND-INS
 
 namespace vrn {
 

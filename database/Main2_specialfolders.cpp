@@ -1,23 +1,7 @@
 // The special-folder catalogue offered as scan sources.
 #include "mainwindow/Main2.h"
 #include "support/VariablesVRN.h"
-
-// STAND-IN until the lookups are merged: the interface of
-// support/touslesdossierssystem.h, resolving only the profile folder. Remove then.
-#include <QDir>
-#include <array>
-namespace vrn {
-namespace {
-const std::array<qint32, 52> TabDossiersSpeciaux = {
-    48, 29, 26, 10, 47, 30, 35, 25, 46, 31, 23, 22, 24, 45, 3,  33, 0,  16, 17, 6,  -32768, 16384, -256, 20, 34, 1,
-    32, 28, 39, 13, 14, 59, 19, 18, 5,  4,  27, 40, 38, 43, 44, 42, 2,  8,  9,  21, 11,     7,     37,   41, 21, 36};
-QString CheminDossierSpecial(const qint32& csidl) {
-  if (csidl == 40) return QDir::homePath() + "/";
-  return csidl == 4 ? QStringLiteral("/") : QString();
-}
-}  // namespace
-}  // namespace vrn
-// END OF STAND-IN
+#include "support/touslesdossierssystem.h"
 
 namespace vrn {
 
