@@ -53,6 +53,21 @@ void sortWorkArrays(qint64 count) {
   worker.join();
 }
 
+// Back to one empty slot each. A million paths take longer to free than the
+// window may wait, so they go a slice at a time with events between.
+void emptyWorkArrays() {
+  VariablesVRN& v = vrnVars();
+  EventPump pump(5);
+  for (std::vector<QByteArray>* a : {&v.TabExtensions, &v.TabChemins}) {
+    while (a->size() > 2) {
+      a->resize(a->size() - std::min<size_t>(a->size() - 2, 1 << 14));
+      pump.pump();
+    }
+    a->assign(2, QByteArray());
+    a->shrink_to_fit();
+  }
+}
+
 }  // namespace
 
 void Main2::wireScan() {
@@ -118,8 +133,7 @@ void Main2::Command1_Click() {
   try {
     // 2. Fresh work state.
     NbFichiersTrouves = 0;
-    v.TabExtensions.assign(2, QByteArray());
-    v.TabChemins.assign(2, QByteArray());
+    emptyWorkArrays();
 
     // 3.-4. The road: a preset source, or a folder chosen in the browser.
     bool presetOrCancelled = true;
@@ -228,8 +242,7 @@ void Main2::Command1_Click() {
     ChargerListesPreferees();
     if (Check15->Value() == 1) JouerSon();
     if (Check16->Value() == 1) mnAfficherEcran_Click();
-    v.TabExtensions.assign(2, QByteArray());
-    v.TabChemins.assign(2, QByteArray());
+    emptyWorkArrays();
     Label2->setCaption("Faites votre Choix");
     MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
     Label1->setCaption(MyButton10->Caption());
