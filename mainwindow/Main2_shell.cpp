@@ -1,5 +1,6 @@
 // Window shell: layout rules, quit and minimise, busy indicators.
 #include "mainwindow/Main2.h"
+#include "support/animDI.h"
 #include "support/VariablesVRN.h"
 
 namespace vrn {
@@ -93,7 +94,7 @@ void Main2::MyButton8_Click() {
 // The author's address is no longer available.
 void Main2::mnMessageAuteur_Click() {}
 
-void Main2::timer3_Timer() {}
+void Main2::timer3_Timer() { AnimerVaEtVient1(label4, 50); }
 
 void Main2::Timer5_Timer() {
   if (vrnVars().ScanEnCours == "oui") {
