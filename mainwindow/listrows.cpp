@@ -1,6 +1,7 @@
 #include "mainwindow/listrows.h"
 
-#include "mainwindow/standin_facts.h"
+#include "support/ModeFileInfoVRN.h"
+#include "support/formats.h"
 #include "platform/listview.h"
 
 namespace vrn {

@@ -4,7 +4,8 @@
 
 #include "mainwindow/listloader.h"
 #include "mainwindow/listrows.h"
-#include "mainwindow/standin_facts.h"
+#include "support/ModeFileInfoVRN.h"
+#include "support/formats.h"
 
 using namespace vrn;
 
@@ -19,7 +20,7 @@ TEST(ListRows, TheNameIsWhatLiesBetweenTheLastSlashAndTheLastDot) {
 }
 
 TEST(ListRows, SizesAndRecordNumbersSortAsTheirNumbers) {
-  const QString sep = QLocale::system().groupSeparator();
+  const QString sep = userGroupSeparator();
   EXPECT_EQ(sizeColumnText("1" + sep + "234"), "000" + sep + "001" + sep + "234");
   EXPECT_EQ(sizeColumnText("7"), "000" + sep + "000" + sep + "007");
   EXPECT_EQ(sizeColumnText("12" + sep + "345" + sep + "678" + sep + "901"),

@@ -8,7 +8,8 @@
 
 #include "database/dbfolder.h"
 #include "mainwindow/listloader.h"
-#include "mainwindow/standin_facts.h"
+#include "support/ModeFileInfoVRN.h"
+#include "support/formats.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "support/VariablesVRN.h"
@@ -138,7 +139,7 @@ TEST_F(LoaderTest, RowsCarryNameDetailsSizeAndRecordNumberAndAreSortedBySize) {
   // The empty size text sorts before every number.
   EXPECT_EQ(w->ListView2->Text(1), "vide");
   EXPECT_EQ(w->ListView2->Text(2), "Rapport.Final");
-  const QString sep = QLocale::system().groupSeparator();
+  const QString sep = userGroupSeparator();
   EXPECT_EQ(column(2), QStringList({"", "000" + sep + "001" + sep + "234"}));
   EXPECT_EQ(column(1), QStringList({empty, big}));
   EXPECT_EQ(column(7), QStringList({"vide", "rapport.final"}));
