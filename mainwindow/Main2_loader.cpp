@@ -28,8 +28,13 @@ int& listLoadEventSliceMs() {
 qint64 lastListLoadLongestGapMs() { return lastGapMs; }
 
 QString recordPath(const QByteArray& record) {
-  const qsizetype zero = record.indexOf('\0');
-  return decodePath(trimBlanks(zero < 0 ? record : record.left(zero)));
+  const char* p = record.constData();
+  qsizetype e = record.indexOf('\0');
+  if (e < 0) e = record.size();
+  while (e > 0 && p[e - 1] == ' ') --e;
+  qsizetype b = 0;
+  while (b < e && p[b] == ' ') ++b;
+  return decodePath(p + b, e - b);
 }
 
 void Main2::wireLists() {

@@ -15,7 +15,10 @@ QString nameWithoutExtension(const QString& path) {
 
 QString sizeColumnText(const QString& taille) { return formatNumberText(taille, QStringLiteral("0#,###,###0")); }
 
-QString recordColumnText(qint64 record) { return formatNumber(record, QStringLiteral("0#######")); }
+QString recordColumnText(qint64 record) {
+  static const NumberPattern pattern(QStringLiteral("0#######"));  // parsed once: one call per row
+  return pattern.format(record);
+}
 
 ColonnesListe makeRow(const QString& path, qint64 record, const DetailColumns& columns, const InfoFichier* facts) {
   ColonnesListe row;
