@@ -18,6 +18,8 @@ namespace vrn {
 
 namespace {
 qint64 lastGapMs = 0;
+// Set while records are read: list file 1 and the rows belong to that loop.
+bool readingRecords = false;
 }  // namespace
 
 int& listLoadEventSliceMs() {
@@ -47,6 +49,10 @@ void Main2::wireLists() {
 }
 
 void Main2::Combo1_Click() {
+  // A list picked while another is being read (the list of lists can be
+  // dropped down from the menu meanwhile) would reopen list file 1 and empty
+  // the rows under the running loop: ignored.
+  if (readingRecords) return;
   VariablesVRN& v = vrnVars();
   const QString source = trimBlanks(v.SourceActuelle);
   if (!driveRootExists(source)) {
@@ -135,6 +141,7 @@ void Main2::AfficherListeExtension() {
   QElapsedTimer sinceEvents;
   sinceEvents.start();
   qint64 shown = 0;  // the record the progress label names
+  readingRecords = true;
   for (qint64 i = 1; i <= total; ++i) {
     v.IndiceBoucle = i;
     shown = i;
@@ -169,6 +176,7 @@ void Main2::AfficherListeExtension() {
       sinceEvents.restart();
     }
   }
+  readingRecords = false;
   if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
   lastGapMs = pump.longestGapMs();
 

@@ -4,7 +4,6 @@
 
 #include "mainwindow/listloader.h"
 #include "mainwindow/listrows.h"
-#include "support/ModeFileInfoVRN.h"
 #include "support/formats.h"
 
 using namespace vrn;
@@ -29,31 +28,6 @@ TEST(ListRows, SizesAndRecordNumbersSortAsTheirNumbers) {
   EXPECT_LT(sizeColumnText("999"), sizeColumnText("1" + sep + "000"));
   EXPECT_EQ(recordColumnText(12), "00000012");
   EXPECT_EQ(recordColumnText(123456789), "123456789");
-}
-
-TEST(ListRows, DetailsOffIgnoresTheColumnChoices) {
-  InfoFichier facts;
-  facts.Taille = "5";
-  facts.DateAcces = facts.DateCreation = facts.DateModification = "01/02/2003 04:05:06";
-  facts.Attributs = "A";
-  DetailColumns off;
-  off.details = false;
-  off.path = false;
-  ColonnesListe row = makeRow("/d/Été.TXT", 7, off, &facts);
-  EXPECT_EQ(row.cells[0], "Été");
-  EXPECT_EQ(row.cells[1], "/d/Été.TXT");
-  for (int k = 2; k <= 6; ++k) EXPECT_EQ(row.cells[size_t(k)], "") << k;
-  EXPECT_EQ(row.cells[7], "été");
-  EXPECT_EQ(row.cells[8], "00000007");
-
-  DetailColumns on;
-  on.access = false;
-  row = makeRow("/d/x.txt", 1, on, &facts);
-  EXPECT_EQ(row.cells[1], "/d/x.txt");
-  EXPECT_EQ(row.cells[2], sizeColumnText("5"));
-  EXPECT_EQ(row.cells[3], "");
-  EXPECT_EQ(row.cells[4], facts.DateCreation);
-  EXPECT_EQ(row.cells[6], "A");
 }
 
 TEST(ListRows, ARecordPathStopsAtBlanksAndZeroBytes) {

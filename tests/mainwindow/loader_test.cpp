@@ -309,6 +309,27 @@ TEST_F(LoaderTest, WhileLoadingTheWindowShowsProgressAndAStopButton) {
   EXPECT_TRUE(w->ListView2->Visible());
 }
 
+TEST_F(LoaderTest, AListPickedWhileAnotherIsReadIsIgnored) {
+  writeList("a", {makeFile("1.a"), makeFile("2.a"), makeFile("3.a")});
+  writeList("b", {makeFile("1.b")});
+  Main2* w = start();
+  int picks = 0;
+  {
+    EveryTurn user([&] {
+      if (picks++ == 0) {
+        w->mnChoisirTypeFichier->click();
+        w->Combo1->hidePopup();
+        w->Combo1->setListIndex(w->Combo1->findText("b"));
+      }
+    });
+    pick("a");
+  }
+  ASSERT_GT(picks, 0);
+  EXPECT_EQ(w->ListView2->Count(), 3);
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (3) Fichiers (.a) Disponibles");
+  EXPECT_EQ(column(8), QStringList({"00000001", "00000002", "00000003"}));
+}
+
 TEST_F(LoaderTest, TheSourceMustStillExistBeforeAnythingLoads) {
   writeList("txt", {makeFile("a.txt", 1)});
   Main2* w = start();
