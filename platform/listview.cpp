@@ -5,6 +5,9 @@
 #include "platform/listview.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -15,9 +18,11 @@
 #include <QTimer>
 #include <QTreeView>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -355,6 +360,37 @@ bool keyLess(const SortKey& a, const SortKey& b) {
   return a.len < b.len;
 }
 
+// Stable sort spread over a few threads for long ranges: chunks sorted
+// apart, then merged pairwise (both steps keep equal keys in order), so the
+// window is held for a fraction of a single-threaded sort.
+template <class It, class Comp>
+void parallelStableSort(It first, It last, Comp comp) {
+  const size_t n = size_t(last - first);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  if (n < 65536 || cores < 2) {
+    std::stable_sort(first, last, comp);
+    return;
+  }
+  size_t chunks = 1;
+  while (chunks * 2 <= std::min(cores, 8u)) chunks *= 2;
+  std::vector<size_t> bounds(chunks + 1);
+  for (size_t i = 0; i <= chunks; ++i) bounds[i] = n * i / chunks;
+  {
+    std::vector<std::thread> workers;
+    for (size_t i = 0; i < chunks; ++i)
+      workers.emplace_back([&, i] { std::stable_sort(first + bounds[i], first + bounds[i + 1], comp); });
+    for (auto& w : workers) w.join();
+  }
+  for (size_t width = 1; width < chunks; width *= 2) {
+    std::vector<std::thread> workers;
+    for (size_t i = 0; i + width < chunks; i += 2 * width) {
+      const size_t mid = bounds[i + width], end = bounds[std::min(i + 2 * width, chunks)];
+      workers.emplace_back([&, i, mid, end] { std::inplace_merge(first + bounds[i], first + mid, first + end, comp); });
+    }
+    for (auto& w : workers) w.join();
+  }
+}
+
 // Sorts keys stably on their whole texts. Each pass orders on sixteen bytes
 // held in the keys; runs that still tie move on sixteen bytes (past what the
 // run shares) and are ordered again, so texts are read once per pass rather
@@ -394,9 +430,9 @@ void sortKeys(std::vector<SortKey>& keys, bool descending, quint32 shared) {
     }
     first = false;
     if (descending)
-      std::stable_sort(keys.begin() + b, keys.begin() + e, [&](const SortKey& x, const SortKey& y) { return stageLess(y, x); });
+      parallelStableSort(keys.begin() + b, keys.begin() + e, [&](const SortKey& x, const SortKey& y) { return stageLess(y, x); });
     else
-      std::stable_sort(keys.begin() + b, keys.begin() + e, stageLess);
+      parallelStableSort(keys.begin() + b, keys.begin() + e, stageLess);
     for (size_t i = b; i < e;) {
       size_t j = i + 1;
       while (j < e && stageEqual(keys[i], keys[j])) ++j;
@@ -411,6 +447,9 @@ void sortKeys(std::vector<SortKey>& keys, bool descending, quint32 shared) {
     }
   }
 }
+
+// Sorts of at least this many rows let window events run while they work.
+constexpr qsizetype kYieldingSortRows = 200000;
 
 quint32 clampedBgr(quint32 bgr) { return bgr & 0xFFFFFF; }
 QColor colorOf(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
@@ -466,7 +505,19 @@ class ListViewPrivate : public QAbstractTableModel {
   void ensureSorted() {
     if (sorted && pendingFrom < store.count()) sortRows();
   }
-  void sortRows();
+  // mayYield: a long sort runs on a worker thread while window events run.
+  void sortRows(bool mayYield = false);
+  void fullSortPermutation(std::vector<quint32>& perm, qsizetype n, int k, bool descending) const;
+  // Waits for a sort running in the background; with invalidates, the rows
+  // are about to change, so its result must not be applied.
+  void settleBackgroundSort(bool invalidates) {
+    if (sortWorker.joinable()) sortWorker.join();
+    if (invalidates && backgroundSorting) sortStale = true;
+  }
+  std::thread sortWorker;
+  bool backgroundSorting = false;
+  bool sortStale = false;
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
   void applyPermutation(const std::vector<quint32>& perm);
   SortKey keyOf(qsizetype r, int k) const {
     const auto [p, n] = store.cell(r, k);
@@ -673,7 +724,7 @@ void ListViewPrivate::flushAppends() {
   }
 }
 
-void ListViewPrivate::sortRows() {
+void ListViewPrivate::sortRows(bool mayYield) {
   flushAppends();
   const qsizetype n = store.count();
   const qsizetype from = pendingFrom;
@@ -704,28 +755,78 @@ void ListViewPrivate::sortRows() {
       perm[size_t(out++)] = x.id;
     }
     while (src < from) perm[size_t(out++)] = quint32(src++);
+  } else if (mayYield && !backgroundSorting && n >= kYieldingSortRows && QCoreApplication::instance() &&
+             QThread::currentThread() == QCoreApplication::instance()->thread()) {
+    // A long sort: the rows are only read meanwhile, and a change to them
+    // first waits for the worker and discards its result.
+    const std::shared_ptr<bool> stillAlive = alive;
+    backgroundSorting = true;
+    sortStale = false;
+    std::atomic<bool> done{false};
+    sortWorker = std::thread([this, &perm, &done, n, k, descending] {
+      fullSortPermutation(perm, n, k, descending);
+      done = true;
+    });
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+      if (done) loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    if (!*stillAlive) return;  // the list went away meanwhile; its end joined the worker
+    settleBackgroundSort(false);
+    backgroundSorting = false;
+    if (sortStale) {
+      sortStale = false;
+      if (sorted) {
+        pendingFrom = 0;
+        sortRows(false);
+      }
+      return;
+    }
   } else {
-    // One pass over the rows while their texts are in cache: the keys, their
-    // heads and the start that all of them share.
-    std::vector<SortKey> keys(static_cast<size_t>(n));
-    quint32 shared = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-      if (i + 48 < n) __builtin_prefetch(store.block(i + 48));
+    fullSortPermutation(perm, n, k, descending);
+  }
+  applyPermutation(perm);
+}
+
+// The order of all rows on column k: perm[new position] = old position.
+void ListViewPrivate::fullSortPermutation(std::vector<quint32>& perm, qsizetype n, int k, bool descending) const {
+  std::vector<SortKey> keys(static_cast<size_t>(n));
+  // Keys are made in slices on a few threads (the texts are only read),
+  // each slice finding how much of its texts' start it shares with row 0.
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t slices = n >= 65536 ? std::min<size_t>(cores, 8) : 1;
+  std::vector<quint32> sharedOf(slices, 0);
+  const SortKey first = keyOf(0, k);
+  auto makeKeys = [&](size_t slice) {
+    const qsizetype from = qsizetype(size_t(n) * slice / slices), to = qsizetype(size_t(n) * (slice + 1) / slices);
+    quint32 shared = first.len;
+    for (qsizetype i = from; i < to; ++i) {
+      if (i + 48 < to) __builtin_prefetch(store.block(i + 48));
       SortKey& key = keys[size_t(i)];
       key = keyOf(i, k);
-      if (i == 0) {
-        shared = key.len;
-      } else if (shared > 0) {
+      if (shared > 0) {
         const quint32 m = std::min(shared, key.len);
         quint32 j = 0;
-        while (j < m && key.p[j] == keys[0].p[j]) ++j;
+        while (j < m && key.p[j] == first.p[j]) ++j;
         shared = j;
       }
     }
-    sortKeys(keys, descending, shared);
-    for (qsizetype i = 0; i < n; ++i) perm[size_t(i)] = keys[size_t(i)].id;
+    sharedOf[slice] = shared;
+  };
+  if (slices == 1) {
+    makeKeys(0);
+  } else {
+    std::vector<std::thread> workers;
+    for (size_t t = 0; t < slices; ++t) workers.emplace_back(makeKeys, t);
+    for (auto& w : workers) w.join();
   }
-  applyPermutation(perm);
+  const quint32 shared = *std::min_element(sharedOf.begin(), sharedOf.end());
+  sortKeys(keys, descending, shared);
+  for (qsizetype i = 0; i < n; ++i) perm[size_t(i)] = keys[size_t(i)].id;
 }
 
 // perm[new position] = old position.
@@ -844,6 +945,7 @@ void ListViewPrivate::addColumn(const QString& caption, int widthTwips) {
 }
 
 void ListViewPrivate::clearRows() {
+  settleBackgroundSort(true);
   beginResetModel();
   store.clear();
   modelRows = 0;
@@ -858,6 +960,8 @@ void ListViewPrivate::clearRows() {
 ListView::ListView(QWidget* parent) : QWidget(parent), Control(this), d(new ListViewPrivate(this)) {}
 
 ListView::~ListView() {
+  *d->alive = false;
+  d->settleBackgroundSort(true);
   // The views go before the model they show.
   delete d->tree;
   delete d->list;
@@ -891,6 +995,7 @@ void ListView::AutoSizeColumn(int zeroBasedIndex) {
 int ListView::Count() const { return int(d->store.count()); }
 
 int ListView::Add(const QString& text, int smallIcon) {
+  d->settleBackgroundSort(true);
   d->store.append(text, smallIcon);
   const qsizetype n = d->store.count();
   if (d->sorted)
@@ -912,6 +1017,7 @@ QString ListView::SubItem(int row, int k) const {
 
 void ListView::setSubItem(int row, int k, const QString& text) {
   if (k < 0 || k >= std::max<int>(1, int(d->captions.size()))) return;
+  d->settleBackgroundSort(true);
   const qsizetype r = d->rowAt(row);
   if (r < 0) return;
   d->store.setCell(r, k, text);
@@ -929,6 +1035,7 @@ bool ListView::Checked(int row) const {
 }
 
 void ListView::setChecked(int row, bool on) {
+  d->settleBackgroundSort(false);  // ticks do not change the order
   const qsizetype r = d->rowAt(row);
   if (r < 0) return;
   d->store.rows[size_t(r)].checked = on;
@@ -959,7 +1066,7 @@ bool ListView::Sorted() const { return d->sorted; }
 void ListView::setSorted(bool on) {
   if (on) {
     d->sorted = true;
-    d->sortRows();
+    d->sortRows(true);
   } else {
     d->ensureSorted();  // rows added while sorted still take their place
     d->sorted = false;
@@ -972,7 +1079,7 @@ int ListView::SortKey() const { return d->key; }
 void ListView::setSortKey(int key) {
   if (key < 0) return;
   d->key = key;
-  if (d->sorted) d->sortRows();
+  if (d->sorted) d->sortRows(true);
 }
 
 int ListView::SortOrder() const { return d->order; }
@@ -980,7 +1087,7 @@ int ListView::SortOrder() const { return d->order; }
 void ListView::setSortOrder(int order) {
   if (order != 0 && order != 1) return;
   d->order = order;
-  if (d->sorted) d->sortRows();
+  if (d->sorted) d->sortRows(true);
 }
 
 int ListView::View() const { return d->view; }

@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <numeric>
 #include <random>
@@ -566,6 +567,46 @@ TEST_F(ListViewTest, LockedUpdatesSuspendPainting) {
   EXPECT_TRUE(lv.viewport()->updatesEnabled());
   QApplication::processEvents();
   EXPECT_EQ(lv.itemView()->model()->rowCount(), 5);
+}
+
+}  // namespace
+}  // namespace vrn
+
+namespace vrn {
+namespace {
+
+// A long sort lets window events run while it works, and a change to the rows
+// made by such an event is never lost under a stale order.
+TEST(ListViewLongSort, EventsRunDuringALongSortAndChangesMadeMeanwhileAreKept) {
+  ListView lv;
+  lv.AddColumn("Nom", 2000);
+  lv.AddColumn("Clé", 1000);
+  const int n = 210000;
+  for (int i = 0; i < n; ++i) lv.setSubItem(lv.Add(QString::number(i)), 1, QString::number((i * 7919) % 1000));
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(0);
+  lv.setSortKey(1);
+  lv.setSorted(true);
+  EXPECT_GT(ticks, 0) << "window events ran while the rows were sorted";
+  for (int r = 1; r < n; r += 997) ASSERT_LE(QString::compare(lv.SubItem(r, 1), lv.SubItem(r + 1, 1)), 0) << r;
+
+  // A row added by an event during the next sort: the sort's result is not
+  // applied over it; the rows are sorted again, the new row included.
+  bool added = false;
+  QObject::disconnect(&timer, nullptr, nullptr, nullptr);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (added) return;
+    added = true;
+    lv.Add("extra");  // an empty key: the smallest of all
+  });
+  lv.setSortOrder(1);
+  timer.stop();
+  ASSERT_TRUE(added);
+  ASSERT_EQ(lv.Count(), n + 1);
+  EXPECT_EQ(lv.Text(n + 1), "extra") << "the empty key comes last in descending order";
+  for (int r = 1; r < n; r += 997) ASSERT_GE(QString::compare(lv.SubItem(r, 1), lv.SubItem(r + 1, 1)), 0) << r;
 }
 
 }  // namespace
