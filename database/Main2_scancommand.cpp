@@ -313,15 +313,7 @@ void Main2::MyButton6_Click() {
   v.DemandeArret = kStop;
   // The source goes back to that of the stored database; a der.rep that
   // cannot be opened leaves it as it is.
-  RecordFile& derRep = Canal(kCanalDerRep);
-  derRep.close();
-  if (derRep.open(fichierBase("der.rep"), kEnregDerRep, false)) {
-    QByteArray record = derRep.read(1);
-    // A short file reads as zero bytes past its end: no part of a path.
-    if (const qsizetype nul = record.indexOf('\0'); nul >= 0) record.truncate(nul);
-    v.SourceActuelle = trimBlanks(decodePath(record));
-  }
-  derRep.close();
+  if (const auto stored = readStoredSource(false)) v.SourceActuelle = *stored;
   MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
   v.ScanEnCours.clear();
 }

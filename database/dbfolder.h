@@ -3,6 +3,7 @@
 // four kinds of file.
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace vrn {
 
@@ -23,5 +24,11 @@ QString fichierBase(const QString& fileName);  // <executable folder>/BDVRN/<fil
 // The runtime's Trim: blanks removed at both ends (other characters kept).
 QString trimBlanks(const QString& s);
 QByteArray trimBlanks(const QByteArray& s);
+
+// The source recorded in der.rep (record 1 on its channel): the text before
+// its first zero byte (a short or empty file reads as zeros past its end),
+// blanks trimmed. Nothing when the file cannot be opened; with create, a
+// missing file is made empty first.
+std::optional<QString> readStoredSource(bool create);
 
 }  // namespace vrn

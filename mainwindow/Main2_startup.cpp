@@ -130,16 +130,10 @@ void Main2::Form_Load() {
   }
 
   // 7. Last source.
-  RecordFile& derRep = Canal(kCanalDerRep);
-  derRep.close();
-  derRep.open(fichierBase("der.rep"), kEnregDerRep);
-  QByteArray record = derRep.read(1);
-  derRep.close();
-  // A short file leaves zero bytes after its text; they are no part of a path.
-  if (!record.isEmpty() && record[0] != '\0') record.truncate(record.indexOf('\0') < 0 ? record.size() : record.indexOf('\0'));
-  v.SourceActuelle = trimBlanks(decodePath(record));
-  // An empty text fails the first-character test, which counts as true.
-  if (v.SourceActuelle.isEmpty() || v.SourceActuelle[0].unicode() == 0) v.SourceActuelle = kAucun;
+  v.SourceActuelle = readStoredSource(true).value_or(QString());
+  // An empty record (never written, or only blanks) means no source yet: a
+  // first character of code 0, or a failing test on an empty text.
+  if (v.SourceActuelle.isEmpty()) v.SourceActuelle = kAucun;
   v.SourceAScanner = v.SourceActuelle;
   CompterFichiersBase();
   const QString source = trimBlanks(v.SourceActuelle);
