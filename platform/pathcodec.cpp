@@ -54,11 +54,15 @@ QString decodePath(const char* data, qsizetype size) {
 QString decodePath(const QByteArray& bytes) { return decodePath(bytes.constData(), bytes.size()); }
 
 QByteArray encodePath(const QString& text) {
-  QByteArray out;
-  out.reserve(text.size() * 3);
   const qsizetype n = text.size();
   const QChar* s = text.constData();
+  // Fast path: the plain ASCII start converts in one go.
   qsizetype i = 0;
+  while (i < n && s[i].unicode() < 0x80) ++i;
+  if (i == n) return text.toLatin1();
+  QByteArray out;
+  out.reserve(n * 3);
+  out.append(QStringView(s, i).toLatin1());
   while (i < n) {
     const char16_t u = s[i].unicode();
     if (u < 0x80) {

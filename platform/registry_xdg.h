@@ -1,6 +1,9 @@
 #pragma once
 // Registry values on Linux: the autostart value becomes the user's autostart
 // entry; every other value lives in a small INI store.
+#include <QByteArray>
+#include <QString>
+
 #include "platform/services.h"
 
 namespace vrn {
@@ -11,5 +14,12 @@ class XdgRegistry : public Registry {
   void deleteValue(quint32 root, const QString& key, const QString& name) override;
   QString readValue(quint32 root, const QString& key, const QString& name) override;
 };
+
+// $XDG_CONFIG_HOME/autostart/Varnelo.desktop (~/.config when unset).
+QString autostartEntryPath();
+// The Exec value that starts the program at the given path, quoted and
+// escaped as desktop entries require; and back.
+QByteArray desktopExecValue(const QByteArray& program);
+QByteArray parseDesktopExecValue(const QByteArray& value);
 
 }  // namespace vrn

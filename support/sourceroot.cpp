@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/pathcodec.h"
+#include "support/ModeFileInfoVRN.h"
 
 namespace vrn {
 
@@ -30,10 +31,6 @@ bool driveRootExists(const QString& source) {
   return ::stat(encodePath(root).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool entryExists(const QString& path) {
-  if (path.isEmpty()) return false;
-  struct stat st;
-  return ::lstat(encodePath(path).constData(), &st) == 0;
-}
+bool entryExists(const QString& path) { return FichierExiste(path); }
 
 }  // namespace vrn
