@@ -1,22 +1,11 @@
 // Events of the main list and its menu: current file, sort, run, ticks.
-#include <QFileIconProvider>
-#include <QFileInfo>
-
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
 #include "mainwindow/listactions.h"
-#include "platform/pathcodec.h"
+#include "support/IconeF.h"
 #include "support/VariablesVRN.h"
 
 namespace vrn {
-
-namespace {
-// STAND-IN until the file icons are merged.
-QIcon IconeFichier(const QString& chemin) {
-  const QFileInfo info(chemin);
-  return info.exists() || info.isSymLink() ? QFileIconProvider().icon(info) : QIcon();
-}
-}  // namespace
 
 void Main2::wireListEvents() {
   connect(ListView2, &ListView::Click, this, &Main2::ListView2_Click);

@@ -7,28 +7,16 @@
 #include <cerrno>
 #include <vector>
 
+#include "database/dbfolder.h"
 #include "platform/listview.h"
 #include "platform/pathcodec.h"
 #include "platform/services.h"
+#include "support/ModeFileInfoVRN.h"
 #include "support/VariablesVRN.h"
 
 namespace vrn {
 
 namespace {
-
-// STAND-IN until the file facts are merged: lstat existence.
-bool FichierExiste(const QString& chemin) {
-  const QByteArray path = encodePath(chemin);
-  struct stat st;
-  return !path.isEmpty() && ::lstat(path.constData(), &st) == 0;
-}
-
-QString trimBlanks(const QString& s) {
-  qsizetype b = 0, e = s.size();
-  while (b < e && s[b] == u' ') ++b;
-  while (e > b && s[e - 1] == u' ') --e;
-  return s.mid(b, e - b);
-}
 
 bool copyRunningFlag = false;
 

@@ -1,36 +1,16 @@
 #include "mainwindow/listactions.h"
 
-#include <sys/stat.h>
-
+#include "database/dbfolder.h"
 #include "database/extensiontables.h"
 #include "platform/controls.h"
 #include "platform/listview.h"
 #include "platform/menu.h"
-#include "platform/pathcodec.h"
 #include "platform/services.h"
+#include "support/ModeFileInfoVRN.h"
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
 
 namespace vrn {
-
-namespace {
-
-// STAND-IN until the file facts are merged: lstat existence.
-bool FichierExiste(const QString& chemin) {
-  const QByteArray path = encodePath(chemin);
-  struct stat st;
-  return !path.isEmpty() && ::lstat(path.constData(), &st) == 0;
-}
-
-// The runtime's Trim: blanks only, not tabs or line breaks.
-QString trimBlanks(const QString& s) {
-  qsizetype b = 0, e = s.size();
-  while (b < e && s[b] == u' ') ++b;
-  while (e > b && s[e - 1] == u' ') --e;
-  return s.mid(b, e - b);
-}
-
-}  // namespace
 
 QString extensionAfterLastDot(const QString& path) {
   // No "." at all leaves position 0, and the text after it is the whole path.
@@ -100,7 +80,7 @@ void runCurrentFile(QWidget* owner) {
   VariablesVRN& v = vrnVars();
   if (!FichierExiste(v.CheminFichier)) return;
   v.Position = v.CheminFichier.lastIndexOf(u'.') + 1;
-  v.ExtensionCourante = v.CheminFichier.mid(v.Position);
+  v.ExtensionCourante = extensionAfterLastDot(v.CheminFichier);
   if (tableContains(v.TabExtensionsRisquees, v.ExtensionCourante)) {
     v.Reponse = services().dialogs->msgBox(owner, riskyFileWarningText(v.CheminFichier, v.ExtensionCourante), 52,
                                            riskyFileWarningTitle());
