@@ -1,17 +1,329 @@
 // The scan command, the source menu and the stop buttons.
+#include <QEventLoop>
+#include <QScopeGuard>
+#include <atomic>
+#include <exception>
+#include <thread>
+
+#include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
+#include "platform/pathcodec.h"
+#include "platform/recordfile.h"
+#include "platform/services.h"
+#include "support/Module.h"
+#include "support/SonRessVRN.h"
+#include "support/TriRapide.h"
+#include "support/formats.h"
+#include "support/touslesdossierssystem.h"
+#include "support/VariablesVRN.h"
 
 namespace vrn {
 
-void Main2::wireScan() {}
-void Main2::Command1_Click() {}
-void Main2::Command1_RightClick() {}
-void Main2::mnReScannerActuel_Click() {}
-void Main2::mnScannProfile_Click() {}
-void Main2::mnChoixPerso_Click() {}
-void Main2::mnDetailRepPerso_Click() {}
-void Main2::Combo7_Click() {}
-void Main2::MyButton5_Click() {}
-void Main2::MyButton6_Click() {}
+namespace {
+
+const QString kAucun = QStringLiteral("Aucun pour l'Instant");
+const QString kOnScann = QStringLiteral("on scann");
+const QString kOui = QStringLiteral("oui");
+const QString kStop = QStringLiteral("stop");
+
+double timeOfDay() {
+  Clock* clock = services().clock;
+  return clock ? clock->secondsSinceMidnight() : 0.0;
+}
+
+// Sorts the work arrays by extension on a helper thread while the window's
+// events keep running: a million slots take longer than the window may wait.
+// Nothing else touches the arrays meanwhile (no second scan can start).
+void sortWorkArrays(qint64 count) {
+  VariablesVRN& v = vrnVars();
+  if (count < 2) return;
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    try {
+      TriRapide(1, count, v.TabExtensions, true, v.TabChemins);
+    } catch (...) {
+      // Out of memory in a helper: the arrays stay as the sort left them.
+    }
+    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // The quit may arrive before the loop runs: it is queued, so it still ends it.
+  while (!done.load()) loop.exec();
+  worker.join();
+}
+
+// Back to one empty slot each. A million paths take longer to free than the
+// window may wait, so they go a slice at a time with events between.
+void emptyWorkArrays() {
+  VariablesVRN& v = vrnVars();
+  EventPump pump(5);
+  for (std::vector<QByteArray>* a : {&v.TabExtensions, &v.TabChemins}) {
+    while (a->size() > 2) {
+      a->resize(a->size() - std::min<size_t>(a->size() - 2, 1 << 14));
+      pump.pump();
+    }
+    a->assign(2, QByteArray());
+    a->shrink_to_fit();
+  }
+}
+
+}  // namespace
+
+void Main2::wireScan() {
+  connect(Command1, &MyButton::Click, this, &Main2::Command1_Click);
+  connect(Command1, &MyButton::RightClick, this, &Main2::Command1_RightClick);
+  connect(MyButton5, &MyButton::Click, this, &Main2::MyButton5_Click);
+  connect(MyButton6, &MyButton::Click, this, &Main2::MyButton6_Click);
+  connect(Combo7, &ComboBox::Click, this, &Main2::Combo7_Click);
+  connect(mnDetailRepPerso, &MenuItem::Click, this, &Main2::mnDetailRepPerso_Click);
+  connect(mnReScannerActuel, &MenuItem::Click, this, &Main2::mnReScannerActuel_Click);
+  connect(mnScannProfile, &MenuItem::Click, this, &Main2::mnScannProfile_Click);
+  connect(mnChoixPerso, &MenuItem::Click, this, &Main2::mnChoixPerso_Click);
+  connect(Command3, &MyButton::Click, this, &Main2::Command3_Click);
+}
+
+void Main2::setScanCommandsEnabled(bool on) {
+  Command1->setEnabled(on);
+  for (MenuItem* item : {mnDetailRepPerso, mnReScannerActuel, mnScannProfile, mnChoixPerso}) item->setEnabled(on);
+}
+
+void Main2::Command1_Click() {
+  VariablesVRN& v = vrnVars();
+  if (scanRunning_) {
+    // Refused while a scan runs, whichever road led here. A refused copy must
+    // not leave the copy mode set for the next press.
+    if (v.ModeCopie == kOui) v.ModeCopie.clear();
+    return;
+  }
+
+  // 1. The compact window.
+  Combo7->hide();
+  MyButton6->setCaption("Arrêter le Scann");
+  setWidth(5040);
+  setHeight(7500);
+  setLeft((Screen::Width() - Width()) / 2);
+
+  // Copy mode: only the destination is asked, then the copy runs.
+  if (v.ModeCopie == kOui) {
+    v.DossierChoisiDestination.clear();
+    v.TitreDialogue = "Sélectionnez le Dossier de Destination :";
+    const QString chemin = services().dialogs->browseForFolder(this, v.TitreDialogue);
+    if (!chemin.isEmpty()) {
+      v.TamponChemin = chemin;
+      v.DossierChoisiDestination = chemin;
+      if (!EstUnDossier(chemin)) {
+        services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+        v.ModeCopie.clear();
+        setMousePointer(0);
+        return;
+      }
+    }
+    v.DossierDestination = v.DossierChoisiDestination;
+    if (!v.DossierDestination.isEmpty()) CopierFichiersCoches();
+    else v.ModeCopie.clear();
+    return;
+  }
+
+  scanRunning_ = true;
+  const auto release = qScopeGuard([this] {
+    scanRunning_ = false;
+    setScanCommandsEnabled(true);
+  });
+  try {
+    // 2. Fresh work state.
+    NbFichiersTrouves = 0;
+    emptyWorkArrays();
+
+    // 3.-4. The road: a preset source, or a folder chosen in the browser.
+    bool presetOrCancelled = true;
+    if (v.SourceActuelle == kAucun || v.SourceActuelle == kOnScann) {
+      v.DossierAScanner = v.SourceAScanner;
+    } else {
+      v.DossierAScanner.clear();
+      v.TitreDialogue = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
+      const QString chemin = services().dialogs->browseForFolder(this, v.TitreDialogue);
+      if (!chemin.isEmpty()) {
+        v.TamponChemin = chemin;
+        v.DossierAScanner = chemin;
+        if (!EstUnDossier(chemin)) {
+          services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+          setMousePointer(0);
+          return;
+        }
+        presetOrCancelled = false;
+      }
+    }
+
+    // 6. Preset source or cancelled browser.
+    if (presetOrCancelled) {
+      if (Check13->Value() == 1) setWindowState(1);
+      timer3->setEnabled(true);
+      lblAffich->setCaption("Choix des (" + QString::number(Combo1->ListCount()) +
+                            ") Listes Disponibles pour Initiés");
+      lblnbr->show();
+      setMousePointer(11);
+    }
+
+    // 7. Nothing to scan: the animation and the count go away again.
+    timer3->setEnabled(true);
+    MyButton3->hide();
+    if (v.DossierAScanner.isEmpty()) {
+      timer3->setEnabled(false);
+      label4->hide();
+      lblnbr->hide();
+      setMousePointer(0);
+      return;
+    }
+
+    // 8. Scanning.
+    label4->show();
+    lblnbr->show();
+    Shape2->show();
+    lblAffich->setCaption("Attendre pendant la Recherche de Tous vos Fichiers...");
+    Combo1->hide();
+    MyFrame7->hide();
+    MyButton6->setEnabled(true);
+    v.HeureDebutScan = timeOfDay();
+    v.SourceActuelle = v.DossierAScanner;
+    Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
+    MyButton10->setCaption("Scann en Cours\n(" + v.SourceActuelle + ")");
+    MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
+    v.ScanEnCours = kOui;
+    setScanCommandsEnabled(false);
+
+    // 9. The walk.
+    ScannerDossier(v.DossierAScanner, "*.*");
+
+    // 10. A stop can no longer be honoured once the walk is over; read back
+    // during the write, der.rep would name the old source beside the new lists.
+    setMousePointer(0);
+    timer3->setEnabled(false);
+    lblAffich->setCaption("Recherche Terminée, Traitement en Cours...");
+    lblAffich->setTransparent(true);
+    MyButton6->setEnabled(false);
+
+    // 11. Stopped, or sort and write.
+    if (v.DemandeArret == kStop) {
+      lblAffich->setCaption("Demande de SCANN Annulée...");
+      MyButton3->hide();
+      label4->hide();
+      setMousePointer(0);
+      lblnbr->hide();
+      v.DemandeArret.clear();
+      MyButton6->setEnabled(false);
+      setCaption("Dernière demande de SCANN Annulée...");
+      MyButton10->setCaption(scanResultCaption(v.SourceAScanner));
+      Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceAScanner + ")");
+    } else {
+      Command14_Click();
+      sortWorkArrays(NbFichiersTrouves);
+      lblAffich->setCaption("Création et Traitement de la Base de Données en Cours...");
+      CreerBaseDonnees();
+    }
+
+    // The common end.
+    MyButton3->hide();
+    label4->hide();
+    lblAffich->setCaption("Tous vos (" + QString::number(v.NombreFichiers) + ") Fichiers sont Disponibles...");
+    setMousePointer(0);
+    Combo1->show();
+    MyFrame7->show();
+    lblnbr->hide();
+    Shape2->hide();
+    // The time of day restarts at midnight: a negative span crossed it.
+    double elapsed = timeOfDay() - v.HeureDebutScan;
+    if (elapsed < 0) elapsed += 86400.0;
+    setCaption(" - (" + QString::number(NbFichiersTrouves) + " Fichiers) Obtenus en " + formatElapsed(elapsed));
+    v.DemandeArret.clear();
+    MyButton6->setEnabled(false);
+    ChargerToutesListes();
+    ChargerListesCourantes();
+    ChargerListesPreferees();
+    if (Check15->Value() == 1) JouerSon();
+    if (Check16->Value() == 1) mnAfficherEcran_Click();
+    emptyWorkArrays();
+    Label2->setCaption("Faites votre Choix");
+    MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
+    Label1->setCaption(MyButton10->Caption());
+    ListView2->Clear();
+    ListView2->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11})
+      w->hide();
+    v.ScanEnCours.clear();
+  } catch (const std::exception&) {
+    // Out of memory on a huge tree: the command ends where it was.
+    setMousePointer(0);
+  }
+}
+
+void Main2::Command1_RightClick() {
+  mnReScannerActuel->setCaption("Re-Scanner la Source Actuelle (" + vrnVars().SourceActuelle + ")");
+  PopupMenu(mnMenu1, Command1->Left() - 1000, Command1->Top() - 1600);
+}
+
+void Main2::mnReScannerActuel_Click() {
+  if (scanRunning_) return;
+  VariablesVRN& v = vrnVars();
+  v.SourceAScanner = v.SourceActuelle;
+  v.SourceActuelle = kAucun;
+  Command1_Click();
+}
+
+void Main2::mnScannProfile_Click() {
+  if (scanRunning_) return;
+  VariablesVRN& v = vrnVars();
+  v.SourceActuelle = kAucun;
+  v.SourceAScanner = CheminDossierSpecial(40);
+  Command1_Click();
+  MyButton13_Click();
+}
+
+void Main2::mnChoixPerso_Click() {
+  if (scanRunning_) return;
+  setWidth(5040);
+  setHeight(7500);
+  setLeft((Screen::Width() - Width()) / 2);
+  Command1_Click();
+}
+
+void Main2::mnDetailRepPerso_Click() {
+  if (scanRunning_) return;
+  Combo7->setLeft(WindowState() == 2 ? 0 : -2160);
+  Combo7->show();
+  Combo7->setFocus();
+  Combo7->DropDown();
+}
+
+void Main2::Combo7_Click() {
+  Combo7->hide();
+  if (scanRunning_) return;
+  VariablesVRN& v = vrnVars();
+  v.SourceActuelle = kAucun;
+  v.SourceAScanner = Combo7->Text();
+  Command1_Click();
+  MyButton13_Click();
+}
+
+void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStop; }
+
+void Main2::MyButton6_Click() {
+  VariablesVRN& v = vrnVars();
+  Combo7->hide();
+  v.DemandeArret = kStop;
+  // The source goes back to that of the stored database; a der.rep that
+  // cannot be opened leaves it as it is.
+  RecordFile& derRep = Canal(kCanalDerRep);
+  derRep.close();
+  if (derRep.open(fichierBase("der.rep"), kEnregDerRep, false)) {
+    QByteArray record = derRep.read(1);
+    // A short file reads as zero bytes past its end: no part of a path.
+    if (const qsizetype nul = record.indexOf('\0'); nul >= 0) record.truncate(nul);
+    v.SourceActuelle = trimBlanks(decodePath(record));
+  }
+  derRep.close();
+  MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
+  v.ScanEnCours.clear();
+}
 
 }  // namespace vrn

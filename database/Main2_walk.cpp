@@ -1,10 +1,96 @@
-// The scan walk and the database writer, as window procedures.
+// The scan walk and the database writer, as window procedures over the
+// widget-free engine (walk.h, dbwriter.h).
+#include <QElapsedTimer>
+
+#include "database/dbfolder.h"
+#include "database/dbwriter.h"
+#include "database/walk.h"
 #include "mainwindow/Main2.h"
+#include "platform/pathcodec.h"
+#include "platform/services.h"
+#include "support/Attendre.h"
+#include "support/VariablesVRN.h"
 
 namespace vrn {
 
-void Main2::ScannerDossier(const QString& dossier, const QString& motif) {}
-void Main2::CreerBaseDonnees() {}
-void Main2::Command3_Click() {}
+namespace {
+// Events are let through at least this often during the walk and the write
+// (the walk itself offers every few milliseconds even while it waits for a
+// folder listing), which keeps every gap under 10 ms.
+constexpr qint64 kEventSliceNs = 5'000'000;
+}  // namespace
+
+QString Main2::scanResultCaption(const QString& source) {
+  return "Résultat du Scann (" + QString::number(vrnVars().NombreFichiers) + ") Fichiers\n(" + source + ")";
+}
+
+void Main2::showScanStopResult() {
+  const QString& source = vrnVars().SourceAScanner;
+  MyButton10->setCaption(scanResultCaption(source));
+  Check11->setToolTipText("Scanner au Démarrage dans (" + source + ")");
+}
+
+// The pattern is always "*.*": the walk lists every entry that is not a folder.
+void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
+  VariablesVRN& v = vrnVars();
+  lblAffich->setForeColor(0x800000);
+  lblAffich->setTransparent(true);
+
+  EventPump pump(0);
+  QElapsedTimer sinceEvents;
+  sinceEvents.start();
+  bool first = true;
+  WalkHooks hooks;
+  hooks.stopRequested = [&v] { return v.DemandeArret == QLatin1String("stop"); };
+  hooks.letEventsRun = [&](qint64 found) {
+    // The first file lets events through at once, as each file once did;
+    // after that at the slice's pace, with the count shown first.
+    if (!first && sinceEvents.nsecsElapsed() < kEventSliceNs) return;
+    first = false;
+    lblnbr->setCaption(QString::number(found));
+    pump.force();
+    sinceEvents.restart();
+  };
+  // NbFichiersTrouves is the walk's own counter, so it is exact at every turn.
+  const WalkResult result =
+      walkFolder(encodePath(dossier), {v.TabExtensions, v.TabChemins, NbFichiersTrouves}, hooks);
+  lblnbr->setCaption(QString::number(NbFichiersTrouves));
+  if (result == WalkResult::Stopped) showScanStopResult();
+}
+
+void Main2::CreerBaseDonnees() {
+  VariablesVRN& v = vrnVars();
+  const WaitHook wait = [](double seconds) { Attendre(seconds); };
+  EventPump pump(int(kEventSliceNs / 1'000'000));
+  const EventsHook events = [&pump] { pump.pump(); };
+
+  // 1.-4. Old lists out, the source in der.rep, one list per extension.
+  writeListFiles(dossierBase(), v.SourceActuelle, v.TabExtensions, v.TabChemins, NbFichiersTrouves, wait, events);
+
+  // 5.-8. The catalogue back into the list controls.
+  File1->setPath(dossierBase());
+  File1->Refresh();
+  Combo1->Clear();
+  LstSources->Clear();
+  QStringList files;
+  for (int i = 0; i < File1->ListCount(); ++i) files << File1->List(i);
+  for (const QString& name : listNames(files)) {
+    v.ExtensionCourante = name;
+    Combo1->AddItem(name);
+    LstSources->AddItem(name);
+  }
+  Combo1->setToolTipText("(" + QString::number(Combo1->ListCount()) + ") extensions...");
+  for (int i = 0; i < LstSources->ListCount(); ++i) LstSources->setSelected(i, true);
+
+  // 9.-11. The files not retained go, then the totals and captions.
+  deleteBareList(dossierBase(), wait);
+  CompterFichiersBase();
+  ChargerListesPreferees();
+  MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
+  Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
+}
+
+// The hidden button's click: writes the database from the arrays as they are.
+void Main2::Command3_Click() { CreerBaseDonnees(); }
 
 }  // namespace vrn

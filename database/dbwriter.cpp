@@ -20,7 +20,7 @@ namespace {
 // Deletes the files of folder whose names match "*.vrn*" (any case, as the
 // listing did where the lists come from). True when any entry matched,
 // folders included.
-bool deleteListFiles(const QByteArray& folder) {
+bool deleteListFiles(const QByteArray& folder, const EventsHook& letEventsRun) {
   DIR* dir = ::opendir(folder.constData());
   if (!dir) return false;
   std::vector<QByteArray> names;
@@ -29,7 +29,10 @@ bool deleteListFiles(const QByteArray& folder) {
     if (::fnmatch("*.vrn*", e->d_name, FNM_CASEFOLD) == 0) names.emplace_back(e->d_name);
   }
   const int fd = ::dirfd(dir);
-  for (const QByteArray& name : names) ::unlinkat(fd, name.constData(), 0);  // folders stay
+  for (const QByteArray& name : names) {
+    ::unlinkat(fd, name.constData(), 0);  // folders stay
+    if (letEventsRun) letEventsRun();
+  }
   ::closedir(dir);
   return !names.empty();
 }
@@ -41,9 +44,10 @@ void waitFor(const WaitHook& wait, double seconds) {
 }  // namespace
 
 void writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
-                    const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait) {
+                    const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
+                    const EventsHook& letEventsRun) {
   const QByteArray folder = encodePath(dbFolder);
-  if (deleteListFiles(folder)) waitFor(wait, 2);
+  if (deleteListFiles(folder, letEventsRun)) waitFor(wait, 2);
 
   RecordFile& derRep = Canal(kCanalDerRep);
   derRep.close();
@@ -65,6 +69,7 @@ void writeListFiles(const QString& dbFolder, const QString& source, const std::v
     }
     ++record;
     if (list.isOpen()) list.write(record, paths[size_t(i)]);
+    if ((i & 0x3FF) == 0 && letEventsRun) letEventsRun();
   }
   list.close();
   waitFor(wait, 2);

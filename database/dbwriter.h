@@ -11,6 +11,9 @@ namespace vrn {
 
 // A wait that lets window events run (Attendre); empty: no wait.
 using WaitHook = std::function<void(double seconds)>;
+// Offered every few records and after each deleted file, so the window can
+// let its events run during a long write; empty: never.
+using EventsHook = std::function<void()>;
 
 // Replaces the list files of dbFolder: deletes every file whose name matches
 // "*.vrn*" (then waits 2 s if the folder held any such entry), records source
@@ -20,7 +23,8 @@ using WaitHook = std::function<void(double seconds)>;
 // bare ".vrn" list; an extension holding "/" names no file and its run is
 // left out.
 void writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
-                    const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait);
+                    const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
+                    const EventsHook& letEventsRun = {});
 
 // Deletes the bare ".vrn" list when it is there, then waits 1 s.
 void deleteBareList(const QString& dbFolder, const WaitHook& wait);

@@ -289,6 +289,17 @@ class Main2 : public Form {
   void wireScan();
   void wireLists();
   void wireListEvents();
+
+  // ---- Scan walk and database writer ----
+  void showScanStopResult();
+  // "Résultat du Scann (<total>) Fichiers" over "(<source>)".
+  static QString scanResultCaption(const QString& source);
+
+  // ---- Scan command ----
+  // True from the start of a scan road of Command1_Click until it returns:
+  // a second scan would pull the work arrays from under the running walk.
+  bool scanRunning_ = false;
+  void setScanCommandsEnabled(bool on);
 };
 
 }  // namespace vrn

@@ -1,10 +1,227 @@
-// The list loader: one extension's list into the main list view.
+// The list loader: one extension's list file into the main list view.
+#include <QElapsedTimer>
+
+#include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
+#include "mainwindow/listloader.h"
+#include "mainwindow/listrows.h"
+#include "support/IconeF.h"
+#include "support/ModeFileInfoVRN.h"
+#include "platform/pathcodec.h"
+#include "platform/recordfile.h"
+#include "platform/services.h"
+#include "support/SonRessVRN.h"
+#include "support/VariablesVRN.h"
+#include "support/sourceroot.h"
 
 namespace vrn {
 
-void Main2::wireLists() {}
-void Main2::Combo1_Click() {}
-void Main2::AfficherListeExtension() {}
+namespace {
+qint64 lastGapMs = 0;
+// Set while records are read: list file 1 and the rows belong to that loop.
+bool readingRecords = false;
+}  // namespace
+
+int& listLoadEventSliceMs() {
+  static int slice = 8;
+  return slice;
+}
+
+qint64 lastListLoadLongestGapMs() { return lastGapMs; }
+
+QString recordPath(const QByteArray& record) {
+  const char* p = record.constData();
+  qsizetype e = record.indexOf('\0');
+  if (e < 0) e = record.size();
+  while (e > 0 && p[e - 1] == ' ') --e;
+  qsizetype b = 0;
+  while (b < e && p[b] == ' ') ++b;
+  return decodePath(p + b, e - b);
+}
+
+void Main2::wireLists() {
+  connect(Combo1, &ComboBox::Click, this, &Main2::Combo1_Click);
+  connect(Command4, &MyButton::Click, this, &Main2::Command4_Click);
+  connect(Command5, &MyButton::Click, this, &Main2::Command5_Click);
+  connect(Combo2, &ComboBox::Click, this, &Main2::Combo2_Click);
+  connect(Combo3, &ComboBox::Click, this, &Main2::Combo3_Click);
+  connect(mnChoisirTypeFichier, &MenuItem::Click, this, &Main2::mnChoisirTypeFichier_Click);
+}
+
+void Main2::Combo1_Click() {
+  // A list picked while another is being read (the list of lists can be
+  // dropped down from the menu meanwhile) would reopen list file 1 and empty
+  // the rows under the running loop: ignored.
+  if (readingRecords) return;
+  VariablesVRN& v = vrnVars();
+  const QString source = trimBlanks(v.SourceActuelle);
+  if (!driveRootExists(source)) {
+    showMissingDriveBox(source);
+    return;
+  }
+  if (!entryExists(source)) {
+    showMissingFolderBox(source);
+    return;
+  }
+  MyButton6->setCaption("Arrêter l'Opération en Cours");
+  MyButton6->setEnabled(true);
+  MyButton7->show();
+  ListView2->Clear();
+  ListView2->setSorted(false);
+  ListView2->setSortKey(0);
+  Label3->setCaption("0");
+  Label9->setCaption("0");
+  v.NombreSelection = 0;
+  MyButton10->setCaption("Lister les Fichiers (" + Combo1->Text() + ")");
+  Combo1->hide();
+  AfficherListeExtension();
+  Combo1->show();
+  Shape1->setHeight(615);
+  Shape1->setWidth(13815);
+  Label1->show();
+  Label1->setWidth(13575);
+  v.ModeAffichageAuto = 0;
+  Label19->setCaption("");
+  if (isVisible()) Combo4->setFocus();
+}
+
+void Main2::AfficherListeExtension() {
+  VariablesVRN& v = vrnVars();
+  if (isVisible()) Combo4->setFocus();
+  ListView2->setVisible(Check3->Value() == 1);
+
+  setWidth(v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2 ? 5040 : 14130);
+  setLeft((Screen::Width() - Width()) / 2);
+
+  const QString nom = Combo1->Text();
+  RecordFile& liste = Canal(kCanalListe);
+  liste.close();
+  liste.open(fichierBase(nom + ".vrn"), kRecFichier, true);
+  v.NumEnregistrement = liste.recordCount();
+  const qint64 total = v.NumEnregistrement;
+  const QString totalText = QString::number(total);
+
+  const QString source = trimBlanks(v.SourceActuelle);
+  Label1->setCaption("Résultat du Scann (" + QString::number(v.NombreFichiers) + ") Fichiers\n(" + source + ")");
+  Label2->setCaption("Liste de Mes (" + totalText + ") Fichiers (." + nom + ") Disponibles");
+  MyButton10->setCaption("Lister les Fichiers (" + nom + ")\n(" + source + ")");
+
+  // One icon for the whole list, from its first record (which need not exist
+  // any more); programs all show the one generic program picture.
+  const QString premier = recordPath(liste.read(1));
+  ListView2->setLargeIcons(nullptr);
+  ListView2->setSmallIcons(nullptr);
+  ImageList1->Clear();
+  if (nom.toLower() != "exe") {
+    ImageList1->Add(IconeFichier(premier));
+    Image1->setPicture(IconeFichier(premier));
+  } else {
+    Image1->setPicture(Picture2->Picture());
+    ImageList1->Add(Picture2->Picture());
+  }
+  ListView2->setSmallIcons(ImageList1);
+  ListView2->setView(ListView::lvwReport);
+
+  MyButton5->show();
+  for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11}) w->hide();
+
+  DetailColumns columns;
+  columns.details = Check2->Value() == 1;
+  columns.path = Check4->Value() == 1;
+  columns.size = Check5->Value() == 1;
+  columns.access = Check8->Value() == 1;
+  columns.creation = Check6->Value() == 1;
+  columns.modification = Check7->Value() == 1;
+  columns.attributes = Check9->Value() == 1;
+
+  // Events run at a steady pace rather than after every record; the
+  // progress label is refreshed just before they do and ends exact.
+  const qint64 sliceNs = qint64(std::max(0, listLoadEventSliceMs())) * 1000000;
+  EventPump pump(0);
+  QElapsedTimer sinceEvents;
+  sinceEvents.start();
+  qint64 shown = 0;  // the record the progress label names
+  readingRecords = true;
+  for (qint64 i = 1; i <= total; ++i) {
+    v.IndiceBoucle = i;
+    shown = i;
+    const QString path = recordPath(liste.read(i));
+    v.ExtensionCourante = path;
+    // With details on, one look at the entry answers the existence test and
+    // gives the facts.
+    InfoFichier info;
+    bool exists;
+    if (columns.details) {
+      info = LireInfoFichier(path);
+      exists = info.Existe;
+    } else {
+      exists = FichierExiste(path);
+    }
+    if (exists) {
+      const ColonnesListe row = makeRow(path, i, columns, columns.details ? &info : nullptr);
+      v.PosPoint = path.lastIndexOf(u'.') + 1;
+      v.PosSlash = path.lastIndexOf(u'/') + 1;
+      v.NomSansExt = row.text();
+      const int added = ListView2->Add(row.text(), 1);
+      if (v.DemandeArret == "stop") {
+        v.IndiceBoucle = total;
+        v.DernierIndexAuto = 0;
+        break;
+      }
+      setRowSubItems(ListView2, added, row);
+    }
+    if (sinceEvents.nsecsElapsed() >= sliceNs) {
+      Label19->setCaption(QString::number(i) + "/" + totalText);
+      pump.force();
+      sinceEvents.restart();
+    }
+  }
+  readingRecords = false;
+  if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
+  lastGapMs = pump.longestGapMs();
+
+  liste.close();
+
+  Label2->setCaption("Liste de Mes (" + QString::number(ListView2->Count()) + ") Fichiers (." + nom + ") Disponibles");
+  MyButton10->setCaption("Résultat du Scann (" + QString::number(v.NombreFichiers) + ") Fichiers\n(" + v.SourceActuelle +
+                         ")");
+  Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
+  MyButton6->setEnabled(false);
+  MyButton5->hide();
+  MyFrame7->show();
+  Combo1->show();
+  Command1->setEnabled(true);
+  MyButton2->setEnabled(true);
+
+  ListView2->setSortKey(2);
+  ListView2->setSortOrder(0);
+  ListView2->setSorted(true);
+  ListView2->setSelectedIndex(0);
+
+  const bool rows = ListView2->Count() > 0;
+  ListView2->setVisible(rows);
+  Check2->hide();
+  Check3->hide();
+  Command4->setVisible(rows);
+  Command5->hide();
+  Command8->setVisible(rows);
+  Command11->setVisible(rows);
+
+  v.NombreSelection = 0;
+  v.CheminFichier = "";
+  if (Check15->Value() == 1) JouerSon();
+
+  runAutomaticDisplayStep();
+
+  if (v.DemandeArret == "stop") {
+    v.DemandeArret = "";
+    ListView2->Clear();
+    for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command5, Command8, Command11}) w->hide();
+  }
+
+  Label6->setCaption("oui");
+  Command5_Click();
+  ListView2->Refresh();
+}
 
 }  // namespace vrn

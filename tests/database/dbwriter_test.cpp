@@ -149,5 +149,21 @@ TEST_F(DbWriterTest, AScanOfARealTreeGivesByteExactLists) {
   EXPECT_EQ(countDatabaseRecords(dbDir(), catalogueFiles(dbDir())), 8) << "11 found, 3 listed nowhere";
 }
 
+TEST_F(DbWriterTest, LongWritesOfferEventTurnsWithoutChangingTheLists) {
+  for (const char* f : {"a.vrn", "b.vrn", "c.vrn"}) writeFile(dbDir() + "/" + f, "x");
+  std::vector<QByteArray> ext(1), paths(1);
+  for (int i = 0; i < 5000; ++i) {
+    ext.emplace_back(i < 2500 ? "doc" : "odt");
+    paths.emplace_back("/s/" + QByteArray::number(i));
+  }
+  int turns = 0;
+  QList<int> turnsAtWaits;
+  writeListFiles(dbDir(), "/s", ext, paths, 5000, [&](double) { turnsAtWaits << turns; }, [&] { ++turns; });
+  EXPECT_EQ(turnsAtWaits, (QList<int>{3, 7})) << "one turn per deleted list, then one every 1024 records";
+  EXPECT_EQ(QFile(dbDir() + "/doc.vrn").size(), 2500 * 300);
+  EXPECT_EQ(QFile(dbDir() + "/odt.vrn").size(), 2500 * 300);
+  EXPECT_FALSE(QFile::exists(dbDir() + "/a.vrn"));
+}
+
 }  // namespace
 }  // namespace vrn

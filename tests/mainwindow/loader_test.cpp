@@ -1,0 +1,405 @@
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTimer>
+#include <QTreeView>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "database/dbfolder.h"
+#include "mainwindow/listloader.h"
+#include "support/ModeFileInfoVRN.h"
+#include "support/formats.h"
+#include "platform/pathcodec.h"
+#include "platform/recordfile.h"
+#include "support/VariablesVRN.h"
+#include "tests/mainwindow/main2_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+namespace {
+
+// Runs fn at every turn of the event loop while it lives.
+class EveryTurn {
+ public:
+  explicit EveryTurn(std::function<void()> fn) {
+    QObject::connect(&timer_, &QTimer::timeout, fn);
+    timer_.start(0);
+  }
+
+ private:
+  QTimer timer_;
+};
+
+}  // namespace
+
+class LoaderTest : public Main2Test {
+ protected:
+  void SetUp() override {
+    Main2Test::SetUp();
+    ASSERT_TRUE(source_.isValid());
+    oldSlice_ = listLoadEventSliceMs();
+    listLoadEventSliceMs() = 0;  // a turn of the event loop after every record
+  }
+  void TearDown() override {
+    listLoadEventSliceMs() = oldSlice_;
+    Main2Test::TearDown();
+  }
+
+  QString src() const { return source_.path(); }
+  // A file of the scanned source with `size` bytes; returns its path.
+  QString makeFile(const QString& relative, int size = 0) {
+    const QString path = src() + "/" + relative;
+    writeFile(path, QByteArray(size, 'x'));
+    return path;
+  }
+  void writeList(const QString& name, const QStringList& paths) {
+    QList<QByteArray> bytes;
+    for (const QString& p : paths) bytes << encodePath(p);
+    writeFile(dbDir() + "/" + name + ".vrn", records(bytes));
+  }
+  // Starts the window on the temporary source, with the given option boxes.
+  Main2* start(bool details = true) {
+    writeFile(dbDir() + "/der.rep", encodePath(src()).leftJustified(1024, ' '));
+    Main2* w = startWindow();
+    w->Check2->setValue(details ? 1 : 0);
+    for (CheckBox* c : {w->Check4, w->Check5, w->Check6, w->Check7, w->Check8, w->Check9}) c->setValue(1);
+    return w;
+  }
+  // Picks a list in the list of lists, as the user does.
+  void pick(const QString& name) {
+    const int i = win->Combo1->findText(name);
+    ASSERT_GE(i, 0) << name.toStdString();
+    win->Combo1->setListIndex(i);
+  }
+  QStringList column(int k) const {
+    QStringList out;
+    for (int r = 1; r <= win->ListView2->Count(); ++r) out << win->ListView2->SubItem(r, k);
+    return out;
+  }
+  void expectListHidden() {
+    EXPECT_EQ(win->ListView2->Count(), 0);
+    for (QWidget* c : std::initializer_list<QWidget*>{win->ListView2, win->Command4, win->Command5, win->Command8,
+                                                      win->Command11, win->MyButton5, win->Check2, win->Check3})
+      EXPECT_TRUE(c->isHidden()) << c->objectName().toStdString();
+  }
+
+  QTemporaryDir source_;
+  int oldSlice_ = 8;
+};
+
+TEST_F(LoaderTest, AnEmptyListOrOneWhoseFilesAreAllGoneShowsNothing) {
+  writeFile(dbDir() + "/abc.vrn", QByteArray());
+  writeList("doc", {src() + "/a.doc", src() + "/b.doc", src() + "/c.doc"});
+  Main2* w = start();
+  pick("abc");
+  expectListHidden();
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (0) Fichiers (.abc) Disponibles");
+  EXPECT_EQ(vrnVars().NumEnregistrement, 0);
+
+  pick("doc");
+  expectListHidden();
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (0) Fichiers (.doc) Disponibles");
+  EXPECT_EQ(vrnVars().NumEnregistrement, 3);
+  EXPECT_EQ(vrnVars().IndiceBoucle, 3) << "every record was read";
+  // The window is ready for the next choice.
+  EXPECT_TRUE(w->Combo1->Visible());
+  EXPECT_TRUE(w->MyFrame7->Visible());
+  EXPECT_FALSE(w->MyButton6->Enabled());
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter l'Opération en Cours");
+  EXPECT_TRUE(w->Command1->Enabled());
+  EXPECT_TRUE(w->MyButton2->Enabled());
+  EXPECT_EQ(w->Label19->Caption(), "");
+  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+}
+
+TEST_F(LoaderTest, AListFileRemovedSinceStartUpIsCreatedEmpty) {
+  writeList("png", {makeFile("a.png", 3)});
+  Main2* w = start();
+  ASSERT_TRUE(QFile::remove(dbDir() + "/png.vrn"));
+  pick("png");
+  expectListHidden();
+  EXPECT_TRUE(QFile::exists(dbDir() + "/png.vrn"));
+  EXPECT_EQ(QFile(dbDir() + "/png.vrn").size(), 0);
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (0) Fichiers (.png) Disponibles");
+}
+
+TEST_F(LoaderTest, RowsCarryNameDetailsSizeAndRecordNumberAndAreSortedBySize) {
+  const QString big = makeFile("Docs/Rapport.Final.TXT", 1234);
+  const QString gone = src() + "/Docs/parti.txt";
+  const QString empty = makeFile("Docs/vide.txt", 0);
+  writeList("txt", {big, gone, empty});
+  Main2* w = start();
+  vrnVars().NombreFichiers = 3;
+  pick("txt");
+
+  ASSERT_EQ(w->ListView2->Count(), 2);
+  // The empty size text sorts before every number.
+  EXPECT_EQ(w->ListView2->Text(1), "vide");
+  EXPECT_EQ(w->ListView2->Text(2), "Rapport.Final");
+  const QString sep = userGroupSeparator();
+  EXPECT_EQ(column(2), QStringList({"", "000" + sep + "001" + sep + "234"}));
+  EXPECT_EQ(column(1), QStringList({empty, big}));
+  EXPECT_EQ(column(7), QStringList({"vide", "rapport.final"}));
+  EXPECT_EQ(column(8), QStringList({"00000003", "00000001"}));
+  const InfoFichier facts = LireInfoFichier(big);
+  EXPECT_EQ(w->ListView2->SubItem(2, 3), facts.DateAcces);
+  EXPECT_EQ(w->ListView2->SubItem(2, 4), facts.DateCreation);
+  EXPECT_EQ(w->ListView2->SubItem(2, 5), facts.DateModification);
+  EXPECT_EQ(w->ListView2->SubItem(2, 6), facts.Attributs);
+  EXPECT_FALSE(facts.DateModification.isEmpty());
+  EXPECT_EQ(w->ListView2->SmallIcon(1), 1);
+
+  EXPECT_TRUE(w->ListView2->Sorted());
+  EXPECT_EQ(w->ListView2->SortKey(), 2);
+  EXPECT_EQ(w->ListView2->SortOrder(), 0);
+  EXPECT_EQ(w->ListView2->SelectedIndex(), 0);
+  EXPECT_EQ(w->ListView2->View(), ListView::lvwReport);
+  EXPECT_TRUE(w->ListView2->Visible());
+  EXPECT_TRUE(w->Command4->Visible());
+  EXPECT_TRUE(w->Command8->Visible());
+  EXPECT_TRUE(w->Command11->Visible());
+  EXPECT_FALSE(w->Command5->Visible());
+  EXPECT_FALSE(w->MyButton5->Visible());
+
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (2) Fichiers (.txt) Disponibles");
+  EXPECT_EQ(w->Label1->Caption(), "Résultat du Scann (3) Fichiers\n(" + src() + ")");
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + src() + ")");
+  EXPECT_EQ(w->Check11->ToolTipText(), "Scanner au Démarrage dans (" + src() + ")");
+  EXPECT_EQ(w->Label3->Caption(), "0");
+  EXPECT_EQ(w->Label9->Caption(), "0");
+  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Shape1->Width(), 13815);
+  EXPECT_EQ(w->Shape1->Height(), 615);
+  EXPECT_EQ(w->Label1->Width(), 13575);
+  EXPECT_EQ(vrnVars().NombreSelection, 0);
+  EXPECT_EQ(vrnVars().CheminFichier, "");
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+}
+
+TEST_F(LoaderTest, DetailsOffGivesOnlyThePathAndKeepsTheFileOrder) {
+  const QStringList paths = {makeFile("b.log", 10), makeFile("a.log", 20000), makeFile("c.log", 5)};
+  writeList("log", paths);
+  Main2* w = start(/*details=*/false);
+  pick("log");
+  ASSERT_EQ(w->ListView2->Count(), 3);
+  EXPECT_EQ(column(1), paths);
+  for (int k = 2; k <= 6; ++k) EXPECT_EQ(column(k), QStringList({"", "", ""})) << k;
+  EXPECT_EQ(column(8), QStringList({"00000001", "00000002", "00000003"}));
+}
+
+TEST_F(LoaderTest, DetailColumnsSwitchedOffStayEmpty) {
+  const QString f = makeFile("x.ini", 4000);
+  writeList("ini", {f});
+  Main2* w = start();
+  w->Check4->setValue(0);  // path
+  w->Check5->setValue(0);  // size
+  w->Check9->setValue(0);  // attributes
+  pick("ini");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  EXPECT_EQ(w->ListView2->SubItem(1, 1), "");
+  EXPECT_EQ(w->ListView2->SubItem(1, 2), "");
+  EXPECT_EQ(w->ListView2->SubItem(1, 6), "");
+  EXPECT_FALSE(w->ListView2->SubItem(1, 3).isEmpty());
+  EXPECT_FALSE(w->ListView2->SubItem(1, 5).isEmpty());
+  EXPECT_EQ(w->ListView2->SubItem(1, 7), "x");
+}
+
+TEST_F(LoaderTest, NamesComeFromTheLastSlashAndTheLastDot) {
+  const QString hidden = makeFile("site/.htaccess", 1);
+  writeList("htaccess", {hidden});
+  // A name that is not UTF-8 is shown escaped and still names the same file.
+  const QByteArray raw = encodePath(src()) + "/caf\xe9.tar.gz";
+  const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  writeFile(dbDir() + "/gz.vrn", records({raw}));
+  Main2* w = start();
+  pick("htaccess");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  EXPECT_EQ(w->ListView2->Text(1), "");
+  EXPECT_EQ(w->ListView2->SubItem(1, 7), "");
+  EXPECT_EQ(w->ListView2->SubItem(1, 1), hidden);
+
+  pick("gz");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  EXPECT_EQ(encodePath(w->ListView2->Text(1)), QByteArray("caf\xe9.tar"));
+  EXPECT_EQ(encodePath(w->ListView2->SubItem(1, 1)), raw);
+}
+
+TEST_F(LoaderTest, ADamagedRecordNamesNoShorterPath) {
+  const QString f = makeFile("notes.md", 2);
+  QByteArray rec = encodePath(f) + QByteArray("\0\0tail", 6);
+  writeFile(dbDir() + "/md.vrn", rec.leftJustified(300, ' '));
+  Main2* w = start();
+  pick("md");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  EXPECT_EQ(w->ListView2->SubItem(1, 1), f);
+}
+
+TEST_F(LoaderTest, ProgramsShowTheFixedProgramPictureOthersTheFirstFilesIcon) {
+  writeList("exe", {makeFile("setup.exe", 100)});
+  writeList("txt", {makeFile("lisez.txt", 100)});
+  Main2* w = start();
+  pick("exe");
+  const qint64 program = w->Picture2->Picture().cacheKey();
+  ASSERT_FALSE(w->Picture2->Picture().isNull());
+  EXPECT_EQ(w->Image1->Picture().cacheKey(), program);
+  ASSERT_EQ(w->ImageList1->Count(), 1);
+  EXPECT_EQ(w->ImageList1->Image(1).cacheKey(), program);
+  EXPECT_EQ(w->ListView2->SmallIcons(), w->ImageList1);
+
+  pick("txt");
+  ASSERT_EQ(w->ImageList1->Count(), 1) << "one icon per list";
+  EXPECT_NE(w->ImageList1->Image(1).cacheKey(), program);
+  EXPECT_NE(w->Image1->Picture().cacheKey(), program);
+}
+
+TEST_F(LoaderTest, AStopDuringTheLoadEndsWithAnEmptyHiddenList) {
+  QStringList paths;
+  for (int i = 0; i < 6; ++i) paths << makeFile(QString("f%1.dat").arg(i), i);
+  writeList("dat", paths);
+  Main2* w = start();
+  vrnVars().DernierIndexAuto = 4;
+  // The stop is pressed at the first turn of the event loop, after record 1.
+  QTimer::singleShot(0, w, [] { vrnVars().DemandeArret = "stop"; });
+  pick("dat");
+  expectListHidden();
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+  EXPECT_EQ(vrnVars().IndiceBoucle, 6);
+  EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
+  // The count was taken when the loop ended: one row after the stop.
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (2) Fichiers (.dat) Disponibles");
+  EXPECT_TRUE(w->Combo1->Visible());
+  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+}
+
+TEST_F(LoaderTest, WhileLoadingTheWindowShowsProgressAndAStopButton) {
+  writeList("csv", {makeFile("1.csv"), src() + "/gone.csv", makeFile("3.csv")});
+  Main2* w = start();
+  w->Check3->setValue(1);
+  QStringList progress;
+  bool stopShown = true, comboHidden = true, listShown = true;
+  {
+    EveryTurn watch([&] {
+      const QString shown = w->Label19->Caption();
+      if (shown.contains('/') && (progress.isEmpty() || progress.last() != shown)) progress << shown;
+      stopShown = stopShown && w->MyButton5->Visible();
+      comboHidden = comboHidden && !w->Combo1->Visible();
+      listShown = listShown && w->ListView2->Visible();
+    });
+    pick("csv");
+  }
+  EXPECT_EQ(progress, QStringList({"1/3", "2/3", "3/3"}));
+  EXPECT_TRUE(stopShown);
+  EXPECT_TRUE(comboHidden);
+  EXPECT_TRUE(listShown) << "Check3 keeps the list in sight while it fills";
+  EXPECT_EQ(w->ListView2->Count(), 2);
+
+  // Without Check3 the list fills hidden.
+  w->Check3->setValue(0);
+  listShown = false;
+  {
+    EveryTurn watch([&] { listShown = listShown || w->ListView2->Visible(); });
+    pick("csv");
+  }
+  EXPECT_FALSE(listShown);
+  EXPECT_TRUE(w->ListView2->Visible());
+}
+
+TEST_F(LoaderTest, AListPickedWhileAnotherIsReadIsIgnored) {
+  writeList("a", {makeFile("1.a"), makeFile("2.a"), makeFile("3.a")});
+  writeList("b", {makeFile("1.b")});
+  Main2* w = start();
+  int picks = 0;
+  {
+    EveryTurn user([&] {
+      if (picks++ == 0) {
+        w->mnChoisirTypeFichier->click();
+        w->Combo1->hidePopup();
+        w->Combo1->setListIndex(w->Combo1->findText("b"));
+      }
+    });
+    pick("a");
+  }
+  ASSERT_GT(picks, 0);
+  EXPECT_EQ(w->ListView2->Count(), 3);
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (3) Fichiers (.a) Disponibles");
+  EXPECT_EQ(column(8), QStringList({"00000001", "00000002", "00000003"}));
+}
+
+TEST_F(LoaderTest, TheSourceMustStillExistBeforeAnythingLoads) {
+  writeList("txt", {makeFile("a.txt", 1)});
+  Main2* w = start();
+  pick("txt");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  const QString caption = w->MyButton10->Caption();
+  const QString drive =
+      "Le Disque ou Lecteur Contenant le Répertoire ci-dessous ayant servi pour la Base de Donnée Actuelle de Tous "
+      "Vos Fichiers, n'éxiste plus ou a été Déplacé...!\nRacine ou Lecteur de ce Répertoire (Manquant) ou "
+      "(Déconnecté): (";
+
+  vrnVars().SourceActuelle = "Aucun pour l'Instant";
+  pick("txt");
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 0);
+  EXPECT_TRUE(svc->dialogs.boxes[0].text.startsWith(drive + "Auc)\n"));
+
+  vrnVars().SourceActuelle = "/media/nobody-varnelo-test/CLE USB/Docs";
+  pick("txt");
+  ASSERT_EQ(svc->dialogs.boxes.size(), 2) << "a missing medium shows only the drive box";
+  EXPECT_TRUE(svc->dialogs.boxes[1].text.startsWith(drive + "/media/nobody-varnelo-test/CLE USB)\n"));
+
+  vrnVars().SourceActuelle = src() + "/parti";
+  pick("txt");
+  ASSERT_EQ(svc->dialogs.boxes.size(), 3);
+  EXPECT_TRUE(svc->dialogs.boxes[2].text.contains("Nom du Répertoire (Manquant) ou (Déconnecté):\n(" + src() +
+                                                  "/parti)"));
+  // Nothing was touched.
+  EXPECT_EQ(w->ListView2->Count(), 1);
+  EXPECT_EQ(w->MyButton10->Caption(), caption);
+}
+
+TEST_F(LoaderTest, TheEndOfALoadPlaysTheSoundAndStripesTheRows) {
+  writeList("wav", {makeFile("a.wav", 1), makeFile("b.wav", 2), makeFile("c.wav", 3)});
+  Main2* w = start();
+  svc->audio.devices = 1;
+  pick("wav");
+  EXPECT_EQ(svc->audio.plays, 0);
+  w->Check15->setValue(1);
+  pick("wav");
+  EXPECT_EQ(svc->audio.plays, 1);
+
+  EXPECT_EQ(w->Label6->Caption(), "non");
+  EXPECT_EQ(w->ListView2->RowColor(1), 0xFFFFFFu);
+  EXPECT_EQ(w->ListView2->RowColor(2), 0xC0FFFFu);
+  EXPECT_EQ(w->ListView2->RowColor(3), 0xFFFFFFu);
+  // Stripes line up with the rows because every row has the same height.
+  auto* view = w->ListView2->itemView();
+  const int h = w->ListView2->RowHeightPixels();
+  ASSERT_GT(h, 0);
+  for (int r = 0; r < 3; ++r) {
+    const QRect rect = view->visualRect(view->model()->index(r, 0));
+    EXPECT_EQ(rect.height(), h) << r;
+    EXPECT_EQ(rect.top() - view->visualRect(view->model()->index(0, 0)).top(), r * h) << r;
+  }
+  // A stripe state left at "non" by the user is set on again by the next load.
+  w->Command5->click();
+  EXPECT_EQ(w->ListView2->RowColor(2), 0xFFFFFFu);
+  pick("wav");
+  EXPECT_EQ(w->ListView2->RowColor(2), 0xC0FFFFu);
+}
+
+TEST_F(LoaderTest, AutomaticModesKeepTheNarrowWindowAndTheChooserResetsTheMode) {
+  writeList("txt", {makeFile("a.txt", 1)});
+  Main2* w = start();
+  vrnVars().ModeAffichageAuto = 2;
+  pick("txt");
+  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  pick("txt");
+  EXPECT_EQ(w->Width(), 14130);
+}

@@ -1,0 +1,105 @@
+// The special folders offered as scan sources, the profile scan and the end
+// of scan options (sound).
+#include <QDir>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include "platform/pathcodec.h"
+#include "support/VariablesVRN.h"
+#include "support/touslesdossierssystem.h"
+#include "tests/database/tree.h"
+#include "tests/mainwindow/main2_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+namespace {
+
+// A home folder of our own, so the profile and the folders under it are small.
+class SourcesTest : public Main2Test {
+ protected:
+  void SetUp() override {
+    Main2Test::SetUp();
+    oldHome_ = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    makeFile(home.path().toUtf8() + "/notes.txt");
+    makeFile(home.path().toUtf8() + "/photo.JPG");
+    makeFolder(home.path().toUtf8() + "/Documents");
+    makeFile(home.path().toUtf8() + "/Documents/cv.odt");
+  }
+  void TearDown() override {
+    Main2Test::TearDown();
+    qputenv("HOME", oldHome_);
+  }
+  QStringList items(ComboBox* c) const {
+    QStringList out;
+    for (int i = 0; i < c->ListCount(); ++i) out << c->List(i);
+    return out;
+  }
+  QString homeSlash() const { return QDir::cleanPath(home.path()) + "/"; }
+
+  QTemporaryDir home;
+
+ private:
+  QByteArray oldHome_;
+};
+
+}  // namespace
+
+TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
+  Main2* w = startWindow();
+  const QStringList offered = items(w->Combo7);
+
+  QSet<QString> expected;
+  for (const qint32 id : TabDossiersSpeciaux) {
+    const QString p = CheminDossierSpecial(id);
+    if (!p.isEmpty() && p != "/") expected.insert(p);
+  }
+  ASSERT_FALSE(expected.isEmpty());
+  EXPECT_EQ(QSet<QString>(offered.begin(), offered.end()), expected);
+  EXPECT_EQ(offered.size(), expected.size()) << "no folder twice";
+  for (int i = 1; i < offered.size(); ++i)
+    EXPECT_LE(QString::compare(offered[i - 1], offered[i], Qt::CaseInsensitive), 0) << offered[i].toStdString();
+  EXPECT_FALSE(offered.contains(""));
+  EXPECT_FALSE(offered.contains("/"));
+  EXPECT_TRUE(offered.contains(homeSlash()));
+  EXPECT_FALSE(w->Combo7->isVisible());
+}
+
+TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
+  Main2* w = startWindow();
+  w->mnDetailRepPerso->click();
+  EXPECT_TRUE(w->Combo7->isVisible());
+  EXPECT_EQ(w->Combo7->Left(), -2160);
+  w->Combo7->hidePopup();
+
+  const int at = w->Combo7->findText(homeSlash());
+  ASSERT_GE(at, 0);
+  w->Combo7->setListIndex(at);  // the user's pick
+  EXPECT_FALSE(w->Combo7->isVisible());
+  EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty()) << "a special folder is scanned without asking";
+  EXPECT_EQ(vrnVars().SourceActuelle, homeSlash());
+  EXPECT_EQ(w->Caption(), " - (3 Fichiers) Obtenus en 00:00:02");
+  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (3) Fichiers sont Disponibles...");
+  EXPECT_EQ(readFile(dbDir() + "/odt.vrn").trimmed(), encodePath(homeSlash()) + "Documents/cv.odt");
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), encodePath(homeSlash()).leftJustified(1024, ' '));
+  EXPECT_EQ(items(w->Combo7).size(), w->Combo7->count()) << "the offer is unchanged";
+  EXPECT_GE(w->Combo7->findText(homeSlash()), 0);
+}
+
+TEST_F(SourcesTest, TheProfileScanTakesTheHomeFolderAndTheSoundPlaysWhenAsked) {
+  Main2* w = startWindow();
+  svc->audio.devices = 1;
+  w->Check15->setValue(1);
+  vrnVars().SourceActuelle = "/a/folder/that/would/ask";
+  w->mnScannProfile->click();
+  EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
+  EXPECT_EQ(vrnVars().SourceActuelle, homeSlash());
+  EXPECT_EQ(w->Caption(), " - (3 Fichiers) Obtenus en 00:00:02");
+  EXPECT_EQ(svc->audio.plays, 1);
+
+  w->Check15->setValue(0);
+  w->mnReScannerActuel->click();
+  EXPECT_EQ(svc->audio.plays, 1) << "no sound when the option is off";
+  EXPECT_EQ(w->Caption(), " - (3 Fichiers) Obtenus en 00:00:04");
+}

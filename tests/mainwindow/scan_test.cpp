@@ -1,0 +1,425 @@
+// The scan command through the window: browser answers, preset sources, the
+// source menu, the stop buttons, refusing a second scan and the copy road.
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+
+#include "database/dbfolder.h"
+#include "platform/pathcodec.h"
+#include "support/VariablesVRN.h"
+#include "tests/database/tree.h"
+#include "tests/mainwindow/main2_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+namespace {
+
+const QString kScanTitle = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
+const QString kCopyTitle = "Sélectionnez le Dossier de Destination :";
+
+// Twelve files in a folder whose path holds no ".": three without an
+// extension and one whose extension has nine characters are not listed.
+void makeTwelveFiles(const QByteArray& root) {
+  for (const char* name : {"a.txt", "b.TXT", "c.jpg", "README", "e.tar.gz", "LICENSE", "g.abcdefghi"})
+    makeFile(root + '/' + name);
+  makeFolder(root + "/sub");
+  for (const char* name : {"h.jpg", "Makefile", "j.c", "k.h", "l.txt"}) makeFile(root + "/sub/" + name);
+}
+
+// Folders of files, big enough for the walk to let events through midway.
+qint64 makeWideTree(const QByteArray& root, int folders, int filesEach) {
+  for (int f = 0; f < folders; ++f) {
+    const QByteArray dir = root + "/d" + QByteArray::number(f);
+    makeFolder(dir);
+    for (int i = 0; i < filesEach; ++i) makeFile(dir + "/f" + QByteArray::number(i) + ".dat");
+  }
+  return qint64(folders) * filesEach;
+}
+
+}  // namespace
+
+class ScanTest : public Main2Test {
+ protected:
+  void writeDerRep(const QString& source) {
+    writeFile(dbDir() + "/der.rep", encodePath(source).leftJustified(1024, ' '));
+  }
+  // A window whose last source is an existing folder, so the scan button asks.
+  Main2* startWithSource(const QString& source) {
+    writeDerRep(source);
+    return startWindow();
+  }
+  QStringList dbEntries() const {
+    return QDir(dbDir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+  }
+  QStringList comboItems(ComboBox* c) const {
+    QStringList items;
+    for (int i = 0; i < c->ListCount(); ++i) items << c->List(i);
+    return items;
+  }
+  QString path(const TempTree& t) const { return decodePath(t.path()); }
+  // The records of a list, trimmed, in name order (the sort does not keep
+  // the walk's order within one extension).
+  QList<QByteArray> listed(const QString& list) const {
+    const QByteArray bytes = readFile(dbDir() + "/" + list);
+    QList<QByteArray> out;
+    for (qsizetype at = 0; at + 300 <= bytes.size(); at += 300) out << bytes.mid(at, 300).trimmed();
+    std::sort(out.begin(), out.end());
+    if (bytes.size() % 300 != 0) out << "<partial record>";
+    return out;
+  }
+
+  TempTree tree;
+  TempTree other;
+};
+
+TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
+  makeTwelveFiles(tree.path());
+  Main2* w = startWithSource(path(other));
+  svc->dialogs.folders = {path(tree)};
+
+  // What the window shows while the walk lets events through.
+  struct During {
+    bool seen = false, command1, menu, stop, combo1, lblnbr;
+    QString scanning, label, button10, tip11, count;
+    qint64 found = -1;
+  } during;
+  QTimer::singleShot(0, w, [&] {
+    during.seen = true;
+    during.scanning = vrnVars().ScanEnCours;
+    during.command1 = w->Command1->isEnabled();
+    during.menu = w->mnReScannerActuel->Enabled() || w->mnScannProfile->Enabled() || w->mnChoixPerso->Enabled() ||
+                  w->mnDetailRepPerso->Enabled();
+    during.stop = w->MyButton6->isEnabled();
+    during.combo1 = w->Combo1->isVisible();
+    during.lblnbr = w->lblnbr->isVisible();
+    during.label = w->lblAffich->Caption();
+    during.button10 = w->MyButton10->Caption();
+    during.tip11 = w->Check11->ToolTipText();
+    during.count = w->lblnbr->Caption();
+    during.found = w->NbFichiersTrouves;
+  });
+  w->Command1->click();
+
+  EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kScanTitle});
+  ASSERT_TRUE(during.seen);
+  EXPECT_EQ(during.scanning, "oui");
+  EXPECT_FALSE(during.command1);
+  EXPECT_FALSE(during.menu);
+  EXPECT_TRUE(during.stop);
+  EXPECT_FALSE(during.combo1);
+  EXPECT_TRUE(during.lblnbr);
+  EXPECT_EQ(during.label, "Attendre pendant la Recherche de Tous vos Fichiers...");
+  EXPECT_EQ(during.button10, "Scann en Cours\n(" + path(tree) + ")");
+  EXPECT_EQ(during.tip11, "Scanner au Démarrage dans (" + path(tree) + ")");
+  EXPECT_EQ(during.count, QString::number(during.found)) << "the count shown is the count so far";
+
+  // The result: every file counted, eight listed. The writer waited 2 s after
+  // writing and 1 s after deleting the list of files not retained.
+  EXPECT_EQ(w->Caption(), " - (12 Fichiers) Obtenus en 00:00:03");
+  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (8) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblnbr->Caption(), "12");
+  EXPECT_EQ(w->NbFichiersTrouves, 12);
+  EXPECT_EQ(vrnVars().NombreFichiers, 8);
+  const QByteArray root = tree.path();
+  EXPECT_EQ(listed("txt.vrn"), (QList<QByteArray>{root + "/a.txt", root + "/b.TXT", root + "/sub/l.txt"}));
+  EXPECT_EQ(listed("jpg.vrn"), (QList<QByteArray>{root + "/c.jpg", root + "/sub/h.jpg"}));
+  EXPECT_EQ(readFile(dbDir() + "/gz.vrn"), records({root + "/e.tar.gz"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"c.vrn", "der.rep", "gz.vrn", "h.vrn", "jpg.vrn", "txt.vrn"}));
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), root.leftJustified(1024, ' '));
+
+  // The lists offered again, all ticked in the preferences.
+  EXPECT_EQ(comboItems(w->Combo1), (QStringList{"c", "gz", "h", "jpg", "txt"}));
+  EXPECT_EQ(w->Combo1->ToolTipText(), "(5) extensions...");
+  ASSERT_EQ(w->LstSources->ListCount(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(w->LstSources->Selected(i)) << i;
+  EXPECT_TRUE(w->Combo1->isVisible());
+  EXPECT_TRUE(w->MyFrame7->isVisible());
+
+  // Captions and the idle state.
+  const QString result = "Résultat du Scann (8) Fichiers\n(" + path(tree) + ")";
+  EXPECT_EQ(w->MyButton10->Caption(), result);
+  EXPECT_EQ(w->Label1->Caption(), result);
+  EXPECT_EQ(w->MyButton10->ToolTipText(), "(" + path(tree) + ")");
+  EXPECT_EQ(w->Check11->ToolTipText(), "Scanner au Démarrage dans (" + path(tree) + ")");
+  EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
+  EXPECT_EQ(vrnVars().SourceActuelle, path(tree));
+  EXPECT_EQ(vrnVars().ScanEnCours, "");
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+  EXPECT_EQ(vrnVars().TabExtensions.size(), 2u);
+  EXPECT_EQ(vrnVars().TabChemins.size(), 2u);
+  EXPECT_FALSE(w->MyButton6->isEnabled());
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter le Scann");
+  EXPECT_TRUE(w->Command1->isEnabled());
+  EXPECT_TRUE(w->mnReScannerActuel->Enabled());
+  EXPECT_FALSE(w->lblnbr->isVisible());
+  EXPECT_FALSE(w->Shape2->isVisible());
+  EXPECT_FALSE(w->label4->isVisible());
+  EXPECT_FALSE(w->timer3->Enabled());
+  EXPECT_FALSE(w->ListView2->isVisible());
+  EXPECT_EQ(w->MousePointer(), 0);
+  EXPECT_EQ(w->lblAffich->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+}
+
+TEST_F(ScanTest, ACancelledBrowserScansNothingAndAFileIsRefused) {
+  makeTwelveFiles(tree.path());
+  writeFile(dbDir() + "/old.vrn", records({"/x/y.old"}));
+  Main2* w = startWithSource(path(other));
+  const QString caption = w->Caption();
+  const QByteArray derRep = readFile(dbDir() + "/der.rep");
+
+  w->Command1->click();  // no answer scripted: cancelled
+  EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kScanTitle});
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Disponibles pour Initiés");
+  EXPECT_FALSE(w->lblnbr->isVisible());
+  EXPECT_FALSE(w->label4->isVisible());
+  EXPECT_FALSE(w->timer3->Enabled());
+  EXPECT_EQ(w->MousePointer(), 0);
+  EXPECT_EQ(w->Caption(), caption);
+  EXPECT_EQ(vrnVars().SourceActuelle, path(other));
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
+  EXPECT_TRUE(QFile::exists(dbDir() + "/old.vrn"));
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+
+  svc->dialogs.folders = {decodePath(tree / "a.txt")};
+  w->Command1->click();
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
+  EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
+  EXPECT_EQ(w->MousePointer(), 0);
+  EXPECT_EQ(w->Caption(), caption);
+  EXPECT_EQ(vrnVars().SourceActuelle, path(other));
+  EXPECT_EQ(vrnVars().ScanEnCours, "");
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
+  EXPECT_TRUE(QFile::exists(dbDir() + "/old.vrn"));
+  EXPECT_TRUE(w->Command1->isEnabled()) << "a refused folder leaves the command usable";
+}
+
+TEST_F(ScanTest, TheSourceMenuRescansWithoutTheBrowser) {
+  makeTwelveFiles(tree.path());
+  Main2* w = startWithSource(path(other));
+  svc->dialogs.folders = {path(tree)};
+  w->Command1->click();
+  ASSERT_EQ(w->NbFichiersTrouves, 12);
+
+  makeFile(tree / "m.txt");
+  w->Command1->RightClick();
+  EXPECT_EQ(w->mnReScannerActuel->Caption(), "Re-Scanner la Source Actuelle (" + path(tree) + ")");
+  ASSERT_EQ(popups.size(), 1);
+  EXPECT_EQ(popups[0].menu, "mnMenu1");
+  EXPECT_EQ(popups[0].x, 240 - 1000);
+  EXPECT_EQ(popups[0].y, 3000 - 1600);
+
+  svc->dialogs.folders = {path(other)};  // must not be asked for
+  w->mnReScannerActuel->click();
+  EXPECT_EQ(svc->dialogs.browserTitles.size(), 1);
+  EXPECT_EQ(svc->dialogs.folders.size(), 1u);
+  EXPECT_EQ(w->Caption(), " - (13 Fichiers) Obtenus en 00:00:05") << "old lists deleted first: one more wait";
+  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (9) Fichiers sont Disponibles...");
+  EXPECT_EQ(vrnVars().SourceActuelle, path(tree));
+  EXPECT_EQ(vrnVars().SourceAScanner, path(tree));
+
+  // Choosing the source myself asks again, from the compact window.
+  w->setWidth(9000);
+  w->mnChoixPerso->click();
+  EXPECT_EQ(svc->dialogs.browserTitles.size(), 2);
+  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(vrnVars().SourceActuelle, path(other));
+  EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
+}
+
+TEST_F(ScanTest, APresetFolderThatIsGoneRewritesTheDatabaseEmpty) {
+  const QByteArray gone = tree / "gone";
+  makeFolder(gone);
+  makeFile(gone + "/a.txt");
+  writeFile(dbDir() + "/txt.vrn", records({gone + "/a.txt"}));
+  writeFile(dbDir() + "/jpg.vrn", records({gone + "/b.jpg"}));
+  Main2* w = startWithSource(decodePath(gone));
+  ASSERT_EQ(vrnVars().NombreFichiers, 2);
+  removeTree(gone);
+  w->Check13->setValue(1);
+
+  w->mnReScannerActuel->click();
+  EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
+  EXPECT_EQ(w->WindowState(), 1) << "a preset scan minimises the window when asked to";
+  EXPECT_EQ(dbEntries(), QStringList{"der.rep"});
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), gone.leftJustified(1024, ' '));
+  EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
+  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (0) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->Combo1->ListCount(), 0);
+  EXPECT_EQ(w->Combo1->ToolTipText(), "(0) extensions...");
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(" + decodePath(gone) + ")");
+}
+
+TEST_F(ScanTest, StoppingWithMyButton6KeepsTheOldDatabaseAndSource) {
+  const qint64 total = makeWideTree(tree.path(), 4, 100);
+  makeFile(other / "a.txt");
+  makeFile(other / "b.txt");
+  writeFile(dbDir() + "/txt.vrn", records({other / "a.txt", other / "b.txt"}));
+  Main2* w = startWithSource(path(other));
+  const QByteArray lists = readFile(dbDir() + "/txt.vrn");
+  const QByteArray derRep = readFile(dbDir() + "/der.rep");
+  svc->dialogs.folders = {path(tree)};
+  QString sourceAtStop;
+  QTimer::singleShot(0, w, [&] {
+    w->MyButton6->click();
+    sourceAtStop = vrnVars().SourceActuelle;
+  });
+  w->Command1->click();
+
+  EXPECT_EQ(sourceAtStop, path(other)) << "the stop reads the source back from der.rep";
+  EXPECT_LT(w->NbFichiersTrouves, total);
+  EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), lists);
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
+  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "txt.vrn"}));
+  EXPECT_EQ(vrnVars().SourceActuelle, path(other));
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (2) Fichiers\n(" + path(other) + ")");
+  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (2) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->Caption(), " - (" + QString::number(w->NbFichiersTrouves) + " Fichiers) Obtenus en 00:00:00");
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+  EXPECT_EQ(vrnVars().ScanEnCours, "");
+  EXPECT_EQ(vrnVars().TabExtensions.size(), 2u);
+  EXPECT_FALSE(w->MyButton6->isEnabled());
+  EXPECT_TRUE(w->Command1->isEnabled());
+  EXPECT_DOUBLE_EQ(svc->clock.waited, 0.0) << "nothing was written";
+}
+
+TEST_F(ScanTest, StoppingWithMyButton5KeepsTheDatabaseButNotTheSource) {
+  makeWideTree(tree.path(), 4, 100);
+  writeFile(dbDir() + "/txt.vrn", records({"/x/a.txt"}));
+  Main2* w = startWithSource(path(other));
+  const QByteArray derRep = readFile(dbDir() + "/der.rep");
+  svc->dialogs.folders = {path(tree)};
+  QTimer::singleShot(0, w, [&] { w->MyButton5->click(); });
+  w->Command1->click();
+
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
+  EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), records({"/x/a.txt"}));
+  EXPECT_EQ(vrnVars().SourceActuelle, path(tree)) << "only MyButton6 reads the stored source back";
+  EXPECT_EQ(w->Check11->ToolTipText(), "Scanner au Démarrage dans (" + path(other) + ")");
+  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (1) Fichiers sont Disponibles...");
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+}
+
+TEST_F(ScanTest, MyButton6LeavesTheSourceWhenDerRepCannotBeRead) {
+  Main2* w = startWithSource(path(other));
+  QFile::remove(dbDir() + "/der.rep");
+  vrnVars().SourceActuelle = "/somewhere";
+  w->MyButton6->click();
+  EXPECT_EQ(vrnVars().SourceActuelle, "/somewhere");
+  EXPECT_EQ(vrnVars().DemandeArret, "stop");
+  EXPECT_FALSE(QFile::exists(dbDir() + "/der.rep")) << "reading never creates it";
+
+  writeFile(dbDir() + "/der.rep", QByteArray());
+  w->MyButton6->click();
+  EXPECT_EQ(vrnVars().SourceActuelle, "") << "no stored source: the next press asks";
+}
+
+TEST_F(ScanTest, ASecondScanIsRefusedWhileOneRunsAndTheFirstCompletes) {
+  makeTwelveFiles(tree.path());
+  makeFile(other / "z.zip");
+  Main2* w = startWithSource(path(other));
+  svc->dialogs.folders = {path(tree)};
+  bool pressed = false;
+  QTimer::singleShot(0, w, [&] {
+    pressed = true;
+    svc->dialogs.folders.push_back(path(other));  // a second browser answer that must stay unused
+    w->Command1->click();
+    w->Command1_Click();
+    w->mnReScannerActuel->click();
+    w->mnScannProfile->click();
+    w->mnChoixPerso->click();
+    w->mnDetailRepPerso->click();
+    w->Combo7->setListIndex(0);
+    vrnVars().ModeCopie = "oui";
+    w->Command1_Click();
+  });
+  w->Command1->click();
+
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kScanTitle});
+  EXPECT_EQ(svc->dialogs.folders.size(), 1u);
+  EXPECT_EQ(vrnVars().ModeCopie, "") << "a refused copy leaves no copy mode behind";
+  EXPECT_FALSE(w->Combo7->isVisible());
+  EXPECT_EQ(w->Caption(), " - (12 Fichiers) Obtenus en 00:00:03");
+  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (8) Fichiers sont Disponibles...");
+  const QByteArray root = tree.path();
+  EXPECT_EQ(listed("txt.vrn"), (QList<QByteArray>{root + "/a.txt", root + "/b.TXT", root + "/sub/l.txt"}));
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), root.leftJustified(1024, ' '));
+  EXPECT_EQ(vrnVars().SourceActuelle, path(tree));
+  EXPECT_TRUE(w->Command1->isEnabled());
+  EXPECT_TRUE(w->mnScannProfile->Enabled());
+  EXPECT_TRUE(w->mnDetailRepPerso->Enabled());
+}
+
+TEST_F(ScanTest, ACancelledCopyDestinationCopiesNothingAndTheNextPressScans) {
+  makeTwelveFiles(tree.path());
+  Main2* w = startWithSource(path(other));
+  vrnVars().ModeCopie = "oui";
+  vrnVars().DossierDestination = "/previous";
+  w->Command1->click();  // cancelled
+  EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kCopyTitle});
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+  EXPECT_EQ(vrnVars().DossierDestination, "");
+  EXPECT_EQ(vrnVars().ScanEnCours, "");
+
+  vrnVars().ModeCopie = "oui";
+  svc->dialogs.folders = {decodePath(tree / "a.txt")};
+  w->Command1->click();
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+
+  svc->dialogs.folders = {path(tree)};
+  w->Command1->click();
+  EXPECT_EQ(svc->dialogs.browserTitles, (QStringList{kCopyTitle, kCopyTitle, kScanTitle}));
+  EXPECT_EQ(w->Caption(), " - (12 Fichiers) Obtenus en 00:00:03");
+}
+
+TEST_F(ScanTest, TheElapsedTimeIsRightAcrossMidnight) {
+  makeTwelveFiles(tree.path());
+  Main2* w = startWithSource(path(other));
+  svc->clock.now = 86400.0 - 1.0;  // 23:59:59; the writer's waits cross midnight
+  svc->dialogs.folders = {path(tree)};
+  w->Command1->click();
+  EXPECT_LT(svc->clock.now, 10.0);
+  EXPECT_EQ(w->Caption(), " - (12 Fichiers) Obtenus en 00:00:03");
+}
+
+TEST_F(ScanTest, AStopAlreadyRequestedEndsTheWalkAtOnceWithTheStopResult) {
+  makeTwelveFiles(tree.path());
+  Main2* w = startWithSource(path(other));
+  vrnVars().SourceAScanner = "/the/preset";
+  vrnVars().DemandeArret = "stop";
+  w->ScannerDossier(path(tree), "*.*");
+  EXPECT_EQ(w->NbFichiersTrouves, 0);
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(/the/preset)");
+  EXPECT_EQ(w->Check11->ToolTipText(), "Scanner au Démarrage dans (/the/preset)");
+  EXPECT_EQ(w->lblnbr->Caption(), "0");
+}
+
+TEST_F(ScanTest, TheHiddenWriterButtonWritesTheArraysAndRefillsTheLists) {
+  writeFile(dbDir() + "/old.vrn", records({"/o/x.old"}));
+  writeFile(dbDir() + "/keep.txt", "not a list");
+  Main2* w = startWithSource(path(other));
+  VariablesVRN& v = vrnVars();
+  v.TabExtensions = {"", "", "pdf", "pdf", "png"};
+  v.TabChemins = {"", "", "/s/a.pdf", "/s/B.PDF", "/s/c.png"};
+  w->NbFichiersTrouves = 4;
+  v.SourceActuelle = "/s";
+  w->Command3->click();
+  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "keep.txt", "pdf.vrn", "png.vrn"}));
+  EXPECT_EQ(readFile(dbDir() + "/pdf.vrn"), records({"/s/a.pdf", "/s/B.PDF"}));
+  EXPECT_EQ(comboItems(w->Combo1), (QStringList{"pdf", "png"}));
+  EXPECT_EQ(w->Combo1->ToolTipText(), "(2) extensions...");
+  EXPECT_EQ(w->LstSources->ListCount(), 2);
+  EXPECT_TRUE(w->LstSources->Selected(1));
+  EXPECT_EQ(v.NombreFichiers, 3);
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(/s)");
+  EXPECT_EQ(w->Check11->ToolTipText(), "Scanner au Démarrage dans (/s)");
+  EXPECT_NEAR(svc->clock.waited, 5.0, 1e-6) << "2 s after deleting, 2 s after writing, 1 s after the bare list";
+}
