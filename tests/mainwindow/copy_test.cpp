@@ -336,3 +336,54 @@ TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   EXPECT_EQ(shown.last(), "Copie Arrêter\ntxt (3)-2/3");
   EXPECT_EQ(vrnVars().DemandeArret, "");
 }
+
+// The whole road: a list loaded from the database, tick all, the menu's copy
+// through the scan command's copy mode, and the stop button.
+class CopyFromALoadedListTest : public Main2Test {
+ protected:
+  void SetUp() override {
+    Main2Test::SetUp();
+    ASSERT_TRUE(src.isValid());
+    QList<QByteArray> paths;
+    for (int i = 1; i <= 3; ++i) {
+      const QString p = src.path() + QString("/d%1/f%1.txt").arg(i);
+      writeFile(p, QByteArray(i, 'x'));
+      paths << encodePath(p);
+    }
+    writeFile(dbDir() + "/txt.vrn", records(paths));
+    writeFile(dbDir() + "/der.rep", encodePath(src.path()).leftJustified(1024, ' '));
+    w = startWindow();
+    ASSERT_TRUE(started);
+    w->Combo1->setListIndex(w->Combo1->findText("txt"));
+    ASSERT_EQ(w->ListView2->Count(), 3);
+    w->mnToutSelect->click();
+  }
+  QTemporaryDir src, dst;
+  Main2* w = nullptr;
+};
+
+TEST_F(CopyFromALoadedListTest, TheMenuAsksTheFolderThenCopies) {
+  svc->dialogs.folders = {dst.path()};
+  w->mnCopierSelect->click();
+  EXPECT_EQ(svc->dialogs.browserTitles, QStringList{"Sélectionnez le Dossier de Destination :"});
+  EXPECT_EQ(entries(dst.path()), QStringList({"f1.txt", "f2.txt", "f3.txt"}));
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-3/3");
+  EXPECT_FALSE(w->MyButton6->Enabled());
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+
+  // Cancelling the folder copies nothing and leaves no copy mode behind.
+  w->mnCopierSelect->click();
+  EXPECT_EQ(svc->dialogs.browserTitles.size(), 2);
+  EXPECT_EQ(entries(dst.path()).size(), 3);
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+}
+
+TEST_F(CopyFromALoadedListTest, TheStopButtonEndsTheCopy) {
+  svc->dialogs.folders = {dst.path()};
+  QMetaObject::invokeMethod(w, [this] { w->MyButton6->click(); }, Qt::QueuedConnection);
+  w->mnCopierSelect->click();
+  EXPECT_EQ(entries(dst.path()).size(), 1);
+  EXPECT_EQ(w->MyButton6->Caption(), "Copie Arrêter\ntxt-2/3");
+  EXPECT_EQ(vrnVars().DemandeArret, "") << "no stop left for the next job";
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+}
