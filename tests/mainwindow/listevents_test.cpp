@@ -3,13 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
-#include <QStyle>
-#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
 
-#include "database/extensiontables.h"
 #include "mainwindow/listactions.h"
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/list_rows.h"
