@@ -1,8 +1,30 @@
 // Copy of the ticked files into a backup folder.
 #include "mainwindow/Main2.h"
+#include "mainwindow/copyloop.h"
+#include "platform/services.h"
+#include "support/SonRessVRN.h"
+#include "support/VariablesVRN.h"
 
 namespace vrn {
 
-void Main2::CopierFichiersCoches() {}
+void Main2::CopierFichiersCoches() {
+  // The copy running owns the stop button, the pointer and the shared state.
+  if (copyRunning()) return;
+  setMousePointer(11);
+  MyButton6->setCaption(QStringLiteral("Arrêter Copie"));
+  MyButton6->setEnabled(true);
+
+  CopyOptions options;
+  options.destination = vrnVars().DossierDestination;
+  options.listName = Combo1->Text();
+  options.showProgress = [this](const QString& text) { MyButton6->setCaption(text); };
+  options.letEventsRun = DoEvents;
+  const CopyOutcome outcome = copyTickedFiles(ListViewCopyRows(ListView2), options);
+
+  setMousePointer(0);
+  // A copy that ended at a failed file plays no sound.
+  if (outcome.end != CopyEnd::Failed && Check15->Value() == 1) JouerSon();
+  MyButton6->setEnabled(false);  // it keeps the last progress caption
+}
 
 }  // namespace vrn

@@ -1,0 +1,389 @@
+// The copy of the ticked files: numbered names, progress, stop, end state,
+// and the guarantees that nothing is overwritten, only regular files are
+// read and a failed copy leaves no partial file.
+#include <QDir>
+#include <QFile>
+#include <QSignalBlocker>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "mainwindow/copyloop.h"
+#include "platform/pathcodec.h"
+#include "support/VariablesVRN.h"
+#include "tests/mainwindow/list_rows.h"
+#include "tests/mainwindow/main2_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+namespace {
+
+QStringList entries(const QString& folder) {
+  return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+}  // namespace
+
+class CopyTest : public Main2Test {
+ protected:
+  void SetUp() override {
+    Main2Test::SetUp();
+    ASSERT_TRUE(src.isValid());
+    ASSERT_TRUE(dst.isValid());
+    w = startWindow();
+    ASSERT_TRUE(started);
+    {
+      const QSignalBlocker quiet(w->Combo1);  // no list load
+      w->Combo1->AddItem("txt");
+      w->Combo1->setListIndex(0);
+    }
+    vrnVars().DossierDestination = dst.path();
+  }
+  void TearDown() override {
+    copyTestHooks() = CopyTestHooks();
+    Main2Test::TearDown();
+  }
+  QString source(const QString& relative, const QByteArray& bytes) {
+    const QString path = src.path() + "/" + relative;
+    writeFile(path, bytes);
+    return path;
+  }
+  int addRow(const QString& path, bool ticked) {
+    const int row = addFileRow(w->ListView2, path, w->ListView2->Count() + 1);
+    if (ticked) {
+      w->ListView2->setChecked(row, true);
+      ++vrnVars().NombreSelection;
+    }
+    return row;
+  }
+  // Runs the copy as the copy command does once the folder is chosen.
+  void copy() {
+    vrnVars().ModeCopie = "oui";
+    w->CopierFichiersCoches();
+  }
+  void expectIdleState() {
+    EXPECT_EQ(vrnVars().ModeCopie, "");
+    EXPECT_EQ(vrnVars().DemandeArret, "");
+    EXPECT_FALSE(w->MyButton6->Enabled());
+    EXPECT_EQ(w->MousePointer(), 0);
+    EXPECT_FALSE(copyRunning());
+  }
+
+  QTemporaryDir src, dst;
+  Main2* w = nullptr;
+};
+
+TEST(CopyNames, NumberGoesBeforeTheLastDotOrAtTheEnd) {
+  EXPECT_EQ(numberedCopyName("rapport.doc", 2), "rapport(2).doc");
+  EXPECT_EQ(numberedCopyName("a.tar.gz", 3), "a.tar(3).gz");
+  EXPECT_EQ(numberedCopyName("README", 2), "README(2)");
+  EXPECT_EQ(numberedCopyName("a.", 12), "a(12).");
+}
+
+TEST_F(CopyTest, ClashesTakeTheNextFreeNumberCountedFromTheOwnName) {
+  writeFile(dst.path() + "/a.txt", "old a");
+  writeFile(dst.path() + "/a(2).txt", "old a2");
+  writeFile(dst.path() + "/b.txt", "old b");
+  addRow(source("a.txt", "new a"), true);
+  addRow(source("skip.txt", "unticked"), false);
+  addRow(source("b.txt", "new b"), true);
+  addRow(source("c", "no dot"), true);
+  writeFile(dst.path() + "/c", "old c");
+  svc->audio.devices = 1;
+  w->Check15->setValue(1);
+  copy();
+  EXPECT_EQ(entries(dst.path()), QStringList({"a(2).txt", "a(3).txt", "a.txt", "b(2).txt", "b.txt", "c", "c(2)"}));
+  EXPECT_EQ(readFile(dst.path() + "/a(3).txt"), "new a");
+  EXPECT_EQ(readFile(dst.path() + "/b(2).txt"), "new b") << "the next clash restarts at 2";
+  EXPECT_EQ(readFile(dst.path() + "/c(2)"), "no dot");
+  EXPECT_EQ(readFile(dst.path() + "/a.txt"), "old a");
+  EXPECT_EQ(readFile(dst.path() + "/a(2).txt"), "old a2");
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-4/3") << "the row index, then the ticked count";
+  EXPECT_EQ(vrnVars().NomCopie, "c(2)");
+  EXPECT_EQ(svc->audio.plays, 1);
+  expectIdleState();
+}
+
+TEST_F(CopyTest, TwoFilesOfOneNameFromTwoFolders) {
+  addRow(source("x/r.doc", "from x"), true);
+  addRow(source("y/r.doc", "from y"), true);
+  copy();
+  EXPECT_EQ(entries(dst.path()), QStringList({"r(2).doc", "r.doc"}));
+  EXPECT_EQ(readFile(dst.path() + "/r.doc"), "from x");
+  EXPECT_EQ(readFile(dst.path() + "/r(2).doc"), "from y");
+}
+
+TEST_F(CopyTest, ProgressNamesTheRowIndexNotTheFilesCopied) {
+  QStringList shown;
+  for (int i = 1; i <= 50; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), i == 5 || i == 40);
+  copy();
+  EXPECT_EQ(entries(dst.path()), QStringList({"f40.txt", "f5.txt"}));
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-40/2");
+
+  // The same rows through the loop itself show every caption in turn.
+  ListViewCopyRows rows(w->ListView2);
+  QTemporaryDir again;
+  CopyOptions o;
+  o.destination = again.path();
+  o.listName = "txt";
+  o.showProgress = [&](const QString& text) { shown << text; };
+  const CopyOutcome r = copyTickedFiles(rows, o);
+  EXPECT_EQ(r.end, CopyEnd::Finished);
+  EXPECT_EQ(r.copied, 2);
+  EXPECT_EQ(shown, QStringList({"Arrêter Copie\ntxt-5/2", "Arrêter Copie\ntxt-40/2"}));
+}
+
+TEST_F(CopyTest, StopEndsBeforeTheNextTickedRowAndKeepsWhatWasCopied) {
+  for (int i = 1; i <= 4; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), i != 2);
+  // The stop button is pressed while the first file's events run.
+  QMetaObject::invokeMethod(w, [] { vrnVars().DemandeArret = "stop"; }, Qt::QueuedConnection);
+  svc->audio.devices = 1;
+  w->Check15->setValue(1);
+  copy();
+  EXPECT_EQ(entries(dst.path()), QStringList{"f1.txt"});
+  EXPECT_EQ(w->MyButton6->Caption(), "Copie Arrêter\ntxt-3/3");
+  EXPECT_EQ(svc->audio.plays, 1) << "a stopped copy still ends with the sound";
+  expectIdleState();
+}
+
+TEST_F(CopyTest, FifosDevicesAndGoneFilesAreSkippedAtOnce) {
+  const QString fifo = src.path() + "/pipe.txt";
+  ASSERT_EQ(::mkfifo(encodePath(fifo).constData(), 0644), 0);
+  const QString dangling = src.path() + "/link.txt";
+  ASSERT_EQ(::symlink("/nonexistent/target", encodePath(dangling).constData()), 0);
+  addRow(fifo, true);
+  addRow("/dev/zero", true);
+  addRow(dangling, true);
+  addRow(src.path() + "/gone.txt", true);
+  addRow(source("real.txt", "data"), true);
+  copy();
+  EXPECT_EQ(entries(dst.path()), QStringList{"real.txt"});
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-5/5");
+  expectIdleState();
+  EXPECT_EQ(copyRegularFile(encodePath(fifo), encodePath(dst.path() + "/p")), FileCopyStatus::NotRegular);
+  EXPECT_EQ(copyRegularFile(encodePath(dangling), encodePath(dst.path() + "/p")), FileCopyStatus::SourceMissing);
+  EXPECT_EQ(entries(dst.path()), QStringList{"real.txt"});
+}
+
+TEST_F(CopyTest, ATargetNameThatIsADanglingLinkIsNeverWrittenThrough) {
+  const QString outside = dst.path() + "/../outside-" + QFileInfo(dst.path()).fileName();
+  ASSERT_EQ(::symlink(encodePath(outside).constData(), encodePath(dst.path() + "/a.txt").constData()), 0);
+  addRow(source("a.txt", "mine"), true);
+  copy();
+  EXPECT_FALSE(QFileInfo::exists(outside));
+  EXPECT_EQ(readFile(dst.path() + "/a(2).txt"), "mine");
+  EXPECT_TRUE(QFileInfo(dst.path() + "/a.txt").isSymLink());
+  // Straight onto the link: refused as existing, nothing created behind it.
+  EXPECT_EQ(copyRegularFile(encodePath(src.path() + "/a.txt"), encodePath(dst.path() + "/a.txt")),
+            FileCopyStatus::TargetExists);
+  EXPECT_FALSE(QFileInfo::exists(outside));
+}
+
+TEST_F(CopyTest, AFileAppearingBeforeTheTargetIsCreatedKeepsItsContent) {
+  addRow(source("a.txt", "mine"), true);
+  int appeared = 0;
+  copyTestHooks().beforeCreate = [&](const QByteArray& target) {
+    // Another program writes the very name just tested free, twice.
+    if (appeared < 2) {
+      QFile f(decodePath(target));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+      f.write("theirs");
+      ++appeared;
+    }
+  };
+  copy();
+  EXPECT_EQ(readFile(dst.path() + "/a.txt"), "theirs");
+  EXPECT_EQ(readFile(dst.path() + "/a(2).txt"), "theirs");
+  EXPECT_EQ(readFile(dst.path() + "/a(3).txt"), "mine");
+}
+
+TEST_F(CopyTest, ACopyKeepsModeTimeAndTheExactNameBytes) {
+  const QByteArray rawName = "caf\xe9 \xff.txt";  // not UTF-8
+  const QByteArray rawPath = encodePath(src.path()) + "/" + rawName;
+  const int fd = ::open(rawPath.constData(), O_WRONLY | O_CREAT | O_EXCL, 0640);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "bytes", 5), 5);
+  ::close(fd);
+  ASSERT_EQ(::chmod(rawPath.constData(), 0640), 0);
+  const struct timespec times[2] = {{1000000000, 0}, {1000000000, 500}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, rawPath.constData(), times, 0), 0);
+  addRow(decodePath(rawPath), true);
+  copy();
+  const QByteArray target = encodePath(dst.path()) + "/" + rawName;
+  struct stat st;
+  ASSERT_EQ(::stat(target.constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+  EXPECT_EQ(st.st_size, 5);
+  // Qt cannot name these bytes: remove them here.
+  ::unlink(target.constData());
+  ::unlink(rawPath.constData());
+}
+
+TEST_F(CopyTest, AFullFileSystemLeavesNoPartialFileAndEndsTheCopy) {
+  if (::mount("tmpfs", encodePath(dst.path()).constData(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "mounting a small file system is not permitted here";
+  struct Unmount {
+    QString path;
+    ~Unmount() { ::umount2(encodePath(path).constData(), MNT_DETACH); }
+  } unmount{dst.path()};
+  addRow(source("big.bin", QByteArray(300 * 1024, 'z')), true);
+  addRow(source("small.txt", "after"), true);
+  svc->audio.devices = 1;
+  w->Check15->setValue(1);
+  copy();
+  EXPECT_TRUE(entries(dst.path()).isEmpty()) << "no partial big.bin, and the copy ended there";
+  EXPECT_EQ(svc->audio.plays, 0) << "a failed copy plays no sound";
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-1/2");
+  expectIdleState();
+}
+
+TEST_F(CopyTest, AFailedWriteRemovesThePartialFile) {
+  addRow(source("big.bin", QByteArray(3 << 20, 'q')), true);
+  addRow(source("next.txt", "next"), true);
+  int failures = 0;
+  copyTestHooks().failWrite = [&](qint64 written) {
+    if (written > 0 && failures == 0) {
+      ++failures;
+      return ENOSPC;
+    }
+    return 0;
+  };
+  // The main window's copy ends at the failed file.
+  copy();
+  EXPECT_EQ(failures, 1);
+  EXPECT_TRUE(entries(dst.path()).isEmpty());
+  expectIdleState();
+
+  // A page's copy skips it and goes on.
+  failures = 0;
+  CopyOptions page;
+  page.destination = dst.path();
+  page.endOnFailure = false;
+  page.stopBeforeRow = "stopper";
+  page.stopBeforeFile = "stop";
+  const CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
+  EXPECT_EQ(r.end, CopyEnd::Finished);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(r.copied, 1);
+  EXPECT_EQ(entries(dst.path()), QStringList{"next.txt"});
+}
+
+TEST_F(CopyTest, AnUnwritableFolderEndsTheCopyWithTheIdleState) {
+  addRow(source("a.txt", "a"), true);
+  vrnVars().DossierDestination = dst.path() + "/missing-folder";
+  copy();
+  EXPECT_FALSE(QFileInfo::exists(dst.path() + "/missing-folder"));
+  expectIdleState();
+  // An empty destination never falls back to the root.
+  vrnVars().DossierDestination = "";
+  vrnVars().DemandeArret = "stop";
+  copy();
+  expectIdleState();
+}
+
+TEST_F(CopyTest, ASecondCopyIsRefusedWhileOneRuns) {
+  addRow(source("a.txt", "a"), true);
+  addRow(source("b.txt", "b"), true);
+  bool sawRunning = false;
+  QMetaObject::invokeMethod(
+      w,
+      [&] {
+        sawRunning = copyRunning();
+        w->mnCopierSelect_Click();
+        w->CopierFichiersCoches();
+        EXPECT_EQ(
+            copyTickedFiles(ListViewCopyRows(w->ListView2), CopyOptions{.destination = dst.path()}).end,
+            CopyEnd::Refused);
+        EXPECT_TRUE(w->MyButton6->Enabled()) << "the running copy keeps its stop button";
+      },
+      Qt::QueuedConnection);
+  copy();
+  EXPECT_TRUE(sawRunning);
+  EXPECT_EQ(entries(dst.path()), QStringList({"a.txt", "b.txt"})) << "nothing copied twice";
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
+  expectIdleState();
+}
+
+TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
+  for (int i = 1; i <= 3; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), true);
+  CopyOptions page;
+  page.destination = dst.path();
+  page.listName = "txt (3)";
+  page.stopBeforeRow = "stopper";
+  page.stopBeforeFile = "stop";
+  QStringList shown;
+  page.showProgress = [&](const QString& t) { shown << t; };
+  // The main window's stop word stops the page before the next existing file.
+  page.letEventsRun = [] { vrnVars().DemandeArret = "stop"; };
+  CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
+  EXPECT_EQ(r.end, CopyEnd::Stopped);
+  EXPECT_EQ(r.copied, 1);
+  EXPECT_EQ(shown.last(), "Arrêter Copie\ntxt (3)-2/3");
+  // The page's own word stops it before the next ticked row, with its caption.
+  QTemporaryDir other;
+  page.destination = other.path();
+  page.letEventsRun = [] { vrnVars().DemandeArret = "stopper"; };
+  r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
+  EXPECT_EQ(r.end, CopyEnd::Stopped);
+  EXPECT_EQ(r.copied, 1);
+  EXPECT_EQ(shown.last(), "Copie Arrêter\ntxt (3)-2/3");
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+}
+
+// The whole road: a list loaded from the database, tick all, the menu's copy
+// through the scan command's copy mode, and the stop button.
+class CopyFromALoadedListTest : public Main2Test {
+ protected:
+  void SetUp() override {
+    Main2Test::SetUp();
+    ASSERT_TRUE(src.isValid());
+    QList<QByteArray> paths;
+    for (int i = 1; i <= 3; ++i) {
+      const QString p = src.path() + QString("/d%1/f%1.txt").arg(i);
+      writeFile(p, QByteArray(i, 'x'));
+      paths << encodePath(p);
+    }
+    writeFile(dbDir() + "/txt.vrn", records(paths));
+    writeFile(dbDir() + "/der.rep", encodePath(src.path()).leftJustified(1024, ' '));
+    w = startWindow();
+    ASSERT_TRUE(started);
+    w->Combo1->setListIndex(w->Combo1->findText("txt"));
+    ASSERT_EQ(w->ListView2->Count(), 3);
+    w->mnToutSelect->click();
+  }
+  QTemporaryDir src, dst;
+  Main2* w = nullptr;
+};
+
+TEST_F(CopyFromALoadedListTest, TheMenuAsksTheFolderThenCopies) {
+  svc->dialogs.folders = {dst.path()};
+  w->mnCopierSelect->click();
+  EXPECT_EQ(svc->dialogs.browserTitles, QStringList{"Sélectionnez le Dossier de Destination :"});
+  EXPECT_EQ(entries(dst.path()), QStringList({"f1.txt", "f2.txt", "f3.txt"}));
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-3/3");
+  EXPECT_FALSE(w->MyButton6->Enabled());
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+
+  // Cancelling the folder copies nothing and leaves no copy mode behind.
+  w->mnCopierSelect->click();
+  EXPECT_EQ(svc->dialogs.browserTitles.size(), 2);
+  EXPECT_EQ(entries(dst.path()).size(), 3);
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+}
+
+TEST_F(CopyFromALoadedListTest, TheStopButtonEndsTheCopy) {
+  svc->dialogs.folders = {dst.path()};
+  QMetaObject::invokeMethod(w, [this] { w->MyButton6->click(); }, Qt::QueuedConnection);
+  w->mnCopierSelect->click();
+  EXPECT_EQ(entries(dst.path()).size(), 1);
+  EXPECT_EQ(w->MyButton6->Caption(), "Copie Arrêter\ntxt-2/3");
+  EXPECT_EQ(vrnVars().DemandeArret, "") << "no stop left for the next job";
+  EXPECT_EQ(vrnVars().ModeCopie, "");
+}
