@@ -7,6 +7,7 @@
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
+#include "mainwindow/copyloop.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -90,6 +91,7 @@ void Main2::setScanCommandsEnabled(bool on) {
 
 void Main2::Command1_Click() {
   VariablesVRN& v = vrnVars();
+  if (copyRunning()) return;  // the running copy owns the copy mode and the stop button
   if (scanRunning_) {
     // Refused while a scan runs, whichever road led here. A refused copy must
     // not leave the copy mode set for the next press.

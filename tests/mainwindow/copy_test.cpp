@@ -297,6 +297,8 @@ TEST_F(CopyTest, ASecondCopyIsRefusedWhileOneRuns) {
         sawRunning = copyRunning();
         w->mnCopierSelect_Click();
         w->CopierFichiersCoches();
+        w->Command1_Click();  // the scan button too: no browser, no scan caption
+        EXPECT_NE(w->MyButton6->Caption(), "Arrêter le Scann");
         EXPECT_EQ(
             copyTickedFiles(ListViewCopyRows(w->ListView2), CopyOptions{.destination = dst.path()}).end,
             CopyEnd::Refused);
