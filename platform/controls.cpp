@@ -344,10 +344,21 @@ void MyButton::paintEvent(QPaintEvent*) {
     }
   }
   p.setPen(isEnabled() ? Qt::white : QColor(0x70, 0x74, 0x7a));
+  // Small buttons get a smaller font rather than a cut caption.
   QFont f = font();
   f.setBold(true);
+  int flags = Qt::AlignCenter | Qt::TextWordWrap;
+  if (textRect.height() < 24) textRect.adjust(-2, 0, 2, 0);
+  for (qreal size = f.pointSizeF(); size > 5.0; size -= 0.5) {
+    f.setPointSizeF(size);
+    const QFontMetrics fm(f);
+    // A button lower than two lines keeps its caption on one line.
+    flags = textRect.height() < 2 * fm.height() ? int(Qt::AlignCenter) : Qt::AlignCenter | Qt::TextWordWrap;
+    const QRect need = fm.boundingRect(textRect, flags, caption_);
+    if (need.width() <= textRect.width() && need.height() <= textRect.height()) break;
+  }
   p.setFont(f);
-  p.drawText(textRect, Qt::AlignCenter | Qt::TextWordWrap, caption_);
+  p.drawText(textRect, flags, caption_);
 }
 
 void MyButton::mousePressEvent(QMouseEvent* e) {
