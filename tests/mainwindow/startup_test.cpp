@@ -5,6 +5,7 @@
 #include <QLockFile>
 #include <QSysInfo>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -229,4 +230,22 @@ TEST_F(StartupTest, EveryRequestToCloseTheMainWindowIsRefused) {
   EXPECT_TRUE(w->isVisible());
   EXPECT_TRUE(w->Loaded());
   EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
+  // A read-only file system over the executable folder: nothing can be created.
+  if (::mount("tmpfs", encodePath(exeDir()).constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+    GTEST_SKIP() << "mounting a read-only file system is not permitted here";
+  struct Unmount {
+    QString path;
+    ~Unmount() { ::umount2(encodePath(path).constData(), MNT_DETACH); }
+  } unmount{exeDir()};
+  Main2* w = startWindow();
+  EXPECT_TRUE(started);
+  EXPECT_FALSE(QDir(dbDir()).exists());
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
+  EXPECT_EQ(w->Combo1->ListCount(), 0);
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
+  EXPECT_TRUE(w->isVisible());
 }
