@@ -299,9 +299,9 @@ TEST_F(CopyTest, ASecondCopyIsRefusedWhileOneRuns) {
         w->CopierFichiersCoches();
         w->Command1_Click();  // the scan button too: no browser, no scan caption
         EXPECT_NE(w->MyButton6->Caption(), "Arrêter le Scann");
-        EXPECT_EQ(
-            copyTickedFiles(ListViewCopyRows(w->ListView2), CopyOptions{.destination = dst.path()}).end,
-            CopyEnd::Refused);
+        CopyOptions again;
+        again.destination = dst.path();
+        EXPECT_EQ(copyTickedFiles(ListViewCopyRows(w->ListView2), again).end, CopyEnd::Refused);
         EXPECT_TRUE(w->MyButton6->Enabled()) << "the running copy keeps its stop button";
       },
       Qt::QueuedConnection);

@@ -232,7 +232,7 @@ TEST_F(ListEventsTest, HeaderClicksAlternateWhateverTheColumn) {
 }
 
 TEST_F(ListEventsTest, UnsortedListOnlyRecordsTheFirstDirection) {
-  for (const QString& k : {"b", "c", "a"}) addFileRow(w->ListView2, files.path() + "/" + k + ".txt", 1);
+  for (const char* k : {"b", "c", "a"}) addFileRow(w->ListView2, files.path() + "/" + k + ".txt", 1);
   w->ListView2->setSorted(false);
   w->ListView2_ColumnClick(1);
   EXPECT_EQ(names(), QStringList({"b", "c", "a"}));

@@ -239,13 +239,17 @@ TEST_F(ListViewTest, ManyRowsAddedToASortedListSortStably) {
     const QString key = QString::number((i * 7919) % 37);
     const int r = lv.Add(QString::number(i));
     lv.setSubItem(r, 1, key);
-    if (i == 9) EXPECT_EQ(lv.Count(), 10);
+    if (i == 9) {
+      EXPECT_EQ(lv.Count(), 10);
+    }
   }
   lv.Refresh();
   for (int r = 1; r < lv.Count(); ++r) {
     const QString a = lv.SubItem(r, 1), b = lv.SubItem(r + 1, 1);
     ASSERT_LE(QString::compare(a, b), 0) << r;
-    if (a == b) ASSERT_LT(lv.Text(r).toInt(), lv.Text(r + 1).toInt()) << r;
+    if (a == b) {
+      ASSERT_LT(lv.Text(r).toInt(), lv.Text(r + 1).toInt()) << r;
+    }
   }
   // A few more into the sorted list.
   for (int i = 500; i < 505; ++i) lv.setSubItem(lv.Add(QString::number(i)), 1, "10");

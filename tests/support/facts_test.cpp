@@ -37,8 +37,11 @@ class FileFacts : public ::testing::Test {
     QDir().mkpath(QFileInfo(p).absolutePath());
     QFile f(p);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << p.toStdString();
-    if (sparse) EXPECT_TRUE(f.resize(size));
-    else if (size > 0) EXPECT_EQ(f.write(QByteArray(size, 'x')), size);
+    if (sparse) {
+      EXPECT_TRUE(f.resize(size));
+    } else if (size > 0) {
+      EXPECT_EQ(f.write(QByteArray(size, 'x')), size);
+    }
     EXPECT_TRUE(f.flush());
     return p;
   }

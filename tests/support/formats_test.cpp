@@ -40,8 +40,9 @@ TEST(NumberFormats, SizeTextIsReformattedAndOtherTextLeftAlone) {
   EXPECT_EQ(formatNumberText(g(), "0#,###,###0"), g());
   EXPECT_EQ(formatNumberText(QStringLiteral("-12"), "0#######"), QStringLiteral("-00000012"));
   // Where the user groups with a space, any of the usual spaces reads as one.
-  if (g() == QString(QChar(0x202F)) || g() == QString(QChar(0x00A0)))
+  if (g() == QString(QChar(0x202F)) || g() == QString(QChar(0x00A0))) {
     EXPECT_EQ(formatNumberText(QStringLiteral("1 234"), "0#,###,###0"), "000" + g() + "001" + g() + "234");
+  }
 }
 
 TEST(NumberFormats, PercentShowsTwoDecimalsWithTheUserSeparator) {
