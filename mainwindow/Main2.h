@@ -265,14 +265,27 @@ class Main2 : public Form {
   void mnToutDeselec_Click();
   void CopierFichiersCoches();
 
-  // ---- Procedures of features still to come (each does nothing yet) ----
-  void ChargerListesPreferees();
+  // ---- List sets ----
   void ChargerListesCourantes();
   void ChargerToutesListes();
+
+  // ---- Display and start-up options ----
   void MyButton13_Click();
+
+  // ---- Preferred lists and preferences panel ----
+  void ChargerListesPreferees();
+
+  // ---- Search panel and engine ----
+
+  // ---- Pages and automatic display ----
+  void FermerToutesFenetresListes();
+  void ReduirePages();
+  void RestaurerPages();
   void Command14_Click();
   void mnAfficherEcran_Click();
   void runAutomaticDisplayStep();  // the automatic display's step after each list load
+
+  // ---- Web links ----
 
  private:
   std::unique_ptr<QLockFile> instanceLock_;
@@ -289,6 +302,10 @@ class Main2 : public Form {
   void wireScan();
   void wireLists();
   void wireListEvents();
+  void wireOptions();
+  void wireSearch();
+  void wirePages();
+  void wireLinks();
 
   // ---- Scan walk and database writer ----
   void showScanStopResult();

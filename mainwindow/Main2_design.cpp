@@ -82,6 +82,10 @@ Main2::Main2(QWidget* parent) : Form("Main2", parent) {
   wireScan();
   wireLists();
   wireListEvents();
+  wireOptions();
+  wireSearch();
+  wirePages();
+  wireLinks();
 }
 
 Main2::~Main2() = default;
