@@ -268,12 +268,45 @@ class Main2 : public Form {
   // ---- List sets ----
   void ChargerListesCourantes();
   void ChargerToutesListes();
+  void mnAF1_Click();
+  void mnAfficherTout_Click();
+  void mnToutesExtenInit_Click();
+  void Check1_Click();
+  // The three set captions of the extensions menu, the preferred count given.
+  void setListSetCaptions(const QString& preferredCount);
 
   // ---- Display and start-up options ----
+  void Check10_Click();
+  void Check4_Click();
+  void Check5_Click();
+  void Check6_Click();
+  void Check7_Click();
+  void Check8_Click();
+  void Check9_Click();
+  void Check2_Click();
+  void Check11_Click();
+  void Check12_Click();
+  void Check14_Click();
+  void Check13_Click();
+  void Check15_Click();
+  void Check16_Click();
+  void Check3_Click();
+  void EcrireAffichageDefaut();
+  void ChargerAffichage();
+  void SauverAffichage();
   void MyButton13_Click();
+  // The box of option flag k (1..14), in the order of the stored record.
+  CheckBox* optionBox(int k) const;
 
   // ---- Preferred lists and preferences panel ----
   void ChargerListesPreferees();
+  void MyButton7_Click();
+  void mnChoisir_Click();
+  void Timer2_Timer();
+  void MyButton4_Click();
+  void MyButton1_Click();
+  void MyButton2_Click();
+  void MyButton2_RightClick();
 
   // ---- Search panel and engine ----
 

@@ -80,7 +80,7 @@ TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty()) << "a special folder is scanned without asking";
   EXPECT_EQ(vrnVars().SourceActuelle, homeSlash());
   EXPECT_EQ(w->Caption(), " - (3 Fichiers) Obtenus en 00:00:02");
-  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (3) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (2) Listes Couramment Utilisées Disponibles");
   EXPECT_EQ(readFile(dbDir() + "/odt.vrn").trimmed(), encodePath(homeSlash()) + "Documents/cv.odt");
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), encodePath(homeSlash()).leftJustified(1024, ' '));
   EXPECT_EQ(items(w->Combo7).size(), w->Combo7->count()) << "the offer is unchanged";

@@ -118,7 +118,7 @@ TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
   // The result: every file counted, eight listed. The writer waited 2 s after
   // writing and 1 s after deleting the list of files not retained.
   EXPECT_EQ(w->Caption(), " - (12 Fichiers) Obtenus en 00:00:03");
-  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (8) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (3) Listes Couramment Utilisées Disponibles");
   EXPECT_EQ(w->lblnbr->Caption(), "12");
   EXPECT_EQ(w->NbFichiersTrouves, 12);
   EXPECT_EQ(vrnVars().NombreFichiers, 8);
@@ -126,14 +126,14 @@ TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
   EXPECT_EQ(listed("txt.vrn"), (QList<QByteArray>{root + "/a.txt", root + "/b.TXT", root + "/sub/l.txt"}));
   EXPECT_EQ(listed("jpg.vrn"), (QList<QByteArray>{root + "/c.jpg", root + "/sub/h.jpg"}));
   EXPECT_EQ(readFile(dbDir() + "/gz.vrn"), records({root + "/e.tar.gz"}));
-  EXPECT_EQ(dbEntries(), (QStringList{"c.vrn", "der.rep", "gz.vrn", "h.vrn", "jpg.vrn", "txt.vrn"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"c.vrn", "der.rep", "gz.vrn", "h.vrn", "jpg.vrn", "mesp.par", "txt.vrn"}));
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), root.leftJustified(1024, ' '));
 
-  // The lists offered again, all ticked in the preferences.
-  EXPECT_EQ(comboItems(w->Combo1), (QStringList{"c", "gz", "h", "jpg", "txt"}));
-  EXPECT_EQ(w->Combo1->ToolTipText(), "(5) extensions...");
+  // No preferred list: the common lists are offered and ticked in the preferences.
+  EXPECT_EQ(comboItems(w->Combo1), (QStringList{"gz", "jpg", "txt"}));
+  EXPECT_EQ(w->Combo1->ToolTipText(), "(3) extensions...");
   ASSERT_EQ(w->LstSources->ListCount(), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_TRUE(w->LstSources->Selected(i)) << i;
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(w->LstSources->Selected(i), i != 0 && i != 2) << i;
   EXPECT_TRUE(w->Combo1->isVisible());
   EXPECT_TRUE(w->MyFrame7->isVisible());
 
@@ -218,7 +218,7 @@ TEST_F(ScanTest, TheSourceMenuRescansWithoutTheBrowser) {
   EXPECT_EQ(svc->dialogs.browserTitles.size(), 1);
   EXPECT_EQ(svc->dialogs.folders.size(), 1u);
   EXPECT_EQ(w->Caption(), " - (13 Fichiers) Obtenus en 00:00:05") << "old lists deleted first: one more wait";
-  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (9) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (3) Listes Couramment Utilisées Disponibles");
   EXPECT_EQ(vrnVars().SourceActuelle, path(tree));
   EXPECT_EQ(vrnVars().SourceAScanner, path(tree));
 
@@ -246,10 +246,10 @@ TEST_F(ScanTest, APresetFolderThatIsGoneRewritesTheDatabaseEmpty) {
   w->mnReScannerActuel->click();
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
   EXPECT_EQ(w->WindowState(), 1) << "a preset scan minimises the window when asked to";
-  EXPECT_EQ(dbEntries(), QStringList{"der.rep"});
+  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "mesp.par"}));
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), gone.leftJustified(1024, ' '));
   EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
-  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (0) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (0) Listes Couramment Utilisées Disponibles");
   EXPECT_EQ(w->Combo1->ListCount(), 0);
   EXPECT_EQ(w->Combo1->ToolTipText(), "(0) extensions...");
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(" + decodePath(gone) + ")");
@@ -275,10 +275,10 @@ TEST_F(ScanTest, StoppingWithMyButton6KeepsTheOldDatabaseAndSource) {
   EXPECT_LT(w->NbFichiersTrouves, total);
   EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), lists);
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
-  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "txt.vrn"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "mesp.par", "txt.vrn"}));
   EXPECT_EQ(vrnVars().SourceActuelle, path(other));
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (2) Fichiers\n(" + path(other) + ")");
-  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (2) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Couramment Utilisées Disponibles");
   EXPECT_EQ(w->Caption(), " - (" + QString::number(w->NbFichiersTrouves) + " Fichiers) Obtenus en 00:00:00");
   EXPECT_EQ(vrnVars().DemandeArret, "");
   EXPECT_EQ(vrnVars().ScanEnCours, "");
@@ -301,7 +301,7 @@ TEST_F(ScanTest, StoppingWithMyButton5KeepsTheDatabaseButNotTheSource) {
   EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), records({"/x/a.txt"}));
   EXPECT_EQ(vrnVars().SourceActuelle, path(tree)) << "only MyButton6 reads the stored source back";
   EXPECT_EQ(w->Check11->ToolTipText(), "Scanner au Démarrage dans (" + path(other) + ")");
-  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (1) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Couramment Utilisées Disponibles");
   EXPECT_EQ(vrnVars().DemandeArret, "");
 }
 
@@ -346,7 +346,7 @@ TEST_F(ScanTest, ASecondScanIsRefusedWhileOneRunsAndTheFirstCompletes) {
   EXPECT_EQ(vrnVars().ModeCopie, "") << "a refused copy leaves no copy mode behind";
   EXPECT_FALSE(w->Combo7->isVisible());
   EXPECT_EQ(w->Caption(), " - (12 Fichiers) Obtenus en 00:00:03");
-  EXPECT_EQ(w->lblAffich->Caption(), "Tous vos (8) Fichiers sont Disponibles...");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (3) Listes Couramment Utilisées Disponibles");
   const QByteArray root = tree.path();
   EXPECT_EQ(listed("txt.vrn"), (QList<QByteArray>{root + "/a.txt", root + "/b.TXT", root + "/sub/l.txt"}));
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), root.leftJustified(1024, ' '));
@@ -412,7 +412,7 @@ TEST_F(ScanTest, TheHiddenWriterButtonWritesTheArraysAndRefillsTheLists) {
   w->NbFichiersTrouves = 4;
   v.SourceActuelle = "/s";
   w->Command3->click();
-  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "keep.txt", "pdf.vrn", "png.vrn"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "keep.txt", "mesp.par", "pdf.vrn", "png.vrn"}));
   EXPECT_EQ(readFile(dbDir() + "/pdf.vrn"), records({"/s/a.pdf", "/s/B.PDF"}));
   EXPECT_EQ(comboItems(w->Combo1), (QStringList{"pdf", "png"}));
   EXPECT_EQ(w->Combo1->ToolTipText(), "(2) extensions...");

@@ -1,0 +1,50 @@
+#include "database/preferredlists.h"
+
+#include <unistd.h>
+
+#include "database/dbfolder.h"
+#include "platform/pathcodec.h"
+#include "platform/recordfile.h"
+
+namespace vrn {
+
+namespace {
+const QString kMesPar = QStringLiteral("mesp.par");
+}
+
+std::optional<PreferredRecords> readPreferredRecords() {
+  RecordFile& file = Canal(kCanalMesPar);
+  file.close();
+  if (!file.open(fichierBase(kMesPar), kEnregMesPar, true)) return std::nullopt;
+  PreferredRecords out;
+  out.length = file.length();
+  const qint64 count = file.recordCount();
+  for (qint64 n = 1; n <= count; ++n) out.names << decodePath(trimBlanks(file.read(n)));
+  file.close();
+  return out;
+}
+
+bool samePreferredName(const QString& listName, const QString& stored) {
+  return listName.toLower() == stored.toLower();
+}
+
+std::optional<qint64> writePreferredLists(const QStringList& names) {
+  RecordFile& file = Canal(kCanalMesPar);
+  file.close();
+  const QByteArray path = encodePath(fichierBase(kMesPar));
+  ::unlink(path.constData());
+  if (!file.open(path, kEnregMesPar, true)) return std::nullopt;
+  qint64 n = file.recordCount();
+  bool ok = true;
+  for (const QString& name : names) {
+    ++n;
+    // Cut to the record, never inside a character.
+    ok = file.write(n, encodePath(name)) && ok;
+  }
+  ok = file.flush() && ok;
+  file.close();
+  if (!ok) return std::nullopt;
+  return n;
+}
+
+}  // namespace vrn
