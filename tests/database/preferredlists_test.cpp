@@ -89,6 +89,4 @@ TEST(ListNames, CatalogueEntriesLessTheirSuffixInLowerCase) {
   EXPECT_EQ(listNameOfEntry(".vrn"), "");
   EXPECT_EQ(listNameOfEntry(" a b .vrn"), "a b");
   EXPECT_EQ(listNameOfEntry("vrn"), "");
-  EXPECT_EQ(extensionsTip(0), "(0) extensions...");
-  EXPECT_EQ(extensionsTip(27), "(27) extensions...");
 }
