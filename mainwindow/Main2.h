@@ -319,6 +319,18 @@ class Main2 : public Form {
   void runAutomaticDisplayStep();  // the automatic display's step after each list load
 
   // ---- Web links ----
+  void mnRenseignerExtensFichiers_Click();
+  void mnSavoirPlus_Click();
+  void mnsavoir_Click();
+  void MyButton11_Click();
+  void MyButton12_Click();
+  void MyButton17_Click();
+  void MyButton18_Click();
+  void MyButton19_Click();
+  void MyButton21_Click();
+  void MyButton22_Click();
+  void MyButton23_Click();
+  void MyButton27_Click();
 
  private:
   std::unique_ptr<QLockFile> instanceLock_;
@@ -339,6 +351,8 @@ class Main2 : public Form {
   void wireSearch();
   void wirePages();
   void wireLinks();
+  // The panel buttons' page, after the connection test.
+  void openProgramPage(const QString& address);
 
   // ---- Scan walk and database writer ----
   void showScanStopResult();
