@@ -118,7 +118,7 @@ void FormEssai::buildControls() {
 
   Label3 = label(this, "Label3", 0, 720, 615, 375, QStringLiteral("0"));
   Label6 = label(this, "Label6", 6720, 0, 735, 255, QStringLiteral("oui"));
-  Label9 = label(this, "Label9", 5160, 0, 735, 255, QString());
+  Label9 = label(this, "Label9", 5160, 0, 735, 255, QStringLiteral("0"));
   for (Label* l : {Label3, Label6, Label9}) l->hide();
 
   ImageList1 = new ImageList(this, "ImageList1");

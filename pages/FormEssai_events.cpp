@@ -98,6 +98,7 @@ void FormEssai::CopierFichiersCoches() {
   if (copyRunning()) return;
   // The page may be closed from another window while files are copied.
   QPointer<FormEssai> self(this);
+  const QPointer<Main2> main = main_;
   MyButton6->show();
   MyButton6->setEnabled(true);
   setMousePointer(11);
@@ -114,7 +115,7 @@ void FormEssai::CopierFichiersCoches() {
   options.letEventsRun = DoEvents;
   copyTickedFiles(ListViewCopyRows(ListView2), options);
 
-  if (soundOn(main_)) JouerSon();
+  if (soundOn(main)) JouerSon();
   if (!self) return;
   setMousePointer(0);
   MyButton6->setEnabled(false);  // it stays in view with its last caption

@@ -376,3 +376,17 @@ TEST_F(ManagementTest, TheDisplayMenuPopsAtItsButtonsAndAllPagesObeyTogether) {
   EXPECT_EQ(vrnVars().PosHautFenetre, 100);
   EXPECT_EQ(vrnVars().NbFenetresCascade, 0);
 }
+
+TEST_F(ManagementTest, AScanWithTheListsAfterEachChangeOptionOpensEveryListAsAPage) {
+  makeFile("a.txt");
+  makeFile("b.txt");
+  makeFile("c.odt");
+  Main2* w = start();
+  w->Check16->setValue(1);
+  svc->dialogs.folders = {src()};
+  w->Command1->click();
+  EXPECT_EQ(captions(), QStringList({"odt (1)", "txt (2)"}));
+  EXPECT_EQ(states(), QList<int>({0, 0}));
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (2) Listes Préférées");
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+}
