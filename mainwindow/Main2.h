@@ -311,12 +311,25 @@ class Main2 : public Form {
   // ---- Search panel and engine ----
 
   // ---- Pages and automatic display ----
+  void CompterFenetresListes();
+  void ChercherFenetreListe();
+  void Command11_Click();
+  void Command8_Click();
+  void Command8_RightClick();
   void FermerToutesFenetresListes();
   void ReduirePages();
   void RestaurerPages();
   void Command14_Click();
+  void Command12_Click();
+  void Command9_Click();
   void mnAfficherEcran_Click();
+  void mnAfficherSystray_Click();
+  void mnToutEnlever_Click();
+  void MyButton9_Click();
+  void MyButton9_RightClick();
   void runAutomaticDisplayStep();  // the automatic display's step after each list load
+  // Command11_Click on a screen of the given height (twips).
+  void showPageOnScreen(int screenHeightTwips);
 
   // ---- Web links ----
   void mnRenseignerExtensFichiers_Click();

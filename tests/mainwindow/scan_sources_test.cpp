@@ -68,6 +68,7 @@ TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
 
 TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
   Main2* w = startWindow();
+  w->Check16->setValue(0);  // no pages after the scan
   w->mnDetailRepPerso->click();
   EXPECT_TRUE(w->Combo7->isVisible());
   EXPECT_EQ(w->Combo7->Left(), -2160);
@@ -89,6 +90,7 @@ TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
 
 TEST_F(SourcesTest, TheProfileScanTakesTheHomeFolderAndTheSoundPlaysWhenAsked) {
   Main2* w = startWindow();
+  w->Check16->setValue(0);  // no pages after the scan
   svc->audio.devices = 1;
   w->Check15->setValue(1);
   vrnVars().SourceActuelle = "/a/folder/that/would/ask";

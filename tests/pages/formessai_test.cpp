@@ -1,0 +1,246 @@
+// The list page itself: the copy it makes of the main list, its titles and
+// icons, its layout, its window commands and the buttons acting on every page.
+#include <QApplication>
+#include <QTest>
+
+#include "mainwindow/listviewtools.h"
+#include "tests/pages/pages_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+TEST(PageSize, ATwelfthOfTheScreenLessTwoHundredTwips) {
+  EXPECT_EQ(pageHeightFor(11520), 943);
+  EXPECT_EQ(pageHeightFor(9000), 733);
+  EXPECT_EQ(pageHeightFor(200), 0);
+  EXPECT_EQ(pageHeightFor(190), -1) << "Int() rounds down";
+}
+
+class FormEssaiTest : public PagesTest {};
+
+TEST_F(FormEssaiTest, APageIsAFrozenCopyOfTheListWithTheRecordCountInItsCaption) {
+  writeListOf("pdf", 9, 3);
+  Main2* w = start();
+  pick("pdf");
+  ASSERT_EQ(w->ListView2->Count(), 9);
+  const QList<QStringList> shown = rowsOf(w->ListView2);
+
+  w->Command11->click();
+  ASSERT_EQ(pages().size(), 1);
+  FormEssai* p = pages().first();
+  EXPECT_EQ(p->Name(), "FormEssai");
+  EXPECT_EQ(p->Caption(), "pdf (12)");
+  EXPECT_EQ(p->Label2->Caption(), "Liste de mes (12) Fichiers (.pdf)");
+  EXPECT_EQ(p->Label4->Caption(), "dans (" + src() + ")");
+  EXPECT_EQ(rowsOf(p->ListView2), shown) << "every cell, in the main list's order";
+  for (int r = 1; r <= 9; ++r) EXPECT_FALSE(p->ListView2->Checked(r));
+  EXPECT_FALSE(p->ListView2->Sorted()) << "the page keeps the order it was given";
+  EXPECT_EQ(p->ListView2->View(), ListView::lvwReport);
+  EXPECT_EQ(p->Width(), kPageWidth);
+  EXPECT_EQ(p->Height(), pageHeightFor(Screen::Height()));
+  EXPECT_EQ(p->MyButton3->ToolTipText(),
+            "Supprimer Toutes les Listes éditées\naussi bien de l'écran\ncomme de la Barre des Tâches.");
+
+  // The list's icon: in the corner, in the rows and on the window.
+  const qint64 icon = w->Image1->Picture().cacheKey();
+  EXPECT_EQ(p->Image1->Picture().cacheKey(), icon);
+  ASSERT_EQ(p->ImageList1->Count(), 1);
+  EXPECT_EQ(p->ImageList1->Image(1).cacheKey(), icon);
+  EXPECT_EQ(p->ListView2->SmallIcons(), p->ImageList1);
+  EXPECT_EQ(p->ListView2->SmallIcon(1), 1);
+  EXPECT_EQ(p->windowIcon().cacheKey(), icon);
+
+  // Striped at once, no row selected.
+  EXPECT_EQ(p->Label6->Caption(), "non");
+  EXPECT_EQ(p->ListView2->RowColor(1), kStripeWhite);
+  EXPECT_EQ(p->ListView2->RowColor(2), kStripeYellow);
+  EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
+
+  // Later changes of the main list leave the page as it was.
+  w->ListView2->Clear();
+  EXPECT_EQ(rowsOf(p->ListView2), shown);
+}
+
+TEST_F(FormEssaiTest, ASearchResultPageShowsTheCriterionTheFoundCountAndTheProgramIcon) {
+  Main2* w = start();
+  vrnVars().ModeRecherche = "oui";
+  vrnVars().NumEnregistrement = 40;  // the last list file read: not the search's count
+  w->Text2->setText("facture");
+  for (int i = 1; i <= 5; ++i) addFileRow(w->ListView2, QString("/x/facture%1.pdf").arg(i), i);
+
+  w->Command11->click();
+  ASSERT_EQ(pages().size(), 1);
+  FormEssai* p = pages().first();
+  EXPECT_EQ(p->Caption(), "facture (5)");
+  EXPECT_EQ(p->Label2->Caption(), "Résultat de ma Recherche (5) Fichiers avec le Critère (facture)");
+  const qint64 program = p->Image3->Picture().cacheKey();
+  EXPECT_FALSE(p->Image3->Picture().isNull());
+  EXPECT_EQ(p->ImageList1->Image(1).cacheKey(), program);
+  EXPECT_EQ(p->windowIcon().cacheKey(), program);
+  EXPECT_EQ(p->ListView2->Count(), 5);
+
+  // The criterion is taken as typed; an empty result still makes a page.
+  w->Text2->setText("  devis ");
+  w->ListView2->Clear();
+  w->Command8->click();
+  ASSERT_EQ(pages().size(), 2);
+  EXPECT_EQ(pages()[1]->Caption(), "  devis  (0)");
+  EXPECT_EQ(pages()[1]->ListView2->Count(), 0);
+  EXPECT_EQ(pages()[1]->Label6->Caption(), "non");
+}
+
+TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows) {
+  writeListOf("txt", 2);
+  Main2* w = start();
+  pick("txt");
+  w->Command11->click();
+  FormEssai* p = pages().first();
+  ASSERT_EQ(p->WindowState(), 0);
+  // A page too small for its list leaves the list at its design size.
+  EXPECT_EQ(p->ListView2->Width(), 9255);
+  EXPECT_EQ(p->ListView2->Height(), 2895);
+  EXPECT_EQ(p->Command4->Top(), 840 + 2895 + 200);
+
+  // A real double click on the page's free area.
+  QTest::mouseDClick(p, Qt::LeftButton, {}, QPoint(toPixels(1500), toPixels(200)));
+  EXPECT_EQ(p->WindowState(), 2);
+  EXPECT_EQ(p->ListView2->Left(), 120);
+  EXPECT_EQ(p->ListView2->Top(), 840);
+  EXPECT_EQ(p->ListView2->Width(), Screen::Width() - 240);
+  EXPECT_EQ(p->ListView2->Height(), Screen::Height() - 1680);
+  const int buttons = Screen::Height() - 1680 + 840 + 200;
+  for (MyButton* b : {p->Command4, p->Command5, p->MyButton1, p->MyButton2, p->MyButton3})
+    EXPECT_EQ(b->Top(), buttons) << b->objectName().toStdString();
+  EXPECT_EQ(p->MyButton1->Left(), 1800) << "no left position changes";
+
+  p->Form_DblClick();
+  EXPECT_EQ(p->WindowState(), 0);
+  EXPECT_EQ(p->Width(), kPageWidth);
+
+  // A minimised page stays minimised; its menu item minimises only it.
+  w->Command11->click();  // the same list: brought up maximised, no new page
+  ASSERT_EQ(pages().size(), 1);
+  EXPECT_EQ(p->WindowState(), 2);
+  p->mnFermer->click();
+  EXPECT_EQ(p->WindowState(), 1);
+  p->Form_DblClick();
+  EXPECT_EQ(p->WindowState(), 1);
+  EXPECT_EQ(w->WindowState(), 0);
+}
+
+TEST_F(FormEssaiTest, ThePointerOverANormalPageMakesItTheActiveWindow) {
+  writeListOf("txt", 1);
+  Main2* w = start();
+  pick("txt");
+  w->Command11->click();
+  FormEssai* p = pages().first();
+  w->activateWindow();
+  QApplication::processEvents();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+
+  p->mnFermer_Click();
+  p->Form_MouseMove();
+  QApplication::processEvents();
+  EXPECT_NE(QApplication::activeWindow(), p) << "a minimised page is left alone";
+
+  p->setWindowState(0);
+  QTest::mouseMove(p, QPoint(toPixels(1500), toPixels(200)));
+  EXPECT_TRUE(QTest::qWaitForWindowActive(p));
+}
+
+TEST_F(FormEssaiTest, ThePageButtonsActOnEveryPageAndNeverOnTheMainWindow) {
+  for (const char* n : {"doc", "odt", "rtf"}) writeListOf(n, 1);
+  Main2* w = start();
+  pick("doc");
+  w->Command11->click();
+  pick("odt");
+  w->Command8->click();
+  pick("rtf");
+  w->Command11->click();
+  ASSERT_EQ(captions(), QStringList({"doc (1)", "odt (1)", "rtf (1)"}));
+  const QList<FormEssai*> p = pages();
+  EXPECT_EQ(p[1]->WindowState(), 1);
+
+  p[0]->MyButton1->click();  // "Tout Barre des Tâches"
+  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 1);
+  EXPECT_EQ(w->WindowState(), 0);
+
+  p[1]->MyButton2->click();  // "Tout Ecran"
+  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 0);
+  EXPECT_EQ(w->WindowState(), 0);
+
+  // "Supprimer Toutes les Fenêtres" closes them all, its own page too, and
+  // the next page on screen goes to the very corner.
+  EXPECT_EQ(vrnVars().NbFenetresCascade, 2);
+  p[2]->MyButton3->click();
+  EXPECT_TRUE(loadedPages().isEmpty());
+  EXPECT_TRUE(w->Loaded());
+  EXPECT_EQ(vrnVars().PosGaucheFenetre, 0);
+  EXPECT_EQ(vrnVars().PosHautFenetre, 0);
+  EXPECT_EQ(vrnVars().NbFenetresCascade, 0);
+  w->Command11->click();
+  ASSERT_EQ(pages().size(), 1);
+  EXPECT_EQ(pages()[0]->Left(), 0);
+  EXPECT_EQ(pages()[0]->Top(), 0);
+}
+
+TEST_F(FormEssaiTest, OneAutoSizeFlagServesEveryPage) {
+  writeListOf("txt", 3);
+  writeListOf("log", 3);
+  Main2* w = start();
+  pick("txt");
+  w->Command11->click();
+  pick("log");
+  w->Command11->click();
+  FormEssai* a = pages()[0];
+  FormEssai* b = pages()[1];
+  b->ListView2->setColumnWidth(1, 777);
+  b->ListView2->setColumnWidth(6, 3333);
+
+  a->Command4->click();
+  EXPECT_EQ(vrnVars().AutoSizeActif, 1);
+  EXPECT_EQ(a->Command4->Caption(), "AutoSize/Non");
+
+  // B's button still says "Oui", but the shared flag makes it restore.
+  b->Command4->click();
+  EXPECT_EQ(vrnVars().AutoSizeActif, 0);
+  EXPECT_EQ(b->Command4->Caption(), "AutoSize/Oui");
+  EXPECT_EQ(a->Command4->Caption(), "AutoSize/Non");
+  for (int k = 1; k <= 9; ++k)
+    EXPECT_EQ(b->ListView2->ColumnWidth(k), vrnVars().LargeursColonnes[size_t(k)]) << k;
+  EXPECT_EQ(b->ListView2->ColumnWidth(6), w->ListView2->ColumnWidth(6)) << "the main list's width, not the page's";
+  EXPECT_FALSE(b->ListView2->isHidden()) << "shown again after the restore";
+}
+
+TEST_F(FormEssaiTest, TheStripeButtonClearsTheSelectionAndFollowsLabel6) {
+  writeListOf("txt", 3);
+  Main2* w = start();
+  pick("txt");
+  w->Command8->click();
+  FormEssai* p = pages().first();
+  p->ListView2->setSelectedIndex(2);
+  p->Command5_Click();
+  EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
+  EXPECT_EQ(p->Label6->Caption(), "oui");
+  EXPECT_EQ(p->ListView2->RowColor(2), kStripeWhite);
+  p->ListView2->setSelectedIndex(1);
+  p->Command5_Click();
+  EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
+  EXPECT_EQ(p->Label6->Caption(), "non");
+  EXPECT_EQ(p->ListView2->RowColor(2), kStripeYellow);
+  EXPECT_EQ(w->Label6->Caption(), "non") << "each window keeps its own stripe state";
+}
+
+TEST_F(FormEssaiTest, ThePageMenuHoldsItsItemsInOrder) {
+  Main2* w = start();
+  w->Command8->click();
+  FormEssai* p = pages().first();
+  EXPECT_EQ(p->mnMenu->captions(),
+            QStringList({"Voir ou Exécuter ce Fichier", "-", "Voir ce Fichier dans son Dossier", "-",
+                         "Copier la Sélection", "-", "Tout Sélectionner", "-", "Tout DéSélectionner", "-",
+                         "Réduire cette Fenêtre"}));
+  EXPECT_TRUE(p->MyButton6->isHidden());
+  EXPECT_EQ(p->MyButton6->Caption(), "Arrêter la Copie");
+  EXPECT_TRUE(p->Label3->isHidden());
+  EXPECT_EQ(p->Label3->Caption(), "0");
+}
