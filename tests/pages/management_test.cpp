@@ -377,7 +377,7 @@ TEST_F(ManagementTest, TheDisplayMenuPopsAtItsButtonsAndAllPagesObeyTogether) {
   EXPECT_EQ(vrnVars().NbFenetresCascade, 0);
 }
 
-TEST_F(ManagementTest, AScanWithTheListsAfterEachChangeOptionOpensEveryListAsAPage) {
+TEST_F(ManagementTest, AScanWithTheListsAfterEachChangeOptionOpensTheOfferedListsAsPages) {
   makeFile("a.txt");
   makeFile("b.txt");
   makeFile("c.odt");
@@ -385,8 +385,9 @@ TEST_F(ManagementTest, AScanWithTheListsAfterEachChangeOptionOpensEveryListAsAPa
   w->Check16->setValue(1);
   svc->dialogs.folders = {src()};
   w->Command1->click();
-  EXPECT_EQ(captions(), QStringList({"odt (1)", "txt (2)"}));
-  EXPECT_EQ(states(), QList<int>({0, 0}));
-  EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (2) Listes Préférées");
+  // Without preferred lists the scan ends offering the common lists: only txt.
+  EXPECT_EQ(captions(), QStringList({"txt (2)"}));
+  EXPECT_EQ(states(), QList<int>({0}));
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (1) Listes Préférées");
   EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
 }
