@@ -63,7 +63,7 @@ class RunningFlag {
 }  // namespace
 
 int& searchEventSliceMs() {
-  static int slice = 8;
+  static int slice = 6;
   return slice;
 }
 
@@ -241,12 +241,14 @@ void Main2::RechercherParCritere() {
   }
   MyButton25->show();
   MyButton26->hide();
+  // The window is widened while the list is still hidden: laying out a
+  // shown list of many rows again takes long. No event runs in between.
+  setWidth(14130);
   if (ListView2->Count() > 0) {
     for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command8, Command11}) w->show();
   } else {
     for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command5, Command8, Command11}) w->hide();
   }
-  setWidth(14130);
   Timer4->setEnabled(false);
   Shape4->hide();
   Picture3->hide();
