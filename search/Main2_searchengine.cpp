@@ -177,8 +177,11 @@ void Main2::RechercherParCritere() {
     // A handle of its own: a list loader running meanwhile keeps the list
     // channel, and a missing list file is never created.
     RecordFile list;
-    for (v.IndiceBoucle = 1; v.IndiceBoucle <= files.size() && !stopped; ++v.IndiceBoucle) {
-      if (!list.open(files[v.IndiceBoucle - 1], kRecFichier, false)) {
+    // The loops keep their own counters and only show them in the shared
+    // ones: handlers that run between records use those too.
+    for (qsizetype li = 0; li < files.size() && !stopped; ++li) {
+      v.IndiceBoucle = li + 1;
+      if (!list.open(files[li], kRecFichier, false)) {
         v.NumEnregistrement = 0;
         continue;
       }

@@ -347,3 +347,22 @@ TEST_F(EngineTest, LeavingAndReopeningDuringASearchLetsItFinishAndStartsNoOther)
   EXPECT_EQ(w->Width(), 14130);
   EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (3) Fichiers");
 }
+
+TEST_F(EngineTest, HandlersUsingTheSharedLoopCountersBetweenRecordsDoNotDisturbIt) {
+  const QString a = makeFile("x/a.aaa"), b = makeFile("x/b.bbb"), c = makeFile("x/c.ccc");
+  writeList("aaa", {a});
+  writeList("bbb", {b, b});
+  writeList("ccc", {c});
+  Main2* w = start();
+  openPanel();
+  {
+    // As the table loaders and the list loader do with them.
+    EveryTurn other([] {
+      vrnVars().IndiceBoucle = 0;
+      vrnVars().IndiceBoucle2 = 0;
+    });
+    search("/x/", w->Check19);
+  }
+  EXPECT_EQ(column(1), QStringList({a, b, b, c}));
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 4);
+}
