@@ -309,6 +309,21 @@ class Main2 : public Form {
   void MyButton2_RightClick();
 
   // ---- Search panel and engine ----
+  void mnRechercheCritere_Click();
+  void mnRechercheAffineCritere_Click();
+  void Check17_Click();
+  void Check18_Click();
+  void Check19_Click();
+  void Check20_Click();
+  void Timer6_Timer();
+  void MyButton25_Click();
+  void MyButton26_Click();
+  void MyButton24_Click();
+  void Timer4_Timer();
+  void RechercherParCritere();
+  void CompterDonneesPreferees();
+  void CompterDonneesConventionnelles();
+  void CompterDonneesToutes();
 
   // ---- Pages and automatic display ----
   void CompterFenetresListes();

@@ -1,0 +1,263 @@
+// The search engine: counts the records of the chosen scope, reads its list
+// files and shows every stored path that holds the criterion and still
+// names a file.
+#include <QElapsedTimer>
+
+#include "database/dbfolder.h"
+#include "mainwindow/Main2.h"
+#include "mainwindow/listrows.h"
+#include "platform/pathcodec.h"
+#include "platform/recordfile.h"
+#include "platform/services.h"
+#include "search/searchengine.h"
+#include "search/searchscan.h"
+#include "support/Attendre.h"
+#include "support/ModeFileInfoVRN.h"
+#include "support/SonRessVRN.h"
+#include "support/VariablesVRN.h"
+#include "support/formats.h"
+
+namespace vrn {
+
+namespace {
+constexpr int kBarWidth = 2775;  // twips of the full progress bar
+qint64 lastGapMs = 0;
+bool running = false;
+
+enum Scope { kNoScope = 0, kPreferred = 1, kCommon = 2, kAll = 3, kOneList = 4 };
+
+// The first ticked box in the order Check17, Check18, Check19, Check20.
+Scope chosenScope(const Main2& w) {
+  if (w.Check17->Value() == 1) return kPreferred;
+  if (w.Check18->Value() == 1) return kCommon;
+  if (w.Check19->Value() == 1) return kAll;
+  if (w.Check20->Value() == 1) return kOneList;
+  return kNoScope;
+}
+
+QStringList preferredScopeFiles(const Main2& w) {
+  QStringList files;
+  for (int i = 0; i < w.Combo1->ListCount(); ++i) files << listFileOf(w.Combo1->List(i));
+  return files;
+}
+
+QStringList allScopeFiles(const Main2& w) {
+  QStringList files;
+  for (int i = 0; i < w.File1->ListCount(); ++i) files << fichierBase(w.File1->List(i));
+  return files;
+}
+
+// Sets TotalEnregistrements to the records of the given list files.
+void countScope(const QStringList& files) {
+  VariablesVRN& v = vrnVars();
+  v.TotalEnregistrements = 0;
+  for (v.IndiceBoucle = 0; v.IndiceBoucle < files.size(); ++v.IndiceBoucle)
+    v.TotalEnregistrements += listRecordCount(files[v.IndiceBoucle]);
+}
+
+class RunningFlag {
+ public:
+  RunningFlag() { running = true; }
+  ~RunningFlag() { running = false; }
+};
+}  // namespace
+
+int& searchEventSliceMs() {
+  static int slice = 6;
+  return slice;
+}
+
+qint64 lastSearchLongestGapMs() { return lastGapMs; }
+
+bool searchRunning() { return running; }
+
+void Main2::CompterDonneesPreferees() { countScope(preferredScopeFiles(*this)); }
+
+void Main2::CompterDonneesConventionnelles() { countScope(commonScopeFiles(vrnVars().TabExtensionsCourantes)); }
+
+void Main2::CompterDonneesToutes() {
+  File1->Refresh();
+  countScope(allScopeFiles(*this));
+}
+
+void Main2::RechercherParCritere() {
+  VariablesVRN& v = vrnVars();
+  const RunningFlag flag;
+
+  MyButton25->hide();
+  MyButton26->show();
+  for (QWidget* w : std::initializer_list<QWidget*>{Check17, Check18, Check19, Check20, Combo10}) w->setEnabled(false);
+  v.DemandeArret = "";
+
+  Attendre(0.5);
+
+  Timer4->setInterval(10);
+  Timer4->setEnabled(true);
+  Label32->show();
+  Shape4->show();
+  Picture3->show();
+
+  ListView2->Clear();
+  for (MyButton* b : {Command4, Command5, Command8, Command11}) b->hide();
+
+  // One generic picture for every found row. (The arrangement setting only
+  // matters in the icon views; the list is shown as a report.)
+  ListView2->setLargeIcons(nullptr);
+  ListView2->setSmallIcons(nullptr);
+  ImageList1->Clear();
+  ImageList1->Add(Image11->Picture());
+  ListView2->setSmallIcons(ImageList1);
+  ListView2->setView(ListView::lvwReport);
+
+  File1->Refresh();
+  v.CritereRecherche = searchCriterion(Text2->Text());
+  ListView2->hide();
+  Label2->setCaption("Recherche Affinée par Critère de Recherche en Cours...");
+
+  // The scope is fixed here: boxes and lists changed while the search lets
+  // events run do not change what it reads.
+  QStringList files;
+  const Scope scope = chosenScope(*this);
+  switch (scope) {
+    case kPreferred:
+      files = preferredScopeFiles(*this);
+      CompterDonneesPreferees();
+      break;
+    case kCommon:
+      files = commonScopeFiles(v.TabExtensionsCourantes);
+      CompterDonneesConventionnelles();
+      break;
+    case kAll:
+      files = allScopeFiles(*this);
+      CompterDonneesToutes();
+      break;
+    case kOneList:
+      files = QStringList{listFileOf(Combo10->Text())};
+      v.NumEnregistrement = listRecordCount(files[0]);
+      v.TotalEnregistrements = v.NumEnregistrement;
+      break;
+    case kNoScope:
+      break;
+  }
+
+  bool stopped = false;
+  if (scope != kNoScope) {
+    const qint64 total = v.TotalEnregistrements;
+    v.NbEnregistrementsLus = 0;
+    etat0->show();
+    const double step = total > 0 ? double(kBarWidth) / double(total) : 0.0;
+    Label28->setCaption("Total Répertoires et Données (" + QString::number(total) + ") à Analyser");
+
+    const CriterionMatcher matcher(v.CritereRecherche);
+    static const NumberPattern percentPattern(QStringLiteral("###.#0%"));
+    const DetailColumns allColumns;  // every detail, whatever the display options say
+
+    // The bar, the percentage and the running count are refreshed when
+    // events run and once more at the end, so they end exact.
+    qint64 percentRecord = 0;  // the record whose percentage is due
+    qint64 percentShown = 0;
+    qint64 hitsShown = 0;
+    qint64 hits = 0;
+    auto showProgress = [&] {
+      etat0->setWidth(qRound(double(v.NbEnregistrementsLus) * step));
+      if (percentRecord != percentShown && total > 0) {
+        Label35->setCaption(percentPattern.format(double(percentRecord) / double(total)));
+        percentShown = percentRecord;
+      }
+      if (hits != hitsShown) {
+        Label32->setCaption("Recherche en Cours (" + QString::number(ListView2->Count()) + ") Fichiers");
+        hitsShown = hits;
+      }
+    };
+
+    const qint64 sliceNs = qint64(std::max(0, searchEventSliceMs())) * 1000000;
+    EventPump pump(0);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    // A handle of its own: a list loader running meanwhile keeps the list
+    // channel, and a missing list file is never created.
+    RecordFile list;
+    // The loops keep their own counters and only show them in the shared
+    // ones: handlers that run between records use those too.
+    for (qsizetype li = 0; li < files.size() && !stopped; ++li) {
+      v.IndiceBoucle = li + 1;
+      if (!list.open(files[li], kRecFichier, false)) {
+        v.NumEnregistrement = 0;
+        continue;
+      }
+      v.NumEnregistrement = list.recordCount();
+      const qint64 count = v.NumEnregistrement;
+      for (qint64 r = 1; r <= count; ++r) {
+        v.IndiceBoucle2 = r;
+        ++v.NbEnregistrementsLus;
+        if (v.DemandeArret == QLatin1String("stop")) {
+          showProgress();
+          Label2->setCaption("La Recherche à été Stoppée par l'Utilisateur...");
+          Label32->setCaption("Recherche Stoppée par l'Utilisateur...");
+          stopped = true;
+          break;
+        }
+        percentRecord = v.NbEnregistrementsLus;
+        const QByteArray record = list.read(r);
+        const QByteArrayView stored = storedPathBytes(record);
+        if (matcher.matches(stored)) {
+          // The stored path names the file: Linux names are case-sensitive.
+          const QString path = decodePath(stored.data(), stored.size());
+          const InfoFichier info = LireInfoFichier(path);
+          if (info.Existe) {
+            v.ExtensionCourante = path;
+            const QString lower = path.toLower();
+            ColonnesListe row = makeRow(path, r, allColumns, &info);
+            row.cells[0] = nameWithoutExtension(lower);
+            row.cells[7] = row.cells[0];
+            v.PosPoint = lower.lastIndexOf(u'.') + 1;
+            v.PosSlash = lower.lastIndexOf(u'/') + 1;
+            v.NomSansExt = row.text();
+            addRow(ListView2, row, 1);
+            ++hits;
+          }
+        }
+        if (sinceEvents.nsecsElapsed() >= sliceNs) {
+          showProgress();
+          pump.force();
+          sinceEvents.restart();
+        }
+      }
+      list.close();
+    }
+    if (!stopped) showProgress();
+    lastGapMs = pump.longestGapMs();
+  }
+
+  // End steps, after a stop as well.
+  etat0->setWidth(0);
+  etat0->hide();
+  const bool stopRequested = v.DemandeArret == QLatin1String("stop");
+  if (!stopRequested) {
+    const QString n = QString::number(ListView2->Count());
+    Label2->setCaption("Résultat de la Recherche (" + n + ") Fichiers\n(" + v.SourceActuelle + ")");
+    Label32->setCaption("Recherche Terminée\nTrouvé (" + n + ") Fichiers");
+  } else {
+    ListView2->Clear();
+    ListView2->hide();
+    v.DemandeArret = "";
+  }
+  MyButton25->show();
+  MyButton26->hide();
+  // The window is widened while the list is still hidden: laying out a
+  // shown list of many rows again takes long. No event runs in between.
+  setWidth(14130);
+  if (ListView2->Count() > 0) {
+    for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command8, Command11}) w->show();
+  } else {
+    for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command5, Command8, Command11}) w->hide();
+  }
+  Timer4->setEnabled(false);
+  Shape4->hide();
+  Picture3->hide();
+  // The one sound that plays whatever the sound option says.
+  JouerSon();
+  for (QWidget* w : std::initializer_list<QWidget*>{Check17, Check18, Check19, Check20, Combo10}) w->setEnabled(true);
+}
+
+}  // namespace vrn

@@ -1,0 +1,368 @@
+// The search engine through the window: scopes and their counts, the rows of
+// found files, progress, stop, the end state, and the list channel of a job
+// running meanwhile.
+#include <QDir>
+#include <QFile>
+#include <QSignalBlocker>
+
+#include "database/dbfolder.h"
+#include "mainwindow/listloader.h"
+#include "platform/recordfile.h"
+#include "support/ModeFileInfoVRN.h"
+#include "tests/search/search_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+namespace {
+
+QStringList databaseEntries(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+}  // namespace
+
+class EngineTest : public SearchTest {
+ protected:
+  void expectIdleAgain() {
+    Main2* w = win.get();
+    EXPECT_TRUE(w->MyButton25->Visible());
+    EXPECT_FALSE(w->MyButton26->Visible());
+    for (QWidget* c : std::initializer_list<QWidget*>{w->Check17, w->Check18, w->Check19, w->Check20, w->Combo10})
+      EXPECT_TRUE(c->isEnabledTo(w)) << c->objectName().toStdString();
+    EXPECT_FALSE(w->Timer4->Enabled());
+    EXPECT_FALSE(w->Shape4->Visible());
+    EXPECT_FALSE(w->Picture3->Visible());
+    EXPECT_FALSE(w->etat0->Visible());
+    EXPECT_EQ(w->etat0->Width(), 0);
+    EXPECT_EQ(w->Width(), 14130);
+    EXPECT_EQ(vrnVars().DemandeArret, "");
+  }
+  void expectListAndToolsHidden() {
+    Main2* w = win.get();
+    EXPECT_EQ(w->ListView2->Count(), 0);
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{w->ListView2, w->Command4, w->Command5, w->Command8, w->Command11})
+      EXPECT_TRUE(c->isHidden()) << c->objectName().toStdString();
+  }
+};
+
+TEST_F(EngineTest, FindsTheCriterionInAnyCaseAnywhereInThePathsOfEveryList) {
+  const QString gone = src() + "/img/parti.jpg";
+  const QString photo = makeFile("img/IMG_01.JpG", 1234);
+  const QString inFolder = makeFile("Vacances.JPG.d/Plage.PNG", 10);
+  writeList("jpg", {gone, photo});
+  writeList("jpeg", {makeFile("img/autre.jpeg")});
+  writeList("png", {inFolder});
+  writeList("txt", {makeFile("doc/lisez.txt")});
+  const QByteArray jpgBytes = readFile(dbDir() + "/jpg.vrn");
+  Main2* w = start();
+  // Display options that hide every detail column of a list load.
+  w->Check2->setValue(0);
+  for (CheckBox* c : {w->Check4, w->Check5, w->Check6, w->Check7, w->Check8, w->Check9}) c->setValue(0);
+  ASSERT_EQ(w->Check15->Value(), 0) << "sounds are off";
+  openPanel();
+  search("  JPG ", w->Check19);
+
+  EXPECT_EQ(vrnVars().CritereRecherche, "jpg");
+  // Rows in scope order (lists alphabetically, records in file order), named
+  // in lower case but holding the stored path.
+  ASSERT_EQ(w->ListView2->Count(), 2);
+  EXPECT_EQ(column(0), QStringList({"img_01", "plage"}));
+  EXPECT_EQ(column(1), QStringList({photo, inFolder}));
+  EXPECT_EQ(column(7), QStringList({"img_01", "plage"}));
+  EXPECT_EQ(column(8), QStringList({"00000002", "00000001"}));
+  const QString sep = userGroupSeparator();
+  EXPECT_EQ(column(2), QStringList({"000" + sep + "001" + sep + "234", "000" + sep + "000" + sep + "010"}));
+  const InfoFichier facts = LireInfoFichier(photo);
+  EXPECT_EQ(w->ListView2->SubItem(1, 3), facts.DateAcces);
+  EXPECT_EQ(w->ListView2->SubItem(1, 4), facts.DateCreation);
+  EXPECT_EQ(w->ListView2->SubItem(1, 5), facts.DateModification);
+  EXPECT_EQ(w->ListView2->SubItem(1, 6), facts.Attributs);
+  EXPECT_FALSE(facts.DateModification.isEmpty());
+  EXPECT_FALSE(facts.Attributs.isEmpty());
+  // One generic picture on every row.
+  EXPECT_EQ(w->ListView2->SmallIcon(1), 1);
+  EXPECT_EQ(w->ListView2->SmallIcon(2), 1);
+  EXPECT_EQ(w->ListView2->SmallIcons(), w->ImageList1);
+  EXPECT_EQ(w->ListView2->LargeIcons(), nullptr);
+  ASSERT_EQ(w->ImageList1->Count(), 1);
+  EXPECT_EQ(w->ImageList1->Image(1).cacheKey(), w->Image11->Picture().cacheKey());
+  EXPECT_EQ(w->ListView2->View(), ListView::lvwReport);
+
+  // Every record was analysed, the deleted file's too.
+  EXPECT_EQ(vrnVars().TotalEnregistrements, 5);
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 5);
+  EXPECT_EQ(vrnVars().NumEnregistrement, 1) << "the count of the last list read";
+  EXPECT_EQ(w->Label28->Caption(), "Total Répertoires et Données (5) à Analyser");
+  EXPECT_EQ(w->Label35->Caption(), percent("100", "00"));
+  EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (2) Fichiers\n(" + src() + ")");
+  EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (2) Fichiers");
+  EXPECT_TRUE(w->Label32->Visible());
+  for (QWidget* c : std::initializer_list<QWidget*>{w->ListView2, w->Command4, w->Command8, w->Command11})
+    EXPECT_FALSE(c->isHidden()) << c->objectName().toStdString();
+  EXPECT_FALSE(w->Command5->Visible());
+  expectIdleAgain();
+  EXPECT_EQ(svc->audio.plays, 1) << "the end sound plays whatever the sound option says";
+  // The search writes nothing.
+  EXPECT_EQ(readFile(dbDir() + "/jpg.vrn"), jpgBytes);
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+}
+
+TEST_F(EngineTest, WhileSearchingTheLaunchGivesWayToStopAndProgressEndsExact) {
+  const QString a = makeFile("d/un.dat"), b = makeFile("d/deux.dat");
+  writeList("dat", {src() + "/x/autre.bin", a, src() + "/d/parti.dat", b});
+  Main2* w = start();
+  openPanel();
+  QStringList status, percents;
+  QList<int> bar;
+  bool busy = true, listHidden = true;
+  {
+    EveryTurn watch([&] {
+      if (!w->MyButton26->Visible()) return;
+      busy = busy && !w->MyButton25->Visible() && w->Timer4->Enabled() && w->Shape4->Visible() &&
+             w->Picture3->Visible() && w->Label32->Visible() && !w->Combo10->Enabled();
+      for (CheckBox* c : {w->Check17, w->Check18, w->Check19, w->Check20}) busy = busy && !c->Enabled();
+      listHidden = listHidden && !w->ListView2->Visible();
+      if (status.isEmpty() || status.last() != w->Label32->Caption()) status << w->Label32->Caption();
+      if (w->etat0->Visible() && (bar.isEmpty() || bar.last() != w->etat0->Width())) bar << w->etat0->Width();
+      if (w->etat0->Visible() && (percents.isEmpty() || percents.last() != w->Label35->Caption()))
+        percents << w->Label35->Caption();
+    });
+    searchList("d/", "dat");
+  }
+  EXPECT_TRUE(busy);
+  EXPECT_TRUE(listHidden);
+  EXPECT_EQ(status, QStringList({"Recherche Affinée en Cours...", "Recherche en Cours (1) Fichiers",
+                                 "Recherche en Cours (2) Fichiers"}));
+  EXPECT_EQ(bar, QList<int>({694, 1388, 2081, 2775}));
+  EXPECT_EQ(percents, QStringList({percent("25", "00"), percent("50", "00"), percent("75", "00"),
+                                   percent("100", "00")}));
+  EXPECT_EQ(w->Label28->Caption(), "Total Répertoires et Données (4) à Analyser");
+  EXPECT_EQ(column(1), QStringList({a, b}));
+  EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (2) Fichiers");
+}
+
+TEST_F(EngineTest, ALongPathIsFoundByItsLastCharactersAndTheRecordNumberHasEightDigits) {
+  // A path of exactly 300 bytes whose only "zqx9" is its end, at record 12.
+  const QString folder = src() + "/" + QString(200, 'a');
+  const QString name = QString(300 - folder.size() - 1 - 5, 'b') + "_ZQX9";
+  QString longPath = folder + "/" + name;
+  ASSERT_LE(name.size(), 255);
+  longPath = makeFile(longPath.mid(src().size() + 1));
+  ASSERT_EQ(encodePath(longPath).size(), 300);
+  QStringList paths;
+  for (int i = 1; i <= 11; ++i) paths << makeFile(QString("r%1.lng").arg(i));
+  paths << longPath;
+  writeList("lng", paths);
+  Main2* w = start();
+  openPanel();
+  searchList("zqx9", "lng");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  EXPECT_EQ(w->ListView2->SubItem(1, 1), longPath);
+  EXPECT_EQ(w->ListView2->SubItem(1, 8), "00000012");
+  EXPECT_EQ(w->ListView2->Text(1), name.toLower());
+  EXPECT_EQ(vrnVars().NumEnregistrement, 12);
+}
+
+TEST_F(EngineTest, TheCommonScopeCountsMissingListsAsEmptyAndCreatesNone) {
+  const QString photo = makeFile("a/photo.jpg");
+  writeList("jpg", {photo, src() + "/a/parti.jpg"});
+  writeList("abc", {makeFile("a/photo.abc")});  // not a common list
+  Main2* w = start();
+  const QStringList before = databaseEntries(dbDir());
+  openPanel();
+  search("photo", w->Check18);
+  EXPECT_EQ(vrnVars().TotalEnregistrements, 2);
+  EXPECT_EQ(w->Label28->Caption(), "Total Répertoires et Données (2) à Analyser");
+  EXPECT_EQ(column(1), QStringList({photo}));
+  EXPECT_EQ(w->Label35->Caption(), percent("100", "00"));
+  EXPECT_EQ(databaseEntries(dbDir()), before) << "no list file was created";
+
+  // With more than one box ticked only the first counts: common before all.
+  {
+    const QSignalBlocker quiet(w->Check19);
+    w->Check19->setValue(1);
+  }
+  ASSERT_EQ(w->Check18->Value(), 1);
+  w->MyButton25->click();
+  EXPECT_EQ(vrnVars().TotalEnregistrements, 2);
+  EXPECT_EQ(column(1), QStringList({photo}));
+  // Preferred lists come before both: the lists of the list of lists.
+  {
+    const QSignalBlocker quiet(w->Check17);
+    w->Check17->setValue(1);
+  }
+  w->Combo1->Clear();
+  w->Combo1->AddItem("abc");
+  w->Combo1->AddItem("vide");
+  w->MyButton25->click();
+  EXPECT_EQ(vrnVars().TotalEnregistrements, 1);
+  EXPECT_EQ(column(1), QStringList({src() + "/a/photo.abc"}));
+  EXPECT_EQ(databaseEntries(dbDir()), before);
+}
+
+TEST_F(EngineTest, AnEmptyOrMissingScopeFindsNothingAndKeepsThePercentage) {
+  writeList("jpg", {makeFile("a.jpg")});
+  Main2* w = start();
+  ASSERT_TRUE(QDir().mkpath(dbDir() + "/dossier.vrn"));  // cannot be read as a list
+  w->Combo10->AddItem("absent");
+  w->Combo10->AddItem("dossier");
+  openPanel();
+  searchList("a", "jpg");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  ASSERT_EQ(w->Label35->Caption(), percent("100", "00"));
+
+  for (const QString& list : {QString("absent"), QString("dossier")}) {
+    searchList("a", list);
+    EXPECT_EQ(vrnVars().TotalEnregistrements, 0) << list.toStdString();
+    EXPECT_EQ(w->Label28->Caption(), "Total Répertoires et Données (0) à Analyser");
+    EXPECT_EQ(w->Label35->Caption(), percent("100", "00")) << "kept from the last search";
+    EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (0) Fichiers\n(" + src() + ")");
+    EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (0) Fichiers");
+    expectListAndToolsHidden();
+    expectIdleAgain();
+  }
+  EXPECT_FALSE(QFile::exists(dbDir() + "/absent.vrn"));
+}
+
+TEST_F(EngineTest, NothingFoundHidesTheListAndALeftOverStopRequestStopsNothing) {
+  writeList("txt", {makeFile("un.txt"), makeFile("deux.txt"), makeFile("trois.txt")});
+  Main2* w = start();
+  openPanel();
+  searchList("deux", "txt");
+  ASSERT_TRUE(w->Command4->Visible());
+
+  searchList("quatre", "txt");
+  expectListAndToolsHidden();
+  EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (0) Fichiers");
+  EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (0) Fichiers\n(" + src() + ")");
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);
+
+  vrnVars().DemandeArret = "stop";  // left by an earlier job
+  searchList(".TXT", "txt");
+  EXPECT_EQ(w->ListView2->Count(), 3);
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);
+  EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (3) Fichiers\n(" + src() + ")");
+  expectIdleAgain();
+}
+
+TEST_F(EngineTest, StopEmptiesTheResultAndTheNextSearchRunsInFull) {
+  QStringList paths;
+  for (int i = 1; i <= 6; ++i) paths << makeFile(QString("f%1.log").arg(i));
+  writeList("log", paths);
+  Main2* w = start();
+  openPanel();
+  int shownWhenStopped = -1;
+  {
+    EveryTurn user([&] {
+      if (shownWhenStopped < 0 && vrnVars().NbEnregistrementsLus == 2) {
+        shownWhenStopped = w->ListView2->Count();
+        w->MyButton26->click();
+      }
+    });
+    searchList("log", "log");
+  }
+  ASSERT_EQ(shownWhenStopped, 2);
+  // Seen at the next record, which counts as analysed but is not read.
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);
+  EXPECT_EQ(w->Label35->Caption(), percent("33", "33"));
+  EXPECT_EQ(w->Label2->Caption(), "La Recherche à été Stoppée par l'Utilisateur...");
+  EXPECT_EQ(w->Label32->Caption(), "Recherche Stoppée par l'Utilisateur...");
+  expectListAndToolsHidden();
+  expectIdleAgain();
+  EXPECT_EQ(svc->audio.plays, 1);
+
+  searchList("log", "log");
+  EXPECT_EQ(w->ListView2->Count(), 6);
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 6);
+  EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (6) Fichiers");
+}
+
+TEST_F(EngineTest, TheListChannelOfAnotherJobIsLeftAlone) {
+  QStringList bins;
+  for (int i = 1; i <= 5; ++i) bins << makeFile(QString("b%1.bin").arg(i), i);
+  writeList("bin", bins);
+  writeList("jpg", {makeFile("p.jpg")});
+  Main2* w = start();
+  openPanel();
+
+  // A file held open on the list channel stays open and readable.
+  RecordFile& channel = Canal(kCanalListe);
+  ASSERT_TRUE(channel.open(fichierBase("bin.vrn"), kRecFichier, false));
+  searchList("p.jpg", "jpg");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  EXPECT_TRUE(channel.isOpen());
+  EXPECT_EQ(channel.recordCount(), 5);
+  EXPECT_TRUE(channel.read(5).startsWith(encodePath(bins[4])));
+  channel.close();
+
+  // A search launched while a list loads: the loader goes on reading its
+  // own file to the end afterwards.
+  const int oldSlice = listLoadEventSliceMs();
+  listLoadEventSliceMs() = 0;
+  bool launched = false;
+  {
+    EveryTurn user([&] {
+      if (!launched && vrnVars().IndiceBoucle == 2 && Canal(kCanalListe).isOpen()) {
+        launched = true;
+        searchList("p.jpg", "jpg");
+      }
+    });
+    w->Combo1->setListIndex(w->Combo1->findText("bin"));
+  }
+  listLoadEventSliceMs() = oldSlice;
+  ASSERT_TRUE(launched);
+  EXPECT_TRUE(column(8).contains("00000005")) << "the last record of the loaded list became a row";
+  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+}
+
+TEST_F(EngineTest, LeavingAndReopeningDuringASearchLetsItFinishAndStartsNoOther) {
+  QStringList paths;
+  for (int i = 1; i <= 4; ++i) paths << makeFile(QString("m%1.mp3").arg(i));
+  writeList("mp3", paths);
+  Main2* w = start();
+  openPanel();
+  bool relaunched = false;
+  {
+    EveryTurn user([&] {
+      if (!relaunched && vrnVars().NbEnregistrementsLus == 1) {
+        relaunched = true;
+        w->MyButton24->click();
+        EXPECT_FALSE(w->MyFrame3->Visible());
+        EXPECT_EQ(w->ListView2->Count(), 0);
+        w->mnRechercheCritere->click();
+        ASSERT_TRUE(w->MyButton25->Visible());
+        w->MyButton25->click();
+      }
+    });
+    searchList("mp3", "mp3");
+  }
+  ASSERT_TRUE(relaunched);
+  EXPECT_EQ(svc->audio.plays, 1) << "one search ran";
+  // Rows found after the panel was left and opened again.
+  EXPECT_EQ(column(1), paths.mid(1));
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 4);
+  EXPECT_TRUE(w->ListView2->Visible());
+  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (3) Fichiers");
+}
+
+TEST_F(EngineTest, HandlersUsingTheSharedLoopCountersBetweenRecordsDoNotDisturbIt) {
+  const QString a = makeFile("x/a.aaa"), b = makeFile("x/b.bbb"), c = makeFile("x/c.ccc");
+  writeList("aaa", {a});
+  writeList("bbb", {b, b});
+  writeList("ccc", {c});
+  Main2* w = start();
+  openPanel();
+  {
+    // As the table loaders and the list loader do with them.
+    EveryTurn other([] {
+      vrnVars().IndiceBoucle = 0;
+      vrnVars().IndiceBoucle2 = 0;
+    });
+    search("/x/", w->Check19);
+  }
+  EXPECT_EQ(column(1), QStringList({a, b, b, c}));
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 4);
+}
