@@ -24,14 +24,24 @@ QByteArray trimBlanks(const QByteArray& s) {
   return s.mid(b, e - b);
 }
 
+QByteArrayView recordText(const QByteArray& record) {
+  const char* p = record.constData();
+  qsizetype e = record.indexOf('\0');
+  if (e < 0) e = record.size();
+  while (e > 0 && p[e - 1] == ' ') --e;
+  qsizetype b = 0;
+  while (b < e && p[b] == ' ') ++b;
+  return QByteArrayView(p + b, e - b);
+}
+
 std::optional<QString> readStoredSource(bool create) {
   RecordFile& derRep = Canal(kCanalDerRep);
   derRep.close();
   if (!derRep.open(fichierBase(QStringLiteral("der.rep")), kEnregDerRep, create)) return std::nullopt;
-  QByteArray record = derRep.read(1);
+  const QByteArray record = derRep.read(1);
   derRep.close();
-  if (const qsizetype nul = record.indexOf('\0'); nul >= 0) record.truncate(nul);
-  return trimBlanks(decodePath(record));
+  const QByteArrayView text = recordText(record);
+  return decodePath(text.data(), text.size());
 }
 
 }  // namespace vrn

@@ -2,6 +2,7 @@
 // The database folder beside the executable and the record lengths of its
 // four kinds of file.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -24,6 +25,11 @@ QString fichierBase(const QString& fileName);  // <executable folder>/BDVRN/<fil
 // The runtime's Trim: blanks removed at both ends (other characters kept).
 QString trimBlanks(const QString& s);
 QByteArray trimBlanks(const QByteArray& s);
+
+// The text of a stored record: what comes before its first zero byte (a
+// record past the end of a file, or the end of a short file, reads as zeros),
+// blanks trimmed at both ends. A view into the record.
+QByteArrayView recordText(const QByteArray& record);
 
 // The source recorded in der.rep (record 1 on its channel): the text before
 // its first zero byte (a short or empty file reads as zeros past its end),

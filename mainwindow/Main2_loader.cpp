@@ -30,13 +30,8 @@ int& listLoadEventSliceMs() {
 qint64 lastListLoadLongestGapMs() { return lastGapMs; }
 
 QString recordPath(const QByteArray& record) {
-  const char* p = record.constData();
-  qsizetype e = record.indexOf('\0');
-  if (e < 0) e = record.size();
-  while (e > 0 && p[e - 1] == ' ') --e;
-  qsizetype b = 0;
-  while (b < e && p[b] == ' ') ++b;
-  return decodePath(p + b, e - b);
+  const QByteArrayView text = recordText(record);
+  return decodePath(text.data(), text.size());
 }
 
 void Main2::wireLists() {

@@ -199,7 +199,7 @@ void Main2::RechercherParCritere() {
         }
         percentRecord = v.NbEnregistrementsLus;
         const QByteArray record = list.read(r);
-        const QByteArrayView stored = storedPathBytes(record);
+        const QByteArrayView stored = recordText(record);
         if (matcher.matches(stored)) {
           // The stored path names the file: Linux names are case-sensitive.
           const QString path = decodePath(stored.data(), stored.size());

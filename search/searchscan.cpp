@@ -39,16 +39,6 @@ qint64 listRecordCount(const QString& listFile) {
 
 QString searchCriterion(const QString& typed) { return trimBlanks(typed).toLower(); }
 
-QByteArrayView storedPathBytes(const QByteArray& record) {
-  const char* p = record.constData();
-  qsizetype e = record.indexOf('\0');
-  if (e < 0) e = record.size();
-  while (e > 0 && p[e - 1] == ' ') --e;
-  qsizetype b = 0;
-  while (b < e && p[b] == ' ') ++b;
-  return QByteArrayView(p + b, e - b);
-}
-
 CriterionMatcher::CriterionMatcher(const QString& criterion) : criterion_(criterion) {
   criterionIsAscii_ = isAscii(criterion_);
   if (criterionIsAscii_) asciiCriterion_ = criterion_.toLatin1();

@@ -24,10 +24,6 @@ qint64 listRecordCount(const QString& listFile);
 // either end, in lower case.
 QString searchCriterion(const QString& typed);
 
-// The stored path of a list record: its bytes up to the first zero byte (a
-// damaged record must not name a shorter path), blanks trimmed at both ends.
-QByteArrayView storedPathBytes(const QByteArray& record);
-
 // Tests stored paths against a lower-case criterion: a path holds it when
 // its text in lower case contains it anywhere. Paths and criteria of plain
 // ASCII are compared on their bytes; any other path is decoded and

@@ -47,7 +47,7 @@ TEST(CriterionMatcher, FindsTheCriterionAnywhereWhateverTheCaseOnDisk) {
 TEST(CriterionMatcher, TheLastCharactersOfAFullRecordCount) {
   QByteArray path = "/" + QByteArray(295, 'a') + "/ZQX";
   ASSERT_EQ(path.size(), 300);
-  const QByteArrayView stored = storedPathBytes(path);
+  const QByteArrayView stored = recordText(path);
   EXPECT_EQ(stored.size(), 300);
   EXPECT_TRUE(CriterionMatcher("zqx").matches(stored));
   EXPECT_TRUE(CriterionMatcher("/zqx").matches(stored));
@@ -55,17 +55,17 @@ TEST(CriterionMatcher, TheLastCharactersOfAFullRecordCount) {
   // The same with a character outside ASCII ahead of it.
   path = "/é" + QByteArray(293, 'a') + "/ZQX";
   ASSERT_EQ(path.size(), 300);
-  EXPECT_TRUE(CriterionMatcher("zqx").matches(storedPathBytes(path)));
+  EXPECT_TRUE(CriterionMatcher("zqx").matches(recordText(path)));
 }
 
 TEST(StoredPath, BlanksTrimmedAndNothingFromAZeroByte) {
   const QByteArray record = QByteArray("  /a/b c.txt").leftJustified(300, ' ');
-  EXPECT_EQ(storedPathBytes(record).toByteArray(), QByteArray("/a/b c.txt"));
+  EXPECT_EQ(recordText(record).toByteArray(), QByteArray("/a/b c.txt"));
   const QByteArray damaged = (QByteArray("/a/file.jpg") + QByteArray("\0/x.jpg", 7)).leftJustified(300, ' ');
-  EXPECT_EQ(storedPathBytes(damaged).toByteArray(), QByteArray("/a/file.jpg"));
+  EXPECT_EQ(recordText(damaged).toByteArray(), QByteArray("/a/file.jpg"));
   // A record past the end of the file reads as zeros: no path.
-  EXPECT_TRUE(storedPathBytes(QByteArray(300, '\0')).isEmpty());
-  EXPECT_FALSE(CriterionMatcher("a").matches(storedPathBytes(QByteArray(300, '\0'))));
+  EXPECT_TRUE(recordText(QByteArray(300, '\0')).isEmpty());
+  EXPECT_FALSE(CriterionMatcher("a").matches(recordText(QByteArray(300, '\0'))));
 }
 
 class ScopeCountTest : public AppFolderTest {};
