@@ -42,8 +42,10 @@ class ListEventsTest : public Main2Test {
     writeFile(path, "x");
     return path;
   }
+  // Rows filled by the test as a load would show them: in report view.
   void showList() {
     w->setWidth(14130);
+    w->ListView2->setView(ListView::lvwReport);
     w->ListView2->show();
     QApplication::processEvents();
   }

@@ -2,6 +2,7 @@
 // Window tests: a fresh Main2 in a temporary executable folder with scripted
 // services, its own runtime folder (for the single-instance lock) and an exit
 // hook in place of ending the process.
+#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -28,11 +29,27 @@ class Main2Test : public AppFolderTest {
     else qputenv("XDG_RUNTIME_DIR", oldRuntime_);
     AppFolderTest::TearDown();
   }
-  // Creates the window and runs its start-up.
-  Main2* startWindow() {
+  // Creates the window and runs its whole start-up on the folder as the test
+  // left it.
+  Main2* realStartWindow() {
     win = std::make_unique<Main2>();
     started = win->start();
     return win.get();
+  }
+  // A quiet start for tests of what comes after start-up: unless the test
+  // stored its own, a known existing source (no first-run offer) and options
+  // that neither scan nor open pages at start; afterwards the option boxes
+  // are as designed and the list of lists offers every list.
+  Main2* startWindow() {
+    if (!QFile::exists(dbDir() + "/der.rep")) writeFile(dbDir() + "/der.rep", exeDir().toUtf8().leftJustified(1024, ' '));
+    if (!QFile::exists(dbDir() + "/affp.aff"))
+      writeFile(dbDir() + "/affp.aff", QByteArray("11111110000001") + QByteArray(16, '0'));
+    Main2* w = realStartWindow();
+    if (!started) return w;
+    w->Check11->setValue(1);
+    w->Check12->setValue(1);
+    w->ChargerToutesListes();
+    return w;
   }
   QString runtimeDir() const { return runtime_.path(); }
 

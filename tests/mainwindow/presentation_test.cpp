@@ -75,6 +75,7 @@ TEST_F(PresentationTest, StripesNeedAReportViewWithRows) {
 
 TEST_F(PresentationTest, TheStripeButtonFollowsItsStateLabel) {
   Main2* w = startWindow();
+  w->ListView2->setView(ListView::lvwReport);  // as every load shows its list
   w->ListView2->Add("a");
   w->ListView2->Add("b");
   w->Label6->setCaption("oui");

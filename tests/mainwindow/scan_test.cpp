@@ -129,7 +129,7 @@ TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
   EXPECT_EQ(listed("txt.vrn"), (QList<QByteArray>{root + "/a.txt", root + "/b.TXT", root + "/sub/l.txt"}));
   EXPECT_EQ(listed("jpg.vrn"), (QList<QByteArray>{root + "/c.jpg", root + "/sub/h.jpg"}));
   EXPECT_EQ(readFile(dbDir() + "/gz.vrn"), records({root + "/e.tar.gz"}));
-  EXPECT_EQ(dbEntries(), (QStringList{"c.vrn", "der.rep", "gz.vrn", "h.vrn", "jpg.vrn", "mesp.par", "txt.vrn"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "c.vrn", "der.rep", "gz.vrn", "h.vrn", "jpg.vrn", "mesp.par", "txt.vrn"}));
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), root.leftJustified(1024, ' '));
 
   // No preferred list: the common lists are offered and ticked in the preferences.
@@ -249,7 +249,7 @@ TEST_F(ScanTest, APresetFolderThatIsGoneRewritesTheDatabaseEmpty) {
   w->mnReScannerActuel->click();
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
   EXPECT_EQ(w->WindowState(), 1) << "a preset scan minimises the window when asked to";
-  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "mesp.par"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "der.rep", "mesp.par"}));
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), gone.leftJustified(1024, ' '));
   EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
   EXPECT_EQ(w->lblAffich->Caption(), "Choix des (0) Listes Couramment Utilisées Disponibles");
@@ -278,7 +278,7 @@ TEST_F(ScanTest, StoppingWithMyButton6KeepsTheOldDatabaseAndSource) {
   EXPECT_LT(w->NbFichiersTrouves, total);
   EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), lists);
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
-  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "mesp.par", "txt.vrn"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "der.rep", "mesp.par", "txt.vrn"}));
   EXPECT_EQ(vrnVars().SourceActuelle, path(other));
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (2) Fichiers\n(" + path(other) + ")");
   EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Couramment Utilisées Disponibles");
@@ -415,7 +415,7 @@ TEST_F(ScanTest, TheHiddenWriterButtonWritesTheArraysAndRefillsTheLists) {
   w->NbFichiersTrouves = 4;
   v.SourceActuelle = "/s";
   w->Command3->click();
-  EXPECT_EQ(dbEntries(), (QStringList{"der.rep", "keep.txt", "mesp.par", "pdf.vrn", "png.vrn"}));
+  EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "der.rep", "keep.txt", "mesp.par", "pdf.vrn", "png.vrn"}));
   EXPECT_EQ(readFile(dbDir() + "/pdf.vrn"), records({"/s/a.pdf", "/s/B.PDF"}));
   EXPECT_EQ(comboItems(w->Combo1), (QStringList{"pdf", "png"}));
   EXPECT_EQ(w->Combo1->ToolTipText(), "(2) extensions...");

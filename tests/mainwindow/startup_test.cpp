@@ -30,23 +30,47 @@ const QString kMissingEnd =
 class StartupTest : public Main2Test {
  protected:
   void writeDerRep(const QByteArray& source) { writeFile(dbDir() + "/der.rep", source.leftJustified(1024, ' ')); }
+  // Stored options that neither scan nor open pages at start, so a test sees
+  // what the first half of start-up leaves.
+  void quietOptions() { writeFile(dbDir() + "/affp.aff", QByteArray("11111110000001") + QByteArray(16, '0')); }
+  // Records the state the first half of start-up left when the first-run
+  // offer shows (it is answered Non unless the test scripts otherwise).
+  void watchFirstRunOffer() {
+    svc->dialogs.onBox = [this](const ShownBox& box) {
+      if (box.title != kFirstRunTitle) return;
+      sourceAtOffer = vrnVars().SourceActuelle;
+      headerAtOffer = win->MyButton10->Caption();
+      captionAtOffer = win->Caption();
+    };
+  }
+  bool onlyTheFirstRunOffer() const {
+    return svc->dialogs.boxes.size() == 1 && svc->dialogs.boxes[0].title == kFirstRunTitle &&
+           svc->dialogs.boxes[0].style == 68;
+  }
+  static inline const QString kFirstRunTitle = QStringLiteral("Choix de la Source à Scanner...");
+  QString sourceAtOffer, headerAtOffer, captionAtOffer;
 };
 
 TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
-  Main2* w = startWindow();
+  watchFirstRunOffer();
+  Main2* w = realStartWindow();
   ASSERT_TRUE(started);
   EXPECT_TRUE(QDir(dbDir()).exists());
   ASSERT_TRUE(QFile::exists(dbDir() + "/der.rep"));
   EXPECT_EQ(QFile(dbDir() + "/der.rep").size(), 0);
-  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  // No missing-source box: only the first-run offer, answered Non here, which
+  // opens the browser (cancelled: nothing scanned) and applies the defaults.
+  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
+  EXPECT_EQ(svc->dialogs.browserTitles, QStringList{"Sélectionner le Disque, Lecteur, Répertoire à SCANNER..."});
   EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
   EXPECT_EQ(w->Width(), 5040);
   EXPECT_EQ(w->Height(), 7500);
   EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
   EXPECT_EQ(w->Top(), (Screen::Height() - 7500) / 2);
-  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
+  EXPECT_EQ(vrnVars().SourceActuelle, "") << "Non leaves no source";
   EXPECT_EQ(vrnVars().SourceAScanner, "Aucun pour l'Instant");
-  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_EQ(w->MyButton10->ToolTipText(), "(Aucun pour l'Instant)");
   EXPECT_FALSE(w->Combo1->Visible());
   EXPECT_FALSE(w->MyFrame7->Visible());
@@ -66,7 +90,7 @@ TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
 }
 
 TEST_F(StartupTest, TheHelpTextRunsParagraphsSixAndSevenTogetherAndEndsWithFourEmptyLines) {
-  Main2* w = startWindow();
+  Main2* w = realStartWindow();
   const QString t = w->Text1->Text();
   EXPECT_TRUE(t.startsWith("Par défaut le programme Sélectionnera"));
   EXPECT_TRUE(t.contains("comme le Gestionnaire des Tâches...Mais vous pouvez Trés bien"));
@@ -81,7 +105,8 @@ TEST_F(StartupTest, ARemovedSourceFolderShowsOnlyTheFolderBox) {
   QTemporaryDir gone;
   const QString source = gone.path() + "/photos";
   writeDerRep(encodePath(source));
-  Main2* w = startWindow();
+  quietOptions();
+  Main2* w = realStartWindow();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].style, 0);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "");
@@ -94,7 +119,8 @@ TEST_F(StartupTest, ARemovedSourceFolderShowsOnlyTheFolderBox) {
 TEST_F(StartupTest, ASourceOnAMissingMediumShowsTheDriveBoxThenTheFolderBox) {
   const QString source = "/media/nobody-varnelo-test/CLE USB/Documents";
   writeDerRep(encodePath(source));
-  startWindow();
+  quietOptions();
+  realStartWindow();
   ASSERT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(svc->dialogs.boxes[0].text,
             "Le Disque ou Lecteur Contenant le Répertoire ci-dessous ayant servi pour la Base de Donnée Actuelle de "
@@ -108,7 +134,8 @@ TEST_F(StartupTest, ASourceOnAMissingMediumShowsTheDriveBoxThenTheFolderBox) {
 
 TEST_F(StartupTest, AnExistingSourceShowsNoBoxAndNamesItInTheCaption) {
   writeDerRep(encodePath(exeDir()));
-  Main2* w = startWindow();
+  quietOptions();
+  Main2* w = realStartWindow();
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
   EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans (" + exeDir() + ")");
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(" + exeDir() + ")");
@@ -116,16 +143,19 @@ TEST_F(StartupTest, AnExistingSourceShowsNoBoxAndNamesItInTheCaption) {
 
 TEST_F(StartupTest, ADerRepOfBlanksActsAsAMissingOne) {
   writeFile(dbDir() + "/der.rep", QByteArray(1024, ' '));
-  Main2* w = startWindow();
-  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
-  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
-  EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
+  quietOptions();
+  watchFirstRunOffer();
+  realStartWindow();
+  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(captionAtOffer, "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
 }
 
 TEST_F(StartupTest, AShortOrUndecodableDerRepStillGivesItsExactSource) {
   // Ten bytes: the rest of the record reads as zeros, which are no part of the path.
   writeFile(dbDir() + "/der.rep", QByteArray("/tmp      "));
-  startWindow();
+  quietOptions();
+  realStartWindow();
   EXPECT_EQ(vrnVars().SourceActuelle, "/tmp");
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
   win.reset();
@@ -134,7 +164,7 @@ TEST_F(StartupTest, AShortOrUndecodableDerRepStillGivesItsExactSource) {
   const QByteArray raw = encodePath(parent.path()) + "/caf\xe9";  // Latin-1 byte, not UTF-8
   ASSERT_EQ(::mkdir(raw.constData(), 0755), 0);
   writeFile(dbDir() + "/der.rep", raw.leftJustified(1024, ' '));
-  startWindow();
+  realStartWindow();
   EXPECT_EQ(encodePath(vrnVars().SourceActuelle), raw);
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "the folder exists under its exact bytes";
 }
@@ -144,18 +174,22 @@ TEST_F(StartupTest, TheCatalogueDropsTheBareListAndNamesListsByTheirFiles) {
   writeFile(dbDir() + "/abc.vrn", QByteArray());
   writeFile(dbDir() + "/jpg.vrn", records({"/p/a.jpg", "/p/b.jpg"}));
   writeFile(dbDir() + "/notes.txt", "not a list");
-  Main2* w = startWindow();
+  writeDerRep(encodePath(exeDir()));
+  quietOptions();
+  Main2* w = realStartWindow();
   EXPECT_FALSE(QFile::exists(dbDir() + "/.vrn"));
-  ASSERT_EQ(w->Combo1->ListCount(), 2);
-  EXPECT_EQ(w->Combo1->List(0), "abc");
-  EXPECT_EQ(w->Combo1->List(1), "jpg");
-  EXPECT_EQ(w->Combo1->ListIndex(), -1);
   ASSERT_EQ(w->LstSources->ListCount(), 2);
-  EXPECT_TRUE(w->LstSources->Selected(0));
+  EXPECT_EQ(w->LstSources->List(0), "abc");
+  EXPECT_EQ(w->LstSources->List(1), "jpg");
+  // Without preferred lists the list of lists ends with the common ones.
+  ASSERT_EQ(w->Combo1->ListCount(), 1);
+  EXPECT_EQ(w->Combo1->List(0), "jpg");
+  EXPECT_EQ(w->Combo1->ListIndex(), -1);
+  EXPECT_FALSE(w->LstSources->Selected(0)) << "abc is not a common list";
   EXPECT_TRUE(w->LstSources->Selected(1));
   EXPECT_TRUE(w->Combo1->Visible());
   EXPECT_TRUE(w->MyFrame7->Visible());
-  EXPECT_EQ(w->Combo1->ToolTipText(), "(2) extensions...");
+  EXPECT_EQ(w->Combo1->ToolTipText(), "(1) extensions...");
   EXPECT_EQ(vrnVars().NombreFichiers, 2);
 }
 
@@ -164,7 +198,8 @@ TEST_F(StartupTest, TheTotalCountsWholeRecordsOfEveryList) {
   writeFile(dbDir() + "/b.vrn", QByteArray(600, 'x'));
   writeFile(dbDir() + "/c.vrn", QByteArray(301, 'y'));
   writeDerRep(encodePath(exeDir()));
-  Main2* w = startWindow();
+  quietOptions();
+  Main2* w = realStartWindow();
   EXPECT_EQ(vrnVars().NombreFichiers, 3);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + exeDir() + ")");
   // Counting opened every list on the list channel and left it closed.
@@ -179,18 +214,21 @@ TEST_F(StartupTest, ListFilesWithUndecodableNamesAreListedAndCounted) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
   ::close(fd);
-  Main2* w = startWindow();
-  ASSERT_EQ(w->Combo1->ListCount(), 1);
-  EXPECT_EQ(encodePath(w->Combo1->List(0)), QByteArray("\xe9t\xe9"));
+  writeDerRep(encodePath(exeDir()));
+  quietOptions();
+  Main2* w = realStartWindow();
+  ASSERT_EQ(w->LstSources->ListCount(), 1);
+  EXPECT_EQ(encodePath(w->LstSources->List(0)), QByteArray("\xe9t\xe9"));
   EXPECT_EQ(vrnVars().NombreFichiers, 1);
 }
 
 TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
   writeFile(dbDir(), "I am a file");
-  Main2* w = startWindow();
+  watchFirstRunOffer();
+  Main2* w = realStartWindow();
   EXPECT_TRUE(started);
-  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
-  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
+  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
   EXPECT_EQ(vrnVars().NombreFichiers, 0);
   EXPECT_EQ(readFile(dbDir()), QByteArray("I am a file"));
   EXPECT_TRUE(w->isVisible());
@@ -199,7 +237,7 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
 TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
   QLockFile first(runtimeDir() + "/varnelo.lock");
   ASSERT_TRUE(first.tryLock(0));
-  startWindow();
+  realStartWindow();
   EXPECT_FALSE(started);
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].style, 48);
@@ -217,13 +255,13 @@ TEST_F(StartupTest, TheLockOfACrashedRunIsTakenOver) {
   // A lock left by a process that no longer exists.
   writeFile(runtimeDir() + "/varnelo.lock", "999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
                                                QSysInfo::machineHostName().toUtf8() + "\n");
-  startWindow();
+  realStartWindow();
   EXPECT_TRUE(started);
-  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_TRUE(onlyTheFirstRunOffer()) << "no duplicate-instance box";
 }
 
 TEST_F(StartupTest, EveryRequestToCloseTheMainWindowIsRefused) {
-  Main2* w = startWindow();
+  Main2* w = realStartWindow();
   QCloseEvent close;
   QCoreApplication::sendEvent(w, &close);
   EXPECT_FALSE(close.isAccepted());
@@ -240,12 +278,13 @@ TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
     QString path;
     ~Unmount() { ::umount2(encodePath(path).constData(), MNT_DETACH); }
   } unmount{exeDir()};
-  Main2* w = startWindow();
+  watchFirstRunOffer();
+  Main2* w = realStartWindow();
   EXPECT_TRUE(started);
   EXPECT_FALSE(QDir(dbDir()).exists());
-  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
-  EXPECT_EQ(vrnVars().SourceActuelle, "Aucun pour l'Instant");
+  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
   EXPECT_EQ(w->Combo1->ListCount(), 0);
-  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
+  EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_TRUE(w->isVisible());
 }
