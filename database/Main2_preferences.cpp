@@ -28,9 +28,9 @@ void Main2::ChargerListesPreferees() {
   const std::optional<PreferredRecords> stored = readPreferredRecords();
   if (!stored) return;
   v.NumEnregistrement = stored->names.size();
-  // Nothing stored: nothing loaded and nothing cleared. A file shorter than
-  // one record still counts as stored (and matches nothing).
-  if (stored->length == 0) return;
+  // No whole record stored (an empty or cut file): nothing loaded and
+  // nothing cleared, so start-up still offers the common lists.
+  if (v.NumEnregistrement == 0) return;
   Combo1->Clear();
   Combo8->Clear();
   // Catalogue order; a stored name of no list is dropped, a repeated one

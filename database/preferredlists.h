@@ -8,7 +8,7 @@
 namespace vrn {
 
 struct PreferredRecords {
-  qint64 length = 0;  // bytes: a length that is not a multiple of 30 still counts as "something stored"
+  qint64 length = 0;  // bytes
   QStringList names;  // the whole records, blanks trimmed at both ends
 };
 

@@ -68,13 +68,24 @@ TEST_F(PreferencesTest, NothingStoredLoadsNothingAndClearsNothing) {
   EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value());
   EXPECT_EQ(w->lblAffich->Caption(), "as it was");
 
-  // Less than one record is something stored that names no list.
+  // A cut file holding less than one whole record stores nothing either.
   writeFile(mesp(), "avi");
+  vrnVars().NumEnregistrement = 7;
   w->ChargerListesPreferees();
-  EXPECT_EQ(w->Combo1->ListCount(), 0);
-  EXPECT_EQ(w->Combo8->ListCount(), 0);
-  EXPECT_EQ(ticks(w->LstSources), (QList<bool>{false, false}));
-  EXPECT_EQ(vrnVars().NbExtensionsPreferees, 0);
+  EXPECT_EQ(vrnVars().NumEnregistrement, 0);
+  EXPECT_EQ(comboItems(w->Combo1), QStringList{"shown"});
+  EXPECT_EQ(comboItems(w->Combo8), QStringList{"loaded"});
+  EXPECT_EQ(ticks(w->LstSources), (QList<bool>{false, true}));
+  EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value());
+  EXPECT_EQ(w->lblAffich->Caption(), "as it was");
+
+  // A whole record and a cut one: the whole one is read.
+  writeFile(mesp(), QByteArray("exe").leftJustified(30, ' ') + "avi");
+  w->ChargerListesPreferees();
+  EXPECT_EQ(vrnVars().NumEnregistrement, 1);
+  EXPECT_EQ(comboItems(w->Combo1), QStringList{"exe"});
+  EXPECT_EQ(ticks(w->LstSources), (QList<bool>{false, true}));
+  EXPECT_EQ(vrnVars().NbExtensionsPreferees, 1);
 }
 
 TEST_F(PreferencesTest, TheCounterShowsTheTicksAndDrivesTheSelectAllBox) {

@@ -137,6 +137,20 @@ TEST_F(StartOptionsTest, ThePreferredListsOpenAsMinimisedPagesAtStart) {
   EXPECT_EQ(w->Combo1->ToolTipText(), "(2) extensions...");
 }
 
+TEST_F(StartOptionsTest, APreferredFileWithoutAWholeRecordStartsOnTheCommonLists) {
+  writeList("txt", {file(source, "a.txt")});
+  writeList("exe", {file(source, "d.exe")});
+  writeFile(dbDir() + "/mesp.par", "txt");  // cut short: not one whole record
+  storeSource(source.path());
+  storeOptions("1000000");
+  Main2* w = realStartWindow();
+  EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value());
+  EXPECT_EQ(vrnVars().ModeListes, 2);
+  ASSERT_EQ(w->Combo1->ListCount(), 1);
+  EXPECT_EQ(w->Combo1->List(0), "txt");
+  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Couramment Utilisées Disponibles");
+}
+
 TEST_F(StartOptionsTest, TheAutostartValueFollowsItsStoredFlagAtEveryStart) {
   storeSource(source.path());
   storeOptions("0001000");  // start with the computer on
