@@ -125,14 +125,15 @@ void FormEssai::buildControls() {
   ListView2 = make<ListView>(this, "ListView2", 120, 840, 9255, 2895);
   ListView2->setToolTipText(QStringLiteral("Click-Droit pour Sous-Menu...Vous pouvez aussi Cliquer sur l' Entête de "
                                            "Colonne pour la Trier..."));
-  // The file-list layout; the page's own design widths.
-  ListView2->AddColumn(QStringLiteral("Nom des Fichiers Disponibles"), 2880);
+  // The file-list layout of the main list, but for the size caption and a
+  // wider attribute column.
+  ListView2->AddColumn(QStringLiteral("Nom des Fichiers Disponibles"), 4000);
   ListView2->AddColumn(QStringLiteral("Adresse des Fichiers"), 1440);
-  ListView2->AddColumn(QStringLiteral("Taille Octets"), 1440);
+  ListView2->AddColumn(QStringLiteral("Taille Mbits"), 1440);
   ListView2->AddColumn(QStringLiteral("Date Accès"), 1440);
   ListView2->AddColumn(QStringLiteral("Date Création"), 1440);
-  ListView2->AddColumn(QStringLiteral("Date Modification"), 1440);
-  ListView2->AddColumn(QStringLiteral("Attribut"), 1000);
+  ListView2->AddColumn(QStringLiteral("Date Modification"), 1400);
+  ListView2->AddColumn(QStringLiteral("Attribut"), 1440);
   ListView2->AddColumn(QString(), 0);
   ListView2->AddColumn(QString(), 0);
   ListView2->setView(ListView::lvwReport);

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QSet>
 #include <QTimer>
 #include <QTreeView>
 #include <fcntl.h>
@@ -280,21 +281,38 @@ TEST_F(LoaderTest, WhileLoadingTheWindowShowsProgressAndAStopButton) {
   writeList("csv", {makeFile("1.csv"), src() + "/gone.csv", makeFile("3.csv")});
   Main2* w = start();
   w->Check3->setValue(1);
+  vrnVars().NombreFichiers = 7;
   QStringList progress;
-  bool stopShown = true, comboHidden = true, listShown = true;
+  QSet<QString> button10, label1, label2, button6;
+  bool stopShown = true, comboHidden = true, listShown = true, toolsHidden = true;
   {
     EveryTurn watch([&] {
       const QString shown = w->Label19->Caption();
       if (shown.contains('/') && (progress.isEmpty() || progress.last() != shown)) progress << shown;
-      stopShown = stopShown && w->MyButton5->Visible();
+      stopShown = stopShown && w->MyButton5->Visible() && w->MyButton7->Visible() && w->MyButton6->Enabled();
       comboHidden = comboHidden && !w->Combo1->Visible();
       listShown = listShown && w->ListView2->Visible();
+      for (QWidget* c : std::initializer_list<QWidget*>{w->Check2, w->Check3, w->Command4, w->Command5, w->Command8,
+                                                        w->Command11})
+        toolsHidden = toolsHidden && c->isHidden();
+      button10 << w->MyButton10->Caption();
+      label1 << w->Label1->Caption();
+      label2 << w->Label2->Caption();
+      button6 << w->MyButton6->Caption();
     });
     pick("csv");
   }
   EXPECT_EQ(progress, QStringList({"1/3", "2/3", "3/3"}));
   EXPECT_TRUE(stopShown);
   EXPECT_TRUE(comboHidden);
+  EXPECT_TRUE(toolsHidden);
+  // While the records are read: the list file's record count and the source.
+  EXPECT_EQ(button10, QSet<QString>({"Lister les Fichiers (csv)\n(" + src() + ")"}));
+  EXPECT_EQ(label1, QSet<QString>({"Résultat du Scann (7) Fichiers\n(" + src() + ")"}));
+  EXPECT_EQ(label2, QSet<QString>({"Liste de Mes (3) Fichiers (.csv) Disponibles"}));
+  EXPECT_EQ(button6, QSet<QString>({"Arrêter l'Opération en Cours"}));
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (2) Fichiers (.csv) Disponibles");
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (7) Fichiers\n(" + src() + ")");
   EXPECT_TRUE(listShown) << "Check3 keeps the list in sight while it fills";
   EXPECT_EQ(w->ListView2->Count(), 2);
 

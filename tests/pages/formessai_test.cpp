@@ -61,6 +61,23 @@ TEST_F(FormEssaiTest, APageIsAFrozenCopyOfTheListWithTheRecordCountInItsCaption)
   EXPECT_EQ(rowsOf(p->ListView2), shown);
 }
 
+TEST_F(FormEssaiTest, ThePageListHasTheMainColumnsButForTheSizeCaptionAndTheAttributeWidth) {
+  Main2* w = start();
+  w->Command8->click();
+  ASSERT_EQ(pages().size(), 1);
+  const ListView* list = pages().first()->ListView2;
+  ASSERT_EQ(list->ColumnCount(), 9);
+  const QStringList captions = {"Nom des Fichiers Disponibles", "Adresse des Fichiers", "Taille Mbits", "Date Accès",
+                                "Date Création", "Date Modification", "Attribut", "", ""};
+  const QList<int> widths = {4000, 1440, 1440, 1440, 1440, 1400, 1440, 0, 0};
+  for (int k = 1; k <= 9; ++k) {
+    EXPECT_EQ(list->ColumnCaption(k), captions[k - 1]) << k;
+    EXPECT_EQ(list->ColumnWidth(k), widths[k - 1]) << k;
+  }
+  EXPECT_EQ(w->ListView2->ColumnCaption(3), "Taille Octets");
+  EXPECT_EQ(w->ListView2->ColumnWidth(7), 1000);
+}
+
 TEST_F(FormEssaiTest, ASearchResultPageShowsTheCriterionTheFoundCountAndTheProgramIcon) {
   Main2* w = start();
   vrnVars().ModeRecherche = "oui";
