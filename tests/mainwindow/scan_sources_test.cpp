@@ -64,6 +64,9 @@ TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
   EXPECT_FALSE(offered.contains("/"));
   EXPECT_TRUE(offered.contains(homeSlash()));
   EXPECT_FALSE(w->Combo7->isVisible());
+  EXPECT_FALSE(w->Combo7->isEditable());
+  EXPECT_EQ(w->Combo7->font().family(), "Times New Roman");
+  EXPECT_DOUBLE_EQ(w->Combo7->font().pointSizeF(), 9.75);
 }
 
 TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
@@ -86,6 +89,9 @@ TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), encodePath(homeSlash()).leftJustified(1024, ' '));
   EXPECT_EQ(items(w->Combo7).size(), w->Combo7->count()) << "the offer is unchanged";
   EXPECT_GE(w->Combo7->findText(homeSlash()), 0);
+  // A special-folder scan ends with the default options written and applied.
+  EXPECT_EQ(readFile(dbDir() + "/affp.aff"), QByteArray("011111111110110000000000000000"));
+  EXPECT_EQ(w->Check16->Value(), 1);
 }
 
 TEST_F(SourcesTest, TheProfileScanTakesTheHomeFolderAndTheSoundPlaysWhenAsked) {
@@ -99,6 +105,8 @@ TEST_F(SourcesTest, TheProfileScanTakesTheHomeFolderAndTheSoundPlaysWhenAsked) {
   EXPECT_EQ(vrnVars().SourceActuelle, homeSlash());
   EXPECT_EQ(w->Caption(), " - (3 Fichiers) Obtenus en 00:00:02");
   EXPECT_EQ(svc->audio.plays, 1);
+  EXPECT_EQ(readFile(dbDir() + "/affp.aff"), QByteArray("011111111110110000000000000000"))
+      << "the profile scan resets the options to their defaults";
 
   w->Check15->setValue(0);
   w->mnReScannerActuel->click();
