@@ -69,6 +69,25 @@ TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
   EXPECT_DOUBLE_EQ(w->Combo7->font().pointSizeF(), 9.75);
 }
 
+TEST_F(SourcesTest, EqualNeighboursGoOnceEmptyEntriesGoAndCaseVariantsStay) {
+  Main2* w = startWindow();
+  const QStringList real = items(w->Combo7);
+  w->Combo7->Clear();
+  for (const char* p : {"/zz-varnelo/a/", "", "/zz-varnelo/A/", "/", "/zz-varnelo/a/", "/zz-varnelo/a/", ""})
+    w->Combo7->AddItem(p);
+  w->RemplirDossiersSysteme();
+  QStringList expected = real;
+  expected << "/zz-varnelo/a/" << "/zz-varnelo/A/";
+  QStringList offered = items(w->Combo7);
+  EXPECT_EQ(offered.count("/zz-varnelo/a/"), 1) << "three equal neighbours leave one";
+  EXPECT_EQ(offered.count("/zz-varnelo/A/"), 1) << "a path differing only in case is another path";
+  EXPECT_FALSE(offered.contains(""));
+  EXPECT_FALSE(offered.contains("/"));
+  offered.sort();
+  expected.sort();
+  EXPECT_EQ(offered, expected);
+}
+
 TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
   Main2* w = startWindow();
   w->Check16->setValue(0);  // no pages after the scan
