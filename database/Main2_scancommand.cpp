@@ -313,9 +313,10 @@ void Main2::MyButton6_Click() {
   VariablesVRN& v = vrnVars();
   Combo7->hide();
   v.DemandeArret = kStop;
-  // The source goes back to that of the stored database; a der.rep that
-  // cannot be opened leaves it as it is.
-  if (const auto stored = readStoredSource(false)) v.SourceActuelle = *stored;
+  // The source goes back to that of the stored database. Like every reader
+  // of der.rep this one creates it empty when it is missing (no stored
+  // source: ""); a der.rep that cannot be opened leaves the source as it is.
+  if (const auto stored = readStoredSource(true)) v.SourceActuelle = *stored;
   MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
   v.ScanEnCours.clear();
 }

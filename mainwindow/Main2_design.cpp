@@ -394,7 +394,9 @@ void Main2::buildHiddenControls() {
   Combo7 = make<ComboBox>(this, "Combo7", -2160, 720, 9015, 345);
   Combo7->setSorted(true);
   Combo7->setStyleSheet("QComboBox { background: #000080; color: white; }");
-  Combo7->setFont(QFont("Times New Roman", 9));
+  QFont times("Times New Roman");
+  times.setPointSizeF(9.75);
+  Combo7->setFont(times);
   Combo7->hide();
 
   Label3 = label(this, "Label3", 0, 7200, 615, 375, "0");

@@ -154,8 +154,14 @@ void ComboBox::AddItem(const QString& text) {
   const int before = currentIndex();
   int at = count();
   if (sorted_) {
+    // Ignoring case; paths that differ only in case are ordered exactly, so
+    // equal texts always end up side by side.
+    const auto after = [&](const QString& item) {
+      const int c = QString::compare(item, text, Qt::CaseInsensitive);
+      return c < 0 || (c == 0 && QString::compare(item, text, Qt::CaseSensitive) <= 0);
+    };
     at = 0;
-    while (at < count() && QString::compare(itemText(at), text, Qt::CaseInsensitive) <= 0) ++at;
+    while (at < count() && after(itemText(at))) ++at;
   }
   insertItem(at, text);
   // The runtime leaves no entry selected when items are added.

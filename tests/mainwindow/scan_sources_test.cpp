@@ -64,6 +64,28 @@ TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
   EXPECT_FALSE(offered.contains("/"));
   EXPECT_TRUE(offered.contains(homeSlash()));
   EXPECT_FALSE(w->Combo7->isVisible());
+  EXPECT_FALSE(w->Combo7->isEditable());
+  EXPECT_EQ(w->Combo7->font().family(), "Times New Roman");
+  EXPECT_DOUBLE_EQ(w->Combo7->font().pointSizeF(), 9.75);
+}
+
+TEST_F(SourcesTest, EqualNeighboursGoOnceEmptyEntriesGoAndCaseVariantsStay) {
+  Main2* w = startWindow();
+  const QStringList real = items(w->Combo7);
+  w->Combo7->Clear();
+  for (const char* p : {"/zz-varnelo/a/", "", "/zz-varnelo/A/", "/", "/zz-varnelo/a/", "/zz-varnelo/a/", ""})
+    w->Combo7->AddItem(p);
+  w->RemplirDossiersSysteme();
+  QStringList expected = real;
+  expected << "/zz-varnelo/a/" << "/zz-varnelo/A/";
+  QStringList offered = items(w->Combo7);
+  EXPECT_EQ(offered.count("/zz-varnelo/a/"), 1) << "three equal neighbours leave one";
+  EXPECT_EQ(offered.count("/zz-varnelo/A/"), 1) << "a path differing only in case is another path";
+  EXPECT_FALSE(offered.contains(""));
+  EXPECT_FALSE(offered.contains("/"));
+  offered.sort();
+  expected.sort();
+  EXPECT_EQ(offered, expected);
 }
 
 TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
@@ -86,6 +108,9 @@ TEST_F(SourcesTest, TheSpecialFolderMenuDropsTheListAndPickingOneScansIt) {
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), encodePath(homeSlash()).leftJustified(1024, ' '));
   EXPECT_EQ(items(w->Combo7).size(), w->Combo7->count()) << "the offer is unchanged";
   EXPECT_GE(w->Combo7->findText(homeSlash()), 0);
+  // A special-folder scan ends with the default options written and applied.
+  EXPECT_EQ(readFile(dbDir() + "/affp.aff"), QByteArray("011111111110110000000000000000"));
+  EXPECT_EQ(w->Check16->Value(), 1);
 }
 
 TEST_F(SourcesTest, TheProfileScanTakesTheHomeFolderAndTheSoundPlaysWhenAsked) {
@@ -99,6 +124,8 @@ TEST_F(SourcesTest, TheProfileScanTakesTheHomeFolderAndTheSoundPlaysWhenAsked) {
   EXPECT_EQ(vrnVars().SourceActuelle, homeSlash());
   EXPECT_EQ(w->Caption(), " - (3 Fichiers) Obtenus en 00:00:02");
   EXPECT_EQ(svc->audio.plays, 1);
+  EXPECT_EQ(readFile(dbDir() + "/affp.aff"), QByteArray("011111111110110000000000000000"))
+      << "the profile scan resets the options to their defaults";
 
   w->Check15->setValue(0);
   w->mnReScannerActuel->click();

@@ -308,18 +308,26 @@ TEST_F(ScanTest, StoppingWithMyButton5KeepsTheDatabaseButNotTheSource) {
   EXPECT_EQ(vrnVars().DemandeArret, "");
 }
 
-TEST_F(ScanTest, MyButton6LeavesTheSourceWhenDerRepCannotBeRead) {
+TEST_F(ScanTest, MyButton6ReadsTheStoredSourceBackOrKeepsItWhenDerRepCannotBeOpened) {
   Main2* w = startWithSource(path(other));
   QFile::remove(dbDir() + "/der.rep");
   vrnVars().SourceActuelle = "/somewhere";
   w->MyButton6->click();
+  EXPECT_EQ(vrnVars().SourceActuelle, "") << "a missing der.rep is made empty: no stored source, the next press asks";
+  EXPECT_EQ(vrnVars().DemandeArret, "stop");
+  ASSERT_TRUE(QFile::exists(dbDir() + "/der.rep"));
+  EXPECT_EQ(QFile(dbDir() + "/der.rep").size(), 0);
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n()");
+
+  // A der.rep that cannot be opened leaves the source as it is.
+  QFile::remove(dbDir() + "/der.rep");
+  ASSERT_TRUE(QDir().mkdir(dbDir() + "/der.rep"));
+  vrnVars().SourceActuelle = "/somewhere";
+  vrnVars().DemandeArret.clear();
+  w->MyButton6->click();
   EXPECT_EQ(vrnVars().SourceActuelle, "/somewhere");
   EXPECT_EQ(vrnVars().DemandeArret, "stop");
-  EXPECT_FALSE(QFile::exists(dbDir() + "/der.rep")) << "reading never creates it";
-
-  writeFile(dbDir() + "/der.rep", QByteArray());
-  w->MyButton6->click();
-  EXPECT_EQ(vrnVars().SourceActuelle, "") << "no stored source: the next press asks";
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(/somewhere)");
 }
 
 TEST_F(ScanTest, ASecondScanIsRefusedWhileOneRunsAndTheFirstCompletes) {

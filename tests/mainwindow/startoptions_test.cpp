@@ -90,6 +90,40 @@ TEST_F(StartOptionsTest, FirstRunYesScansTheProfileWithoutAskingThenAppliesTheDe
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
 }
 
+TEST_F(StartOptionsTest, BeforeTheFirstRunOfferTheDefaultsAndTheCommonListsAreInPlace) {
+  // What the first run has done when its offer shows.
+  struct AtOffer {
+    bool seen = false, mesParExists = false, combo7Filled = false, shown = true;
+    QByteArray options;
+    int check14 = -1, registryWrites = -1, modeListes = -1;
+    QString profileItem;
+  } at;
+  svc->dialogs.onBox = [&](const ShownBox& box) {
+    if (box.title != "Choix de la Source à Scanner..." || at.seen) return;
+    at.seen = true;
+    at.mesParExists = QFile::exists(dbDir() + "/mesp.par");
+    at.options = readFile(dbDir() + "/affp.aff");
+    at.check14 = win->Check14->Value();
+    at.registryWrites = svc->registry.writes;
+    at.modeListes = vrnVars().ModeListes;
+    at.combo7Filled = win->Combo7->ListCount() > 0;
+    at.profileItem = win->mnScannProfile->Caption();
+    at.shown = win->isVisible();
+  };
+  svc->dialogs.answers = {vbNo};
+  realStartWindow();
+  ASSERT_TRUE(at.seen);
+  EXPECT_TRUE(at.mesParExists);
+  EXPECT_EQ(at.options, QByteArray("011111111110110000000000000000"));
+  EXPECT_EQ(at.check14, 1);
+  EXPECT_EQ(at.registryWrites, 1) << "ticking the start-with-the-computer box wrote the autostart value";
+  EXPECT_EQ(at.modeListes, 2) << "no preferred list: the common set";
+  EXPECT_TRUE(at.combo7Filled);
+  EXPECT_TRUE(at.profileItem.startsWith("Scanner le Profile Complet de ("));
+  EXPECT_FALSE(at.shown) << "the offer comes before the window is shown";
+  EXPECT_EQ(vrnVars().SourceActuelle, "") << "Non: no source, the browser was offered";
+}
+
 TEST_F(StartOptionsTest, TheScanAtStartRunsOnAKnownSourceWithoutTheBrowser) {
   file(source, "a.pdf");
   file(source, "b.pdf");
