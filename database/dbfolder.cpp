@@ -1,5 +1,8 @@
 #include "database/dbfolder.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -22,6 +25,25 @@ QByteArray trimBlanks(const QByteArray& s) {
   while (b < e && s[b] == ' ') ++b;
   while (e > b && s[e - 1] == ' ') --e;
   return s.mid(b, e - b);
+}
+
+QString listFilePath(const QString& name) {
+  const QString wanted = name + QStringLiteral(".vrn");
+  const QString exact = fichierBase(wanted);
+  struct stat st;
+  if (::lstat(encodePath(exact).constData(), &st) == 0) return exact;
+  DIR* dir = ::opendir(encodePath(dossierBase()).constData());
+  if (!dir) return exact;
+  QString found;
+  while (dirent* e = ::readdir(dir)) {
+    const QString entry = decodePath(QByteArray(e->d_name));
+    if (entry.compare(wanted, Qt::CaseInsensitive) == 0) {
+      found = entry;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found.isEmpty() ? exact : fichierBase(found);
 }
 
 QByteArrayView recordText(const QByteArray& record) {

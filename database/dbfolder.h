@@ -26,6 +26,12 @@ QString fichierBase(const QString& fileName);  // <executable folder>/BDVRN/<fil
 QString trimBlanks(const QString& s);
 QByteArray trimBlanks(const QByteArray& s);
 
+// The list file of a list name: <database>/<name>.vrn. The catalogue matches
+// the suffix ignoring case, as the original file system did, while Linux file
+// names are case-sensitive: when that exact file is missing, an existing file
+// whose name differs only by letter case (MP3.VRN for "mp3") is the list's.
+QString listFilePath(const QString& name);
+
 // The text of a stored record: what comes before its first zero byte (a
 // record past the end of a file, or the end of a short file, reads as zeros),
 // blanks trimmed at both ends. A view into the record.

@@ -91,7 +91,7 @@ void Main2::AfficherListeExtension() {
   const QString nom = Combo1->Text();
   RecordFile& liste = Canal(kCanalListe);
   liste.close();
-  liste.open(fichierBase(nom + ".vrn"), kRecFichier, true);
+  liste.open(listFilePath(nom), kRecFichier, true);
   v.NumEnregistrement = liste.recordCount();
   const qint64 total = v.NumEnregistrement;
   const QString totalText = QString::number(total);

@@ -20,7 +20,7 @@ bool isAscii(const QString& s) {
 }
 }  // namespace
 
-QString listFileOf(const QString& listName) { return fichierBase(listName + ".vrn"); }
+QString listFileOf(const QString& listName) { return listFilePath(listName); }
 
 QStringList commonScopeFiles(const QStringList& commonTable) {
   QStringList files;

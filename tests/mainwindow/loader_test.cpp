@@ -421,3 +421,13 @@ TEST_F(LoaderTest, AutomaticModesKeepTheNarrowWindowAndTheChooserResetsTheMode) 
   pick("txt");
   EXPECT_EQ(w->Width(), 14130);
 }
+
+TEST_F(LoaderTest, AListFileNamedInUpperCaseIsTheListOfItsLowerCaseName) {
+  writeList("MP3", {makeFile("a.mp3", 10), makeFile("b.mp3", 20)});
+  start();
+  // The catalogue offers it as "mp3"; loading it reads that very file.
+  pick("mp3");
+  EXPECT_EQ(win->ListView2->Count(), 2);
+  EXPECT_EQ(win->Label2->Caption(), "Liste de Mes (2) Fichiers (.mp3) Disponibles");
+  EXPECT_FALSE(QFile::exists(dbDir() + "/mp3.vrn")) << "no second, empty list file is made";
+}
