@@ -7,6 +7,7 @@
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
+#include "mainwindow/designtools.h"
 #include "mainwindow/listviewtools.h"
 #include "support/VariablesVRN.h"
 
@@ -14,29 +15,12 @@ namespace vrn {
 
 namespace {
 
-constexpr quint32 kTeal = 0x1d7a74;  // button accents (RGB)
-constexpr quint32 kRed = 0xa8322d;
+using namespace design;
 
-QIcon picture(const char* name) { return QIcon(QStringLiteral(":/pictures/%1.svg").arg(QLatin1String(name))); }
-
-template <class C, class... A>
-C* make(QWidget* parent, const char* name, int l, int t, int w, int h, A&&... args) {
-  return place(new C(parent, std::forward<A>(args)...), name, l, t, w, h);
-}
-
-Label* label(QWidget* parent, const char* name, int l, int t, int w, int h, const QString& caption) {
-  auto* c = make<Label>(parent, name, l, t, w, h);
-  c->setCaption(caption);
-  return c;
-}
-
-MyButton* button(QWidget* parent, const char* name, int l, int t, int w, int h, const QString& caption,
-                 const QString& tip = QString(), const QString& tipTitle = QString(), quint32 accent = kTeal) {
-  auto* b = make<MyButton>(parent, name, l, t, w, h, caption);
-  if (!tip.isEmpty()) b->setToolTipText(tip);
-  if (!tipTitle.isEmpty()) b->setToolTipTitle(tipTitle);
-  b->setAccent(accent);
-  return b;
+// The page's buttons are teal unless they stop something.
+MyButton* pageButton(QWidget* parent, const char* name, int l, int t, int w, int h, const QString& caption,
+                     const QString& tip = QString(), const QString& tipTitle = QString(), quint32 accent = kTeal) {
+  return button(parent, name, l, t, w, h, caption, tip, tipTitle, accent);
 }
 
 }  // namespace
@@ -140,29 +124,29 @@ void FormEssai::buildControls() {
   // The list is left unsorted: it keeps the main list's order until a
   // header is clicked.
 
-  Command4 = button(this, "Command4", 480, 3840, 1215, 255, QStringLiteral("AutoSize/Oui"),
+  Command4 = pageButton(this, "Command4", 480, 3840, 1215, 255, QStringLiteral("AutoSize/Oui"),
                     QStringLiteral("Cliquez ICI pour Redimentionner Automatiquement Toutes les Colonnes (Mini ou "
                                    "Maxi)..."),
                     QStringLiteral("Redimentionner les Colonnes:"));
-  Command5 = button(this, "Command5", 600, 4200, 1215, 255, QStringLiteral("Lignes Couleur"),
+  Command5 = pageButton(this, "Command5", 600, 4200, 1215, 255, QStringLiteral("Lignes Couleur"),
                     QStringLiteral("Cliquez ICI pour Mettre une Couleur Différente Une Ligne sur 2..."),
                     QStringLiteral("Couleur Lignes:"));
   Command5->hide();
-  MyButton1 = button(this, "MyButton1", 1800, 3840, 1815, 255, QStringLiteral("Tout Barre des Tâches"),
+  MyButton1 = pageButton(this, "MyButton1", 1800, 3840, 1815, 255, QStringLiteral("Tout Barre des Tâches"),
                      QStringLiteral("Cliquez ICI pour Mettre Toutes les Listes dans la Barre des Tâches..."),
                      QStringLiteral("Barre des Tâches:"));
-  MyButton2 = button(this, "MyButton2", 3720, 3840, 1215, 255, QStringLiteral("Tout Ecran"),
+  MyButton2 = pageButton(this, "MyButton2", 3720, 3840, 1215, 255, QStringLiteral("Tout Ecran"),
                      QStringLiteral("Cliquez ICI pour Afficher Toutes les Listes à l'écran..."),
                      QStringLiteral("Tout à l'écran:"));
-  MyButton3 = button(this, "MyButton3", 5040, 3840, 2415, 255, QStringLiteral("Supprimer Toutes les Fenêtres"),
+  MyButton3 = pageButton(this, "MyButton3", 5040, 3840, 2415, 255, QStringLiteral("Supprimer Toutes les Fenêtres"),
                      QStringLiteral("Cliquez ICI pour Supprimer Toutes les Listes d'Affichages...."),
                      QStringLiteral("Supprimer la Totalité des Listes éditées:"), kRed);
-  MyButton6 = button(this, "MyButton6", 7560, 3840, 1815, 255, QStringLiteral("Arrêter la Copie"),
+  MyButton6 = pageButton(this, "MyButton6", 7560, 3840, 1815, 255, QStringLiteral("Arrêter la Copie"),
                      QStringLiteral("Cliquez ICI pour Stopper l'Opération en Cours de Copie..."),
                      QStringLiteral("Arrêter:"), kRed);
   MyButton6->hide();
-  Command1 = button(this, "Command1", 3480, 4920, 1095, 255, QStringLiteral("tout systray"));
-  Command2 = button(this, "Command2", 3480, 5280, 1095, 255, QStringLiteral("tout écran"));
+  Command1 = pageButton(this, "Command1", 3480, 4920, 1095, 255, QStringLiteral("tout systray"));
+  Command2 = pageButton(this, "Command2", 3480, 5280, 1095, 255, QStringLiteral("tout écran"));
   Command1->hide();
   Command2->hide();
 }
