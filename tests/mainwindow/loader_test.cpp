@@ -19,47 +19,18 @@
 using namespace vrn;
 using namespace vrn::testing;
 
-namespace {
-
-// Runs fn at every turn of the event loop while it lives.
-class EveryTurn {
- public:
-  explicit EveryTurn(std::function<void()> fn) {
-    QObject::connect(&timer_, &QTimer::timeout, fn);
-    timer_.start(0);
-  }
-
- private:
-  QTimer timer_;
-};
-
-}  // namespace
-
-class LoaderTest : public Main2Test {
+class LoaderTest : public SourceFolderTest {
  protected:
   void SetUp() override {
-    Main2Test::SetUp();
-    ASSERT_TRUE(source_.isValid());
+    SourceFolderTest::SetUp();
     oldSlice_ = listLoadEventSliceMs();
     listLoadEventSliceMs() = 0;  // a turn of the event loop after every record
   }
   void TearDown() override {
     listLoadEventSliceMs() = oldSlice_;
-    Main2Test::TearDown();
+    SourceFolderTest::TearDown();
   }
 
-  QString src() const { return source_.path(); }
-  // A file of the scanned source with `size` bytes; returns its path.
-  QString makeFile(const QString& relative, int size = 0) {
-    const QString path = src() + "/" + relative;
-    writeFile(path, QByteArray(size, 'x'));
-    return path;
-  }
-  void writeList(const QString& name, const QStringList& paths) {
-    QList<QByteArray> bytes;
-    for (const QString& p : paths) bytes << encodePath(p);
-    writeFile(dbDir() + "/" + name + ".vrn", records(bytes));
-  }
   // Starts the window on the temporary source, with the given option boxes.
   Main2* start(bool details = true) {
     writeFile(dbDir() + "/der.rep", encodePath(src()).leftJustified(1024, ' '));
@@ -86,7 +57,6 @@ class LoaderTest : public Main2Test {
       EXPECT_TRUE(c->isHidden()) << c->objectName().toStdString();
   }
 
-  QTemporaryDir source_;
   int oldSlice_ = 8;
 };
 

@@ -3,11 +3,14 @@
 // services, its own runtime folder (for the single-instance lock) and an exit
 // hook in place of ending the process.
 #include <QFile>
+#include <QTimer>
+#include <functional>
 #include <QTemporaryDir>
 #include <memory>
 
 #include "mainwindow/Main2.h"
 #include "platform/menu.h"
+#include "platform/pathcodec.h"
 #include "tests/testing/fixture.h"
 
 namespace vrn::testing {
@@ -65,6 +68,43 @@ class Main2Test : public AppFolderTest {
  private:
   QTemporaryDir runtime_;
   QByteArray oldRuntime_;
+};
+
+// Runs fn at every turn of the event loop while it lives.
+class EveryTurn {
+ public:
+  explicit EveryTurn(std::function<void()> fn) {
+    QObject::connect(&timer_, &QTimer::timeout, std::move(fn));
+    timer_.start(0);
+  }
+
+ private:
+  QTimer timer_;
+};
+
+// A window test with a temporary folder standing for the scanned source.
+class SourceFolderTest : public Main2Test {
+ protected:
+  void SetUp() override {
+    Main2Test::SetUp();
+    ASSERT_TRUE(source_.isValid());
+  }
+  QString src() const { return source_.path(); }
+  // A file of the source with `size` bytes; returns its path.
+  QString makeFile(const QString& relative, int size = 0) {
+    const QString path = src() + "/" + relative;
+    writeFile(path, QByteArray(size, 'x'));
+    return path;
+  }
+  // A list file of the database holding these paths.
+  void writeList(const QString& name, const QStringList& paths) {
+    QList<QByteArray> bytes;
+    for (const QString& p : paths) bytes << encodePath(p);
+    writeFile(dbDir() + "/" + name + ".vrn", records(bytes));
+  }
+
+ private:
+  QTemporaryDir source_;
 };
 
 }  // namespace vrn::testing

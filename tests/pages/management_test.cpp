@@ -11,18 +11,6 @@ using namespace vrn::testing;
 
 namespace {
 
-// Runs fn at every turn of the event loop while it lives.
-class EveryTurn {
- public:
-  explicit EveryTurn(std::function<void()> fn) {
-    QObject::connect(&timer_, &QTimer::timeout, fn);
-    timer_.start(0);
-  }
-
- private:
-  QTimer timer_;
-};
-
 QString question(const QString& opening, int open, int preferred) {
   return opening + QString::number(open) + ") Pages Affichées, mais votre Liste de Sélection en contient (" +
          QString::number(preferred) +

@@ -14,49 +14,23 @@
 
 namespace vrn::testing {
 
-// Runs fn at every turn of the event loop while it lives.
-class EveryTurn {
- public:
-  explicit EveryTurn(std::function<void()> fn) {
-    QObject::connect(&timer_, &QTimer::timeout, fn);
-    timer_.start(0);
-  }
-
- private:
-  QTimer timer_;
-};
-
-class SearchTest : public Main2Test {
+class SearchTest : public SourceFolderTest {
  protected:
   void SetUp() override {
-    Main2Test::SetUp();
-    ASSERT_TRUE(source_.isValid());
+    SourceFolderTest::SetUp();
     oldSlice_ = searchEventSliceMs();
     searchEventSliceMs() = 0;
   }
   void TearDown() override {
     searchEventSliceMs() = oldSlice_;
-    Main2Test::TearDown();
+    SourceFolderTest::TearDown();
   }
 
-  QString src() const { return source_.path(); }
-  QString makeFile(const QString& relative, int size = 0) {
-    const QString path = src() + "/" + relative;
-    writeFile(path, QByteArray(size, 'x'));
-    return path;
-  }
-  void writeList(const QString& name, const QStringList& paths) {
-    QList<QByteArray> bytes;
-    for (const QString& p : paths) bytes << encodePath(p);
-    writeFile(dbDir() + "/" + name + ".vrn", records(bytes));
-  }
-  // Starts the window on the source; the list chooser of the panel holds a
-  // blank and then every list, as the list sets fill it.
+  // Starts the window on the source; the list sets fill the panel's list
+  // chooser with a blank and then every list.
   Main2* start() {
     writeFile(dbDir() + "/der.rep", encodePath(src()).leftJustified(1024, ' '));
     Main2* w = startWindow();
-    w->Combo10->AddItem(" ");
-    for (int i = 0; i < w->Combo1->ListCount(); ++i) w->Combo10->AddItem(w->Combo1->List(i));
     svc->audio.devices = 1;
     return w;
   }
@@ -82,7 +56,6 @@ class SearchTest : public Main2Test {
     return whole + userDecimalSeparator() + hundredths + "%";
   }
 
-  QTemporaryDir source_;
   int oldSlice_ = 8;
 };
 
