@@ -1,6 +1,7 @@
 #pragma once
 // Benchmark subcommands register themselves here; each lives in its own
 // bench_<name>.cpp file.
+#include <QString>
 #include <QStringList>
 #include <functional>
 
@@ -11,6 +12,10 @@ using Command = std::function<int(const QStringList& args)>;
 struct Registration {
   Registration(const char* name, const char* usage, Command command);
 };
+
+// Stores options that neither scan nor open pages at start (details shown,
+// no sound, no pages after a change), so a benchmark measures only its job.
+void writeQuietOptions(const QString& dbFolder);
 
 // Peak resident memory of this process, in MB.
 double peakMb();

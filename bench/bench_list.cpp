@@ -42,6 +42,7 @@ int run(const QStringList& args) {
   QDir().mkpath(exe.path() + "/BDVRN");
   QFile::link(list, exe.path() + "/BDVRN/" + name + ".vrn");
   if (QFile::exists(db + "/der.rep")) QFile::copy(db + "/der.rep", exe.path() + "/BDVRN/der.rep");
+  writeQuietOptions(exe.path() + "/BDVRN");
   setAppFolderForTests(exe.path());
   TestServices svc;
 
@@ -49,6 +50,7 @@ int run(const QStringList& args) {
   {
     Main2 win;
     if (!win.start()) return 2;
+    win.ChargerToutesListes();  // offer every list, not only the common ones
     // A database without a usable source: any existing folder lets the list load.
     if (!entryExists(trimBlanks(vrnVars().SourceActuelle))) vrnVars().SourceActuelle = "/";
     win.Check2->setValue(1);

@@ -64,6 +64,7 @@ int scanui(const QStringList& args) {
     derRep.open(exe.path() + "/BDVRN/der.rep", 1024);
     derRep.write(1, encodePath(source));
   }
+  bench::writeQuietOptions(exe.path() + "/BDVRN");
 
   int result = 0;
   {

@@ -45,6 +45,7 @@ int run(const QStringList& args) {
   QDir().mkpath(exe.path() + "/BDVRN");
   for (const QString& l : lists) QFile::link(db + "/" + l, exe.path() + "/BDVRN/" + l);
   if (QFile::exists(db + "/der.rep")) QFile::copy(db + "/der.rep", exe.path() + "/BDVRN/der.rep");
+  writeQuietOptions(exe.path() + "/BDVRN");
   setAppFolderForTests(exe.path());
   TestServices svc;
 
