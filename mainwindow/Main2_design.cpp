@@ -244,6 +244,7 @@ void Main2::buildPreferencesPanel() {
   Shape5 = make<Shape>(MyFrame1, "Shape5", 5520, 4080, 7920, 1620);
   Shape5->setColors(0xF6E9DC, 0xC08040, true);
   Image3 = pictureBox(MyFrame1, "Image3", 0, 0, 360, 360, picture("varnelo"));
+  MyFrame1->setCaptionIndent(toPixels(360));
   LstSources = make<CheckListBox>(MyFrame1, "LstSources", 240, 720, 2295, 4815);
   LstSources->setStyleSheet("QListWidget { background: #1f4e8c; color: white; }");
   Check1 = check(MyFrame1, "Check1", 240, 5640, 200, 200, 0, "Tout Sélectionner/Désélectionner...");

@@ -430,7 +430,8 @@ void MyFrame::paintEvent(QPaintEvent*) {
     QFont f = font();
     f.setBold(true);
     p.setFont(f);
-    p.drawText(QRectF(r.left() + 8, r.top(), r.width() - 16, h), Qt::AlignVCenter | Qt::AlignLeft, caption_);
+    p.drawText(QRectF(r.left() + 8 + indent_, r.top(), r.width() - 16 - indent_, h), Qt::AlignVCenter | Qt::AlignLeft,
+               caption_);
   }
   p.setPen(QPen(fromRgb(header_).darker(110), 1));
   p.drawPath(path);

@@ -253,6 +253,8 @@ class MyFrame : public QWidget, public Control {
   QString Caption() const { return caption_; }
   void setCaption(const QString& c) { caption_ = c; update(); }
   void setHeaderColor(quint32 rgb) { header_ = rgb; update(); }
+  // Room kept before the caption, for a picture placed over the header.
+  void setCaptionIndent(int pixels) { indent_ = pixels; update(); }
  signals:
   void MouseMove();
 
@@ -263,6 +265,7 @@ class MyFrame : public QWidget, public Control {
  private:
   QString caption_;
   quint32 header_ = 0x1f4e8c;
+  int indent_ = 0;
 };
 
 }  // namespace vrn

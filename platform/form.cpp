@@ -21,6 +21,10 @@ constexpr int kMinimisedHeight = 420;
 
 Form::Form(const char* name, QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QString::fromLatin1(name));
+  // The twips layouts were drawn for a compact 8-point dialog font.
+  QFont compact = font();
+  compact.setPointSizeF(8);
+  setFont(compact);
   setMouseTracking(true);
 }
 
