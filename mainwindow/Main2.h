@@ -345,6 +345,7 @@ class Main2 : public Form {
   void runAutomaticDisplayStep();  // the automatic display's step after each list load
   // Command11_Click on a screen of the given height (twips).
   void showPageOnScreen(int screenHeightTwips);
+  void endEmptyWalk();
 
   // ---- Web links ----
   void mnRenseignerExtensFichiers_Click();

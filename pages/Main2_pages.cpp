@@ -2,6 +2,7 @@
 // of the current list on screen or in the task bar, all pages minimised,
 // restored or closed, and the display menu that opens one page per list.
 #include "mainwindow/Main2.h"
+#include "mainwindow/copyloop.h"
 #include "pages/FormEssai.h"
 #include "platform/services.h"
 #include "support/SonRessVRN.h"
@@ -129,6 +130,13 @@ void Main2::Command12_Click() {
   // running) leaves no mode behind for the user's next load.
   v.ModeAffichageAuto = 0;
   v.DernierIndexAuto = 0;
+  endEmptyWalk();
+}
+
+// With no list to walk, the walk's end never ran: the stop button that the
+// display command enabled has nothing left to stop.
+void Main2::endEmptyWalk() {
+  if (Combo1->ListCount() == 0 && !copyRunning() && !scanRunning_) MyButton6->setEnabled(false);
 }
 
 void Main2::Command9_Click() {
@@ -139,6 +147,7 @@ void Main2::Command9_Click() {
   Combo1->setListIndex(0);
   v.ModeAffichageAuto = 0;
   v.DernierIndexAuto = 0;
+  endEmptyWalk();
   setWidth(5040);
 }
 

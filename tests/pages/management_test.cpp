@@ -317,8 +317,9 @@ TEST_F(ManagementTest, AWalkWithNothingToLoadLeavesNoModeOrCountBehind) {
   writeListOf("csv", 1);
   Main2* w = start();
   offer({});
-  w->Command12_Click();
+  w->mnAfficherEcran_Click();  // enables the stop button, then walks nothing
   EXPECT_TRUE(loadedPages().isEmpty());
+  EXPECT_FALSE(w->MyButton6->Enabled()) << "nothing is left to stop";
   EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
 
