@@ -3,6 +3,7 @@
 // bench_<name>.cpp file.
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 namespace vrn::bench {
@@ -16,6 +17,20 @@ struct Registration {
 // Stores options that neither scan nor open pages at start (details shown,
 // no sound, no pages after a change), so a benchmark measures only its job.
 void writeQuietOptions(const QString& dbFolder);
+
+// Watches the event loop while a job runs: the longest stretch without a
+// turn of the loop, the end of the job included.
+class EventGapWatch {
+ public:
+  EventGapWatch();
+  void start();        // call right before the job
+  double stop();       // call right after it; returns the longest gap in ms
+  double tailMs() const { return tailMs_; }  // the last stretch, after the last turn
+
+ private:
+  QTimer turns_;
+  double lastTurn_ = 0, longest_ = 0, tailMs_ = 0;
+};
 
 // Peak resident memory of this process, in MB.
 double peakMb();

@@ -63,25 +63,15 @@ int run(const QStringList& args) {
       return 2;
     }
 
-    // The last turn of the event loop, to time the stretch after the record loop.
-    double lastTurn = now();
-    double longestGap = 0;
-    QTimer turns;
-    turns.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-      const double t = now();
-      longestGap = std::max(longestGap, t - lastTurn);
-      lastTurn = t;
-    });
-    turns.start(0);
+    // G: the longest stretch without an event-loop turn, the end of the load included.
+    EventGapWatch watch;
+    watch.start();
     const double start = now();
     win.Combo1->setListIndex(index);
     const double end = now();
-    turns.stop();
+    const double gapMs = watch.stop();
     const double seconds = end - start;
-    const double tailMs = (end - lastTurn) * 1000;
-    // G: the longest stretch without an event-loop turn, the end of the load included.
-    const double gapMs = std::max(longestGap, end - lastTurn) * 1000;
+    const double tailMs = watch.tailMs();
     const int rows = win.ListView2->Count();
 
     const double shown = now();

@@ -77,22 +77,12 @@ int run(const QStringList& args) {
     }
     QApplication::processEvents();
 
-    double lastTurn = now();
-    double longestGap = 0;
-    QTimer turns;
-    turns.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-      const double t = now();
-      longestGap = std::max(longestGap, t - lastTurn);
-      lastTurn = t;
-    });
-    turns.start(0);
+    EventGapWatch watch;
+    watch.start();
     const double start = now();
-    lastTurn = start;
     win.MyButton25->click();
     const double end = now();
-    turns.stop();
-    const double gapMs = std::max(longestGap, end - lastTurn) * 1000;
+    const double gapMs = watch.stop();
     const int found = win.ListView2->Count();
     const double shown = now();
     QApplication::processEvents();  // the first paint of the result
@@ -104,7 +94,7 @@ int run(const QStringList& args) {
     std::fprintf(stderr, "%s\n",
                  qPrintable(QString::asprintf("total=%lld record_loop_gap_ms=%lld after_loop_ms=%.0f first_paint_seconds=%.3f",
                                               (long long)vrnVars().TotalEnregistrements,
-                                              (long long)lastSearchLongestGapMs(), (end - lastTurn) * 1000, paint)));
+                                              (long long)lastSearchLongestGapMs(), watch.tailMs(), paint)));
     for (const ShownBox& b : svc.dialogs.boxes) std::fprintf(stderr, "box: %s\n", qPrintable(b.text));
     if (vrnVars().NbEnregistrementsLus == 0) result = 1;
   }

@@ -31,6 +31,28 @@ void writeQuietOptions(const QString& dbFolder) {
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(QByteArray("11111111000000") + QByteArray(16, '0'));
 }
 
+EventGapWatch::EventGapWatch() {
+  turns_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&turns_, &QTimer::timeout, [this] {
+    const double t = now();
+    longest_ = std::max(longest_, t - lastTurn_);
+    lastTurn_ = t;
+  });
+}
+
+void EventGapWatch::start() {
+  longest_ = 0;
+  lastTurn_ = now();
+  turns_.start(0);
+}
+
+double EventGapWatch::stop() {
+  const double end = now();
+  turns_.stop();
+  tailMs_ = (end - lastTurn_) * 1000;
+  return std::max(longest_, end - lastTurn_) * 1000;
+}
+
 double peakMb() {
   rusage ru{};
   getrusage(RUSAGE_SELF, &ru);
