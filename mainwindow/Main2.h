@@ -17,7 +17,7 @@ class Main2 : public Form {
   ~Main2() override;
 
   // Creates the window, runs Form_Initialize and Form_Load; returns false when
-  // start-up ended the program (a second instance).
+  // start-up ended the program (a second instance, or no usable database folder).
   bool start();
   // Ends the process at once (the quit command); tests replace it.
   static std::function<void(int)>& exitHook();
@@ -365,6 +365,8 @@ class Main2 : public Form {
   std::unique_ptr<QLockFile> instanceLock_;
   bool ended_ = false;  // start-up ended the program
   void endProgram(int code);
+  enum class DatabaseLock { Taken, HeldByAnother, CannotCreate };
+  DatabaseLock lockDatabase();
   void buildLeftColumn();
   void buildResultPanel();
   void buildSearchPanel();

@@ -47,6 +47,17 @@ class StartupTest : public Main2Test {
     return svc->dialogs.boxes.size() == 1 && svc->dialogs.boxes[0].title == kFirstRunTitle &&
            svc->dialogs.boxes[0].style == 68;
   }
+  // A database folder that cannot hold the lock: its own box, not the
+  // duplicate one, then start-up goes on to the first-run offer.
+  bool theLockBoxThenTheFirstRunOffer() const {
+    const QString text = "Le Programme (Varnelo) ne peut pas Poser son Verrou dans le Dossier de sa Base de Donnée:\n(" +
+                         dbDir() +
+                         ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même Temps...\n"
+                         "Vérifiez que ce Dossier existe et que vous avez le Droit d'y Écrire....";
+    const auto& b = svc->dialogs.boxes;
+    return b.size() == 2 && b[0].title == "Verrou Impossible à Poser..." && b[0].style == 48 && b[0].text == text &&
+           b[1].title == kFirstRunTitle && b[1].style == 68;
+  }
   static inline const QString kFirstRunTitle = QStringLiteral("Choix de la Source à Scanner...");
   QString sourceAtOffer, headerAtOffer, captionAtOffer;
 };
@@ -227,7 +238,8 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
   watchFirstRunOffer();
   Main2* w = realStartWindow();
   EXPECT_TRUE(started);
-  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
+  EXPECT_TRUE(exitCodes.isEmpty());
   EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
   EXPECT_EQ(vrnVars().NombreFichiers, 0);
   EXPECT_EQ(readFile(dbDir()), QByteArray("I am a file"));
@@ -235,7 +247,9 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
 }
 
 TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
-  QLockFile first(runtimeDir() + "/varnelo.lock");
+  // The lock of the database, whatever the runtime folder.
+  ASSERT_TRUE(QDir().mkpath(dbDir()));
+  QLockFile first(dbDir() + "/.varnelo.lock");
   ASSERT_TRUE(first.tryLock(0));
   realStartWindow();
   EXPECT_FALSE(started);
@@ -247,13 +261,14 @@ TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
             "que vous n'arrivez plus à le Relancer, Alors Redémarrez votre Ordinateur....");
   EXPECT_EQ(exitCodes, QList<int>{0});
   // Nothing else of start-up ran.
-  EXPECT_FALSE(QDir(dbDir()).exists());
+  EXPECT_EQ(QDir(dbDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{".varnelo.lock"});
   EXPECT_FALSE(win->isVisible());
 }
 
 TEST_F(StartupTest, TheLockOfACrashedRunIsTakenOver) {
   // A lock left by a process that no longer exists.
-  writeFile(runtimeDir() + "/varnelo.lock", "999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+  writeFile(dbDir() + "/.varnelo.lock", "999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
                                                QSysInfo::machineHostName().toUtf8() + "\n");
   realStartWindow();
   EXPECT_TRUE(started);
@@ -282,7 +297,7 @@ TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
   Main2* w = realStartWindow();
   EXPECT_TRUE(started);
   EXPECT_FALSE(QDir(dbDir()).exists());
-  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
   EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
   EXPECT_EQ(w->Combo1->ListCount(), 0);
   EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
