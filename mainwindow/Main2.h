@@ -6,9 +6,9 @@
 #include "platform/listview.h"
 #include "platform/menu.h"
 
-class QLockFile;
-
 namespace vrn {
+
+class InstanceLock;
 
 class Main2 : public Form {
   Q_OBJECT
@@ -362,7 +362,7 @@ class Main2 : public Form {
   void MyButton27_Click();
 
  private:
-  std::unique_ptr<QLockFile> instanceLock_;
+  std::unique_ptr<InstanceLock> instanceLock_;
   bool ended_ = false;  // start-up ended the program
   void endProgram(int code);
   enum class DatabaseLock { Taken, HeldByAnother, CannotCreate };

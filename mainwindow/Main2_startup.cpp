@@ -1,12 +1,12 @@
 // Start-up: single instance, window size and texts, the database folder and
 // its catalogue, the last source and the missing-source warnings.
-#include <QLockFile>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
+#include "platform/instancelock.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -184,13 +184,18 @@ Main2::DatabaseLock Main2::lockDatabase() {
   struct stat st;
   if (::lstat(base.constData(), &st) != 0) ::mkdir(base.constData(), 0755);
   // A name that no catalogue, delete pattern or stored-file reader picks up.
-  instanceLock_ = std::make_unique<QLockFile>(dossierBase() + QStringLiteral("/.varnelo.lock"));
-  // A lock left by a run that ended without releasing it is taken over.
-  instanceLock_->setStaleLockTime(0);
-  if (instanceLock_->tryLock(0)) return DatabaseLock::Taken;
-  const bool held = instanceLock_->error() == QLockFile::LockFailedError;
+  instanceLock_ = std::make_unique<InstanceLock>();
+  switch (instanceLock_->take(base + "/.varnelo.lock")) {
+    case InstanceLock::Result::Taken:
+      return DatabaseLock::Taken;
+    case InstanceLock::Result::HeldByAnother:
+      instanceLock_.reset();
+      return DatabaseLock::HeldByAnother;
+    case InstanceLock::Result::CannotCreate:
+      break;
+  }
   instanceLock_.reset();
-  return held ? DatabaseLock::HeldByAnother : DatabaseLock::CannotCreate;
+  return DatabaseLock::CannotCreate;
 }
 
 void Main2::showMissingDriveBox(const QString& source) {

@@ -2,9 +2,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QSysInfo>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -247,10 +247,15 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
 }
 
 TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
-  // The lock of the database, whatever the runtime folder.
+  // Another program holds the lock of the database, whatever the runtime folder.
   ASSERT_TRUE(QDir().mkpath(dbDir()));
-  QLockFile first(dbDir() + "/.varnelo.lock");
-  ASSERT_TRUE(first.tryLock(0));
+  const int first = ::open(encodePath(dbDir() + "/.varnelo.lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(first, 0);
+  ASSERT_EQ(::flock(first, LOCK_EX | LOCK_NB), 0);
+  struct Close {
+    int fd;
+    ~Close() { ::close(fd); }
+  } close{first};
   realStartWindow();
   EXPECT_FALSE(started);
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
