@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -12,6 +13,7 @@
 #include "database/dbfolder.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
+#include "platform/services.h"
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/main2_fixture.h"
 
@@ -307,4 +309,65 @@ TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
   EXPECT_EQ(w->Combo1->ListCount(), 0);
   EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_TRUE(w->isVisible());
+}
+
+// The program's folder comes from the executable's own path bytes (here a
+// link of the test's standing for /proc/self/exe).
+class ExecutableFolderTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    ASSERT_TRUE(place.isValid());
+    savedLink_ = executableLink();
+    setAppFolderForTests(QString());  // no folder given: the link is read
+  }
+  void TearDown() override {
+    executableLink() = savedLink_;
+    StartupTest::TearDown();
+  }
+  QTemporaryDir place;
+
+ private:
+  QByteArray savedLink_;
+};
+
+TEST_F(ExecutableFolderTest, AFolderNamedWithByteE9HoldsTheDatabaseAndTheAutostartEntry) {
+  const QByteArray folder = encodePath(place.path()) + "/Programme \xe9t\xe9";
+  ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+  const int fd = ::open((folder + "/Varnelo").constData(), O_WRONLY | O_CREAT | O_EXCL, 0755);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  const QByteArray link = encodePath(place.path()) + "/exe";
+  ASSERT_EQ(::symlink((folder + "/Varnelo").constData(), link.constData()), 0);
+  executableLink() = link;
+
+  realStartWindow();  // the first run: the offer answered Non, then the defaults
+  ASSERT_TRUE(started);
+  struct stat st;
+  EXPECT_EQ(::stat((folder + "/BDVRN/der.rep").constData(), &st), 0);
+  EXPECT_EQ(::stat((folder + "/BDVRN/affp.aff").constData(), &st), 0);
+  // The default options start the program with the session: the entry names
+  // the program by its exact bytes.
+  ASSERT_EQ(svc->registry.values.size(), 1);
+  EXPECT_EQ(encodePath(svc->registry.values.first()), '"' + folder + "/Varnelo\"");
+  win.reset();
+  ::system(("rm -rf '" + folder + "'").constData());  // Qt cannot name these bytes
+}
+
+TEST_F(ExecutableFolderTest, AnExecutableWhoseFolderCannotBeFoundSaysSoAndStops) {
+  executableLink() = encodePath(place.path()) + "/no-such-link";
+  const QString current = QDir::currentPath();
+  const bool rootHadOne = QFileInfo::exists("/BDVRN"), currentHadOne = QFileInfo::exists("BDVRN");
+  realStartWindow();
+  EXPECT_FALSE(started);
+  EXPECT_EQ(exitCodes, QList<int>{1});
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "Dossier du Programme Introuvable...");
+  EXPECT_EQ(svc->dialogs.boxes[0].text,
+            "Le Programme (Varnelo) ne Trouve pas le Dossier où il est Installé, il ne peut donc pas y Ranger sa "
+            "Base de Donnée (BDVRN).\nRelancez le Programme depuis son Dossier d'Installation....");
+  EXPECT_EQ(QFileInfo::exists("/BDVRN"), rootHadOne);
+  EXPECT_EQ(QFileInfo::exists(current + "/BDVRN"), currentHadOne);
+  EXPECT_FALSE(win->isVisible());
 }
