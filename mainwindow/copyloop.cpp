@@ -142,10 +142,13 @@ int createTemporary(const QByteArray& folder, const QByteArray& name, mode_t mod
 // Gives the complete temporary file the target's name without replacing
 // anything: 0, or the errno (EEXIST when the name is taken).
 int publish(const QByteArray& temporary, const QByteArray& target) {
-  if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+  const CopyTestHooks& hooks = copyTestHooks();
+  if (hooks.refuseNoReplaceRename) errno = EINVAL;
+  else if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
   // The file system refuses the no-replace rename: a hard link never replaces.
-  if (::link(temporary.constData(), target.constData()) == 0) {
+  if (hooks.refuseLinks) errno = EPERM;
+  else if (::link(temporary.constData(), target.constData()) == 0) {
     ::unlink(temporary.constData());
     return 0;
   }

@@ -88,6 +88,10 @@ void discardCopyInProgress();
 struct CopyTestHooks {
   std::function<void(const QByteArray& target)> beforeCreate;
   std::function<int(qint64 written)> failWrite;
+  // A file system that refuses the no-replace rename, and one that refuses
+  // hard links too.
+  bool refuseNoReplaceRename = false;
+  bool refuseLinks = false;
 };
 CopyTestHooks& copyTestHooks();
 

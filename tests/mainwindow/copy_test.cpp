@@ -477,3 +477,36 @@ TEST_F(CopyTest, ANameOfTheLongestLengthIsCopiedUnderThatName) {
   EXPECT_EQ(entries(dst.path()), QStringList{name});
   EXPECT_EQ(readFile(dst.path() + "/" + name), "long");
 }
+
+TEST_F(CopyTest, WhereTheFileSystemRefusesTheNoReplaceRenameNothingIsReplacedEither) {
+  const struct {
+    const char* what;
+    bool refuseLinks;
+  } systems[] = {{"a hard link instead", false}, {"a look, then a rename", true}};
+  for (const auto& fs : systems) {
+    SCOPED_TRACE(fs.what);
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    writeFile(into.path() + "/a.txt", "old a");
+    w->ListView2->Clear();
+    vrnVars().NombreSelection = 0;
+    addRow(source("a.txt", "new a"), true);
+    copyTestHooks().refuseNoReplaceRename = true;
+    copyTestHooks().refuseLinks = fs.refuseLinks;
+    bool appeared = false;
+    copyTestHooks().beforeCreate = [&](const QByteArray& target) {
+      // Another program takes the free name just before the copy does.
+      if (appeared) return;
+      appeared = true;
+      QFile f(decodePath(target));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+      f.write("theirs");
+    };
+    copy();
+    EXPECT_EQ(entries(into.path()), QStringList({"a(2).txt", "a(3).txt", "a.txt"}));
+    EXPECT_EQ(readFile(into.path() + "/a.txt"), "old a");
+    EXPECT_EQ(readFile(into.path() + "/a(2).txt"), "theirs");
+    EXPECT_EQ(readFile(into.path() + "/a(3).txt"), "new a");
+    expectIdleState();
+  }
+}

@@ -49,6 +49,7 @@ std::string caseName(const ::testing::TestParamInfo<LinkCase>& info) {
   std::string name = info.param.stored;
   for (char& c : name)
     if (c == '.') c = '_';
+  if (name.front() == '_') name = "hidden" + name;
   return name + (info.param.dangling ? "_dangling" : "_toAFileOutside");
 }
 
@@ -80,10 +81,11 @@ TEST_P(StoredFileLinkTest, NothingOutsideTheDatabaseIsReadWrittenOrMade) {
       {"affp.aff", QByteArray(30, '0')},
       {"mesp.par", QByteArray("jpg").leftJustified(30, ' ')},
       {"txt.vrn", records({encodePath(txt), encodePath(txt), encodePath(txt)})},
+      {".varnelo.lock", "not a lock"},
   };
   const QString target = outside.path() + (c.dangling ? "/made-here" : "/victim");
   if (!c.dangling) writeFile(target, lure[stored]);
-  ASSERT_TRUE(QFile::remove(dbDir() + "/" + stored));
+  QFile::remove(dbDir() + "/" + stored);
   ASSERT_TRUE(QFile::link(target, dbDir() + "/" + stored));
 
   Main2* w = realStartWindow();
@@ -92,6 +94,7 @@ TEST_P(StoredFileLinkTest, NothingOutsideTheDatabaseIsReadWrittenOrMade) {
   const bool offered = std::any_of(svc->dialogs.boxes.begin(), svc->dialogs.boxes.end(),
                                    [](const ShownBox& b) { return b.title == "Choix de la Source à Scanner..."; });
   EXPECT_EQ(offered, stored == "der.rep");
+  if (stored == ".varnelo.lock") EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "the lock is made anew in its place";
   if (stored == "mesp.par") EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value()) << "no preferred list read";
   if (stored == "affp.aff") EXPECT_EQ(vrnVars().Par[1], "") << "no option read";
 
@@ -127,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(EveryStoredFile, StoredFileLinkTest,
                          ::testing::Values(LinkCase{"der.rep", false}, LinkCase{"der.rep", true},
                                            LinkCase{"affp.aff", false}, LinkCase{"affp.aff", true},
                                            LinkCase{"mesp.par", false}, LinkCase{"mesp.par", true},
-                                           LinkCase{"txt.vrn", false}, LinkCase{"txt.vrn", true}),
+                                           LinkCase{"txt.vrn", false}, LinkCase{"txt.vrn", true},
+                                           LinkCase{".varnelo.lock", false}, LinkCase{".varnelo.lock", true}),
                          caseName);
 
 // Stored options and preferred lists that cannot be written are read at
