@@ -18,6 +18,11 @@ struct Registration {
 // no sound, no pages after a change), so a benchmark measures only its job.
 void writeQuietOptions(const QString& dbFolder);
 
+// Puts a stored file of the benchmark data into a database folder: a hard
+// link (the program never reads a stored file through a symbolic link), or a
+// copy where the two folders are on different file systems.
+bool placeStoredFile(const QString& from, const QString& to);
+
 // Watches the event loop while a job runs: the longest stretch without a
 // turn of the loop, the end of the job included.
 class EventGapWatch {

@@ -40,7 +40,7 @@ int run(const QStringList& args) {
   if (!exe.isValid() || !runtime.isValid()) return 2;
   qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
   QDir().mkpath(exe.path() + "/BDVRN");
-  QFile::link(list, exe.path() + "/BDVRN/" + name + ".vrn");
+  placeStoredFile(list, exe.path() + "/BDVRN/" + name + ".vrn");
   if (QFile::exists(db + "/der.rep")) QFile::copy(db + "/der.rep", exe.path() + "/BDVRN/der.rep");
   writeQuietOptions(exe.path() + "/BDVRN");
   setAppFolderForTests(exe.path());

@@ -43,7 +43,7 @@ int run(const QStringList& args) {
   if (!exe.isValid() || !runtime.isValid()) return 2;
   qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
   QDir().mkpath(exe.path() + "/BDVRN");
-  for (const QString& l : lists) QFile::link(db + "/" + l, exe.path() + "/BDVRN/" + l);
+  for (const QString& l : lists) placeStoredFile(db + "/" + l, exe.path() + "/BDVRN/" + l);
   if (QFile::exists(db + "/der.rep")) QFile::copy(db + "/der.rep", exe.path() + "/BDVRN/der.rep");
   writeQuietOptions(exe.path() + "/BDVRN");
   setAppFolderForTests(exe.path());

@@ -2,6 +2,7 @@
 // prints one line of figures.
 #include <QApplication>
 #include <QFile>
+#include <unistd.h>
 #include <QMap>
 #include <cstdio>
 #include <ctime>
@@ -29,6 +30,11 @@ Registration::Registration(const char* name, const char* usage, Command command)
 void writeQuietOptions(const QString& dbFolder) {
   QFile f(dbFolder + QStringLiteral("/affp.aff"));
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(QByteArray("11111111000000") + QByteArray(16, '0'));
+}
+
+bool placeStoredFile(const QString& from, const QString& to) {
+  if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) return true;
+  return QFile::copy(from, to);
 }
 
 EventGapWatch::EventGapWatch() {

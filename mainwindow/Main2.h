@@ -6,9 +6,9 @@
 #include "platform/listview.h"
 #include "platform/menu.h"
 
-class QLockFile;
-
 namespace vrn {
+
+class InstanceLock;
 
 class Main2 : public Form {
   Q_OBJECT
@@ -17,7 +17,7 @@ class Main2 : public Form {
   ~Main2() override;
 
   // Creates the window, runs Form_Initialize and Form_Load; returns false when
-  // start-up ended the program (a second instance).
+  // start-up ended the program (a second instance, or no usable database folder).
   bool start();
   // Ends the process at once (the quit command); tests replace it.
   static std::function<void(int)>& exitHook();
@@ -362,9 +362,11 @@ class Main2 : public Form {
   void MyButton27_Click();
 
  private:
-  std::unique_ptr<QLockFile> instanceLock_;
+  std::unique_ptr<InstanceLock> instanceLock_;
   bool ended_ = false;  // start-up ended the program
   void endProgram(int code);
+  enum class DatabaseLock { Taken, HeldByAnother, CannotCreate };
+  DatabaseLock lockDatabase();
   void buildLeftColumn();
   void buildResultPanel();
   void buildSearchPanel();

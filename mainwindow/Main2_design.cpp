@@ -2,7 +2,7 @@
 // kinds, containers, twips positions, captions, tooltips and initial states.
 #include <QApplication>
 #include <QFont>
-#include <QLockFile>
+#include "platform/instancelock.h"
 
 #include "mainwindow/Main2.h"
 #include "mainwindow/designtools.h"

@@ -1,13 +1,12 @@
 // Start-up: single instance, window size and texts, the database folder and
 // its catalogue, the last source and the missing-source warnings.
-#include <QDir>
-#include <QLockFile>
-#include <QStandardPaths>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
+#include "mainwindow/copyloop.h"
+#include "platform/instancelock.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -45,6 +44,8 @@ QString helpText() {
 
 void Main2::endProgram(int code) {
   ended_ = true;
+  // A copy cut short by the quit leaves no temporary file behind.
+  discardCopyInProgress();
   if (exitHook()) {
     exitHook()(code);
     return;
@@ -68,20 +69,43 @@ void Main2::Form_Initialize() {
 void Main2::Form_Load() {
   VariablesVRN& v = vrnVars();
 
-  // 1. Single instance, before anything else.
-  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  QDir().mkpath(runtime);
-  instanceLock_ = std::make_unique<QLockFile>(runtime + "/varnelo.lock");
-  instanceLock_->setStaleLockTime(0);
-  if (!instanceLock_->tryLock(0)) {
+  // The database lives beside the executable: without a known folder it
+  // would land somewhere else, so the program stops.
+  if (appFolder().isEmpty()) {
     services().dialogs->msgBox(this,
-                               "Le Programme (Varnelo) est Déjà Démarré, il ne peut être en Double.\n"
-                               "Si vous rencontrez un Problème et que vous n'arrivez plus à le Relancer, Alors "
-                               "Redémarrez votre Ordinateur....",
-                               48, "Programme en double Détecté...");
-    instanceLock_.reset();
-    endProgram(0);
+                               "Le Programme (Varnelo) ne Trouve pas le Dossier où il est Installé, il ne peut donc "
+                               "pas y Ranger sa Base de Donnée (BDVRN).\n"
+                               "Relancez le Programme depuis son Dossier d'Installation....",
+                               16, "Dossier du Programme Introuvable...");
+    endProgram(1);
     return;
+  }
+
+  // 1. Single instance, before anything else: one program per database, so
+  // the lock lives in the database folder (made here when missing).
+  switch (lockDatabase()) {
+    case DatabaseLock::Taken:
+      break;
+    case DatabaseLock::HeldByAnother:
+      services().dialogs->msgBox(this,
+                                 "Le Programme (Varnelo) est Déjà Démarré, il ne peut être en Double.\n"
+                                 "Si vous rencontrez un Problème et que vous n'arrivez plus à le Relancer, Alors "
+                                 "Redémarrez votre Ordinateur....",
+                                 48, "Programme en double Détecté...");
+      endProgram(0);
+      return;
+    case DatabaseLock::CannotCreate:
+      // Not a second program: say what is wrong, then go on as start-up does
+      // with a database folder it cannot use.
+      services().dialogs->msgBox(this,
+                                 "Le Programme (Varnelo) ne peut pas Poser son Verrou dans le Dossier de sa Base de "
+                                 "Donnée:\n(" +
+                                     dossierBase() +
+                                     ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même "
+                                     "Temps...\nVérifiez que ce Dossier existe et que vous avez le Droit d'y "
+                                     "Écrire....",
+                                 48, "Verrou Impossible à Poser...");
+      break;
   }
 
   // 3.-4. No Close command (Form_Initialize); a caption replaced below.
@@ -108,10 +132,8 @@ void Main2::Form_Load() {
   timer3->setEnabled(false);
   timer3->setInterval(10);
 
-  // 6. Database folder and list catalogue.
-  const QByteArray base = encodePath(dossierBase());
+  // 6. Database folder (made with the lock) and list catalogue.
   struct stat st;
-  if (::lstat(base.constData(), &st) != 0) ::mkdir(base.constData(), 0755);
   const QByteArray bare = encodePath(fichierBase(".vrn"));
   if (::lstat(bare.constData(), &st) == 0) ::unlink(bare.constData());
   File1->setPath(dossierBase());
@@ -155,6 +177,25 @@ void Main2::Form_Load() {
 
   // 10. The second half.
   continueStartUp();
+}
+
+Main2::DatabaseLock Main2::lockDatabase() {
+  const QByteArray base = encodePath(dossierBase());
+  struct stat st;
+  if (::lstat(base.constData(), &st) != 0) ::mkdir(base.constData(), 0755);
+  // A name that no catalogue, delete pattern or stored-file reader picks up.
+  instanceLock_ = std::make_unique<InstanceLock>();
+  switch (instanceLock_->take(base + "/.varnelo.lock")) {
+    case InstanceLock::Result::Taken:
+      return DatabaseLock::Taken;
+    case InstanceLock::Result::HeldByAnother:
+      instanceLock_.reset();
+      return DatabaseLock::HeldByAnother;
+    case InstanceLock::Result::CannotCreate:
+      break;
+  }
+  instanceLock_.reset();
+  return DatabaseLock::CannotCreate;
 }
 
 void Main2::showMissingDriveBox(const QString& source) {

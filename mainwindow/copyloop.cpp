@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QRandomGenerator>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <vector>
 
 #include "database/dbfolder.h"
@@ -52,6 +55,18 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
+// The file being copied under its temporary name, so that a quit can remove
+// it before the process ends; `abandoned` ends the copy that was running.
+struct PartialCopy {
+  QByteArray path;
+  bool abandoned = false;
+};
+
+PartialCopy& partialCopy() {
+  static PartialCopy partial;
+  return partial;
+}
+
 // Copies the rest of `in` to `out`: in-kernel where the file systems allow
 // it, else through a buffer. Lets events through between chunks.
 bool copyData(int in, int out, EventPump& pump) {
@@ -90,7 +105,60 @@ bool copyData(int in, int out, EventPump& pump) {
     }
     written += n;
     pump.pump();
+    if (partialCopy().abandoned) {
+      errno = ECANCELED;
+      return false;
+    }
   }
+}
+
+// ".<name>.varnelo-part-": hidden, and not a name anyone picks; the name is
+// cut (never inside a character) so that the whole stays a legal file name.
+QByteArray temporaryPrefix(const QByteArray& name) {
+  static const QByteArray tag = QByteArrayLiteral(".varnelo-part-");
+  constexpr qsizetype kRandom = 6;
+  return '.' + cutAtCharBoundary(name, NAME_MAX - 1 - tag.size() - kRandom) + tag;
+}
+
+// Creates a new temporary file beside the target, exclusively (never through
+// a link). Returns the descriptor, or -1 with errno.
+int createTemporary(const QByteArray& folder, const QByteArray& name, mode_t mode, QByteArray& path) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  const QByteArray prefix = folder + '/' + temporaryPrefix(name);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    QByteArray candidate = prefix;
+    for (int i = 0; i < 6; ++i) candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
+    const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0) {
+      path = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Gives the complete temporary file the target's name without replacing
+// anything: 0, or the errno (EEXIST when the name is taken).
+int publish(const QByteArray& temporary, const QByteArray& target) {
+  const CopyTestHooks& hooks = copyTestHooks();
+  if (hooks.refuseNoReplaceRename) errno = EINVAL;
+  else if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+  // The file system refuses the no-replace rename: a hard link never replaces.
+  if (hooks.refuseLinks) errno = EPERM;
+  else if (::link(temporary.constData(), target.constData()) == 0) {
+    ::unlink(temporary.constData());
+    return 0;
+  }
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+  // Neither (some FUSE file systems): look, then rename. Another program can
+  // only get in during the instant between the two.
+  struct stat st;
+  if (::lstat(target.constData(), &st) == 0) return EEXIST;
+  if (::rename(temporary.constData(), target.constData()) == 0) return 0;
+  return errno;
 }
 
 }  // namespace
@@ -113,7 +181,17 @@ QString numberedCopyName(const QString& name, int number) {
   return name.left(dot) + tag + name.mid(dot);
 }
 
-FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target) {
+void discardCopyInProgress() {
+  PartialCopy& partial = partialCopy();
+  if (!partial.path.isEmpty()) {
+    ::unlink(partial.path.constData());
+    partial.path.clear();
+  }
+  if (copyRunningFlag) partial.abandoned = true;
+}
+
+FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
+                               const std::function<QByteArray()>& nextTarget, QByteArray* taken) {
   EventPump pump;
   // Look before opening: opening a fifo or a device can block or act on it.
   struct stat st;
@@ -125,21 +203,46 @@ FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& targe
   if (::fstat(in.get(), &st) != 0) return FileCopyStatus::Failed;
   if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
 
-  if (const auto& hook = copyTestHooks().beforeCreate) hook(target);
-  Fd out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, st.st_mode & 0777));
-  if (out.get() < 0) return errno == EEXIST ? FileCopyStatus::TargetExists : FileCopyStatus::Failed;
+  // The data goes to a temporary name beside the target; the target's name
+  // appears only once the copy is complete and written out.
+  const qsizetype slash = target.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArrayLiteral(".") : target.left(std::max<qsizetype>(slash, 1));
+  PartialCopy& partial = partialCopy();
+  QByteArray temporary;
+  Fd out(createTemporary(folder, target.mid(slash + 1), st.st_mode & 0777, temporary));
+  if (out.get() < 0) return FileCopyStatus::Failed;
+  partial.path = temporary;
+  auto discard = [&] {
+    ::unlink(temporary.constData());
+    partial.path.clear();
+    return FileCopyStatus::Failed;
+  };
 
   bool ok = copyData(in.get(), out.get(), pump);
   if (ok) {
     // A file copy keeps the modification time; failing to set it is no failure.
     const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
     ::futimens(out.get(), times);
+    ok = ::fsync(out.get()) == 0;
   }
   if (::close(out.release()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(target.constData());
-    return FileCopyStatus::Failed;
+  if (!ok || partial.abandoned) return discard();
+
+  QByteArray name = target;
+  for (;;) {
+    if (const auto& hook = copyTestHooks().beforeCreate) hook(name);
+    const int error = publish(temporary, name);
+    if (error == 0) break;
+    if (error != EEXIST) return discard();
+    // The name was taken meanwhile: another one, or give up without a trace.
+    if (!nextTarget) {
+      discard();
+      return FileCopyStatus::TargetExists;
+    }
+    name = nextTarget();
   }
+  partial.path.clear();
+  if (taken) *taken = name;
   return FileCopyStatus::Copied;
 }
 
@@ -151,8 +254,12 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
     return outcome;
   }
   copyRunningFlag = true;
+  partialCopy().abandoned = false;
   struct Running {
-    ~Running() { copyRunningFlag = false; }
+    ~Running() {
+      copyRunningFlag = false;
+      partialCopy().abandoned = false;
+    }
   } running;
 
   VariablesVRN& v = vrnVars();
@@ -195,17 +302,29 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
       // Each numbered try starts from the file's own name.
       const QString ownName = v.NomCopie;
       int clash = 1;
-      FileCopyStatus status;
-      for (;;) {
+      auto freeName = [&] {
         while (FichierExiste(folder + v.NomCopie)) v.NomCopie = numberedCopyName(ownName, ++clash);
-        status = copyRegularFile(encodePath(v.SourceCopie), encodePath(folder + v.NomCopie));
-        if (status != FileCopyStatus::TargetExists) break;
-        v.NomCopie = numberedCopyName(ownName, ++clash);  // it appeared in between
+        return encodePath(folder + v.NomCopie);
+      };
+      const QByteArray first = freeName();
+      // A name taken while the file was copied: the next free number.
+      const FileCopyStatus status = copyRegularFile(encodePath(v.SourceCopie), first, [&] {
+        v.NomCopie = numberedCopyName(ownName, ++clash);
+        return freeName();
+      });
+      if (partialCopy().abandoned) {
+        // The program is ending (the quit command): nothing more is copied.
+        outcome.end = CopyEnd::Failed;
+        break;
       }
       if (status == FileCopyStatus::Copied) {
         ++outcome.copied;
         if (options.letEventsRun) options.letEventsRun();
         else pump.force();
+        if (partialCopy().abandoned) {
+          outcome.end = CopyEnd::Failed;
+          break;
+        }
       } else if (status == FileCopyStatus::Failed) {
         ++outcome.failed;
         if (options.endOnFailure) {

@@ -69,15 +69,29 @@ enum class FileCopyStatus { Copied, SourceMissing, NotRegular, TargetExists, Fai
 
 // Copies one regular file to a target that must not exist yet (a symbolic
 // link at the target counts as existing and is never written through). The
-// copy keeps the permission bits and the modification time. On failure the
-// target is removed.
-FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target);
+// data goes to a hidden temporary file beside the target, is written out, and
+// only then takes the target's name, never replacing anything: a cut copy
+// never bears the target's name. When the name is taken meanwhile,
+// nextTarget (if given) names another one in the same folder to try; the name
+// finally taken goes to *taken. The copy keeps the permission bits and the
+// modification time. On failure nothing is left behind.
+FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
+                               const std::function<QByteArray()>& nextTarget = {}, QByteArray* taken = nullptr);
 
-// Test hooks: a file appearing just before the target is created, and a write
+// The quit command ends the process at once: it calls this first, which
+// removes the file being copied under its temporary name and ends the copy
+// that was running (when the process goes on, as under tests).
+void discardCopyInProgress();
+
+// Test hooks: a file appearing just before the target's name is taken, and a write
 // failing once `written` bytes are in the target (return an errno to fail).
 struct CopyTestHooks {
   std::function<void(const QByteArray& target)> beforeCreate;
   std::function<int(qint64 written)> failWrite;
+  // A file system that refuses the no-replace rename, and one that refuses
+  // hard links too.
+  bool refuseNoReplaceRename = false;
+  bool refuseLinks = false;
 };
 CopyTestHooks& copyTestHooks();
 

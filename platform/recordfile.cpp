@@ -38,11 +38,16 @@ bool RecordFile::open(const QString& path, int recordLength, bool create) {
 bool RecordFile::open(const QByteArray& path, int recordLength, bool create) {
   close();
   if (recordLength <= 0) return false;
-  int flags = O_RDWR | O_CLOEXEC;
+  // Never through a symbolic link: with O_CREAT a dangling link fails too,
+  // so nothing is made where it points. Non-blocking so that a fifo in its
+  // place is refused below instead of waited on.
+  const int common = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  int flags = O_RDWR | common;
   if (create) flags |= O_CREAT;
   int fd = ::open(path.constData(), flags, 0644);
-  if (fd < 0 && !create) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 && create && errno == EACCES) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  // A file that can be read but not written (no permission, a read-only
+  // mount, an immutable file...) is still read.
+  if (fd < 0 && errno != ELOOP && errno != ENOENT) fd = ::open(path.constData(), O_RDONLY | common);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -140,7 +145,8 @@ void closeAllChannels() {
 
 qint64 recordCountOf(const QString& path, int recordLength) {
   struct stat st;
-  if (recordLength <= 0 || ::stat(encodePath(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  // A link is not followed: it counts as a file that cannot be read.
+  if (recordLength <= 0 || ::lstat(encodePath(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   return st.st_size / recordLength;
 }
 

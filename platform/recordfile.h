@@ -15,8 +15,10 @@ class RecordFile {
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
-  // Opens the file for reading and writing. With create, a missing file is
-  // created with length 0; without, a missing file fails to open.
+  // Opens the file for reading and writing, or for reading only when it
+  // cannot be written. With create, a missing file is created with length 0;
+  // without, a missing file fails to open. A symbolic link, or anything but a
+  // regular file, never opens, and nothing is created where a link points.
   bool open(const QByteArray& path, int recordLength, bool create = true);
   bool open(const QString& path, int recordLength, bool create = true);
   void close();

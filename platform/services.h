@@ -81,9 +81,16 @@ Services& services();
 // Installs the real implementations (called by the application's main).
 void installQtServices();
 
-// The folder of the running executable; tests point it elsewhere.
+// The folder of the running executable, taken from its own path bytes; ""
+// when it cannot be found (never a guess such as "/" or the current folder).
+// Tests point it elsewhere.
 QString appFolder();
 void setAppFolderForTests(const QString& folder);
+// The folder of the file that a link to the running executable names
+// (/proc/self/exe), decoded losslessly; "" when it cannot be read.
+QString folderOfExecutable(const QByteArray& link);
+// The link appFolder() reads; tests may point it at a link of their own.
+QByteArray& executableLink();
 
 // Lets pending window events run (the language runtime's DoEvents).
 void DoEvents();

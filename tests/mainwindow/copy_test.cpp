@@ -389,3 +389,124 @@ TEST_F(CopyFromALoadedListTest, TheStopButtonEndsTheCopy) {
   EXPECT_EQ(vrnVars().DemandeArret, "") << "no stop left for the next job";
   EXPECT_EQ(vrnVars().ModeCopie, "");
 }
+
+// A copied file bears its name only once complete: a quit, a stop or another
+// program taking the name in the middle of a large file never leaves a cut
+// file under a real name, nor the temporary file behind.
+class LargeCopyTest : public CopyTest {
+ protected:
+  static constexpr int kBigSize = 24 << 20;
+  void SetUp() override {
+    CopyTest::SetUp();
+    addRow(source("big.bin", QByteArray(kBigSize, 'B')), true);
+    addRow(source("next.txt", "next"), true);
+    // Each chunk takes a little longer, so that events surely run mid-file.
+    copyTestHooks().failWrite = [](qint64) {
+      ::usleep(1000);
+      return 0;
+    };
+  }
+  // The file being written, if any: whatever its name, the first that holds
+  // data (a real name seen here counts against the copy).
+  QFileInfo partial() {
+    for (const QFileInfo& f : QDir(dst.path()).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+      if (f.fileName() == "big.bin" && partialSeen < 0) realNameSeenEarly = true;
+      if (f.fileName().startsWith(".big.bin.varnelo-part-") || f.fileName() == "big.bin") return f;
+    }
+    return QFileInfo();
+  }
+  qint64 partialSeen = -1;  // its size when the test acted
+  bool realNameSeenEarly = false;
+};
+
+TEST_F(LargeCopyTest, AQuitInTheMiddleOfAFileLeavesNothingBehind) {
+  EveryTurn turns([&] {
+    const QFileInfo p = partial();
+    if (partialSeen >= 0 || !p.exists() || p.size() == 0) return;
+    partialSeen = p.size();
+    w->mnArreter_Click();
+  });
+  copy();
+  ASSERT_GT(partialSeen, 0) << "the quit came while the file was being written";
+  EXPECT_LT(partialSeen, kBigSize);
+  EXPECT_EQ(exitCodes, QList<int>{0});
+  EXPECT_FALSE(realNameSeenEarly);
+  EXPECT_EQ(entries(dst.path()), QStringList()) << "neither big.bin nor its temporary file, and nothing after it";
+  EXPECT_FALSE(copyRunning());
+}
+
+TEST_F(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {
+  EveryTurn turns([&] {
+    const QFileInfo p = partial();
+    if (partialSeen >= 0 || !p.exists() || p.size() == 0) return;
+    partialSeen = p.size();
+    w->MyButton6->click();
+  });
+  copy();
+  ASSERT_GT(partialSeen, 0);
+  EXPECT_LT(partialSeen, kBigSize);
+  EXPECT_FALSE(realNameSeenEarly);
+  EXPECT_EQ(entries(dst.path()), QStringList{"big.bin"});
+  EXPECT_EQ(QFileInfo(dst.path() + "/big.bin").size(), kBigSize);
+  EXPECT_EQ(w->MyButton6->Caption(), "Copie Arrêter\ntxt-2/2");
+  expectIdleState();
+}
+
+TEST_F(LargeCopyTest, ANameTakenDuringTheCopyKeepsItsContentAndTheCopyTakesTheNextNumber) {
+  EveryTurn turns([&] {
+    const QFileInfo p = partial();
+    if (partialSeen >= 0 || !p.exists() || p.size() == 0) return;
+    partialSeen = p.size();
+    QFile theirs(dst.path() + "/big.bin");
+    ASSERT_TRUE(theirs.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+    theirs.write("theirs");
+  });
+  copy();
+  ASSERT_GT(partialSeen, 0);
+  EXPECT_EQ(entries(dst.path()), QStringList({"big(2).bin", "big.bin", "next.txt"}));
+  EXPECT_EQ(readFile(dst.path() + "/big.bin"), "theirs");
+  EXPECT_EQ(QFileInfo(dst.path() + "/big(2).bin").size(), kBigSize);
+  EXPECT_EQ(vrnVars().NomCopie, "next.txt");
+  expectIdleState();
+}
+
+TEST_F(CopyTest, ANameOfTheLongestLengthIsCopiedUnderThatName) {
+  const QString name = QString(251, u'n') + ".txt";  // 255 bytes, the most a name can hold
+  addRow(source(name, "long"), true);
+  copy();
+  EXPECT_EQ(entries(dst.path()), QStringList{name});
+  EXPECT_EQ(readFile(dst.path() + "/" + name), "long");
+}
+
+TEST_F(CopyTest, WhereTheFileSystemRefusesTheNoReplaceRenameNothingIsReplacedEither) {
+  const struct {
+    const char* what;
+    bool refuseLinks;
+  } systems[] = {{"a hard link instead", false}, {"a look, then a rename", true}};
+  for (const auto& fs : systems) {
+    SCOPED_TRACE(fs.what);
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    writeFile(into.path() + "/a.txt", "old a");
+    w->ListView2->Clear();
+    vrnVars().NombreSelection = 0;
+    addRow(source("a.txt", "new a"), true);
+    copyTestHooks().refuseNoReplaceRename = true;
+    copyTestHooks().refuseLinks = fs.refuseLinks;
+    bool appeared = false;
+    copyTestHooks().beforeCreate = [&](const QByteArray& target) {
+      // Another program takes the free name just before the copy does.
+      if (appeared) return;
+      appeared = true;
+      QFile f(decodePath(target));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+      f.write("theirs");
+    };
+    copy();
+    EXPECT_EQ(entries(into.path()), QStringList({"a(2).txt", "a(3).txt", "a.txt"}));
+    EXPECT_EQ(readFile(into.path() + "/a.txt"), "old a");
+    EXPECT_EQ(readFile(into.path() + "/a(2).txt"), "theirs");
+    EXPECT_EQ(readFile(into.path() + "/a(3).txt"), "new a");
+    expectIdleState();
+  }
+}

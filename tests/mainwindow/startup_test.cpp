@@ -2,9 +2,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "database/dbfolder.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
+#include "platform/services.h"
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/main2_fixture.h"
 
@@ -46,6 +48,17 @@ class StartupTest : public Main2Test {
   bool onlyTheFirstRunOffer() const {
     return svc->dialogs.boxes.size() == 1 && svc->dialogs.boxes[0].title == kFirstRunTitle &&
            svc->dialogs.boxes[0].style == 68;
+  }
+  // A database folder that cannot hold the lock: its own box, not the
+  // duplicate one, then start-up goes on to the first-run offer.
+  bool theLockBoxThenTheFirstRunOffer() const {
+    const QString text = "Le Programme (Varnelo) ne peut pas Poser son Verrou dans le Dossier de sa Base de Donnée:\n(" +
+                         dbDir() +
+                         ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même Temps...\n"
+                         "Vérifiez que ce Dossier existe et que vous avez le Droit d'y Écrire....";
+    const auto& b = svc->dialogs.boxes;
+    return b.size() == 2 && b[0].title == "Verrou Impossible à Poser..." && b[0].style == 48 && b[0].text == text &&
+           b[1].title == kFirstRunTitle && b[1].style == 68;
   }
   static inline const QString kFirstRunTitle = QStringLiteral("Choix de la Source à Scanner...");
   QString sourceAtOffer, headerAtOffer, captionAtOffer;
@@ -227,7 +240,8 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
   watchFirstRunOffer();
   Main2* w = realStartWindow();
   EXPECT_TRUE(started);
-  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
+  EXPECT_TRUE(exitCodes.isEmpty());
   EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
   EXPECT_EQ(vrnVars().NombreFichiers, 0);
   EXPECT_EQ(readFile(dbDir()), QByteArray("I am a file"));
@@ -235,8 +249,15 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
 }
 
 TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
-  QLockFile first(runtimeDir() + "/varnelo.lock");
-  ASSERT_TRUE(first.tryLock(0));
+  // Another program holds the lock of the database, whatever the runtime folder.
+  ASSERT_TRUE(QDir().mkpath(dbDir()));
+  const int first = ::open(encodePath(dbDir() + "/.varnelo.lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(first, 0);
+  ASSERT_EQ(::flock(first, LOCK_EX | LOCK_NB), 0);
+  struct Close {
+    int fd;
+    ~Close() { ::close(fd); }
+  } close{first};
   realStartWindow();
   EXPECT_FALSE(started);
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
@@ -247,13 +268,14 @@ TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
             "que vous n'arrivez plus à le Relancer, Alors Redémarrez votre Ordinateur....");
   EXPECT_EQ(exitCodes, QList<int>{0});
   // Nothing else of start-up ran.
-  EXPECT_FALSE(QDir(dbDir()).exists());
+  EXPECT_EQ(QDir(dbDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{".varnelo.lock"});
   EXPECT_FALSE(win->isVisible());
 }
 
 TEST_F(StartupTest, TheLockOfACrashedRunIsTakenOver) {
   // A lock left by a process that no longer exists.
-  writeFile(runtimeDir() + "/varnelo.lock", "999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+  writeFile(dbDir() + "/.varnelo.lock", "999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
                                                QSysInfo::machineHostName().toUtf8() + "\n");
   realStartWindow();
   EXPECT_TRUE(started);
@@ -282,9 +304,70 @@ TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
   Main2* w = realStartWindow();
   EXPECT_TRUE(started);
   EXPECT_FALSE(QDir(dbDir()).exists());
-  EXPECT_TRUE(onlyTheFirstRunOffer());
+  EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
   EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
   EXPECT_EQ(w->Combo1->ListCount(), 0);
   EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_TRUE(w->isVisible());
+}
+
+// The program's folder comes from the executable's own path bytes (here a
+// link of the test's standing for /proc/self/exe).
+class ExecutableFolderTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    ASSERT_TRUE(place.isValid());
+    savedLink_ = executableLink();
+    setAppFolderForTests(QString());  // no folder given: the link is read
+  }
+  void TearDown() override {
+    executableLink() = savedLink_;
+    StartupTest::TearDown();
+  }
+  QTemporaryDir place;
+
+ private:
+  QByteArray savedLink_;
+};
+
+TEST_F(ExecutableFolderTest, AFolderNamedWithByteE9HoldsTheDatabaseAndTheAutostartEntry) {
+  const QByteArray folder = encodePath(place.path()) + "/Programme \xe9t\xe9";
+  ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+  const int fd = ::open((folder + "/Varnelo").constData(), O_WRONLY | O_CREAT | O_EXCL, 0755);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  const QByteArray link = encodePath(place.path()) + "/exe";
+  ASSERT_EQ(::symlink((folder + "/Varnelo").constData(), link.constData()), 0);
+  executableLink() = link;
+
+  realStartWindow();  // the first run: the offer answered Non, then the defaults
+  ASSERT_TRUE(started);
+  struct stat st;
+  EXPECT_EQ(::stat((folder + "/BDVRN/der.rep").constData(), &st), 0);
+  EXPECT_EQ(::stat((folder + "/BDVRN/affp.aff").constData(), &st), 0);
+  // The default options start the program with the session: the entry names
+  // the program by its exact bytes.
+  ASSERT_EQ(svc->registry.values.size(), 1);
+  EXPECT_EQ(encodePath(svc->registry.values.first()), '"' + folder + "/Varnelo\"");
+  win.reset();
+  ::system(("rm -rf '" + folder + "'").constData());  // Qt cannot name these bytes
+}
+
+TEST_F(ExecutableFolderTest, AnExecutableWhoseFolderCannotBeFoundSaysSoAndStops) {
+  executableLink() = encodePath(place.path()) + "/no-such-link";
+  const QString current = QDir::currentPath();
+  const bool rootHadOne = QFileInfo::exists("/BDVRN"), currentHadOne = QFileInfo::exists("BDVRN");
+  realStartWindow();
+  EXPECT_FALSE(started);
+  EXPECT_EQ(exitCodes, QList<int>{1});
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "Dossier du Programme Introuvable...");
+  EXPECT_EQ(svc->dialogs.boxes[0].text,
+            "Le Programme (Varnelo) ne Trouve pas le Dossier où il est Installé, il ne peut donc pas y Ranger sa "
+            "Base de Donnée (BDVRN).\nRelancez le Programme depuis son Dossier d'Installation....");
+  EXPECT_EQ(QFileInfo::exists("/BDVRN"), rootHadOne);
+  EXPECT_EQ(QFileInfo::exists(current + "/BDVRN"), currentHadOne);
+  EXPECT_FALSE(win->isVisible());
 }

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/recordfile.h"
 
@@ -84,4 +91,120 @@ TEST(RecordFile, AFolderOrAMissingParentFailsToOpen) {
   EXPECT_FALSE(f.open(dir.filePath("no/such/dir/a.vrn"), 300));
   EXPECT_FALSE(f.write(1, "x"));
   EXPECT_EQ(f.read(1), QByteArray());
+}
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+// Sets or clears the immutable flag; false when the file system refuses it.
+bool setImmutable(const QString& path, bool on) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace
+
+TEST(RecordFile, NeverOpensThroughASymbolicLinkNorCreatesWhereOnePoints) {
+  QTemporaryDir dir, outside;
+  const QString victim = outside.filePath("victim");
+  writeBytes(victim, QByteArray(300, 'v'));
+  const QString subfolder = outside.filePath("folder");
+  ASSERT_TRUE(QDir().mkdir(subfolder));
+  const struct {
+    const char* name;
+    QString target;
+  } links[] = {
+      {"to-a-file.vrn", victim},
+      {"dangling.vrn", outside.filePath("made-there")},
+      {"to-a-folder.vrn", subfolder},
+  };
+  for (const auto& l : links) {
+    SCOPED_TRACE(l.name);
+    const QString path = dir.filePath(l.name);
+    ASSERT_TRUE(QFile::link(l.target, path));
+    for (const bool create : {true, false}) {
+      RecordFile f;
+      EXPECT_FALSE(f.open(path, 300, create));
+      EXPECT_FALSE(f.write(1, "written"));
+      EXPECT_EQ(f.read(1), QByteArray());
+    }
+    RecordFile& channel = Canal(2);
+    EXPECT_FALSE(channel.open(path, 1024));
+    EXPECT_EQ(recordCountOf(path, 300), 0);
+  }
+  EXPECT_EQ(fileBytes(victim), QByteArray(300, 'v'));
+  EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({"folder", "victim"}));
+  EXPECT_TRUE(QDir(subfolder).isEmpty());
+}
+
+TEST(RecordFile, AFifoInAFilesPlaceIsRefusedWithoutWaiting) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("der.rep");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+  RecordFile f;
+  EXPECT_FALSE(f.open(path, 1024));
+  EXPECT_FALSE(f.open(path, 1024, false));
+}
+
+// Options and preferred lists in an immutable file or on a read-only mount:
+// nobody can write them, yet they are read.
+TEST(RecordFile, AnImmutableFileIsStillRead) {
+  QTemporaryDir dir;
+  const QByteArray record = QByteArray("10101010000001") + QByteArray(16, '0');
+  const QString path = dir.filePath("affp.aff");
+  writeBytes(path, record);
+  if (!setImmutable(path, true)) GTEST_SKIP() << "this file system has no immutable files";
+  struct Clear {
+    QString path;
+    ~Clear() { setImmutable(path, false); }
+  } clear{path};
+  RecordFile f;
+  ASSERT_TRUE(f.open(path, 30));
+  EXPECT_EQ(f.read(1), record);
+  EXPECT_FALSE(f.write(1, QByteArray(30, '1')) && f.flush());
+  f.close();
+  EXPECT_EQ(fileBytes(path), record);
+}
+
+TEST(RecordFile, AFileOnAReadOnlyMountIsStillRead) {
+  QTemporaryDir dir;
+  const QByteArray mp = QFile::encodeName(dir.path());
+  if (::mount("tmpfs", mp.constData(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "mounting a file system is not permitted here";
+  struct Unmount {
+    QByteArray path;
+    ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+  } unmount{mp};
+  const QString path = dir.filePath("mesp.par");
+  const QByteArray records = QByteArray("jpg").leftJustified(30, ' ') + QByteArray("txt").leftJustified(30, ' ');
+  writeBytes(path, records);
+  ASSERT_EQ(::mount(nullptr, mp.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+  RecordFile f;
+  ASSERT_TRUE(f.open(path, 30));
+  EXPECT_EQ(f.recordCount(), 2);
+  EXPECT_EQ(f.read(2), QByteArray("txt").leftJustified(30, ' '));
+  EXPECT_FALSE(f.write(3, "png") && f.flush());
+  f.close();
+  EXPECT_EQ(fileBytes(path), records);
+  // A missing file cannot be made there.
+  EXPECT_FALSE(f.open(dir.filePath("absent.vrn"), 300));
 }

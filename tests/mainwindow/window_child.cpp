@@ -1,0 +1,86 @@
+// The main window started in a child process, for what only a real process
+// shows: the single-instance lock held by one program and met by another,
+// and the quit command ending the process in the middle of a copy.
+//
+//   varnelo_window_child start FOLDER
+//     starts the window on the executable folder FOLDER, prints STARTED and
+//     runs until killed; every message box is printed as "BOX style title".
+//   varnelo_window_child copy-quit FOLDER SOURCE DESTINATION
+//     starts the window, copies the file SOURCE into DESTINATION as the copy
+//     command does and chooses the quit command once the copy has begun
+//     writing (printing QUIT first).
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "mainwindow/Main2.h"
+#include "mainwindow/copyloop.h"
+#include "platform/pathcodec.h"
+#include "platform/services.h"
+#include "platform/testservices.h"
+#include "support/VariablesVRN.h"
+#include "tests/mainwindow/list_rows.h"
+
+using namespace vrn;
+
+namespace {
+
+void say(const QString& line) {
+  std::printf("%s\n", line.toUtf8().constData());
+  std::fflush(stdout);
+}
+
+// True once a hidden file holding data is in the folder: the copy's
+// temporary file, partly written.
+bool copyUnderWay(const QString& folder) {
+  for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+    if (f.fileName().startsWith('.') && f.size() > 0) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  const QByteArray mode = argv[1];
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Varnelo"));
+  TestServices svc;
+  svc.dialogs.onBox = [](const ShownBox& box) { say(QStringLiteral("BOX %1 %2").arg(box.style).arg(box.title)); };
+  svc.install();
+  setAppFolderForTests(decodePath(QByteArray(argv[2])));
+
+  auto* w = new Main2;
+  if (!w->start()) return 0;  // the real road ends the process itself
+  say(QStringLiteral("STARTED"));
+  if (mode == "start") return app.exec();
+  if (mode != "copy-quit" || argc < 5) return 2;
+
+  const QString source = decodePath(QByteArray(argv[3]));
+  const QString destination = decodePath(QByteArray(argv[4]));
+  const int row = testing::addFileRow(w->ListView2, source, 1);
+  w->ListView2->setChecked(row, true);
+  VariablesVRN& v = vrnVars();
+  v.NombreSelection = 1;
+  v.DossierDestination = destination;
+  v.ModeCopie = QStringLiteral("oui");
+  // Each chunk takes a little longer, so that events surely run mid-file.
+  copyTestHooks().failWrite = [](qint64) {
+    ::usleep(2000);
+    return 0;
+  };
+  QTimer turns;
+  QObject::connect(&turns, &QTimer::timeout, [&] {
+    if (!copyUnderWay(destination)) return;
+    say(QStringLiteral("QUIT"));
+    w->mnArreter_Click();
+  });
+  turns.start(0);
+  w->CopierFichiersCoches();
+  say(QStringLiteral("COPY ENDED"));
+  return 3;
+}
