@@ -222,7 +222,8 @@ FolderBrowser::FolderBrowser(QWidget* owner, const QString& title, Mode mode, co
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { selectionMoved(); });
 
   const QModelIndex start = model_->closestIndex(startFolder);
-  for (QModelIndex up = start.parent(); up.isValid(); up = up.parent()) tree_->expand(up);
+  // Open down to the start folder, its own subfolders in view.
+  for (QModelIndex up = start; up.isValid(); up = up.parent()) tree_->expand(up);
   tree_->setCurrentIndex(start);
   tree_->scrollTo(start, QAbstractItemView::PositionAtCenter);
   selectionMoved();
