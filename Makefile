@@ -4,7 +4,7 @@
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-multimedia-dev \
             libsndfile1-dev libgtest-dev libgmock-dev desktop-file-utils locales \
-            libqt6svg6
+            libqt6svg6 qt6-translations-l10n dbus xdg-utils
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS := $(shell nproc)
 

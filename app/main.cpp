@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varnelo"));
   vrn::initResources();
+  vrn::installQtTranslations();
   vrn::installQtServices();
   auto* main = new vrn::Main2;
   if (!main->start()) return 0;

@@ -91,9 +91,13 @@ void runCurrentFile(QWidget* owner) {
 
 void showCurrentFileFolder() {
   VariablesVRN& v = vrnVars();
+  const QString file = v.CheminFichier;
   v.Position = v.CheminFichier.lastIndexOf(u'/') + 1;
   v.CheminFichier = v.CheminFichier.left(v.Position);
-  if (FichierExiste(v.CheminFichier)) services().shell->openPath(v.CheminFichier);
+  // The file manager selects the file where it can; once the current file is
+  // the folder itself there is nothing left to select.
+  if (FichierExiste(v.CheminFichier))
+    services().shell->showInFolder(v.CheminFichier, file == v.CheminFichier ? QString() : file);
 }
 
 void countUserTick(Label* counter, bool ticked) {

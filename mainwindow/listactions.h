@@ -35,7 +35,8 @@ void sortOnHeader(ListView* list, Label* directionFlag, int header);
 // extension; nothing when it no longer exists or the user answers No.
 void runCurrentFile(QWidget* owner);
 
-// The current file becomes its folder, which is opened when it exists.
+// The current file becomes its folder, which is shown (with the file
+// selected where the desktop can) when it exists.
 void showCurrentFileFolder();
 
 // A user's tick or untick: the shared count and its label.

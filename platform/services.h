@@ -32,6 +32,9 @@ class Shell {
   virtual ~Shell() = default;
   virtual void openPath(const QString& path) = 0;        // a file or a folder
   virtual void openWebPage(const QString& address) = 0;  // a web address
+  // Opens a folder in the file manager with `item` (a path inside it)
+  // selected where the desktop offers that; an empty item opens the folder.
+  virtual void showInFolder(const QString& folder, const QString& item) = 0;
 };
 
 class Clock {
@@ -80,6 +83,10 @@ struct Services {
 Services& services();
 // Installs the real implementations (called by the application's main).
 void installQtServices();
+// Loads Qt's own texts (standard dialogs and buttons) for the user's
+// language; the translator belongs to the application. False when none was
+// found for that language.
+bool installQtTranslations();
 
 // The folder of the running executable, taken from its own path bytes; ""
 // when it cannot be found (never a guess such as "/" or the current folder).

@@ -1,15 +1,31 @@
 #include "platform/services_qt.h"
 
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusReply>
 #include <QDesktopServices>
 #include <QEventLoop>
-#include <QFileDialog>
+#include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 #include "platform/pathcodec.h"
+#include "platform/services_browser.h"
+#include "platform/services_paths.h"
 
 namespace vrn {
 
@@ -50,23 +66,92 @@ int QtDialogs::msgBox(QWidget* owner, const QString& text, int style, const QStr
   return choices.size() == 3 ? vbCancel : choices.size() == 2 ? vbNo : vbOK;
 }
 
+namespace {
+// The folder last chosen in the browser, where it opens next (this run only).
+QByteArray& lastChosenFolder() {
+  static QByteArray folder;
+  return folder;
+}
+}  // namespace
+
 QString QtDialogs::browseForFolder(QWidget* owner, const QString& title) {
-  return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+  QByteArray start = lastChosenFolder();
+  if (start.isEmpty()) start = QFile::encodeName(QDir::homePath());
+  FolderBrowser dialog(owner, title, FolderBrowser::Mode::ChooseFolder, start);
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  lastChosenFolder() = dialog.chosenPath();
+  return decodePath(dialog.chosenPath());
 }
 
 QString QtDialogs::saveFileName(QWidget* owner, const QString& title, const QString& startFolder,
                                 const QString& proposedName) {
-  QString start = startFolder;
-  if (!proposedName.isEmpty()) start = startFolder.isEmpty() ? proposedName : startFolder + "/" + proposedName;
-  return QFileDialog::getSaveFileName(owner, title, start, QString(), nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
+  const QByteArray start = startFolder.isEmpty() ? QFile::encodeName(QDir::homePath()) : encodePath(startFolder);
+  FolderBrowser dialog(owner, title, FolderBrowser::Mode::SaveName, start, proposedName);
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  return decodePath(dialog.chosenPath());
 }
 
-void QtShell::openPath(const QString& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+namespace {
+
+// Hands a URI to the desktop's opener as its one argument.
+void openUri(const QByteArray& uri) {
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (!opener.isEmpty() && QProcess::startDetached(opener, {QString::fromLatin1(uri)})) return;
+  // Without xdg-open, Qt's own launcher (it cannot carry every byte of a name).
+  QDesktopServices::openUrl(QUrl::fromEncoded(uri));
 }
+
+bool pathExists(const QString& path) {
+  struct stat st;
+  return ::lstat(encodePath(path).constData(), &st) == 0;
+}
+
+const QString kFileManager = QStringLiteral("org.freedesktop.FileManager1");
+
+bool fileManagerOffered(QDBusConnection& bus) {
+  if (!bus.isConnected()) return false;
+  QDBusConnectionInterface* daemon = bus.interface();
+  if (!daemon) return false;
+  if (daemon->isServiceRegistered(kFileManager)) return true;
+  const QDBusReply<QStringList> activatable = daemon->activatableServiceNames();
+  return activatable.isValid() && activatable.value().contains(kFileManager);
+}
+
+}  // namespace
+
+void QtShell::openPath(const QString& path) { openUri(fileUriOf(encodePath(path))); }
 
 void QtShell::openWebPage(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+
+void QtShell::showInFolder(const QString& folder, const QString& item) {
+  QDBusConnection bus = busName_.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(busName_);
+  if (item.isEmpty() || !pathExists(item) || !fileManagerOffered(bus)) {
+    openPath(folder);
+    return;
+  }
+  QDBusMessage call = QDBusMessage::createMethodCall(kFileManager, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                     kFileManager, QStringLiteral("ShowItems"));
+  call << QStringList{QString::fromLatin1(fileUriOf(encodePath(item)))} << QString();
+  // Answered later, so the window stays live while a file manager starts; a
+  // refusal falls back to opening the folder.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+  const QByteArray folderUri = fileUriOf(encodePath(folder));
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folderUri](QDBusPendingCallWatcher* w) {
+    if (w->isError()) openUri(folderUri);
+    w->deleteLater();
+  });
+}
+
+bool installQtTranslations() {
+  auto* translator = new QTranslator(qApp);
+  if (!translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  return true;
+}
 
 double SystemClock::secondsSinceMidnight() {
   return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;

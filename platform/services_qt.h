@@ -12,10 +12,21 @@ class QtDialogs : public Dialogs {
                        const QString& proposedName) override;
 };
 
+// Files and folders go to the desktop's opener (xdg-open) as file:// URIs
+// built from the path's bytes; show-in-folder asks a file manager on the
+// session bus to select the item (org.freedesktop.FileManager1) and opens
+// the folder when none answers. Failures are silent.
 class QtShell : public Shell {
  public:
+  // busName: a connection made with QDBusConnection::connectToBus; empty
+  // means the session bus.
+  explicit QtShell(const QString& busName = QString()) : busName_(busName) {}
   void openPath(const QString& path) override;
   void openWebPage(const QString& address) override;
+  void showInFolder(const QString& folder, const QString& item) override;
+
+ private:
+  QString busName_;
 };
 
 class SystemClock : public Clock {

@@ -40,8 +40,14 @@ class RecordingShell : public Shell {
  public:
   void openPath(const QString& path) override { opened.append(path); }
   void openWebPage(const QString& address) override { pages.append(address); }
+  // A shown folder counts as opened; the item it selects is kept beside it.
+  void showInFolder(const QString& folder, const QString& item) override {
+    opened.append(folder);
+    shownItems.append(item);
+  }
   QStringList opened;
   QStringList pages;
+  QStringList shownItems;
 };
 
 class ManualClock : public Clock {

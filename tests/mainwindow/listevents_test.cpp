@@ -162,6 +162,7 @@ TEST_F(ListEventsTest, ShowInFolderMakesTheFolderTheCurrentFile) {
   w->mnVoirFichier->click();
   const QString folder = files.path() + "/a.b/";
   EXPECT_EQ(svc->shell.opened, QStringList{folder});
+  EXPECT_EQ(svc->shell.shownItems, QStringList{file}) << "the file manager is asked to select the file";
   EXPECT_EQ(vrnVars().CheminFichier, folder);
   // Running the current file now opens the folder, with no warning.
   w->mnExecuterFichier->click();
