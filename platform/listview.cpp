@@ -70,6 +70,20 @@ void encodeText(QStringView s, std::string& out) {
   }
 }
 
+void encodeTextAppend(QStringView s, std::string& out) {
+  const qsizetype n = s.size();
+  const char16_t* u = s.utf16();
+  qsizetype i = 0;
+  while (i < n && u[i] < 0x80) ++i;
+  const size_t at = out.size();
+  out.resize(at + size_t(i));
+  for (qsizetype k = 0; k < i; ++k) out[at + size_t(k)] = char(u[k]);
+  if (i == n) return;
+  std::string rest;
+  encodeText(s.mid(i), rest);
+  out += rest;
+}
+
 // Decodes what encodeText wrote (and nothing else: the input is trusted).
 QString decodeText(const char* p, quint32 n) {
   if (n == 0) return QString();
@@ -210,6 +224,13 @@ class RowStore {
     std::memcpy(o, head, h);
     if (!enc_.empty()) std::memcpy(o + h, enc_.data(), enc_.size());
     rows.push_back({loc.chunk, loc.offset, size, quint16(std::clamp(icon, 0, 65535)), 1, 0});
+  }
+
+  void appendPacked(PackedRowView packed, int icon) {
+    const Arena::Loc loc = arena_.alloc(packed.size);
+    std::memcpy(arena_.at(loc.chunk, loc.offset), packed.data, packed.size);
+    rows.push_back({loc.chunk, loc.offset, packed.size, quint16(std::clamp(icon, 0, 65535)),
+                    quint8(std::clamp(packed.cells, 1, kMaxCells)), 0});
   }
 
   std::pair<const char*, quint32> cell(qsizetype row, int k) const {
@@ -455,6 +476,35 @@ quint32 clampedBgr(quint32 bgr) { return bgr & 0xFFFFFF; }
 QColor colorOf(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 }  // namespace
+
+void appendListText(std::string& out, QStringView text) { encodeTextAppend(text, out); }
+
+void PackedRowWriter::cell(std::string_view encoded) {
+  char head[5];
+  out_.append(head, putVarint(head, quint32(encoded.size())));
+  out_.append(encoded);
+  ++cells_;
+}
+
+void PackedRowWriter::cell(QStringView text) {
+  std::string encoded;
+  encodeTextAppend(text, encoded);
+  cell(std::string_view(encoded));
+}
+
+PackedRowView PackedRowWriter::view() const {
+  return {out_.data() + start_, quint32(out_.size() - start_), cells_};
+}
+
+QString packedCell(PackedRowView row, int k) {
+  const char* p = row.data;
+  for (int i = 0; i < row.cells; ++i) {
+    const quint32 len = getVarint(p);
+    if (i == k) return decodeText(p, len);
+    p += len;
+  }
+  return QString();
+}
 
 template <class Base>
 class ItemView;
@@ -997,6 +1047,19 @@ int ListView::Count() const { return int(d->store.count()); }
 int ListView::Add(const QString& text, int smallIcon) {
   d->settleBackgroundSort(true);
   d->store.append(text, smallIcon);
+  const qsizetype n = d->store.count();
+  if (d->sorted)
+    d->lastAdded = n - 1;
+  else
+    d->pendingFrom = n;
+  if (isVisible()) d->scheduleSync();
+  return int(n);
+}
+
+int ListView::AddPacked(PackedRowView row, int smallIcon) {
+  if (row.cells < 1 || row.size == 0) return Add(QString(), smallIcon);
+  d->settleBackgroundSort(true);
+  d->store.appendPacked(row, smallIcon);
   const qsizetype n = d->store.count();
   if (d->sorted)
     d->lastAdded = n - 1;

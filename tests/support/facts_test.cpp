@@ -208,8 +208,15 @@ TEST_F(FileFacts, EntryKindsGiveTheirLetters) {
   EXPECT_EQ(LireInfoFichier(hiddenFolder).Attributs, QStringLiteral("DH"));
   EXPECT_EQ(LireInfoFichier(QStringLiteral("/dev/null")).Attributs, QStringLiteral("S"));
 
-  // The size of a link is its own (the length of what it points to), not the target's.
-  EXPECT_EQ(ChercherFichier(link).size, 6u);
+  // The find data gives no size for a folder or a link (not the length of
+  // the link's text, nor the target's size): their size text is empty.
+  EXPECT_EQ(ChercherFichier(link).size, 0u);
+  EXPECT_EQ(ChercherFichier(folder).size, 0u);
+  EXPECT_EQ(LireInfoFichier(link).Taille, QString());
+  EXPECT_EQ(LireInfoFichier(folder).Taille, QString());
+  EXPECT_EQ(LireInfoFichier(hiddenFolder).Taille, QString());
+  EXPECT_EQ(LireInfoFichier(readOnly).Taille, QStringLiteral("4"));
+  EXPECT_EQ(ChercherFichier(fifo).size, 0u);
 }
 
 TEST_F(FileFacts, NamesThatAreNotUtf8StillNameTheSameFile) {
