@@ -134,6 +134,7 @@ void Main2::AfficherListeExtension() {
   // progress label and the shared variables of the record loop are brought
   // up to date just before they do, and end exact.
   const qint64 sliceNs = qint64(std::max(0, listLoadEventSliceMs())) * 1000000;
+  constexpr qint64 kWaitSliceNs = 10'000'000;
   EventPump pump(0);
   QElapsedTimer sinceEvents;
   sinceEvents.start();
@@ -171,9 +172,11 @@ void Main2::AfficherListeExtension() {
       ahead.feed(fed, recordText(liste.read(fed)));
     }
     if (fed == total) ahead.endInput();
-    if (!ahead.take(result, std::max<qint64>(sliceNs - sinceEvents.nsecsElapsed(), 1))) {
+    // While the workers are behind, events still run every slice (at least
+    // every 10 ms), never more often than after each record.
+    if (!ahead.take(result, std::max<qint64>(std::max<qint64>(sliceNs, kWaitSliceNs) - sinceEvents.nsecsElapsed(), 1))) {
       if (ahead.finished()) break;
-      letEventsRun();  // the workers are behind: the window stays live meanwhile
+      if (sinceEvents.nsecsElapsed() >= std::max<qint64>(sliceNs, kWaitSliceNs)) letEventsRun();
       continue;
     }
     shown = result.tag;

@@ -664,7 +664,8 @@ class ListViewPrivate : public QAbstractTableModel {
   bool backgroundSorting = false;
   bool sortStale = false;
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
-  void applyPermutation(const std::vector<quint32>& perm);
+  // movedRows: the rows already in their new order, when the caller made them.
+  void applyPermutation(const std::vector<quint32>& perm, std::vector<RowRec>* movedRows = nullptr);
   SortKey keyOf(qsizetype r, int k) const {
     const auto [p, n] = store.cell(r, k);
     SortKey key{0, 0, 0, 0, p, n, quint32(r)};
@@ -909,8 +910,11 @@ void ListViewPrivate::sortRows(bool mayYield) {
     backgroundSorting = true;
     sortStale = false;
     std::atomic<bool> done{false};
-    sortWorker = std::thread([this, &perm, &done, n, k, descending] {
+    std::vector<RowRec> moved;  // the rows in their new order, made by the worker too
+    sortWorker = std::thread([this, &perm, &done, &moved, n, k, descending] {
       fullSortPermutation(perm, n, k, descending);
+      moved.resize(size_t(n));
+      for (size_t i = 0; i < size_t(n); ++i) moved[i] = store.rows[perm[i]];
       done = true;
     });
     QEventLoop loop;
@@ -932,6 +936,8 @@ void ListViewPrivate::sortRows(bool mayYield) {
       }
       return;
     }
+    applyPermutation(perm, &moved);
+    return;
   } else {
     fullSortPermutation(perm, n, k, descending);
   }
@@ -999,13 +1005,15 @@ const std::vector<quint32>& ListViewPrivate::ranksOf(int k) const {
 }
 
 // perm[new position] = old position.
-void ListViewPrivate::applyPermutation(const std::vector<quint32>& perm) {
+void ListViewPrivate::applyPermutation(const std::vector<quint32>& perm, std::vector<RowRec>* movedRows) {
   const size_t n = perm.size();
   size_t first = 0;
   while (first < n && perm[first] == first) ++first;
   if (first == n) return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  {
+  if (movedRows && movedRows->size() == n) {
+    store.rows.swap(*movedRows);
+  } else {
     std::vector<RowRec> moved(n);
     for (size_t i = 0; i < n; ++i) moved[i] = store.rows[perm[i]];
     store.rows.swap(moved);
