@@ -3,6 +3,7 @@
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
+#include "mainwindow/factsahead.h"
 #include "mainwindow/listloader.h"
 #include "mainwindow/listrows.h"
 #include "support/IconeF.h"
@@ -130,48 +131,72 @@ void Main2::AfficherListeExtension() {
   columns.attributes = Check9->Value() == 1;
 
   // Events run at a steady pace rather than after every record; the
-  // progress label is refreshed just before they do and ends exact.
+  // progress label and the shared variables of the record loop are brought
+  // up to date just before they do, and end exact.
   const qint64 sliceNs = qint64(std::max(0, listLoadEventSliceMs())) * 1000000;
+  constexpr qint64 kWaitSliceNs = 10'000'000;
   EventPump pump(0);
   QElapsedTimer sinceEvents;
   sinceEvents.start();
   qint64 shown = 0;  // the record the progress label names
-  readingRecords = true;
-  for (qint64 i = 1; i <= total; ++i) {
-    v.IndiceBoucle = i;
-    shown = i;
-    const QString path = recordPath(liste.read(i));
-    v.ExtensionCourante = path;
-    // With details on, one look at the entry answers the existence test and
-    // gives the facts.
-    InfoFichier info;
-    bool exists;
-    if (columns.details) {
-      info = LireInfoFichier(path);
-      exists = info.Existe;
-    } else {
-      exists = FichierExiste(path);
+  // The facts of the records are gathered ahead on worker threads and come
+  // back in record order; each record still adds its row, tests the stop
+  // request and lets events run here, in the order of the record loop.
+  FactsAhead::Options options;
+  options.columns = columns;
+  FactsAhead ahead(options);
+  FactsAhead::Result result;
+  std::string lastPath, lastRowPath;  // bytes of the last record, and of the last one shown
+  qint64 fed = 0;
+  bool stoppedAtRow = false;
+  auto showLoop = [&] {
+    v.IndiceBoucle = shown;
+    v.ExtensionCourante = decodePath(lastPath.data(), qsizetype(lastPath.size()));
+    if (!lastRowPath.empty()) {
+      const QString rowPath = decodePath(lastRowPath.data(), qsizetype(lastRowPath.size()));
+      v.PosPoint = rowPath.lastIndexOf(u'.') + 1;
+      v.PosSlash = rowPath.lastIndexOf(u'/') + 1;
+      v.NomSansExt = nameWithoutExtension(rowPath);
     }
-    if (exists) {
-      const ColonnesListe row = makeRow(path, i, columns, columns.details ? &info : nullptr);
-      v.PosPoint = path.lastIndexOf(u'.') + 1;
-      v.PosSlash = path.lastIndexOf(u'/') + 1;
-      v.NomSansExt = row.text();
-      const int added = ListView2->Add(row.text(), 1);
+  };
+  auto letEventsRun = [&] {
+    if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
+    showLoop();
+    pump.force();
+    sinceEvents.restart();
+  };
+  readingRecords = true;
+  for (;;) {
+    while (fed < total && ahead.wantsInput()) {
+      ++fed;
+      ahead.feed(fed, recordText(liste.read(fed)));
+    }
+    if (fed == total) ahead.endInput();
+    // While the workers are behind, events still run every slice (at least
+    // every 10 ms), never more often than after each record.
+    if (!ahead.take(result, std::max<qint64>(std::max<qint64>(sliceNs, kWaitSliceNs) - sinceEvents.nsecsElapsed(), 1))) {
+      if (ahead.finished()) break;
+      if (sinceEvents.nsecsElapsed() >= std::max<qint64>(sliceNs, kWaitSliceNs)) letEventsRun();
+      continue;
+    }
+    shown = result.tag;
+    lastPath.assign(result.path.data(), size_t(result.path.size()));
+    if (result.exists) {
+      lastRowPath = lastPath;
       if (v.DemandeArret == "stop") {
-        v.IndiceBoucle = total;
+        ListView2->AddPacked(result.text, 1);
         v.DernierIndexAuto = 0;
+        stoppedAtRow = true;
         break;
       }
-      setRowSubItems(ListView2, added, row);
+      ListView2->AddPacked(result.row, 1);
     }
-    if (sinceEvents.nsecsElapsed() >= sliceNs) {
-      Label19->setCaption(QString::number(i) + "/" + totalText);
-      pump.force();
-      sinceEvents.restart();
-    }
+    if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
   }
+  ahead.stop();
   readingRecords = false;
+  showLoop();
+  if (stoppedAtRow) v.IndiceBoucle = total;
   if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
   lastGapMs = pump.longestGapMs();
 

@@ -20,24 +20,54 @@ QString recordColumnText(qint64 record) {
   return pattern.format(record);
 }
 
+void appendRecordColumnText(std::string& out, qint64 record) {
+  char digits[24];
+  int n = 0;
+  quint64 v = record < 0 ? quint64(0) - quint64(record) : quint64(record);
+  for (; v > 0; v /= 10) digits[n++] = char('0' + v % 10);
+  while (n < 8) digits[n++] = '0';
+  if (record < 0) out += '-';
+  while (n > 0) out += digits[--n];
+}
+
+void packRow(PackedRowWriter& out, std::string_view name, std::string_view lowerName, std::string_view path,
+             qint64 record, const DetailColumns& columns, const RowFactsTexts* facts) {
+  out.cell(name);
+  const bool details = columns.details;
+  out.cell(!details || columns.path ? path : std::string_view());
+  const bool filled = details && facts;
+  out.cell(filled && columns.size ? facts->size : std::string_view());
+  out.cell(filled && columns.access ? facts->access : std::string_view());
+  out.cell(filled && columns.creation ? facts->creation : std::string_view());
+  out.cell(filled && columns.modification ? facts->modification : std::string_view());
+  out.cell(filled && columns.attributes ? facts->attributes : std::string_view());
+  out.cell(lowerName);
+  std::string number;
+  number.reserve(24);
+  appendRecordColumnText(number, record);
+  out.cell(std::string_view(number));
+}
+
 ColonnesListe makeRow(const QString& path, qint64 record, const DetailColumns& columns, const InfoFichier* facts) {
-  ColonnesListe row;
-  QString* c = row.cells.data();
-  c[0] = nameWithoutExtension(path);
-  if (!columns.details) {
-    c[1] = path;
-  } else {
-    if (columns.path) c[1] = path;
-    if (facts) {
-      if (columns.size) c[2] = sizeColumnText(facts->Taille);
-      if (columns.access) c[3] = facts->DateAcces;
-      if (columns.creation) c[4] = facts->DateCreation;
-      if (columns.modification) c[5] = facts->DateModification;
-      if (columns.attributes) c[6] = facts->Attributs;
-    }
+  const QString name = nameWithoutExtension(path);
+  std::string nameText, lowerText, pathText, size, access, creation, modification, attributes;
+  appendListText(nameText, name);
+  appendListText(lowerText, name.toLower());
+  appendListText(pathText, path);
+  RowFactsTexts texts;
+  if (facts) {
+    appendListText(size, sizeColumnText(facts->Taille));
+    appendListText(access, facts->DateAcces);
+    appendListText(creation, facts->DateCreation);
+    appendListText(modification, facts->DateModification);
+    appendListText(attributes, facts->Attributs);
+    texts = {size, access, creation, modification, attributes};
   }
-  c[7] = c[0].toLower();
-  c[8] = recordColumnText(record);
+  std::string packed;
+  PackedRowWriter writer(packed);
+  packRow(writer, nameText, lowerText, pathText, record, columns, facts ? &texts : nullptr);
+  ColonnesListe row;
+  for (int k = 0; k < ColonnesListe::kCells; ++k) row.cells[size_t(k)] = packedCell(writer.view(), k);
   return row;
 }
 

@@ -8,10 +8,13 @@
 //            4  the creation date      8  the record number, eight digits
 #include <QString>
 #include <array>
+#include <string>
+#include <string_view>
 
 namespace vrn {
 
 class ListView;
+class PackedRowWriter;
 struct InfoFichier;
 
 // Which detail cells a row fills. With details off only the path is given,
@@ -46,6 +49,21 @@ QString recordColumnText(qint64 record);
 // The row of the file at `path`, found at `record` of its list file. The
 // facts fill the detail cells that `columns` enables (nullptr: none of them).
 ColonnesListe makeRow(const QString& path, qint64 record, const DetailColumns& columns, const InfoFichier* facts);
+
+// The texts of a row's facts in the list's encoding, as its detail cells
+// show them (the size already padded to nine digits).
+struct RowFactsTexts {
+  std::string_view size, access, creation, modification, attributes;
+};
+
+// Packs the row of a file, text and sub-items 1 to 8: `name` is the row text,
+// `lowerName` sub-item 7, `path` sub-item 1, all in the list's encoding. The
+// facts fill the detail cells that `columns` enables (nullptr: none).
+void packRow(PackedRowWriter& out, std::string_view name, std::string_view lowerName, std::string_view path,
+             qint64 record, const DetailColumns& columns, const RowFactsTexts* facts);
+
+// Appends what recordColumnText gives (ASCII digits).
+void appendRecordColumnText(std::string& out, qint64 record);
 
 // Appends a row to the list view with the given small icon; returns its index.
 int addRow(ListView* list, const ColonnesListe& row, int smallIcon = 1);

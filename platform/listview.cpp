@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -68,6 +69,20 @@ void encodeText(QStringView s, std::string& out) {
       out.push_back(char(0x80 | (c & 0x3F)));
     }
   }
+}
+
+void encodeTextAppend(QStringView s, std::string& out) {
+  const qsizetype n = s.size();
+  const char16_t* u = s.utf16();
+  qsizetype i = 0;
+  while (i < n && u[i] < 0x80) ++i;
+  const size_t at = out.size();
+  out.resize(at + size_t(i));
+  for (qsizetype k = 0; k < i; ++k) out[at + size_t(k)] = char(u[k]);
+  if (i == n) return;
+  std::string rest;
+  encodeText(s.mid(i), rest);
+  out += rest;
 }
 
 // Decodes what encodeText wrote (and nothing else: the input is trusted).
@@ -189,8 +204,9 @@ struct RowRec {
   quint16 icon;
   quint8 cells;
   quint8 checked;
+  quint32 id;  // the row's number in order of addition: it keeps it when rows are sorted
 };
-static_assert(sizeof(RowRec) == 16);
+static_assert(sizeof(RowRec) == 20);
 
 constexpr int kMaxCells = 255;
 
@@ -209,7 +225,14 @@ class RowStore {
     char* o = arena_.at(loc.chunk, loc.offset);
     std::memcpy(o, head, h);
     if (!enc_.empty()) std::memcpy(o + h, enc_.data(), enc_.size());
-    rows.push_back({loc.chunk, loc.offset, size, quint16(std::clamp(icon, 0, 65535)), 1, 0});
+    rows.push_back({loc.chunk, loc.offset, size, quint16(std::clamp(icon, 0, 65535)), 1, 0, quint32(rows.size())});
+  }
+
+  void appendPacked(PackedRowView packed, int icon) {
+    const Arena::Loc loc = arena_.alloc(packed.size);
+    std::memcpy(arena_.at(loc.chunk, loc.offset), packed.data, packed.size);
+    rows.push_back({loc.chunk, loc.offset, packed.size, quint16(std::clamp(icon, 0, 65535)),
+                    quint8(std::clamp(packed.cells, 1, kMaxCells)), 0, quint32(rows.size())});
   }
 
   std::pair<const char*, quint32> cell(qsizetype row, int k) const {
@@ -328,47 +351,71 @@ class RowStore {
   std::string enc_, blob_;
 };
 
-// Sort key of one row: the first sixteen bytes as two numbers decide most
-// comparisons without touching the text.
+// Sort key of one row: the first 32 bytes as four numbers decide most
+// comparisons (and whole names, sizes and dates) without touching the text.
 struct SortKey {
-  quint64 head, next;
+  quint64 head, next, third, fourth;  // the first 32 bytes, the first byte highest
   const char* p;
   quint32 len;
   quint32 id;
 };
 
 quint64 wordAt(const char* p, quint32 n, quint32 from) {
+  if (n >= from + 8) {
+    quint64 w;
+    std::memcpy(&w, p + from, 8);
+    return __builtin_bswap64(w);  // the first byte the highest
+  }
   quint64 h = 0;
   const quint32 end = std::min<quint32>(n, from + 8);
   for (quint32 i = from; i < end; ++i) h |= quint64(static_cast<unsigned char>(p[i])) << (56 - 8 * (i - from));
   return h;
 }
 
+constexpr quint32 kHeld = 32;  // bytes held in a key
+
 void setHead(SortKey& k) {
   k.head = wordAt(k.p, k.len, 0);
   k.next = wordAt(k.p, k.len, 8);
+  k.third = wordAt(k.p, k.len, 16);
+  k.fourth = wordAt(k.p, k.len, 24);
+}
+
+bool heldLess(const SortKey& a, const SortKey& b) {
+  if (a.head != b.head) return a.head < b.head;
+  if (a.next != b.next) return a.next < b.next;
+  if (a.third != b.third) return a.third < b.third;
+  return a.fourth < b.fourth;
+}
+
+bool heldEqual(const SortKey& a, const SortKey& b) {
+  return a.head == b.head && a.next == b.next && a.third == b.third && a.fourth == b.fourth;
 }
 
 bool keyLess(const SortKey& a, const SortKey& b) {
-  if (a.head != b.head) return a.head < b.head;
-  if (a.next != b.next) return a.next < b.next;
+  if (!heldEqual(a, b)) return heldLess(a, b);
   const quint32 m = std::min(a.len, b.len);
-  if (m > 16) {
-    const int c = std::memcmp(a.p + 16, b.p + 16, m - 16);
+  if (m > kHeld) {
+    const int c = std::memcmp(a.p + kHeld, b.p + kHeld, m - kHeld);
     if (c != 0) return c < 0;
   }
   return a.len < b.len;
 }
 
-// Stable sort spread over a few threads for long ranges: chunks sorted
-// apart, then merged pairwise (both steps keep equal keys in order), so the
-// window is held for a fraction of a single-threaded sort.
+// Sort spread over a few threads for long ranges: chunks sorted apart,
+// then merged pairwise. Equal keys keep their order when stable is asked.
 template <class It, class Comp>
-void parallelStableSort(It first, It last, Comp comp) {
+void parallelSort(It first, It last, Comp comp, bool stable) {
   const size_t n = size_t(last - first);
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  auto sortPart = [stable, comp](It b, It e) {
+    if (stable)
+      std::stable_sort(b, e, comp);
+    else
+      std::sort(b, e, comp);
+  };
   if (n < 65536 || cores < 2) {
-    std::stable_sort(first, last, comp);
+    sortPart(first, last);
     return;
   }
   size_t chunks = 1;
@@ -378,7 +425,7 @@ void parallelStableSort(It first, It last, Comp comp) {
   {
     std::vector<std::thread> workers;
     for (size_t i = 0; i < chunks; ++i)
-      workers.emplace_back([&, i] { std::stable_sort(first + bounds[i], first + bounds[i + 1], comp); });
+      workers.emplace_back([&, i] { sortPart(first + bounds[i], first + bounds[i + 1]); });
     for (auto& w : workers) w.join();
   }
   for (size_t width = 1; width < chunks; width *= 2) {
@@ -391,61 +438,122 @@ void parallelStableSort(It first, It last, Comp comp) {
   }
 }
 
-// Sorts keys stably on their whole texts. Each pass orders on sixteen bytes
-// held in the keys; runs that still tie move on sixteen bytes (past what the
-// run shares) and are ordered again, so texts are read once per pass rather
-// than once per comparison.
+// Runs f(from, to) over slices of [0, n) on a few threads when n is large.
+template <class F>
+void inSlices(size_t n, F f) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t slices = n >= 65536 ? std::min<size_t>(cores, 8) : 1;
+  if (slices == 1) {
+    f(size_t(0), n);
+    return;
+  }
+  std::vector<std::thread> workers;
+  for (size_t t = 0; t < slices; ++t) workers.emplace_back([&f, n, slices, t] { f(n * t / slices, n * (t + 1) / slices); });
+  for (auto& w : workers) w.join();
+}
+
+// Orders keys on their whole texts, byte by byte (equal texts in no promised
+// order). Each pass orders on the 32 bytes held in the keys; runs that
+// still tie move on past what the run shares and are ordered again, so the
+// texts are read once per pass rather than once per comparison.
 // The caller has set the heads of the first pass, and found that the keys
 // share their first `shared` bytes.
-void sortKeys(std::vector<SortKey>& keys, bool descending, quint32 shared) {
+// same[i] ends 1 when key i's text equals key i-1's.
+void sortKeys(std::vector<SortKey>& keys, quint32 shared, std::vector<quint8>& same) {
+  same.assign(keys.size(), 0);
   auto stageLess = [](const SortKey& a, const SortKey& b) {
-    if (a.head != b.head) return a.head < b.head;
-    if (a.next != b.next) return a.next < b.next;
-    return std::min(a.len, 17u) < std::min(b.len, 17u);  // a shorter text sorts before its longer twins
+    if (!heldEqual(a, b)) return heldLess(a, b);
+    return std::min(a.len, kHeld + 1) < std::min(b.len, kHeld + 1);  // a shorter text sorts before its longer twins
   };
   auto stageEqual = [](const SortKey& a, const SortKey& b) {
-    return a.head == b.head && a.next == b.next && std::min(a.len, 17u) == std::min(b.len, 17u);
+    return heldEqual(a, b) && std::min(a.len, kHeld + 1) == std::min(b.len, kHeld + 1);
   };
-  std::vector<std::pair<size_t, size_t>> todo{{0, keys.size()}};
-  bool first = true;
-  while (!todo.empty()) {
-    const auto [b, e] = todo.back();
-    todo.pop_back();
+  using Runs = std::vector<std::pair<size_t, size_t>>;
+  // One pass over the run [b, e): drop what it shares, order it on the held
+  // bytes, and leave its still tied groups in todo.
+  auto pass = [&](size_t b, size_t e, bool first, Runs& todo) {
+    const size_t n = e - b;
     quint32 common = shared;
     if (!first) {
-      common = keys[b].len;
-      for (size_t i = b + 1; i < e && common > 0; ++i) {
-        const quint32 m = std::min(common, keys[i].len);
-        quint32 j = 0;
-        while (j < m && keys[i].p[j] == keys[b].p[j]) ++j;
-        common = j;
-      }
+      // What every text of the run shares from here on.
+      std::vector<quint32> partial;
+      std::mutex partialLock;
+      inSlices(n, [&](size_t from, size_t to) {
+        quint32 c = keys[b].len;
+        for (size_t i = b + from; i < b + to && c > 0; ++i) {
+          if (i + 16 < b + to) __builtin_prefetch(keys[i + 16].p);
+          const quint32 m = std::min(c, keys[i].len);
+          quint32 j = 0;
+          while (j + 8 <= m && std::memcmp(keys[i].p + j, keys[b].p + j, 8) == 0) j += 8;
+          while (j < m && keys[i].p[j] == keys[b].p[j]) ++j;
+          c = j;
+        }
+        std::lock_guard guard(partialLock);
+        partial.push_back(c);
+      });
+      common = *std::min_element(partial.begin(), partial.end());
     }
     if (!first || common > 0) {
-      for (size_t i = b; i < e; ++i) {
-        keys[i].p += common;
-        keys[i].len -= common;
-        setHead(keys[i]);
-      }
+      inSlices(n, [&](size_t from, size_t to) {
+        for (size_t i = b + from; i < b + to; ++i) {
+          keys[i].p += common;
+          keys[i].len -= common;
+          setHead(keys[i]);
+        }
+      });
     }
-    first = false;
-    if (descending)
-      parallelStableSort(keys.begin() + b, keys.begin() + e, [&](const SortKey& x, const SortKey& y) { return stageLess(y, x); });
-    else
-      parallelStableSort(keys.begin() + b, keys.begin() + e, stageLess);
+    // Equal keys need no order: equal texts share a rank, and the rest is
+    // ordered by the next pass.
+    parallelSort(keys.begin() + b, keys.begin() + e, stageLess, false);
     for (size_t i = b; i < e;) {
       size_t j = i + 1;
       while (j < e && stageEqual(keys[i], keys[j])) ++j;
-      if (j - i > 1 && keys[i].len > 16) {
+      // Keys of one group whose rest is held whole are equal texts.
+      if (keys[i].len <= kHeld)
+        for (size_t t = i + 1; t < j; ++t) same[t] = 1;
+      if (j - i > 1 && keys[i].len > kHeld) {
         for (size_t t = i; t < j; ++t) {
-          keys[t].p += 16;
-          keys[t].len -= 16;
+          keys[t].p += kHeld;
+          keys[t].len -= kHeld;
         }
         todo.emplace_back(i, j);
       }
       i = j;
     }
+  };
+  Runs todo;
+  pass(0, keys.size(), true, todo);
+  // Large runs one at a time, each spread over the threads; then the small
+  // ones (disjoint ranges) shared out among the threads.
+  constexpr size_t kLarge = 65536;
+  for (;;) {
+    const auto largest = std::max_element(todo.begin(), todo.end(), [](const auto& x, const auto& y) {
+      return x.second - x.first < y.second - y.first;
+    });
+    if (largest == todo.end() || largest->second - largest->first < kLarge) break;
+    const auto run = *largest;
+    todo.erase(largest);
+    pass(run.first, run.second, false, todo);
   }
+  if (todo.empty()) return;
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t threads = todo.size() >= 64 ? std::min<size_t>(cores, 8) : 1;
+  std::vector<Runs> shares(threads);
+  for (size_t i = 0; i < todo.size(); ++i) shares[i % threads].push_back(todo[i]);
+  auto drain = [&pass](Runs& mine) {
+    while (!mine.empty()) {
+      const auto run = mine.back();
+      mine.pop_back();
+      pass(run.first, run.second, false, mine);
+    }
+  };
+  if (threads == 1) {
+    drain(shares[0]);
+    return;
+  }
+  std::vector<std::thread> workers;
+  for (size_t t = 0; t < threads; ++t) workers.emplace_back([&drain, &shares, t] { drain(shares[t]); });
+  for (auto& w : workers) w.join();
 }
 
 // Sorts of at least this many rows let window events run while they work.
@@ -455,6 +563,35 @@ quint32 clampedBgr(quint32 bgr) { return bgr & 0xFFFFFF; }
 QColor colorOf(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 }  // namespace
+
+void appendListText(std::string& out, QStringView text) { encodeTextAppend(text, out); }
+
+void PackedRowWriter::cell(std::string_view encoded) {
+  char head[5];
+  out_.append(head, putVarint(head, quint32(encoded.size())));
+  out_.append(encoded);
+  ++cells_;
+}
+
+void PackedRowWriter::cell(QStringView text) {
+  std::string encoded;
+  encodeTextAppend(text, encoded);
+  cell(std::string_view(encoded));
+}
+
+PackedRowView PackedRowWriter::view() const {
+  return {out_.data() + start_, quint32(out_.size() - start_), cells_};
+}
+
+QString packedCell(PackedRowView row, int k) {
+  const char* p = row.data;
+  for (int i = 0; i < row.cells; ++i) {
+    const quint32 len = getVarint(p);
+    if (i == k) return decodeText(p, len);
+    p += len;
+  }
+  return QString();
+}
 
 template <class Base>
 class ItemView;
@@ -508,6 +645,15 @@ class ListViewPrivate : public QAbstractTableModel {
   // mayYield: a long sort runs on a worker thread while window events run.
   void sortRows(bool mayYield = false);
   void fullSortPermutation(std::vector<quint32>& perm, qsizetype n, int k, bool descending) const;
+  const std::vector<quint32>& ranksOf(int k) const;
+  // Ranks kept per column while the rows do not change (any change to a
+  // text or a row count moves storeVersion on).
+  struct ColumnRanks {
+    quint64 version = ~quint64(0);
+    std::vector<quint32> byId;
+  };
+  mutable std::vector<ColumnRanks> ranks;
+  quint64 storeVersion = 0;
   // Waits for a sort running in the background; with invalidates, the rows
   // are about to change, so its result must not be applied.
   void settleBackgroundSort(bool invalidates) {
@@ -518,10 +664,11 @@ class ListViewPrivate : public QAbstractTableModel {
   bool backgroundSorting = false;
   bool sortStale = false;
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
-  void applyPermutation(const std::vector<quint32>& perm);
+  // movedRows: the rows already in their new order, when the caller made them.
+  void applyPermutation(const std::vector<quint32>& perm, std::vector<RowRec>* movedRows = nullptr);
   SortKey keyOf(qsizetype r, int k) const {
     const auto [p, n] = store.cell(r, k);
-    SortKey key{0, 0, p, n, quint32(r)};
+    SortKey key{0, 0, 0, 0, p, n, quint32(r)};
     setHead(key);
     return key;
   }
@@ -763,8 +910,11 @@ void ListViewPrivate::sortRows(bool mayYield) {
     backgroundSorting = true;
     sortStale = false;
     std::atomic<bool> done{false};
-    sortWorker = std::thread([this, &perm, &done, n, k, descending] {
+    std::vector<RowRec> moved;  // the rows in their new order, made by the worker too
+    sortWorker = std::thread([this, &perm, &done, &moved, n, k, descending] {
       fullSortPermutation(perm, n, k, descending);
+      moved.resize(size_t(n));
+      for (size_t i = 0; i < size_t(n); ++i) moved[i] = store.rows[perm[i]];
       done = true;
     });
     QEventLoop loop;
@@ -786,6 +936,8 @@ void ListViewPrivate::sortRows(bool mayYield) {
       }
       return;
     }
+    applyPermutation(perm, &moved);
+    return;
   } else {
     fullSortPermutation(perm, n, k, descending);
   }
@@ -793,21 +945,42 @@ void ListViewPrivate::sortRows(bool mayYield) {
 }
 
 // The order of all rows on column k: perm[new position] = old position.
+// The order of all rows on column k: perm[new position] = old position. The
+// column's ranks (equal texts equal ranks) are made once while the rows do
+// not change; a sort is then a stable counting sort of the ranks.
 void ListViewPrivate::fullSortPermutation(std::vector<quint32>& perm, qsizetype n, int k, bool descending) const {
+  const std::vector<quint32>& rank = ranksOf(k);
+  quint32 top = 0;
+  for (const quint32 r : rank) top = std::max(top, r);
+  std::vector<quint32> start(size_t(top) + 2, 0);
+  auto keyOfRow = [&](qsizetype i) {
+    const quint32 r = rank[store.rows[size_t(i)].id];
+    return descending ? top - r : r;
+  };
+  for (qsizetype i = 0; i < n; ++i) ++start[keyOfRow(i) + 1];
+  for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+  for (qsizetype i = 0; i < n; ++i) perm[start[keyOfRow(i)]++] = quint32(i);
+}
+
+// Ranks of column k's texts in byte order, by row id.
+const std::vector<quint32>& ListViewPrivate::ranksOf(int k) const {
+  if (size_t(k) >= ranks.size()) ranks.resize(size_t(k) + 1);
+  ColumnRanks& cached = ranks[size_t(k)];
+  if (cached.version == storeVersion && cached.byId.size() == size_t(store.count())) return cached.byId;
+  const qsizetype n = store.count();
   std::vector<SortKey> keys(static_cast<size_t>(n));
   // Keys are made in slices on a few threads (the texts are only read),
   // each slice finding how much of its texts' start it shares with row 0.
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const size_t slices = n >= 65536 ? std::min<size_t>(cores, 8) : 1;
-  std::vector<quint32> sharedOf(slices, 0);
   const SortKey first = keyOf(0, k);
-  auto makeKeys = [&](size_t slice) {
-    const qsizetype from = qsizetype(size_t(n) * slice / slices), to = qsizetype(size_t(n) * (slice + 1) / slices);
+  std::vector<quint32> sharedOf;
+  std::mutex sharedLock;
+  inSlices(size_t(n), [&](size_t from, size_t to) {
     quint32 shared = first.len;
-    for (qsizetype i = from; i < to; ++i) {
-      if (i + 48 < to) __builtin_prefetch(store.block(i + 48));
-      SortKey& key = keys[size_t(i)];
-      key = keyOf(i, k);
+    for (size_t i = from; i < to; ++i) {
+      if (i + 48 < to) __builtin_prefetch(store.block(qsizetype(i + 48)));
+      SortKey& key = keys[i];
+      key = keyOf(qsizetype(i), k);
+      key.id = store.rows[i].id;
       if (shared > 0) {
         const quint32 m = std::min(shared, key.len);
         quint32 j = 0;
@@ -815,28 +988,32 @@ void ListViewPrivate::fullSortPermutation(std::vector<quint32>& perm, qsizetype 
         shared = j;
       }
     }
-    sharedOf[slice] = shared;
-  };
-  if (slices == 1) {
-    makeKeys(0);
-  } else {
-    std::vector<std::thread> workers;
-    for (size_t t = 0; t < slices; ++t) workers.emplace_back(makeKeys, t);
-    for (auto& w : workers) w.join();
+    std::lock_guard guard(sharedLock);
+    sharedOf.push_back(shared);
+  });
+  // Neighbours with equal texts share a rank.
+  std::vector<quint8> same;
+  sortKeys(keys, *std::min_element(sharedOf.begin(), sharedOf.end()), same);
+  cached.byId.assign(size_t(n), 0);
+  quint32 rank = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    if (i > 0 && !same[size_t(i)]) ++rank;
+    cached.byId[keys[size_t(i)].id] = rank;
   }
-  const quint32 shared = *std::min_element(sharedOf.begin(), sharedOf.end());
-  sortKeys(keys, descending, shared);
-  for (qsizetype i = 0; i < n; ++i) perm[size_t(i)] = keys[size_t(i)].id;
+  cached.version = storeVersion;
+  return cached.byId;
 }
 
 // perm[new position] = old position.
-void ListViewPrivate::applyPermutation(const std::vector<quint32>& perm) {
+void ListViewPrivate::applyPermutation(const std::vector<quint32>& perm, std::vector<RowRec>* movedRows) {
   const size_t n = perm.size();
   size_t first = 0;
   while (first < n && perm[first] == first) ++first;
   if (first == n) return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  {
+  if (movedRows && movedRows->size() == n) {
+    store.rows.swap(*movedRows);
+  } else {
     std::vector<RowRec> moved(n);
     for (size_t i = 0; i < n; ++i) moved[i] = store.rows[perm[i]];
     store.rows.swap(moved);
@@ -948,6 +1125,7 @@ void ListViewPrivate::clearRows() {
   settleBackgroundSort(true);
   beginResetModel();
   store.clear();
+  ++storeVersion;
   modelRows = 0;
   pendingFrom = 0;
   lastAdded = -1;
@@ -997,6 +1175,21 @@ int ListView::Count() const { return int(d->store.count()); }
 int ListView::Add(const QString& text, int smallIcon) {
   d->settleBackgroundSort(true);
   d->store.append(text, smallIcon);
+  ++d->storeVersion;
+  const qsizetype n = d->store.count();
+  if (d->sorted)
+    d->lastAdded = n - 1;
+  else
+    d->pendingFrom = n;
+  if (isVisible()) d->scheduleSync();
+  return int(n);
+}
+
+int ListView::AddPacked(PackedRowView row, int smallIcon) {
+  if (row.cells < 1 || row.size == 0) return Add(QString(), smallIcon);
+  d->settleBackgroundSort(true);
+  d->store.appendPacked(row, smallIcon);
+  ++d->storeVersion;
   const qsizetype n = d->store.count();
   if (d->sorted)
     d->lastAdded = n - 1;
@@ -1021,6 +1214,7 @@ void ListView::setSubItem(int row, int k, const QString& text) {
   const qsizetype r = d->rowAt(row);
   if (r < 0) return;
   d->store.setCell(r, k, text);
+  ++d->storeVersion;
   d->touched(r);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <ctime>
@@ -24,16 +25,19 @@ long offsetAt(qint64 t) {
   return long(parts.tm_gmtoff);
 }
 
-// Offset of local time from UTC at t, in seconds. One list asks for millions
-// of dates, so the offset is kept per span of 2^20 seconds (12 days): a span
-// whose ends agree has one offset throughout (no zone changes and changes
-// back within 12 days; the shortest such pauses, for Ramadan, last a month);
-// a span whose ends differ holds one change, found once by halving. 1024
-// spans of 16 bytes cover 34 years and stay small in the cache. (A change of
-// the TZ variable while running is not seen for spans already kept.)
+std::atomic<quint32> zoneGeneration{0};
+
+// Offset of local time from UTC at t, in seconds, as localtime_r gives it.
+// One list asks for millions of dates, so the offset is kept per span of
+// 2^16 seconds (18 hours). The zone database never changes an offset and
+// changes it back within four days (the shortest such pause, Freetown's in
+// 1939, lasted 95 hours), so a span holds at most one change: a span whose
+// ends agree has one offset throughout, and one whose ends differ has its
+// change found once by halving. 4096 spans cover eight and a half years.
 long localOffset(qint64 t) {
-  constexpr int kShift = 20;
-  constexpr qint64 kLimit = qint64(1) << 50;
+  constexpr int kShift = 16;
+  constexpr int kSpans = 4096;
+  constexpr qint64 kLimit = qint64(1) << 46;
   if (t <= -kLimit || t >= kLimit) return offsetAt(t);
   struct Span {
     qint32 key = INT_MIN;
@@ -41,9 +45,15 @@ long localOffset(qint64 t) {
     qint32 before = 0;
     qint32 after = 0;
   };
-  thread_local Span spans[1024];
+  thread_local Span spans[kSpans];
+  thread_local quint32 generation = 0;
+  const quint32 current = zoneGeneration.load(std::memory_order_relaxed);
+  if (generation != current) {
+    for (Span& s : spans) s = Span{};
+    generation = current;
+  }
   const qint32 key = qint32(t >> kShift);  // rounds down for negative times too
-  Span& span = spans[quint32(key) & 1023];
+  Span& span = spans[quint32(key) & (kSpans - 1)];
   const qint64 first = qint64(key) << kShift;
   if (span.key != key) {
     const qint64 last = first + (qint64(1) << kShift) - 1;
@@ -92,85 +102,81 @@ bool civilFromLocalSeconds(qint64 local, CivilTime& c) {
   return true;
 }
 
-// Writes local date-times with the user's short date (four-digit year) and
-// time with seconds. The pattern is read from the locale once and split into
-// pieces; numeric pieces are written directly, anything rarer (month names,
-// native digits) goes through QLocale.
+// Writes local date-times with a locale's short date (four-digit year) and
+// time with seconds, as UTF-8. The patterns are read from the locale once and
+// split into pieces; numbers are written directly and names (months, days,
+// am/pm) come from tables the locale wrote once. Anything rarer (native
+// digits, time zones, eras) goes through QLocale for each date.
 class DateWriter {
  public:
-  DateWriter() {
-    const QLocale locale = QLocale::system();
+  explicit DateWriter(const QLocale& locale) : locale_(locale) {
     datePattern_ = fourDigitYear(locale.dateFormat(QLocale::ShortFormat));
     timePattern_ = timeWithSeconds(locale);
-    amUpper_ = locale.amText().toUpper();
-    pmUpper_ = locale.pmText().toUpper();
-    amLower_ = locale.amText().toLower();
-    pmLower_ = locale.pmText().toLower();
+    for (int m = 1; m <= 12; ++m) {
+      const QDate date(2001, m, 15);
+      monthNames_[0][m] = locale.toString(date, QStringLiteral("MMM")).toStdString();
+      monthNames_[1][m] = locale.toString(date, QStringLiteral("MMMM")).toStdString();
+    }
+    for (int d = 1; d <= 7; ++d) {
+      const QDate date(2001, 1, d);  // a Monday, then the rest of its week
+      dayNames_[0][d] = locale.toString(date, QStringLiteral("ddd")).toStdString();
+      dayNames_[1][d] = locale.toString(date, QStringLiteral("dddd")).toStdString();
+    }
+    amPm_[0][0] = locale.amText().toUpper().toStdString();
+    amPm_[0][1] = locale.pmText().toUpper().toStdString();
+    amPm_[1][0] = locale.amText().toLower().toStdString();
+    amPm_[1][1] = locale.pmText().toLower().toStdString();
     fast_ = locale.zeroDigit() == QStringLiteral("0") && split(datePattern_, datePieces_) &&
             split(timePattern_, timePieces_);
     if (fast_) buildTemplate();
   }
 
-  QString write(qint64 utcSeconds) const {
+  void append(std::string& out, qint64 utcSeconds) const {
     CivilTime c{};
-    if (!civilFromLocalSeconds(utcSeconds + localOffset(utcSeconds), c)) return slowWrite(utcSeconds);
+    if (!civilFromLocalSeconds(utcSeconds + localOffset(utcSeconds), c)) {
+      out += slowWrite(utcSeconds).toStdString();
+      return;
+    }
     const bool midnight = c.hour == 0 && c.minute == 0 && c.second == 0;
-    if (!fast_) return slowWrite(c, midnight);
+    if (!fast_) {
+      out += slowWrite(c, midnight).toStdString();
+      return;
+    }
     if (fixedWidth_) {
       // Copy the template and put the digits in their places.
-      const qsizetype n = midnight ? dateLength_ : qsizetype(template_.size());
-      QString out(n, Qt::Uninitialized);
-      char16_t* d = reinterpret_cast<char16_t*>(out.data());
-      std::memcpy(d, template_.data(), size_t(n) * sizeof(char16_t));
+      const size_t n = midnight ? dateLength_ : template_.size();
+      const size_t at0 = out.size();
+      out.append(template_, 0, n);
+      char* d = out.data() + at0;
       for (const Slot& slot : slots_) {
-        if (slot.position >= n) break;
+        if (size_t(slot.position) >= n) break;
         const int v = value(slot.kind, c);
-        char16_t* at = d + slot.position;
+        char* at = d + slot.position;
         if (slot.width == 4) {
-          at[0] = char16_t(u'0' + v / 1000);
-          at[1] = char16_t(u'0' + v / 100 % 10);
+          at[0] = char('0' + v / 1000);
+          at[1] = char('0' + v / 100 % 10);
           at += 2;
         }
-        at[0] = char16_t(u'0' + v / 10 % 10);
-        at[1] = char16_t(u'0' + v % 10);
+        at[0] = char('0' + v / 10 % 10);
+        at[1] = char('0' + v % 10);
       }
-      return out;
+      return;
     }
-    Buffer out;
     append(out, datePieces_, c);
     if (!midnight) {
-      out.put(u' ');
+      out += ' ';
       append(out, timePieces_, c);
     }
-    return out.text();
   }
 
  private:
-  enum Kind { Text, Day, Month, Year2, Year4, Hour24, Hour12, Minute, Second, AmPmUpper, AmPmLower };
+  enum Kind {
+    Text, Day, DayName, Month, MonthName, Year2, Year4, Hour24, Hour12, Minute, Second, AmPmUpper, AmPmLower
+  };
   struct Piece {
     Kind kind;
-    int width;  // 1 or 2 digits at least
-    QString text;
-  };
-
-  // The text is built here and copied into its string once.
-  class Buffer {
-   public:
-    void put(char16_t c) {
-      if (n_ < kSize) data_[n_] = c;
-      ++n_;
-    }
-    void put(const QString& s) {
-      const qsizetype n = s.size();
-      if (n_ + n <= kSize) std::memcpy(data_ + n_, s.constData(), size_t(n) * sizeof(char16_t));
-      n_ += n;
-    }
-    QString text() const { return QString(reinterpret_cast<const QChar*>(data_), std::min(n_, kSize)); }
-
-   private:
-    static constexpr qsizetype kSize = 128;
-    char16_t data_[kSize];
-    qsizetype n_ = 0;
+    int width;         // 1 or 2 digits at least; for names, 0 short and 1 long
+    std::string text;  // UTF-8
   };
 
   static qsizetype runLength(const QString& p, qsizetype i) {
@@ -225,19 +231,25 @@ class DateWriter {
       if (c == u'\'') {
         const qsizetype end = p.indexOf(u'\'', i + 1);
         if (end == i + 1) {
-          pieces.push_back({Text, 0, QStringLiteral("'")});
+          pieces.push_back({Text, 0, "'"});
           i += 2;
           continue;
         }
         const qsizetype stop = end < 0 ? p.size() : end;
-        pieces.push_back({Text, 0, p.mid(i + 1, stop - i - 1)});
+        pieces.push_back({Text, 0, p.mid(i + 1, stop - i - 1).toStdString()});
         i = stop + 1;
         continue;
       }
       const qsizetype n = runLength(p, i);
       switch (c.unicode()) {
-        case 'd': if (n > 2) return false; pieces.push_back({Day, int(n), {}}); break;
-        case 'M': if (n > 2) return false; pieces.push_back({Month, int(n), {}}); break;
+        case 'd':
+          if (n > 4) return false;
+          pieces.push_back(n > 2 ? Piece{DayName, int(n - 3), {}} : Piece{Day, int(n), {}});
+          break;
+        case 'M':
+          if (n > 4) return false;
+          pieces.push_back(n > 2 ? Piece{MonthName, int(n - 3), {}} : Piece{Month, int(n), {}});
+          break;
         case 'y':
           if (n == 2) pieces.push_back({Year2, 2, {}});
           else if (n == 4) pieces.push_back({Year4, 4, {}});
@@ -262,7 +274,7 @@ class DateWriter {
           break;
         default:
           if (c.isLetter() && c.unicode() < 128) return false;  // z, t, g...: leave to QLocale
-          pieces.push_back({Text, 0, p.mid(i, n)});
+          pieces.push_back({Text, 0, p.mid(i, n).toStdString()});
           break;
       }
       i += n;
@@ -270,7 +282,7 @@ class DateWriter {
     return true;
   }
 
-  static void number(Buffer& out, qint64 v, int width) {
+  static void number(std::string& out, qint64 v, int width) {
     char buf[24];
     int n = 0;
     do {
@@ -278,23 +290,33 @@ class DateWriter {
       v /= 10;
     } while (v > 0);
     while (n < width) buf[n++] = '0';
-    while (n > 0) out.put(char16_t(buf[--n]));
+    while (n > 0) out += buf[--n];
   }
 
-  void append(Buffer& out, const std::vector<Piece>& pieces, const CivilTime& c) const {
+  static int dayOfWeek(const CivilTime& c) {
+    // Monday 1 to Sunday 7 (Sakamoto's rule on the proleptic Gregorian calendar).
+    static constexpr int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    const qint64 y = c.month < 3 ? c.year - 1 : c.year;
+    const int sunday0 = int((y + y / 4 - y / 100 + y / 400 + t[c.month - 1] + c.day) % 7);
+    return sunday0 == 0 ? 7 : sunday0;
+  }
+
+  void append(std::string& out, const std::vector<Piece>& pieces, const CivilTime& c) const {
     for (const Piece& piece : pieces) {
       switch (piece.kind) {
-        case Text: out.put(piece.text); break;
+        case Text: out += piece.text; break;
         case Day: number(out, c.day, piece.width); break;
+        case DayName: out += dayNames_[piece.width][dayOfWeek(c)]; break;
         case Month: number(out, c.month, piece.width); break;
+        case MonthName: out += monthNames_[piece.width][c.month]; break;
         case Year2: number(out, c.year % 100, 2); break;
         case Year4: number(out, c.year, 4); break;
         case Hour24: number(out, c.hour, piece.width); break;
         case Hour12: number(out, c.hour % 12 == 0 ? 12 : c.hour % 12, piece.width); break;
         case Minute: number(out, c.minute, piece.width); break;
         case Second: number(out, c.second, piece.width); break;
-        case AmPmUpper: out.put(c.hour < 12 ? amUpper_ : pmUpper_); break;
-        case AmPmLower: out.put(c.hour < 12 ? amLower_ : pmLower_); break;
+        case AmPmUpper: out += amPm_[0][c.hour < 12 ? 0 : 1]; break;
+        case AmPmLower: out += amPm_[1][c.hour < 12 ? 0 : 1]; break;
       }
     }
   }
@@ -319,21 +341,22 @@ class DateWriter {
     auto add = [this](const std::vector<Piece>& pieces) {
       for (const Piece& piece : pieces) {
         if (piece.kind == Text) {
-          for (QChar ch : piece.text) template_.push_back(ch.unicode());
+          template_ += piece.text;
           continue;
         }
         const bool fixed = piece.kind == Year4 || piece.kind == Year2 ||
-                           (piece.width == 2 && piece.kind != AmPmUpper && piece.kind != AmPmLower);
+                           (piece.width == 2 && (piece.kind == Day || piece.kind == Month || piece.kind == Hour24 ||
+                                                 piece.kind == Hour12 || piece.kind == Minute || piece.kind == Second));
         if (!fixed) return false;
         const int width = piece.kind == Year4 ? 4 : 2;
         slots_.push_back({piece.kind, int(template_.size()), width});
-        template_.insert(template_.end(), size_t(width), u'0');
+        template_.append(size_t(width), '0');
       }
       return true;
     };
     fixedWidth_ = add(datePieces_);
-    dateLength_ = qsizetype(template_.size());
-    template_.push_back(u' ');
+    dateLength_ = template_.size();
+    template_ += ' ';
     fixedWidth_ = fixedWidth_ && add(timePieces_);
   }
 
@@ -341,21 +364,21 @@ class DateWriter {
   QString slowWrite(qint64 utcSeconds) const {
     const QDateTime t = QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::LocalTime);
     if (!t.isValid()) return QString();
-    const QLocale locale = QLocale::system();
-    QString out = locale.toString(t.date(), datePattern_);
-    if (t.time() != QTime(0, 0)) out += u' ' + locale.toString(t.time(), timePattern_);
+    QString out = locale_.toString(t.date(), datePattern_);
+    if (t.time() != QTime(0, 0)) out += u' ' + locale_.toString(t.time(), timePattern_);
     return out;
   }
 
   QString slowWrite(const CivilTime& c, bool midnight) const {
-    const QLocale locale = QLocale::system();
     const QDate date(int(c.year), c.month, c.day);
-    QString out = locale.toString(date, datePattern_);
-    if (!midnight) out += u' ' + locale.toString(QTime(c.hour, c.minute, c.second), timePattern_);
+    QString out = locale_.toString(date, datePattern_);
+    if (!midnight) out += u' ' + locale_.toString(QTime(c.hour, c.minute, c.second), timePattern_);
     return out;
   }
 
-  QString datePattern_, timePattern_, amUpper_, pmUpper_, amLower_, pmLower_;
+  QLocale locale_;
+  QString datePattern_, timePattern_;
+  std::string monthNames_[2][13], dayNames_[2][8], amPm_[2][2];
   std::vector<Piece> datePieces_, timePieces_;
   bool fast_ = false;
   struct Slot {
@@ -364,13 +387,13 @@ class DateWriter {
     int width;
   };
   bool fixedWidth_ = false;
-  std::vector<char16_t> template_;  // the date, a blank, the time
-  qsizetype dateLength_ = 0;
+  std::string template_;  // the date, a blank, the time
+  size_t dateLength_ = 0;
   std::vector<Slot> slots_;
 };
 
 const DateWriter& dateWriter() {
-  static const DateWriter writer;
+  static const DateWriter writer(QLocale::system());
   return writer;
 }
 
@@ -384,7 +407,7 @@ constexpr unsigned kStatxMask =
 constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 
 // True when the last component of the path (trailing "/" ignored) begins with ".".
-bool hiddenName(const QByteArray& path) {
+bool hiddenName(QByteArrayView path) {
   qsizetype end = path.size();
   while (end > 1 && path[end - 1] == '/') --end;
   const qsizetype slash = path.lastIndexOf('/', end - 1);
@@ -392,7 +415,7 @@ bool hiddenName(const QByteArray& path) {
   return start < end && path[start] == '.';
 }
 
-FindData findDataOf(const QByteArray& path, const struct statx& st) {
+FindData findDataOf(QByteArrayView path, const struct statx& st) {
   FindData fd;
   const mode_t type = st.stx_mode & S_IFMT;
   qint32 bits = 0;
@@ -410,7 +433,8 @@ FindData findDataOf(const QByteArray& path, const struct statx& st) {
   if ((st.stx_attributes_mask & STATX_ATTR_ENCRYPTED) && (st.stx_attributes & STATX_ATTR_ENCRYPTED))
     bits |= kAttrEncrypted;
   fd.attributes = bits;
-  fd.size = st.stx_size;
+  // The find data of a folder or a link gives no size.
+  fd.size = type == S_IFDIR || type == S_IFLNK ? 0 : st.stx_size;
   fd.creationTime = fileTime(st.stx_btime, st.stx_mask & STATX_BTIME);
   fd.accessTime = fileTime(st.stx_atime, st.stx_mask & STATX_ATIME);
   fd.writeTime = fileTime(st.stx_mtime, st.stx_mask & STATX_MTIME);
@@ -462,11 +486,32 @@ FindData ChercherFichier(const QByteArray& cheminOctets) {
   return findDataOf(cheminOctets, st);
 }
 
+FindData findDataOfEntry(QByteArrayView path, const struct statx& st) { return findDataOf(path, st); }
+
 FindData ChercherFichier(const QString& chemin) { return ChercherFichier(encodePath(chemin)); }
+
+void appendDateText(std::string& out, const FileTime& heure) {
+  if (heure.known) dateWriter().append(out, heure.seconds);
+}
 
 QString DateFichier(const FileTime& heure) {
   if (!heure.known) return QString();
-  return dateWriter().write(heure.seconds);
+  std::string text;
+  dateWriter().append(text, heure.seconds);
+  return QString::fromStdString(text);
+}
+
+QString DateFichierIn(const QLocale& locale, const FileTime& heure) {
+  if (!heure.known) return QString();
+  std::string text;
+  DateWriter(locale).append(text, heure.seconds);
+  return QString::fromStdString(text);
+}
+
+void localZoneChanged() { zoneGeneration.fetch_add(1, std::memory_order_relaxed); }
+
+void appendSizeText(std::string& out, quint64 size) {
+  if (size > 0) appendGroupedNumber(out, size, 0);
 }
 
 namespace {
@@ -543,8 +588,9 @@ InfoFichier LireInfoFichier(const QString& chemin) {
   info.Existe = true;
   const FindData fd = findDataOf(path.bytes(), st);
   info.Attributs = TexteAttributs(fd.attributes);
-  static const NumberPattern sizePattern(QStringLiteral("#,###,###"));
-  info.Taille = sizePattern.format(qint64(std::min<quint64>(fd.size, quint64(LLONG_MAX))));
+  std::string size;
+  appendSizeText(size, fd.size);
+  info.Taille = QString::fromStdString(size);
   // Files are often read, or never changed, in the second they were written:
   // equal times share one text.
   info.DateModification = DateFichier(fd.writeTime);

@@ -2,7 +2,12 @@
 // The facts of one file: existence, name, extension, size, three dates and
 // attribute letters, as the file lists show them.
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QLocale>
 #include <QString>
+#include <string>
+
+struct statx;
 
 namespace vrn {
 
@@ -26,7 +31,7 @@ struct FileTime {
 };
 
 // The facts of the entry itself (a symbolic link is not followed); all zero
-// when nothing is found.
+// when nothing is found. A folder and a link have size 0.
 struct FindData {
   qint32 attributes = 0;
   quint64 size = 0;
@@ -52,9 +57,22 @@ enum AttributeBit : qint32 {
 bool FichierExiste(const QString& chemin);
 FindData ChercherFichier(const QString& chemin);
 FindData ChercherFichier(const QByteArray& cheminOctets);
+// The find data of an entry already looked at with statx (type, mode, size,
+// blocks and the three times asked for).
+FindData findDataOfEntry(QByteArrayView path, const struct statx& st);
 // The user's short date with a four-digit year, a blank and the time with
 // seconds; a time of exactly midnight gives the date alone; "" when unknown.
 QString DateFichier(const FileTime& heure);
+// The same rule for another locale (its tables are made at each call).
+QString DateFichierIn(const QLocale& locale, const FileTime& heure);
+// DateFichier's text appended as UTF-8 (nothing when unknown); may be called
+// from any thread.
+void appendDateText(std::string& out, const FileTime& heure);
+// Local times follow the zone localtime_r uses; after a change of TZ and
+// tzset(), this makes the dates follow the new zone.
+void localZoneChanged();
+// Taille's text appended as UTF-8: "#,###,###", so nothing for 0.
+void appendSizeText(std::string& out, quint64 size);
 QString TexteAttributs(qint32 bits);
 InfoFichier LireInfoFichier(const QString& chemin);
 

@@ -37,6 +37,18 @@ bool isSpaceLike(QChar c) { return c == u' ' || c == QChar(0x00A0) || c == QChar
 }  // namespace
 
 const QString& userGroupSeparator() { return separators().group; }
+
+void appendGroupedNumber(std::string& out, quint64 v, int minDigits) {
+  static const std::string group = separators().group.toStdString();
+  char digits[24];
+  int n = 0;
+  for (; v > 0; v /= 10) digits[n++] = char('0' + v % 10);  // reversed
+  while (n < minDigits && n < int(sizeof digits)) digits[n++] = '0';
+  for (int i = n - 1; i >= 0; --i) {
+    out += digits[i];
+    if (i > 0 && i % 3 == 0) out += group;
+  }
+}
 const QString& userDecimalSeparator() { return separators().decimal; }
 
 NumberPattern::NumberPattern(const QString& pattern) {

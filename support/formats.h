@@ -4,6 +4,7 @@
 // user's separator, "." the user's decimal separator, "%" multiplies by 100.
 // Any other character of a pattern is copied as it is.
 #include <QString>
+#include <string>
 
 namespace vrn {
 
@@ -39,6 +40,11 @@ QString formatNumberText(const QString& text, const QString& pattern);
 // Seconds as "hh:mm:ss" (a time of day, so hours wrap at 24); a negative
 // value is a span that crossed midnight and counts from the day before.
 QString formatElapsed(double seconds);
+
+// The digits of v grouped by three with the user's separator, at least
+// minDigits of them (leading zeros), appended as UTF-8: what a pattern
+// "0#,###,###0" (minDigits 9) or "#,###,###" (0: nothing for 0) writes.
+void appendGroupedNumber(std::string& out, quint64 v, int minDigits);
 
 // The user's separators, read once from the system locale.
 const QString& userGroupSeparator();

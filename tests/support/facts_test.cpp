@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <ctime>
@@ -135,6 +136,7 @@ TEST(FileDates, LocalOffsetFollowsEveryChangeOfTheZone) {
   const QByteArray oldTz = qgetenv("TZ");
   qputenv("TZ", "Europe/Paris");
   tzset();
+  localZoneChanged();
   // Summer time begins at 01:00 UTC: the clock jumps from 01:59:59 to 03:00:00.
   EXPECT_EQ(DateFichier({1553993999, true}), QStringLiteral("31/03/2019 01:59:59"));
   EXPECT_EQ(DateFichier({1553994000, true}), QStringLiteral("31/03/2019 03:00:00"));
@@ -146,6 +148,121 @@ TEST(FileDates, LocalOffsetFollowsEveryChangeOfTheZone) {
   if (oldTz.isNull()) qunsetenv("TZ");
   else qputenv("TZ", oldTz);
   tzset();
+  localZoneChanged();
+}
+
+// What localtime_r gives for t, written as the French short date and time.
+QString localTimeText(qint64 t) {
+  const time_t tt = time_t(t);
+  tm parts{};
+  localtime_r(&tt, &parts);
+  QString text = QString::asprintf("%02d/%02d/%04d", parts.tm_mday, parts.tm_mon + 1, parts.tm_year + 1900);
+  if (parts.tm_hour || parts.tm_min || parts.tm_sec)
+    text += QString::asprintf(" %02d:%02d:%02d", parts.tm_hour, parts.tm_min, parts.tm_sec);
+  return text;
+}
+
+// Zones that change their offset and change it back within a few days: every
+// instant of those days (each quarter hour, and the seconds around each
+// change) comes out as localtime_r says.
+TEST(FileDates, ZonesThatChangeAndChangeBackWithinDays) {
+  ASSERT_EQ(QLocale::system().name(), QStringLiteral("fr_FR")) << "tests run with LC_ALL=fr_FR.UTF-8";
+  const QByteArray oldTz = qgetenv("TZ");
+  struct Case {
+    const char* zone;
+    int year, month, day;  // a few days before the first change
+    int days;
+  };
+  const Case cases[] = {{"Europe/Vienna", 1945, 3, 30, 16}, {"Asia/Gaza", 2054, 3, 25, 12},  {"Asia/Hebron", 2072, 10, 19, 12},
+                        {"Africa/Tunis", 1943, 4, 14, 14},  {"Africa/Freetown", 1939, 8, 29, 10}};
+  for (const Case& c : cases) {
+    qputenv("TZ", c.zone);
+    tzset();
+    localZoneChanged();
+    const qint64 from = QDateTime(QDate(c.year, c.month, c.day), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
+    int changes = 0;
+    long previous = 0;
+    for (qint64 t = from; t < from + qint64(c.days) * 86400; t += 900) {
+      const time_t tt = time_t(t);
+      tm parts{};
+      localtime_r(&tt, &parts);
+      if (t > from && parts.tm_gmtoff != previous) {
+        ++changes;
+        for (qint64 s = t - 901; s <= t + 1; ++s) ASSERT_EQ(DateFichier({s, true}), localTimeText(s)) << c.zone << " " << s;
+      }
+      previous = parts.tm_gmtoff;
+      ASSERT_EQ(DateFichier({t, true}), localTimeText(t)) << c.zone << " " << t;
+    }
+    EXPECT_EQ(changes, 2) << c.zone << ": the days hold a change and a change back";
+  }
+  // The same instants after a change back to another zone follow that zone.
+  qputenv("TZ", "UTC");
+  tzset();
+  localZoneChanged();
+  const qint64 vienna = QDateTime(QDate(1945, 4, 5), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+  EXPECT_EQ(DateFichier({vienna, true}), QStringLiteral("05/04/1945 12:00:00"));
+  if (oldTz.isNull()) qunsetenv("TZ");
+  else qputenv("TZ", oldTz);
+  tzset();
+  localZoneChanged();
+}
+
+TEST(FileDates, MonthEndsAndLeapDays) {
+  const QByteArray oldTz = qgetenv("TZ");
+  qputenv("TZ", "UTC");
+  tzset();
+  localZoneChanged();
+  auto at = [](int y, int m, int d, int h, int mi, int s) {
+    return DateFichier({QDateTime(QDate(y, m, d), QTime(h, mi, s), Qt::UTC).toSecsSinceEpoch(), true});
+  };
+  EXPECT_EQ(at(2024, 1, 31, 23, 59, 59), QStringLiteral("31/01/2024 23:59:59"));
+  EXPECT_EQ(at(2024, 2, 29, 12, 0, 0), QStringLiteral("29/02/2024 12:00:00"));
+  EXPECT_EQ(at(2023, 2, 28, 8, 0, 0), QStringLiteral("28/02/2023 08:00:00"));
+  EXPECT_EQ(at(2024, 3, 1, 0, 0, 0), QStringLiteral("01/03/2024"));
+  EXPECT_EQ(at(2000, 2, 29, 0, 0, 1), QStringLiteral("29/02/2000 00:00:01"));
+  EXPECT_EQ(at(2100, 3, 1, 0, 0, 0), QStringLiteral("01/03/2100"));  // 2100 has no 29 February
+  EXPECT_EQ(at(1969, 12, 31, 23, 59, 59), QStringLiteral("31/12/1969 23:59:59"));
+  if (oldTz.isNull()) qunsetenv("TZ");
+  else qputenv("TZ", oldTz);
+  tzset();
+  localZoneChanged();
+}
+
+// The writer's own numbers and names equal what QLocale writes with the
+// same patterns, in locales whose dates hold month names, two-digit days
+// without zeros or an am/pm text.
+TEST(FileDates, OtherLocalesWriteAsQLocaleDoes) {
+  const QByteArray oldTz = qgetenv("TZ");
+  qputenv("TZ", "Europe/Paris");
+  tzset();
+  localZoneChanged();
+  for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+                                QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::French, QLocale::France),
+                                QLocale(QLocale::Japanese, QLocale::Japan)}) {
+    QString datePattern = locale.dateFormat(QLocale::ShortFormat);
+    datePattern.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
+    QString timePattern = locale.timeFormat(QLocale::ShortFormat);
+    if (!timePattern.contains(u's')) {
+      timePattern = locale.timeFormat(QLocale::LongFormat);
+      timePattern.remove(QRegularExpression(QStringLiteral("t+"))).replace(QStringLiteral("()"), QString());
+      timePattern = timePattern.trimmed();
+    }
+    for (qint64 t = -2000000000; t < 4000000000LL; t += 7777777) {
+      const QDateTime local = QDateTime::fromSecsSinceEpoch(t, Qt::LocalTime);
+      QString expected = locale.toString(local.date(), datePattern);
+      if (local.time() != QTime(0, 0)) expected += u' ' + locale.toString(local.time(), timePattern);
+      ASSERT_EQ(DateFichierIn(locale, {t, true}), expected) << locale.name().toStdString() << " " << t;
+    }
+    const qint64 midnight = QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch();
+    EXPECT_EQ(DateFichierIn(locale, {midnight, true}), locale.toString(QDate(2024, 2, 29), datePattern))
+        << locale.name().toStdString();
+  }
+  EXPECT_EQ(DateFichierIn(QLocale::c(), {QDateTime(QDate(2026, 12, 7), QTime(11, 8, 52), Qt::LocalTime).toSecsSinceEpoch(), true}),
+            QStringLiteral("7 Dec 2026 11:08:52"));
+  if (oldTz.isNull()) qunsetenv("TZ");
+  else qputenv("TZ", oldTz);
+  tzset();
+  localZoneChanged();
 }
 
 TEST_F(FileFacts, MissingPathGivesOnlyTheNameFields) {
@@ -208,8 +325,15 @@ TEST_F(FileFacts, EntryKindsGiveTheirLetters) {
   EXPECT_EQ(LireInfoFichier(hiddenFolder).Attributs, QStringLiteral("DH"));
   EXPECT_EQ(LireInfoFichier(QStringLiteral("/dev/null")).Attributs, QStringLiteral("S"));
 
-  // The size of a link is its own (the length of what it points to), not the target's.
-  EXPECT_EQ(ChercherFichier(link).size, 6u);
+  // The find data gives no size for a folder or a link (not the length of
+  // the link's text, nor the target's size): their size text is empty.
+  EXPECT_EQ(ChercherFichier(link).size, 0u);
+  EXPECT_EQ(ChercherFichier(folder).size, 0u);
+  EXPECT_EQ(LireInfoFichier(link).Taille, QString());
+  EXPECT_EQ(LireInfoFichier(folder).Taille, QString());
+  EXPECT_EQ(LireInfoFichier(hiddenFolder).Taille, QString());
+  EXPECT_EQ(LireInfoFichier(readOnly).Taille, QStringLiteral("4"));
+  EXPECT_EQ(ChercherFichier(fifo).size, 0u);
 }
 
 TEST_F(FileFacts, NamesThatAreNotUtf8StillNameTheSameFile) {

@@ -61,3 +61,20 @@ TEST(ElapsedTime, HoursMinutesSecondsOfADay) {
   // A scan from 23:59:30 to 00:00:30: the time of day went back.
   EXPECT_EQ(formatElapsed(30 - 86370), QStringLiteral("00:01:00"));
 }
+
+TEST(NumberFormats, GroupedDigitsAsThePatternsWriteThem) {
+  const NumberPattern size(QStringLiteral("#,###,###"));
+  const NumberPattern column(QStringLiteral("0#,###,###0"));
+  for (quint64 v : {1ULL, 7ULL, 999ULL, 1000ULL, 1234ULL, 999999ULL, 1000000ULL, 123456789ULL, 1234567890ULL,
+                    5368709120ULL, 9223372036854775807ULL}) {
+    std::string plain, padded;
+    appendGroupedNumber(plain, v, 0);
+    appendGroupedNumber(padded, v, 9);
+    EXPECT_EQ(QString::fromStdString(plain), size.format(qint64(v))) << v;
+    EXPECT_EQ(QString::fromStdString(padded), column.format(qint64(v))) << v;
+    EXPECT_EQ(QString::fromStdString(padded), formatNumberText(size.format(qint64(v)), QStringLiteral("0#,###,###0"))) << v;
+  }
+  std::string zero;
+  appendGroupedNumber(zero, 0, 0);
+  EXPECT_EQ(zero, "");  // a size of 0 has an empty text
+}
