@@ -22,10 +22,10 @@ constexpr qint64 kBlockRecords = 4096;
 // The first piece of a scope is small, so that its first record comes soon.
 constexpr qint64 kFirstBlockRecords = 256;
 // How far the reader may run ahead of the window.
-constexpr std::uint64_t kMaxPiecesAhead = 64;
+constexpr std::uint64_t kMaxPiecesAhead = 1024;
 // Workers at most: reading from the page cache stops gaining beyond a few.
 constexpr unsigned kMaxWorkers = 4;
-constexpr qsizetype kMaxHitsAhead = 1 << 16;
+constexpr qsizetype kMaxHitsAhead = 1 << 14;
 
 bool isAscii(const QString& s) {
   for (QChar c : s)
