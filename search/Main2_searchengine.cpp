@@ -7,7 +7,6 @@
 #include "mainwindow/Main2.h"
 #include "mainwindow/listrows.h"
 #include "platform/pathcodec.h"
-#include "platform/recordfile.h"
 #include "platform/services.h"
 #include "search/searchengine.h"
 #include "search/searchscan.h"
@@ -179,8 +178,8 @@ void Main2::RechercherParCritere() {
       sinceEvents.restart();
     };
 
-    // The records are read and matched ahead on a worker thread; this loop
-    // takes its results in order and keeps each record's turn: the count,
+    // The records are read and matched ahead on worker threads; this loop
+    // takes their results in order and keeps each record's turn: the count,
     // the stop test, the percentage, and for a hit its row.
     ScopeReader reader(files, v.CritereRecherche);
     // Waits for the reader's next piece. Events run meanwhile, except before
@@ -267,7 +266,6 @@ void Main2::RechercherParCritere() {
     }
     if (!stopped) showProgress();
     lastGapMs = pump.longestGapMs();
-
   }
 
   // End steps, after a stop as well.
