@@ -13,12 +13,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
 [ $# -ge 1 ] || { sed -n '2,11p' "$0" >&2; exit 2; }
 db=$1; word=${2:-readme}; runs=${3:-7}
-lines=${4:-$(mktemp -u /tmp/search-vs-grep.XXXXXX)}
 bench=${VARNELO_BENCH:-$repo/build-bench/bench/varnelo-bench}
 old=${VARNELO_BENCH_OLD:-}
 locales=${LOCALES:-fr_FR.UTF-8 C.UTF-8}
 [ -x "$bench" ] || { echo "build it first: ninja -C build-bench varnelo-bench" >&2; exit 1; }
 export QT_QPA_PLATFORM=offscreen LC_ALL=C
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+lines=${4:-$work/records.txt}
 
 if [ ! -s "$lines" ]; then
   python3 - "$db" "$lines" <<'PY'
@@ -32,16 +34,14 @@ with open(out, 'wb') as f:
                 f.write(data[i:i + 300].rstrip(b' ') + b'\n')
 PY
 fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
 median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
-seconds() { sed -n 's/.*[^_]seconds=\([0-9.]*\).*/\1/p; s/^records=.* seconds=\([0-9.]*\)$/\1/p' | head -1; }
+seconds() { sed -n 's/.* seconds=\([0-9.]*\).*/\1/p'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 for loc in $locales; do
-  rm -f "$work"/*
+  rm -f "$work/grep" "$work/search" "$work/match" "$work/old"
   # Warm the cache once with each.
   grep -F -i -c "$word" "$lines" > /dev/null || true
   "$bench" match "$db" "$word" > /dev/null 2>&1
