@@ -1,5 +1,7 @@
 #include "database/dbfolder.h"
 
+#include <cstdint>
+#include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -46,10 +48,20 @@ QString listFilePath(const QString& name) {
   return found.isEmpty() ? exact : fichierBase(found);
 }
 
-QByteArrayView recordText(const QByteArray& record) {
-  const char* p = record.constData();
-  qsizetype e = record.indexOf('\0');
-  if (e < 0) e = record.size();
+QByteArrayView recordText(const QByteArray& record) { return recordText(QByteArrayView(record)); }
+
+QByteArrayView recordText(QByteArrayView record) {
+  const char* p = record.data();
+  const void* zero = record.isEmpty() ? nullptr : std::memchr(p, 0, size_t(record.size()));
+  qsizetype e = zero ? static_cast<const char*>(zero) - p : record.size();
+  // Records are mostly padding: skip trailing blanks eight at a time.
+  constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+  while (e >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + e - 8, 8);
+    if (word != kBlanks) break;
+    e -= 8;
+  }
   while (e > 0 && p[e - 1] == ' ') --e;
   qsizetype b = 0;
   while (b < e && p[b] == ' ') ++b;

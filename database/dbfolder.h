@@ -36,6 +36,7 @@ QString listFilePath(const QString& name);
 // record past the end of a file, or the end of a short file, reads as zeros),
 // blanks trimmed at both ends. A view into the record.
 QByteArrayView recordText(const QByteArray& record);
+QByteArrayView recordText(QByteArrayView record);
 
 // The source recorded in der.rep (record 1 on its channel): the text before
 // its first zero byte (a short or empty file reads as zeros past its end),

@@ -114,6 +114,22 @@ QByteArray RecordFile::read(qint64 n) const {
   return out;
 }
 
+void RecordFile::readRecords(qint64 first, qint64 count, char* out) const {
+  const qint64 want = count > 0 && recordLength_ > 0 ? count * recordLength_ : 0;
+  qint64 got = 0;
+  if (fd_ >= 0 && first >= 1 && want > 0) {
+    if (!pending_.isEmpty()) const_cast<RecordFile*>(this)->flush();
+    const qint64 start = (first - 1) * recordLength_;
+    while (got < want) {
+      const ssize_t r = ::pread(fd_, out + got, size_t(want - got), off_t(start + got));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      got += r;
+    }
+  }
+  if (got < want) memset(out + got, 0, size_t(want - got));
+}
+
 bool RecordFile::write(qint64 n, const QByteArray& value) {
   if (fd_ < 0 || n < 1) return false;
   cacheStart_ = -1;

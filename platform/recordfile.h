@@ -28,6 +28,11 @@ class RecordFile {
   qint64 length() const;       // bytes, pending writes included
   qint64 recordCount() const;  // whole records only
   QByteArray read(qint64 n) const;
+  // Records first .. first+count-1 straight into out (count times
+  // recordLength() bytes), in one read and without the read-ahead cache;
+  // what lies past the end of the file or cannot be read comes as zero
+  // bytes, as read() gives.
+  void readRecords(qint64 first, qint64 count, char* out) const;
   bool write(qint64 n, const QByteArray& value);
   bool flush();
 

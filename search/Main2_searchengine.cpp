@@ -7,7 +7,6 @@
 #include "mainwindow/Main2.h"
 #include "mainwindow/listrows.h"
 #include "platform/pathcodec.h"
-#include "platform/recordfile.h"
 #include "platform/services.h"
 #include "search/searchengine.h"
 #include "search/searchscan.h"
@@ -148,7 +147,6 @@ void Main2::RechercherParCritere() {
     const double step = total > 0 ? double(kBarWidth) / double(total) : 0.0;
     Label28->setCaption("Total Répertoires et Données (" + QString::number(total) + ") à Analyser");
 
-    const CriterionMatcher matcher(v.CritereRecherche);
     static const NumberPattern percentPattern(QStringLiteral("###.#0%"));
     const DetailColumns allColumns;  // every detail, whatever the display options say
 
@@ -174,56 +172,97 @@ void Main2::RechercherParCritere() {
     EventPump pump(0);
     QElapsedTimer sinceEvents;
     sinceEvents.start();
-    // A handle of its own: a list loader running meanwhile keeps the list
-    // channel, and a missing list file is never created.
-    RecordFile list;
+    auto letEventsRun = [&] {
+      showProgress();
+      pump.force();
+      sinceEvents.restart();
+    };
+
+    // The records are read and matched ahead on worker threads; this loop
+    // takes their results in order and keeps each record's turn: the count,
+    // the stop test, the percentage, and for a hit its row.
+    ScopeReader reader(files, v.CritereRecherche);
+    // Waits for the reader's next piece. Events run meanwhile, except before
+    // the first record: no turn of the event loop came between the set-up of
+    // the scope and its first record (the reader's first piece is small).
+    auto take = [&](ScopeReader::Piece& piece) {
+      for (;;) {
+        const qint64 left = std::max<qint64>(sliceNs - sinceEvents.nsecsElapsed(), 1000000);
+        if (reader.next(piece, left)) return true;
+        if (reader.finished()) return false;
+        if (v.NbEnregistrementsLus > 0) letEventsRun();
+      }
+    };
+    // The turn of record r up to its stop test; false when the search stops.
+    auto beginRecord = [&](qint64 r) {
+      v.IndiceBoucle2 = r;
+      ++v.NbEnregistrementsLus;
+      if (v.DemandeArret == QLatin1String("stop")) {
+        showProgress();
+        Label2->setCaption("La Recherche à été Stoppée par l'Utilisateur...");
+        Label32->setCaption("Recherche Stoppée par l'Utilisateur...");
+        stopped = true;
+        return false;
+      }
+      percentRecord = v.NbEnregistrementsLus;
+      return true;
+    };
+    // Records from..to, none of them a hit. The stop request only changes
+    // while events run, so between two turns of the event loop one test
+    // stands for the whole run.
+    auto passMisses = [&](qint64 from, qint64 to) {
+      while (from <= to) {
+        const qint64 last = sliceNs == 0 ? from : to;
+        if (!beginRecord(from)) return false;
+        v.NbEnregistrementsLus += last - from;
+        v.IndiceBoucle2 = last;
+        percentRecord = v.NbEnregistrementsLus;
+        from = last + 1;
+        if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
+      }
+      return true;
+    };
+    auto passHit = [&](const ScopeReader::Hit& hit) {
+      if (!beginRecord(hit.record)) return false;
+      // The stored path names the file: Linux names are case-sensitive.
+      const QString path = decodePath(hit.path.constData(), hit.path.size());
+      const InfoFichier info = LireInfoFichier(path);
+      if (info.Existe) {
+        v.ExtensionCourante = path;
+        const QString lower = path.toLower();
+        ColonnesListe row = makeRow(path, hit.record, allColumns, &info);
+        row.cells[0] = nameWithoutExtension(lower);
+        row.cells[7] = row.cells[0];
+        v.PosPoint = lower.lastIndexOf(u'.') + 1;
+        v.PosSlash = lower.lastIndexOf(u'/') + 1;
+        v.NomSansExt = row.text();
+        addRow(ListView2, row, 1);
+        ++hits;
+      }
+      if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
+      return true;
+    };
+
     // The loops keep their own counters and only show them in the shared
     // ones: handlers that run between records use those too.
+    ScopeReader::Piece piece;
     for (qsizetype li = 0; li < files.size() && !stopped; ++li) {
+      if (!take(piece)) break;
       v.IndiceBoucle = li + 1;
-      if (!list.open(files[li], kRecFichier, false)) {
+      if (!piece.opened) {
         v.NumEnregistrement = 0;
         continue;
       }
-      v.NumEnregistrement = list.recordCount();
-      const qint64 count = v.NumEnregistrement;
-      for (qint64 r = 1; r <= count; ++r) {
-        v.IndiceBoucle2 = r;
-        ++v.NbEnregistrementsLus;
-        if (v.DemandeArret == QLatin1String("stop")) {
-          showProgress();
-          Label2->setCaption("La Recherche à été Stoppée par l'Utilisateur...");
-          Label32->setCaption("Recherche Stoppée par l'Utilisateur...");
-          stopped = true;
-          break;
+      v.NumEnregistrement = piece.recordCount;
+      const qint64 count = piece.recordCount;
+      qint64 next = 1;
+      while (next <= count && !stopped && take(piece)) {
+        for (const ScopeReader::Hit& hit : piece.hits) {
+          if (!passMisses(next, hit.record - 1) || !passHit(hit)) break;
+          next = hit.record + 1;
         }
-        percentRecord = v.NbEnregistrementsLus;
-        const QByteArray record = list.read(r);
-        const QByteArrayView stored = recordText(record);
-        if (matcher.matches(stored)) {
-          // The stored path names the file: Linux names are case-sensitive.
-          const QString path = decodePath(stored.data(), stored.size());
-          const InfoFichier info = LireInfoFichier(path);
-          if (info.Existe) {
-            v.ExtensionCourante = path;
-            const QString lower = path.toLower();
-            ColonnesListe row = makeRow(path, r, allColumns, &info);
-            row.cells[0] = nameWithoutExtension(lower);
-            row.cells[7] = row.cells[0];
-            v.PosPoint = lower.lastIndexOf(u'.') + 1;
-            v.PosSlash = lower.lastIndexOf(u'/') + 1;
-            v.NomSansExt = row.text();
-            addRow(ListView2, row, 1);
-            ++hits;
-          }
-        }
-        if (sinceEvents.nsecsElapsed() >= sliceNs) {
-          showProgress();
-          pump.force();
-          sinceEvents.restart();
-        }
+        if (!stopped && passMisses(next, piece.last)) next = piece.last + 1;
       }
-      list.close();
     }
     if (!stopped) showProgress();
     lastGapMs = pump.longestGapMs();

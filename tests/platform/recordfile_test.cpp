@@ -207,4 +207,27 @@ TEST(RecordFile, AFileOnAReadOnlyMountIsStillRead) {
   EXPECT_EQ(fileBytes(path), records);
   // A missing file cannot be made there.
   EXPECT_FALSE(f.open(dir.filePath("absent.vrn"), 300));
+TEST(RecordFile, ReadingManyRecordsAtOnceGivesWhatReadingEachGives) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("many.vrn");
+  {
+    QFile raw(path);
+    ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+    for (int i = 1; i <= 5; ++i) raw.write(QByteArray::number(i).leftJustified(300, char('a' + i)));
+    raw.write(QByteArray(120, 'z'));  // a cut record at the end
+  }
+  RecordFile f;
+  ASSERT_TRUE(f.open(path, 300, false));
+  // From record 4 to past the end: the cut record and what follows read as
+  // read() gives them (their missing bytes as zeros).
+  QByteArray block(4 * 300, '#');
+  f.readRecords(4, 4, block.data());
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(block.mid(i * 300, 300), f.read(4 + i)) << "record " << 4 + i;
+  EXPECT_EQ(block.mid(2 * 300, 120), QByteArray(120, 'z'));
+  EXPECT_EQ(block.mid(3 * 300), QByteArray(300, '\0'));
+  // Pending writes are seen.
+  ASSERT_TRUE(f.write(2, "deux"));
+  f.readRecords(1, 2, block.data());
+  EXPECT_EQ(block.mid(300, 300), QByteArray("deux").leftJustified(300, ' '));
+  EXPECT_EQ(block.left(300), f.read(1));
 }

@@ -366,3 +366,52 @@ TEST_F(EngineTest, HandlersUsingTheSharedLoopCountersBetweenRecordsDoNotDisturbI
   EXPECT_EQ(column(1), QStringList({a, b, b, c}));
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 4);
 }
+
+TEST_F(EngineTest, AListOfManyBlocksGivesItsRowsInOrderWhetherEventsRunAfterEachRecordOrNot) {
+  // Hits on both sides of the reader's block ends, a stored file that is
+  // gone, and a path outside ASCII.
+  QStringList paths;
+  for (int i = 1; i <= 5000; ++i) paths << src() + QString("/nulle/part/%1.bin").arg(i);
+  QStringList found;
+  QStringList numbers;
+  for (int r : {1, 256, 257, 4352, 4353, 5000}) {
+    paths[r - 1] = makeFile(QString("Cible/%1.BIN").arg(r));
+    found << paths[r - 1];
+    numbers << QString("%1").arg(r, 8, 10, QChar('0'));
+  }
+  paths[3000 - 1] = src() + "/partie/cible.bin";
+  paths[3001 - 1] = makeFile("Été/CIBLE.bin");
+  found.insert(3, paths[3001 - 1]);
+  numbers.insert(3, "00003001");
+  writeList("big", paths);
+  Main2* w = start();
+  openPanel();
+  for (int slice : {0, 1000}) {
+    SCOPED_TRACE(slice);
+    searchEventSliceMs() = slice;
+    searchList("cible", "big");
+    EXPECT_EQ(column(1), found);
+    EXPECT_EQ(column(8), numbers);
+    EXPECT_EQ(vrnVars().NbEnregistrementsLus, 5000);
+    EXPECT_EQ(vrnVars().NumEnregistrement, 5000);
+    EXPECT_EQ(w->Label35->Caption(), percent("100", "00"));
+    EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (7) Fichiers");
+    expectIdleAgain();
+  }
+
+  // A stop in the middle of the list is seen at the next record, which
+  // counts but shows no percentage.
+  searchEventSliceMs() = 0;
+  {
+    EveryTurn user([&] {
+      if (vrnVars().NbEnregistrementsLus == 1000 && w->MyButton26->Visible()) w->MyButton26->click();
+    });
+    searchList("cible", "big");
+  }
+  EXPECT_EQ(vrnVars().NbEnregistrementsLus, 1001);
+  EXPECT_EQ(w->Label35->Caption(), percent("20", "00"));
+  EXPECT_EQ(w->etat0->Width(), 0);
+  EXPECT_EQ(w->Label32->Caption(), "Recherche Stoppée par l'Utilisateur...");
+  expectListAndToolsHidden();
+  expectIdleAgain();
+}
