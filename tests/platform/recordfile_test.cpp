@@ -207,6 +207,8 @@ TEST(RecordFile, AFileOnAReadOnlyMountIsStillRead) {
   EXPECT_EQ(fileBytes(path), records);
   // A missing file cannot be made there.
   EXPECT_FALSE(f.open(dir.filePath("absent.vrn"), 300));
+}
+
 TEST(RecordFile, ReadingManyRecordsAtOnceGivesWhatReadingEachGives) {
   QTemporaryDir dir;
   const QString path = dir.filePath("many.vrn");
