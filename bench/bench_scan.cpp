@@ -3,6 +3,7 @@
 #include <QDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "bench/bench.h"
 #include "database/dbwriter.h"
@@ -50,7 +51,9 @@ int scan(const QStringList& args) {
   TriRapide(1, found, extensions, true, paths);
   const double t2 = bench::now();
   double tw = 0;
-  writeListFiles(dbFolder, source, extensions, paths, found, [&](double) { if (tw == 0) tw = bench::now(); });
+  const WriteResult written =
+      writeListFiles(dbFolder, source, extensions, paths, found, [&](double) { if (tw == 0) tw = bench::now(); });
+  if (!written.written) std::fprintf(stderr, "write failed: %s\n", std::strerror(written.error));
   deleteBareList(dbFolder, {});
   const qint64 total = countDatabaseRecords(dbFolder, catalogueFiles(dbFolder));
   const double t3 = bench::now();

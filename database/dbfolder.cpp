@@ -1,7 +1,9 @@
 #include "database/dbfolder.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
@@ -54,6 +56,16 @@ QByteArrayView recordText(const QByteArray& record) {
   qsizetype b = 0;
   while (b < e && p[b] == ' ') ++b;
   return QByteArrayView(p + b, e - b);
+}
+
+bool scannableFolder(const QString& folder) {
+  if (!folder.startsWith(QLatin1Char('/')) || trimBlanks(folder) != folder) return false;
+  const QByteArray path = encodePath(folder);
+  if (path.size() > kEnregDerRep) return false;
+  const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
 }
 
 std::optional<QString> readStoredSource(bool create) {

@@ -12,14 +12,13 @@
 #include "platform/services.h"
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
+#include "support/jobguard.h"
 #include "support/sourceroot.h"
 
 namespace vrn {
 
 namespace {
 qint64 lastGapMs = 0;
-// Set while records are read: list file 1 and the rows belong to that loop.
-bool readingRecords = false;
 }  // namespace
 
 int& listLoadEventSliceMs() {
@@ -47,7 +46,7 @@ void Main2::Combo1_Click() {
   // A list picked while another is being read (the list of lists can be
   // dropped down from the menu meanwhile) would reopen list file 1 and empty
   // the rows under the running loop: ignored.
-  if (readingRecords) return;
+  if (JobGuard::isRunning(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   const QString source = trimBlanks(v.SourceActuelle);
   if (!driveRootExists(source)) {
@@ -136,7 +135,8 @@ void Main2::AfficherListeExtension() {
   QElapsedTimer sinceEvents;
   sinceEvents.start();
   qint64 shown = 0;  // the record the progress label names
-  readingRecords = true;
+  // While records are read, list file 1 and the rows belong to this loop.
+  std::optional<JobGuard> reading(std::in_place, Job::ListLoad);
   for (qint64 i = 1; i <= total; ++i) {
     v.IndiceBoucle = i;
     shown = i;
@@ -171,7 +171,7 @@ void Main2::AfficherListeExtension() {
       sinceEvents.restart();
     }
   }
-  readingRecords = false;
+  reading.reset();
   if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
   lastGapMs = pump.longestGapMs();
 

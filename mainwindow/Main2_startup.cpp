@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "database/dbfolder.h"
+#include "database/dbwriter.h"
 #include "mainwindow/Main2.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
@@ -112,8 +113,10 @@ void Main2::Form_Load() {
   const QByteArray base = encodePath(dossierBase());
   struct stat st;
   if (::lstat(base.constData(), &st) != 0) ::mkdir(base.constData(), 0755);
-  const QByteArray bare = encodePath(fichierBase(".vrn"));
-  if (::lstat(bare.constData(), &st) == 0) ::unlink(bare.constData());
+  // A database write cut short by a kill is finished or undone before
+  // anything reads the lists.
+  recoverDatabase(dossierBase());
+  deleteBareList(dossierBase(), {});
   File1->setPath(dossierBase());
   for (int i = 0; i < File1->ListCount(); ++i) {
     v.ExtensionCourante = File1->List(i).chopped(4);
