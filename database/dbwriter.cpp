@@ -59,8 +59,10 @@ class Fd {
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
   void reset(int fd = -1) {
+    const int saved = errno;  // the error being reported outlives the close
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
+    errno = saved;
   }
   // Closes and tells whether the close succeeded (a delayed write error can
   // show only here).
@@ -367,8 +369,8 @@ bool stage(int staging, const QString& source, const std::vector<QByteArray>& ex
   return syncStaged(staging, *names);
 }
 
-// Sets aside every old list ("*.vrn*", folders excepted) and der.rep, checks
-// that nothing stands where a new file goes, and commits.
+// Sets aside every old list ("*.vrn*", folders excepted) and der.rep, and
+// checks that nothing stands where a new file goes.
 bool swapIn(int db, const std::vector<QByteArray>& names) {
   if (isFolder(db, kDerRep)) {
     errno = EISDIR;  // der.rep could never be replaced
@@ -389,8 +391,7 @@ bool swapIn(int db, const std::vector<QByteArray>& names) {
       return false;
     }
   }
-  if (!syncFolder(previous.get()) || !syncFolder(db)) return false;
-  return attempt(WriteStep::Commit, [&] { return ::renameat(db, kStaging, db, kComplete) == 0; }) && syncFolder(db);
+  return syncFolder(previous.get()) && syncFolder(db);
 }
 
 bool hasListEntry(int db) {
@@ -424,9 +425,11 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
     result.error = errno;
     return result;
   }
+  // Before the commit, a failure puts the old files back; after it, the
+  // write is finished, now or by the next recovery.
   const auto fail = [&] {
     result.error = errno ? errno : EIO;
-    rollBack(db.get());
+    if (!exists(db.get(), kComplete)) rollBack(db.get());
     return result;
   };
   // What an interrupted write left is put right first; what cannot be stops
@@ -434,8 +437,8 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   errno = 0;
   if (!recoverAt(db.get())) return fail();
 
-  // The old lists are still there; the Part's pause after their deletion
-  // comes before the new ones are written.
+  // The pause that followed the deletion of the old lists comes before the
+  // new ones are written: the old ones go only once those are whole.
   if (hasListEntry(db.get())) waitFor(wait, 2);
 
   // Slots past either array are not there to write.
@@ -450,9 +453,11 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   // From here to the end of the swap no event runs: nothing may read or
   // create a list while the old ones are set aside.
   if (!swapIn(db.get(), names)) return fail();
+  if (!attempt(WriteStep::Commit, [&] { return ::renameat(db.get(), kStaging, db.get(), kComplete) == 0; }))
+    return fail();
   result.written = true;
-  if (!rollForward(db.get())) {
-    // Committed: the next recovery completes it.
+  if (!syncFolder(db.get()) || !rollForward(db.get())) {
+    // Committed all the same: the next recovery completes it.
     result.error = errno ? errno : EIO;
   }
   waitFor(wait, 2);
