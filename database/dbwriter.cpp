@@ -131,15 +131,16 @@ bool moveAll(int fromFd, int toFd, WriteStep step) {
   return true;
 }
 
-// Deletes the files of folder `name` in db, then the folder. True when it is
-// gone (or was never there).
-bool removeFolder(int db, const char* name) {
+// Deletes the files of folder `name` in db, then the folder, offering
+// letEventsRun after each file. True when it is gone (or was never there).
+bool removeFolder(int db, const char* name, const EventsHook& letEventsRun = {}) {
   if (!exists(db, name)) return true;
   Fd fd(openFolderAt(db, name));
   if (fd.get() < 0) return false;  // not a folder of ours: left alone
   for (const Entry& e : entriesOf(fd.get())) {
     if (e.folder) continue;
     attempt(WriteStep::Discard, [&] { return ::unlinkat(fd.get(), e.name.constData(), 0) == 0; });
+    if (letEventsRun) letEventsRun();
   }
   fd.reset();
   return attempt(WriteStep::Discard, [&] { return ::unlinkat(db, name, AT_REMOVEDIR) == 0; }) || errno == ENOENT;
@@ -147,8 +148,9 @@ bool removeFolder(int db, const char* name) {
 
 // A committed write: its new files go in, the old ones set aside are deleted.
 // The complete folder stays until the old files are out of the way, so an
-// interruption anywhere is finished by the next recovery.
-bool rollForward(int db) {
+// interruption anywhere is finished by the next recovery. Events may run only
+// once the new database is whole in place.
+bool rollForward(int db, const EventsHook& letEventsRun = {}) {
   {
     Fd complete(openFolderAt(db, kComplete));
     if (complete.get() < 0) return false;
@@ -159,7 +161,7 @@ bool rollForward(int db) {
     if (!attempt(WriteStep::MoveOld, [&] { return ::renameat(db, kPrevious, db, kDiscarded) == 0; })) return false;
   }
   if (!removeFolder(db, kComplete) || !syncFolder(db)) return false;
-  removeFolder(db, kDiscarded);  // what stays there is never read
+  removeFolder(db, kDiscarded, letEventsRun);  // what stays there is never read
   return true;
 }
 
@@ -249,11 +251,12 @@ class StagedFile {
 };
 
 // Every staged file on the disk, then the staging folder's entries.
-bool syncStaged(int staging, const std::vector<QByteArray>& names) {
+bool syncStaged(int staging, const std::vector<QByteArray>& names, const EventsHook& letEventsRun) {
   for (const QByteArray& name : names) {
     Fd fd(::openat(staging, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0) return false;
     if (!attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; })) return false;
+    if (letEventsRun) letEventsRun();
   }
   return syncFolder(staging);
 }
@@ -366,7 +369,7 @@ bool stage(int staging, const QString& source, const std::vector<QByteArray>& ex
     for (const Run& run : runs)
       if (!writeRun(staging, run, paths, file, turns)) return false;
   }
-  return syncStaged(staging, *names);
+  return syncStaged(staging, *names, letEventsRun);
 }
 
 // Sets aside every old list ("*.vrn*", folders excepted) and der.rep, and
@@ -456,7 +459,7 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   if (!attempt(WriteStep::Commit, [&] { return ::renameat(db.get(), kStaging, db.get(), kComplete) == 0; }))
     return fail();
   result.written = true;
-  if (!syncFolder(db.get()) || !rollForward(db.get())) {
+  if (!syncFolder(db.get()) || !rollForward(db.get(), letEventsRun)) {
     // Committed all the same: the next recovery completes it.
     result.error = errno ? errno : EIO;
   }
