@@ -6,6 +6,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <cstring>
 #include <dirent.h>
@@ -316,23 +318,41 @@ bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::v
   std::atomic<int> error{0};
   std::mutex mutex;
   std::condition_variable finished;
-  int active = threads;
+  int active = 0;
   const auto work = [&] {
-    StagedFile file;
-    const auto goOn = [&](qint64 i) { return (i & (kEventsEvery - 1)) != 0 || !failed.load(std::memory_order_relaxed); };
-    for (size_t k; !failed.load() && (k = next.fetch_add(1)) < order.size();) {
-      if (!writeRun(staging, runs[order[k]], paths, file, goOn)) {
-        const int e = errno ? errno : EIO;
-        if (!failed.exchange(true)) error = e;
-        break;
+    const auto fail = [&](int e) {
+      if (!failed.exchange(true)) error = e;
+    };
+    try {
+      StagedFile file;
+      const auto goOn = [&](qint64 i) { return (i & (kEventsEvery - 1)) != 0 || !failed.load(std::memory_order_relaxed); };
+      for (size_t k; !failed.load() && (k = next.fetch_add(1)) < order.size();) {
+        if (!writeRun(staging, runs[order[k]], paths, file, goOn)) {
+          fail(errno ? errno : EIO);
+          break;
+        }
       }
+    } catch (const std::bad_alloc&) {
+      fail(ENOMEM);
     }
     std::lock_guard lock(mutex);
     --active;
     finished.notify_one();
   };
   std::vector<std::thread> workers;
-  for (int t = 0; t < threads; ++t) workers.emplace_back(work);
+  for (int t = 0; t < threads; ++t) {
+    std::lock_guard lock(mutex);
+    try {
+      workers.emplace_back(work);
+      ++active;
+    } catch (const std::system_error&) {
+      break;  // the threads already there take all the runs
+    }
+  }
+  if (workers.empty()) {
+    errno = EAGAIN;
+    return false;
+  }
   for (std::unique_lock lock(mutex); active > 0;) {
     if (finished.wait_for(lock, std::chrono::milliseconds(3), [&] { return active == 0; })) break;
     lock.unlock();
@@ -448,10 +468,13 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   count = std::min<qint64>(count, qint64(std::min(extensions.size(), paths.size())) - 1);
   std::vector<QByteArray> names;
   if (!attempt(WriteStep::MakeFolder, [&] { return ::mkdirat(db.get(), kStaging, 0755) == 0; })) return fail();
-  {
+  try {
     Fd staging(openFolderAt(db.get(), kStaging));
     if (staging.get() < 0 || !stage(staging.get(), source, extensions, paths, count, threads, letEventsRun, &names))
       return fail();
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    return fail();
   }
   // From here to the end of the swap no event runs: nothing may read or
   // create a list while the old ones are set aside.

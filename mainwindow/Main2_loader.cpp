@@ -1,5 +1,6 @@
 // The list loader: one extension's list file into the main list view.
 #include <QElapsedTimer>
+#include <optional>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
