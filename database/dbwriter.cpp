@@ -5,11 +5,12 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
-#include <cstring>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
