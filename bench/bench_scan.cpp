@@ -3,6 +3,7 @@
 #include <QDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "bench/bench.h"
 #include "database/dbwriter.h"
@@ -49,13 +50,12 @@ int scan(const QStringList& args) {
   longestCall = std::max(longestCall, t1 - lastCall);
   TriRapide(1, found, extensions, true, paths);
   const double t2 = bench::now();
-  double tw = 0;
-  writeListFiles(dbFolder, source, extensions, paths, found, [&](double) { if (tw == 0) tw = bench::now(); });
+  const WriteResult written = writeListFiles(dbFolder, source, extensions, paths, found, {});
+  if (!written.written) std::fprintf(stderr, "write failed: %s\n", std::strerror(written.error));
   deleteBareList(dbFolder, {});
   const qint64 total = countDatabaseRecords(dbFolder, catalogueFiles(dbFolder));
   const double t3 = bench::now();
 
-  if (qEnvironmentVariableIsSet("VARNELO_BENCH_DETAIL")) std::fprintf(stderr, "delete=%.3f ", tw - t2);
   std::fprintf(stderr, "walk=%.3f sort=%.3f write=%.3f threads=%d records=%lld longest_hook_gap_ms=%.1f longest_event_gap_ms=%lld\n",
                t1 - t0, t2 - t1, t3 - t2, threads, static_cast<long long>(total), longestCall * 1000,
                static_cast<long long>(pump.longestGapMs()));

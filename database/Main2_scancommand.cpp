@@ -1,7 +1,7 @@
 // The scan command, the source menu and the stop buttons.
 #include <QEventLoop>
-#include <QScopeGuard>
 #include <atomic>
+#include <cerrno>
 #include <exception>
 #include <thread>
 
@@ -82,19 +82,28 @@ void Main2::wireScan() {
   connect(mnScannProfile, &MenuItem::Click, this, &Main2::mnScannProfile_Click);
   connect(mnChoixPerso, &MenuItem::Click, this, &Main2::mnChoixPerso_Click);
   connect(Command3, &MyButton::Click, this, &Main2::Command3_Click);
+  jobWatch_ = std::make_unique<JobWatch>([this] { setScanCommandsEnabled(!jobRunning()); });
 }
 
 void Main2::setScanCommandsEnabled(bool on) {
   Command1->setEnabled(on);
+  Combo7->setEnabled(on);
   for (MenuItem* item : {mnDetailRepPerso, mnReScannerActuel, mnScannProfile, mnChoixPerso}) item->setEnabled(on);
+}
+
+bool Main2::refuseSourceFolder(const QString& folder) {
+  if (scannableFolder(folder)) return false;
+  services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+  return true;
 }
 
 void Main2::Command1_Click() {
   VariablesVRN& v = vrnVars();
+  scanEnd_ = ScanEnd::Refused;
   if (copyRunning()) return;  // the running copy owns the copy mode and the stop button
-  if (scanRunning_) {
-    // Refused while a scan runs, whichever road led here. A refused copy must
-    // not leave the copy mode set for the next press.
+  if (jobRunning()) {
+    // Refused while any job runs, whichever road led here. A refused copy
+    // must not leave the copy mode set for the next press.
     if (v.ModeCopie == kOui) v.ModeCopie.clear();
     return;
   }
@@ -127,11 +136,7 @@ void Main2::Command1_Click() {
     return;
   }
 
-  scanRunning_ = true;
-  const auto release = qScopeGuard([this] {
-    scanRunning_ = false;
-    setScanCommandsEnabled(true);
-  });
+  const JobGuard scanning(Job::Scan);
   try {
     // 2. Fresh work state.
     NbFichiersTrouves = 0;
@@ -141,6 +146,13 @@ void Main2::Command1_Click() {
     bool presetOrCancelled = true;
     if (v.SourceActuelle == kAucun || v.SourceActuelle == kOnScann) {
       v.DossierAScanner = v.SourceAScanner;
+      // A preset folder that is gone is not scanned: its empty walk would
+      // wipe the database. The state word goes back to the stored source.
+      if (!v.DossierAScanner.isEmpty() && refuseSourceFolder(v.DossierAScanner)) {
+        if (v.SourceActuelle == kOnScann) v.SourceActuelle = v.SourceAScanner;
+        setMousePointer(0);
+        return;
+      }
     } else {
       v.DossierAScanner.clear();
       v.TitreDialogue = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
@@ -148,8 +160,7 @@ void Main2::Command1_Click() {
       if (!chemin.isEmpty()) {
         v.TamponChemin = chemin;
         v.DossierAScanner = chemin;
-        if (!EstUnDossier(chemin)) {
-          services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+        if (refuseSourceFolder(chemin)) {
           setMousePointer(0);
           return;
         }
@@ -175,6 +186,7 @@ void Main2::Command1_Click() {
       label4->hide();
       lblnbr->hide();
       setMousePointer(0);
+      scanEnd_ = ScanEnd::Cancelled;
       return;
     }
 
@@ -192,7 +204,6 @@ void Main2::Command1_Click() {
     MyButton10->setCaption("Scann en Cours\n(" + v.SourceActuelle + ")");
     MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
     v.ScanEnCours = kOui;
-    setScanCommandsEnabled(false);
 
     // 9. The walk.
     ScannerDossier(v.DossierAScanner, "*.*");
@@ -217,11 +228,17 @@ void Main2::Command1_Click() {
       setCaption("Dernière demande de SCANN Annulée...");
       MyButton10->setCaption(scanResultCaption(v.SourceAScanner));
       Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceAScanner + ")");
+      scanEnd_ = ScanEnd::Stopped;
     } else {
       Command14_Click();
       sortWorkArrays(NbFichiersTrouves);
       lblAffich->setCaption("Création et Traitement de la Base de Données en Cours...");
-      CreerBaseDonnees();
+      if (!CreerBaseDonnees()) {
+        scanEnd_ = ScanEnd::Failed;
+        endFailedScan();
+        return;
+      }
+      scanEnd_ = ScanEnd::Written;
     }
 
     // The common end.
@@ -259,30 +276,93 @@ void Main2::Command1_Click() {
   }
 }
 
+void Main2::endFailedScan() {
+  VariablesVRN& v = vrnVars();
+  // Nothing was replaced: the source goes back to that of the stored
+  // database (none when it cannot be read: the next press asks).
+  v.SourceActuelle = readStoredSource(false).value_or(QString());
+  MyButton3->hide();
+  label4->hide();
+  lblnbr->hide();
+  Shape2->hide();
+  setMousePointer(0);
+  Combo1->show();
+  MyFrame7->show();
+  lblAffich->setCaption("Base de Données Inchangée, Écriture Impossible...");
+  setCaption("Dernière demande de SCANN en Échec...");
+  v.DemandeArret.clear();
+  MyButton6->setEnabled(false);
+  emptyWorkArrays();
+  Label2->setCaption("Faites votre Choix");
+  MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
+  MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
+  Label1->setCaption(MyButton10->Caption());
+  Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
+  ListView2->Clear();
+  ListView2->hide();
+  for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11})
+    w->hide();
+  v.ScanEnCours.clear();
+
+  QString reason;
+  switch (writeError_) {
+    case ENOSPC:
+    case EDQUOT:
+      reason = "Le Disque est Plein...";
+      break;
+    case EROFS:
+      reason = "Le Disque est Protégé en Écriture...";
+      break;
+    case EACCES:
+    case EPERM:
+      reason = "Le Dossier de la Base de Données ou l'une de ses Listes est Protégé en Écriture...";
+      break;
+    case ENOTDIR:
+    case ENOENT:
+      reason = "Le Dossier de la Base de Données est Introuvable ou n'est pas un Dossier...";
+      break;
+    default:
+      reason = "Erreur d'Écriture sur le Disque (" + QString::number(writeError_) + ")...";
+      break;
+  }
+  services().dialogs->msgBox(this,
+                             "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + dossierBase() +
+                                 ")\n" + reason +
+                                 "\nVotre Base de Données Précédente est Conservée telle qu'elle était, Aucune "
+                                 "Liste n'a été Modifiée...",
+                             16, "Base de Données Conservée...");
+}
+
 void Main2::Command1_RightClick() {
   mnReScannerActuel->setCaption("Re-Scanner la Source Actuelle (" + vrnVars().SourceActuelle + ")");
   PopupMenu(mnMenu1, Command1->Left() - 1000, Command1->Top() - 1600);
 }
 
+// The source commands are refused before they change anything while a job
+// runs (jobguard.h), and when their folder cannot be scanned.
 void Main2::mnReScannerActuel_Click() {
-  if (scanRunning_) return;
+  if (jobRunning()) return;
   VariablesVRN& v = vrnVars();
+  if (refuseSourceFolder(v.SourceActuelle)) return;
   v.SourceAScanner = v.SourceActuelle;
   v.SourceActuelle = kAucun;
   Command1_Click();
 }
 
 void Main2::mnScannProfile_Click() {
-  if (scanRunning_) return;
+  if (jobRunning()) return;
   VariablesVRN& v = vrnVars();
+  const QString profile = CheminDossierSpecial(40);
+  if (refuseSourceFolder(profile)) return;
   v.SourceActuelle = kAucun;
-  v.SourceAScanner = CheminDossierSpecial(40);
+  v.SourceAScanner = profile;
   Command1_Click();
-  MyButton13_Click();
+  // A scan that wrote nothing keeps the options too.
+  if (scanEnd_ != ScanEnd::Refused && scanEnd_ != ScanEnd::Failed) MyButton13_Click();
 }
 
 void Main2::mnChoixPerso_Click() {
-  if (scanRunning_) return;
+  if (jobRunning()) return;
   setWidth(5040);
   setHeight(7500);
   setLeft((Screen::Width() - Width()) / 2);
@@ -290,7 +370,7 @@ void Main2::mnChoixPerso_Click() {
 }
 
 void Main2::mnDetailRepPerso_Click() {
-  if (scanRunning_) return;
+  if (jobRunning()) return;
   Combo7->setLeft(WindowState() == 2 ? 0 : -2160);
   Combo7->show();
   Combo7->setFocus();
@@ -299,12 +379,14 @@ void Main2::mnDetailRepPerso_Click() {
 
 void Main2::Combo7_Click() {
   Combo7->hide();
-  if (scanRunning_) return;
+  if (jobRunning()) return;
   VariablesVRN& v = vrnVars();
+  const QString folder = Combo7->Text();
+  if (refuseSourceFolder(folder)) return;
   v.SourceActuelle = kAucun;
-  v.SourceAScanner = Combo7->Text();
+  v.SourceAScanner = folder;
   Command1_Click();
-  MyButton13_Click();
+  if (scanEnd_ != ScanEnd::Refused && scanEnd_ != ScanEnd::Failed) MyButton13_Click();
 }
 
 void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStop; }

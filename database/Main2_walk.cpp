@@ -58,14 +58,20 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
   if (result == WalkResult::Stopped) showScanStopResult();
 }
 
-void Main2::CreerBaseDonnees() {
+bool Main2::CreerBaseDonnees() {
   VariablesVRN& v = vrnVars();
   const WaitHook wait = [](double seconds) { Attendre(seconds); };
   EventPump pump(int(kEventSliceNs / 1'000'000));
   const EventsHook events = [&pump] { pump.pump(); };
 
-  // 1.-4. Old lists out, the source in der.rep, one list per extension.
-  writeListFiles(dossierBase(), v.SourceActuelle, v.TabExtensions, v.TabChemins, NbFichiersTrouves, wait, events);
+  // 1.-4. The source in der.rep and one list per extension, in place of the
+  // old lists only once all of it is written.
+  const WriteResult written =
+      writeListFiles(dossierBase(), v.SourceActuelle, v.TabExtensions, v.TabChemins, NbFichiersTrouves, wait, events);
+  if (!written.written) {
+    writeError_ = written.error;
+    return false;
+  }
 
   // 5.-8. The catalogue back into the list controls.
   File1->setPath(dossierBase());
@@ -88,6 +94,7 @@ void Main2::CreerBaseDonnees() {
   ChargerListesPreferees();
   MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
   Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
+  return true;
 }
 
 // The hidden button's click: writes the database from the arrays as they are.

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
@@ -66,6 +68,16 @@ QByteArrayView recordText(QByteArrayView record) {
   qsizetype b = 0;
   while (b < e && p[b] == ' ') ++b;
   return QByteArrayView(p + b, e - b);
+}
+
+bool scannableFolder(const QString& folder) {
+  if (!folder.startsWith(QLatin1Char('/')) || trimBlanks(folder) != folder) return false;
+  const QByteArray path = encodePath(folder);
+  if (path.size() > kEnregDerRep) return false;
+  const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
 }
 
 std::optional<QString> readStoredSource(bool create) {

@@ -38,6 +38,11 @@ QString listFilePath(const QString& name);
 QByteArrayView recordText(const QByteArray& record);
 QByteArrayView recordText(QByteArrayView record);
 
+// A folder a scan may take as its source: an existing folder, given by its
+// absolute path, that can be opened, whose path der.rep holds whole and reads back as it is (no blank
+// at either end: readers trim them).
+bool scannableFolder(const QString& folder);
+
 // The source recorded in der.rep (record 1 on its channel): the text before
 // its first zero byte (a short or empty file reads as zeros past its end),
 // blanks trimmed. Nothing when the file cannot be opened; with create, a

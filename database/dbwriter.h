@@ -1,6 +1,15 @@
 #pragma once
 // The database writer and the catalogue of lists, without widgets: the window
 // procedures call these and then refill their controls and captions.
+//
+// The writer never touches the database in place. The new der.rep and lists
+// are written whole into a staging folder inside the database folder (no
+// reader, catalogue or "*.vrn*" pattern looks into folders), every write and
+// flush checked; only then are the old lists moved aside, the staging folder
+// renamed as complete (the commit), the new files moved in and the old ones
+// deleted. recoverDatabase() finishes or undoes an interrupted write, so after
+// a kill at any moment the next start finds the whole old database or the
+// whole new one. affp.aff, mesp.par and any other file stay where they are.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -11,23 +20,42 @@ namespace vrn {
 
 // A wait that lets window events run (Attendre); empty: no wait.
 using WaitHook = std::function<void(double seconds)>;
-// Offered every few records and after each deleted file, so the window can
-// let its events run during a long write; empty: never.
+// Offered every few records while the new lists are written, so the window
+// can let its events run during a long write; empty: never.
 using EventsHook = std::function<void()>;
 
-// Replaces the list files of dbFolder: deletes every file whose name matches
-// "*.vrn*" (then waits 2 s if the folder held any such entry), records source
-// in der.rep, then writes extensions[1..count] / paths[1..count] (sorted by
-// extension) as one list file per run of equal extensions on the list
-// channel, records numbered from 1, and waits 2 s. Empty extensions form the
-// bare ".vrn" list; an extension holding "/" names no file and its run is
-// left out.
-void writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
-                    const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
-                    const EventsHook& letEventsRun = {});
+struct WriteResult {
+  bool written = false;  // the new database replaced the old one
+  int error = 0;         // errno of the step that failed, when not written
+};
 
-// Deletes the bare ".vrn" list when it is there, then waits 1 s.
-void deleteBareList(const QString& dbFolder, const WaitHook& wait);
+// Replaces the list files of dbFolder: writes source as der.rep and
+// extensions[1..count] / paths[1..count] (sorted by extension) as one list
+// file per run of equal extensions, records numbered from 1, then swaps them
+// for every file whose name matches "*.vrn*" and the old der.rep. Waits 2 s
+// first when the folder held any "*.vrn*" entry (folders included) and 2 s
+// after the swap. Empty extensions form the bare ".vrn" list; an extension
+// holding "/" names no file and its run is left out. When anything fails the
+// old database is left as it was, nothing staged remains and nothing is
+// waited for after the failure. Large lists are written by `threads` helper
+// threads (-1: as many as suit the machine; 0: on the calling thread, which
+// offers letEventsRun every 1024 records).
+WriteResult writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
+                           const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
+                           const EventsHook& letEventsRun = {}, int threads = -1);
+
+// Finishes a write that was committed (its new files moved in, the old ones
+// deleted) or undoes one that was not (the old files moved back, the staged
+// ones deleted). False when something could not be put right.
+bool recoverDatabase(const QString& dbFolder);
+
+// The bare list: a list file whose name less its suffix is empty (".vrn" in
+// any case). It never is a list.
+bool isBareListFile(const QString& fileName);
+
+// Deletes the bare list (in any case) when it is there, then waits 1 s.
+// True when there was one (a folder of that name included).
+bool deleteBareList(const QString& dbFolder, const WaitHook& wait);
 
 // The list files of a folder as its file-list control shows them: regular
 // files named "*.vrn" (any case), alphabetical ignoring case.
@@ -37,7 +65,28 @@ QStringList catalogueFiles(const QString& dbFolder);
 // names (the bare ".vrn") left out.
 QStringList listNames(const QStringList& files);
 
-// Total whole records of the given list files (read on the list channel).
+// Total whole records of the given list files (read on the list channel);
+// the bare list is not counted.
 qint64 countDatabaseRecords(const QString& dbFolder, const QStringList& files);
+
+// Steps of a database write at which a test can make the write fail (the
+// hook returns an errno; 0 goes on) or end the process. Writing each record
+// is a step of its own.
+enum class WriteStep {
+  MakeFolder,   // a staging or set-aside folder is made
+  OpenFile,     // a staged file is created
+  Record,       // one record joins the staged list
+  WriteData,    // buffered records go to a staged file
+  SyncFile,     // a staged file is flushed to the disk
+  CloseFile,    // a staged file is closed
+  SyncFolder,   // a folder's entries are flushed to the disk
+  MoveOld,      // an old list or der.rep is set aside
+  Commit,       // the staging folder is marked complete
+  MoveNew,      // a new file takes its place in the database
+  Discard,      // a set-aside or staged file or folder is deleted
+  MoveBack,     // an old file set aside goes back
+};
+using WriteStepHook = std::function<int(WriteStep step)>;
+WriteStepHook& databaseWriteHook();
 
 }  // namespace vrn

@@ -37,9 +37,12 @@ std::optional<qint64> writePreferredLists(const QStringList& names) {
   qint64 n = file.recordCount();
   bool ok = true;
   for (const QString& name : names) {
+    // A name longer than a record would come back cut, naming another list
+    // or none: it is never saved.
+    const QByteArray bytes = encodePath(name);
+    if (bytes.size() > kEnregMesPar) continue;
     ++n;
-    // Cut to the record, never inside a character.
-    ok = file.write(n, encodePath(name)) && ok;
+    ok = file.write(n, bytes) && ok;
   }
   ok = file.flush() && ok;
   file.close();

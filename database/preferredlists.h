@@ -19,8 +19,9 @@ std::optional<PreferredRecords> readPreferredRecords();
 // Whether a list name matches a stored name: lower case on both sides.
 bool samePreferredName(const QString& listName, const QString& stored);
 
-// Replaces mesp.par with one record per name, in order. When the old file
-// cannot be deleted, the records follow those already in it. Returns the
+// Replaces mesp.par with one record per name, in order; a name longer than a
+// record is left out. When the old file cannot be deleted, the records follow
+// those already in it. Returns the
 // number of the last record written (the old whole-record count when there
 // is no name), or nothing when the file cannot be opened.
 std::optional<qint64> writePreferredLists(const QStringList& names);

@@ -69,6 +69,7 @@ QByteArray ExtensionValues::intern(const QByteArray& lowered) {
 
 ExtensionVerdict ExtensionRule::classify(std::string_view fullPath, QByteArray* extension) {
   if (qsizetype(fullPath.size()) > kPathMaxBytes) return ExtensionVerdict::PathTooLong;
+  if (!fullPath.empty() && fullPath.back() == ' ') return ExtensionVerdict::TrailingBlank;
   const size_t dot = fullPath.rfind('.');
   std::string_view ext = dot == std::string_view::npos ? fullPath : fullPath.substr(dot + 1);
   while (!ext.empty() && ext.front() == ' ') ext.remove_prefix(1);

@@ -23,6 +23,7 @@ enum class ExtensionVerdict {
   Length,       // no text after the last ".", or more than 8 characters
   Slash,        // the last "." is in a folder name: no list file can be named after it
   PathTooLong,  // the full path is longer than a record
+  TrailingBlank,  // readers trim the record: the path would name another file
 };
 
 // One stored value per extension, shared by the rules of every reader thread:

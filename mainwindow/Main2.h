@@ -5,6 +5,7 @@
 #include "platform/form.h"
 #include "platform/listview.h"
 #include "platform/menu.h"
+#include "support/jobguard.h"
 
 namespace vrn {
 
@@ -221,7 +222,8 @@ class Main2 : public Form {
 
   // ---- Scan walk and database writer ----
   void ScannerDossier(const QString& dossier, const QString& motif);
-  void CreerBaseDonnees();
+  // False when the new database could not be written: the old one stays.
+  bool CreerBaseDonnees();
   void Command3_Click();
 
   // ---- Scan command, source menu, stop buttons, special folders ----
@@ -391,10 +393,17 @@ class Main2 : public Form {
   static QString scanResultCaption(const QString& source);
 
   // ---- Scan command ----
-  // True from the start of a scan road of Command1_Click until it returns:
-  // a second scan would pull the work arrays from under the running walk.
-  bool scanRunning_ = false;
+  // How the last scan road of Command1_Click ended.
+  enum class ScanEnd { Refused, Cancelled, Stopped, Failed, Written };
+  ScanEnd scanEnd_ = ScanEnd::Refused;
+  int writeError_ = 0;  // errno of the last failed database write
   void setScanCommandsEnabled(bool on);
+  // Shows "Dossier Incorect" and returns true when folder cannot be scanned.
+  bool refuseSourceFolder(const QString& folder);
+  // The end of a scan whose database could not be written.
+  void endFailedScan();
+  // Greys the source commands while any job runs; first to go with the window.
+  std::unique_ptr<JobWatch> jobWatch_;
 };
 
 }  // namespace vrn

@@ -1,5 +1,6 @@
 // The list loader: one extension's list file into the main list view.
 #include <QElapsedTimer>
+#include <optional>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
@@ -13,14 +14,13 @@
 #include "platform/services.h"
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
+#include "support/jobguard.h"
 #include "support/sourceroot.h"
 
 namespace vrn {
 
 namespace {
 qint64 lastGapMs = 0;
-// Set while records are read: list file 1 and the rows belong to that loop.
-bool readingRecords = false;
 }  // namespace
 
 int& listLoadEventSliceMs() {
@@ -48,7 +48,7 @@ void Main2::Combo1_Click() {
   // A list picked while another is being read (the list of lists can be
   // dropped down from the menu meanwhile) would reopen list file 1 and empty
   // the rows under the running loop: ignored.
-  if (readingRecords) return;
+  if (JobGuard::isRunning(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   const QString source = trimBlanks(v.SourceActuelle);
   if (!driveRootExists(source)) {
@@ -165,7 +165,8 @@ void Main2::AfficherListeExtension() {
     pump.force();
     sinceEvents.restart();
   };
-  readingRecords = true;
+  // While records are read, list file 1 and the rows belong to this loop.
+  std::optional<JobGuard> reading(std::in_place, Job::ListLoad);
   for (;;) {
     while (fed < total && ahead.wantsInput()) {
       ++fed;
@@ -194,7 +195,7 @@ void Main2::AfficherListeExtension() {
     if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
   }
   ahead.stop();
-  readingRecords = false;
+  reading.reset();
   showLoop();
   if (stoppedAtRow) v.IndiceBoucle = total;
   if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);

@@ -56,8 +56,11 @@ void Main2::continueStartUp() {
   ChargerAffichage();
   if (Check13->Value() == 1) setWindowState(1);
 
-  // 5. Scan at start.
-  if (Check11->Value() == 1 && v.SourceActuelle != kAucun && !v.SourceActuelle.isEmpty()) v.SourceActuelle = kOnScann;
+  // 5. Scan at start, never of a source that is gone: its empty walk would
+  // wipe the database (the missing-source boxes have said so).
+  if (Check11->Value() == 1 && v.SourceActuelle != kAucun && !v.SourceActuelle.isEmpty() &&
+      scannableFolder(v.SourceActuelle))
+    v.SourceActuelle = kOnScann;
 
   // 6. Source menu.
   mnScannProfile->setCaption("Scanner le Profile Complet de (" + NomUtilisateur() + ")");

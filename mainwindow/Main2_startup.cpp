@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "database/dbfolder.h"
+#include "database/dbwriter.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
 #include "platform/instancelock.h"
@@ -134,8 +135,10 @@ void Main2::Form_Load() {
 
   // 6. Database folder (made with the lock) and list catalogue.
   struct stat st;
-  const QByteArray bare = encodePath(fichierBase(".vrn"));
-  if (::lstat(bare.constData(), &st) == 0) ::unlink(bare.constData());
+  // A database write cut short by a kill is finished or undone before
+  // anything reads the lists.
+  recoverDatabase(dossierBase());
+  deleteBareList(dossierBase(), {});
   File1->setPath(dossierBase());
   for (int i = 0; i < File1->ListCount(); ++i) {
     v.ExtensionCourante = File1->List(i).chopped(4);

@@ -16,12 +16,11 @@
 #include "platform/services.h"
 #include "support/ModeFileInfoVRN.h"
 #include "support/VariablesVRN.h"
+#include "support/jobguard.h"
 
 namespace vrn {
 
 namespace {
-
-bool copyRunningFlag = false;
 
 constexpr size_t kChunk = size_t(1) << 20;
 
@@ -172,7 +171,7 @@ int ListViewCopyRows::rowCount() const { return list_ ? list_->Count() : 0; }
 bool ListViewCopyRows::ticked(int row) const { return list_ && list_->Checked(row); }
 QString ListViewCopyRows::path(int row) const { return list_ ? list_->SubItem(row, 1) : QString(); }
 
-bool copyRunning() { return copyRunningFlag; }
+bool copyRunning() { return JobGuard::isRunning(Job::Copy); }
 
 QString numberedCopyName(const QString& name, int number) {
   const qsizetype dot = name.lastIndexOf(u'.');
@@ -187,7 +186,7 @@ void discardCopyInProgress() {
     ::unlink(partial.path.constData());
     partial.path.clear();
   }
-  if (copyRunningFlag) partial.abandoned = true;
+  if (copyRunning()) partial.abandoned = true;
 }
 
 FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
@@ -249,18 +248,15 @@ FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& targe
 CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
   CopyOutcome outcome;
   // A second copy would share the loop state and the stop request.
-  if (copyRunningFlag) {
+  if (copyRunning()) {
     outcome.end = CopyEnd::Refused;
     return outcome;
   }
-  copyRunningFlag = true;
+  const JobGuard running(Job::Copy);
   partialCopy().abandoned = false;
-  struct Running {
-    ~Running() {
-      copyRunningFlag = false;
-      partialCopy().abandoned = false;
-    }
-  } running;
+  struct ForgetAbandon {
+    ~ForgetAbandon() { partialCopy().abandoned = false; }
+  } forgetAbandon;
 
   VariablesVRN& v = vrnVars();
   v.DemandeArret.clear();

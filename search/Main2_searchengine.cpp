@@ -15,13 +15,13 @@
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
 #include "support/formats.h"
+#include "support/jobguard.h"
 
 namespace vrn {
 
 namespace {
 constexpr int kBarWidth = 2775;  // twips of the full progress bar
 qint64 lastGapMs = 0;
-bool running = false;
 
 enum Scope { kNoScope = 0, kPreferred = 1, kCommon = 2, kAll = 3, kOneList = 4 };
 
@@ -54,11 +54,6 @@ void countScope(const QStringList& files) {
     v.TotalEnregistrements += listRecordCount(files[v.IndiceBoucle]);
 }
 
-class RunningFlag {
- public:
-  RunningFlag() { running = true; }
-  ~RunningFlag() { running = false; }
-};
 }  // namespace
 
 int& searchEventSliceMs() {
@@ -68,7 +63,7 @@ int& searchEventSliceMs() {
 
 qint64 lastSearchLongestGapMs() { return lastGapMs; }
 
-bool searchRunning() { return running; }
+bool searchRunning() { return JobGuard::isRunning(Job::Search); }
 
 void Main2::CompterDonneesPreferees() { countScope(preferredScopeFiles(*this)); }
 
@@ -81,7 +76,7 @@ void Main2::CompterDonneesToutes() {
 
 void Main2::RechercherParCritere() {
   VariablesVRN& v = vrnVars();
-  const RunningFlag flag;
+  const JobGuard running(Job::Search);
 
   MyButton25->hide();
   MyButton26->show();

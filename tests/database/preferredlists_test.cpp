@@ -64,18 +64,21 @@ TEST_F(PreferredListsTest, SavingReplacesTheFileInOrder) {
   EXPECT_EQ(QFile(mesp()).size(), 0) << "nothing ticked leaves an empty file";
 }
 
-TEST_F(PreferredListsTest, LongAndUndecodableNamesRoundTrip) {
-  // 29 ASCII bytes then "é" (two bytes): cut before the character, not inside.
-  const QString longName = QString(29, 'a') + QString::fromUtf8("é");
+TEST_F(PreferredListsTest, NamesLongerThanARecordAreLeftOutAndUndecodableNamesRoundTrip) {
+  // 29 ASCII bytes then "é" (two bytes): cut, it would name the list "aaa...a"
+  // or none, so it is not saved at all. Thirty bytes fit whole.
+  const QString tooLong = QString(29, 'a') + QString::fromUtf8("é");
+  const QString fits = QString(28, 'b') + QString::fromUtf8("é");
+  const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(8);  // 8 characters, 32 bytes
   const QString raw = decodePath(QByteArray("b\xFF" "c"));
-  ASSERT_TRUE(writePreferredLists({longName, raw}));
+  EXPECT_EQ(writePreferredLists({tooLong, fits, emoji, raw}), std::optional<qint64>(2));
   const QByteArray bytes = readFile(mesp());
   ASSERT_EQ(bytes.size(), 60);
-  EXPECT_EQ(bytes.left(30), QByteArray(29, 'a') + ' ');
+  EXPECT_EQ(bytes.left(30), encodePath(fits));
   EXPECT_EQ(bytes.mid(30, 3), QByteArray("b\xFF" "c"));
   const auto stored = readPreferredRecords();
   ASSERT_TRUE(stored);
-  EXPECT_EQ(stored->names, (QStringList{QString(29, 'a'), raw}));
+  EXPECT_EQ(stored->names, (QStringList{fits, raw}));
 }
 
 TEST_F(PreferredListsTest, AFileThatCannotBeOpenedIsReported) {

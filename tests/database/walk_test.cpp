@@ -81,15 +81,15 @@ TEST(ExtensionRuleTest, TakesTheTextAfterTheLastDotOfTheWholePath) {
   EXPECT_EQ(ext, "gz");
   EXPECT_EQ(verdict("/d/x. txt"), ExtensionVerdict::Retained);
   EXPECT_EQ(ext, "txt");
-  EXPECT_EQ(verdict("/d/x.Txt  "), ExtensionVerdict::Retained);
-  EXPECT_EQ(ext, "txt");
+  EXPECT_EQ(verdict("/d/x.Txt  "), ExtensionVerdict::TrailingBlank) << "a trimmed record would name /d/x.Txt";
   EXPECT_EQ(verdict("/d/.gitignore"), ExtensionVerdict::Length) << "9 characters";
   EXPECT_EQ(verdict("/d/.bashrc"), ExtensionVerdict::Retained);
   EXPECT_EQ(ext, "bashrc");
   EXPECT_EQ(verdict("/d/abcdefgh.12345678"), ExtensionVerdict::Retained);
   EXPECT_EQ(verdict("/d/notes.backup2024"), ExtensionVerdict::Length);
   EXPECT_EQ(verdict("/d/x."), ExtensionVerdict::Length);
-  EXPECT_EQ(verdict("/d/x.  "), ExtensionVerdict::Length);
+  EXPECT_EQ(verdict("/d/x.  "), ExtensionVerdict::TrailingBlank);
+  EXPECT_EQ(verdict("/d/x. "), ExtensionVerdict::TrailingBlank);
   EXPECT_EQ(verdict("/d/README"), ExtensionVerdict::Slash) << "the whole path, 9 characters with a /";
   EXPECT_EQ(verdict("/v1.2/readme"), ExtensionVerdict::Slash) << "2/readme has 8 characters but names no file";
   EXPECT_EQ(verdict("/v1.2/a/b"), ExtensionVerdict::Slash);

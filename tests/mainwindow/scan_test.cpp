@@ -238,7 +238,7 @@ TEST_F(ScanTest, TheSourceMenuRescansWithoutTheBrowser) {
   EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
 }
 
-TEST_F(ScanTest, APresetFolderThatIsGoneRewritesTheDatabaseEmpty) {
+TEST_F(ScanTest, ARescanOfAFolderThatIsGoneIsRefusedAndKeepsTheDatabase) {
   const QByteArray gone = tree / "gone";
   makeFolder(gone);
   makeFile(gone + "/a.txt");
@@ -246,19 +246,44 @@ TEST_F(ScanTest, APresetFolderThatIsGoneRewritesTheDatabaseEmpty) {
   writeFile(dbDir() + "/jpg.vrn", records({gone + "/b.jpg"}));
   Main2* w = startWithSource(decodePath(gone));
   ASSERT_EQ(vrnVars().NombreFichiers, 2);
+  const QStringList entries = dbEntries();
+  const QByteArray txt = readFile(dbDir() + "/txt.vrn"), jpg = readFile(dbDir() + "/jpg.vrn");
+  const QByteArray derRep = readFile(dbDir() + "/der.rep"), affp = readFile(dbDir() + "/affp.aff");
+  const QString caption = w->Caption(), header = w->MyButton10->Caption();
   removeTree(gone);
   w->Check13->setValue(1);
 
+  // Its empty walk would have deleted every list.
   w->mnReScannerActuel->click();
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
+  EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
+  EXPECT_EQ(dbEntries(), entries);
+  EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), txt);
+  EXPECT_EQ(readFile(dbDir() + "/jpg.vrn"), jpg);
+  EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
+  EXPECT_EQ(readFile(dbDir() + "/affp.aff"), affp);
+  EXPECT_EQ(vrnVars().SourceActuelle, decodePath(gone));
+  EXPECT_EQ(vrnVars().NombreFichiers, 2);
+  EXPECT_EQ(w->Caption(), caption);
+  EXPECT_EQ(w->MyButton10->Caption(), header);
+  EXPECT_EQ(w->WindowState(), 0) << "nothing started";
+  EXPECT_EQ(vrnVars().ScanEnCours, "");
+  EXPECT_TRUE(w->Command1->isEnabled());
+
+  // Back again, the same command rescans it without asking, minimising the
+  // window when asked to.
+  makeFolder(gone);
+  makeFile(gone + "/c.txt");
+  w->mnReScannerActuel->click();
+  EXPECT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
   EXPECT_EQ(w->WindowState(), 1) << "a preset scan minimises the window when asked to";
-  EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "der.rep", "mesp.par"}));
-  EXPECT_EQ(readFile(dbDir() + "/der.rep"), gone.leftJustified(1024, ' '));
-  EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
-  EXPECT_EQ(w->lblAffich->Caption(), "Choix des (0) Listes Couramment Utilisées Disponibles");
-  EXPECT_EQ(w->Combo1->ListCount(), 0);
-  EXPECT_EQ(w->Combo1->ToolTipText(), "(0) extensions...");
-  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(" + decodePath(gone) + ")");
+  EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "der.rep", "mesp.par", "txt.vrn"}));
+  EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), records({gone + "/c.txt"}));
+  EXPECT_EQ(w->Caption(), " - (1 Fichiers) Obtenus en 00:00:04");
 }
 
 TEST_F(ScanTest, StoppingWithMyButton6KeepsTheOldDatabaseAndSource) {

@@ -1,0 +1,286 @@
+// Replacing the database: the old one stays whole until the new one is, a
+// failure at any step leaves it as it was, a kill at any step is put right
+// by the recovery, and a full disk or an undeletable old list changes
+// nothing.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "database/dbfolder.h"
+#include "database/dbwriter.h"
+#include "platform/pathcodec.h"
+#include "tests/database/killpoint.h"
+#include "tests/database/tree.h"
+#include "tests/testing/fixture.h"
+
+namespace vrn {
+namespace {
+
+using testing::FolderPicture;
+using testing::pictureOf;
+
+class DbReplaceTest : public testing::AppFolderTest {
+ protected:
+  void SetUp() override {
+    AppFolderTest::SetUp();
+    ASSERT_TRUE(QDir().mkpath(dbDir()));
+    // The new database: a bare run, three lists, one run left out.
+    ext = {"", "", "", "doc", "doc", "odt", "txt", "txt", "txt", "x/y"};
+    paths = {"", "", "", "/n/a.doc", "/n/b.DOC", "/n/c.odt", "/n/d.txt", "/n/e.txt", "/n/f.txt", ""};
+  }
+  void TearDown() override {
+    databaseWriteHook() = nullptr;
+    AppFolderTest::TearDown();
+  }
+  // The old database with what lives beside it.
+  void writeOldDatabase() {
+    testing::removeTree(encodePath(dbDir()));
+    ASSERT_TRUE(QDir().mkpath(dbDir() + "/dir.vrn"));
+    writeFile(dbDir() + "/der.rep", QByteArray("/old").leftJustified(1024, ' '));
+    writeFile(dbDir() + "/doc.vrn", records({"/old/1.doc", "/old/2.doc", "/old/3.doc"}));
+    writeFile(dbDir() + "/jpg.vrn", records({"/old/p.jpg"}));
+    writeFile(dbDir() + "/MP3.VRN", records({"/old/s.mp3"}));
+    writeFile(dbDir() + "/list.vrn.bak", "old copy");
+    writeFile(dbDir() + "/affp.aff", QByteArray("01111111111011") + QByteArray(16, '0'));
+    writeFile(dbDir() + "/mesp.par", QByteArray("doc").leftJustified(30, ' '));
+    writeFile(dbDir() + "/keep.txt", "not a list");
+  }
+  WriteResult write(int threads = 0) {
+    return writeListFiles(dbDir(), "/n", ext, paths, qint64(ext.size()) - 1, {}, {}, threads);
+  }
+  FolderPicture picture() const { return pictureOf(encodePath(dbDir())); }
+  // What a whole write leaves once the bare list is gone.
+  FolderPicture newDatabase() {
+    writeOldDatabase();
+    EXPECT_TRUE(write().written);
+    deleteBareList(dbDir(), {});
+    return picture();
+  }
+
+  std::vector<QByteArray> ext, paths;
+};
+
+TEST_F(DbReplaceTest, TheNewDatabaseReplacesTheOldListsAndDerRepOnly) {
+  writeOldDatabase();
+  const WriteResult r = write();
+  EXPECT_TRUE(r.written);
+  EXPECT_EQ(r.error, 0);
+  deleteBareList(dbDir(), {});
+  FolderPicture expected;
+  expected["affp.aff"] = QByteArray("01111111111011") + QByteArray(16, '0');
+  expected["mesp.par"] = QByteArray("doc").leftJustified(30, ' ');
+  expected["keep.txt"] = "not a list";
+  expected["dir.vrn/"] = "";
+  expected["der.rep"] = QByteArray("/n").leftJustified(1024, ' ');
+  expected["doc.vrn"] = records({"/n/a.doc", "/n/b.DOC"});
+  expected["odt.vrn"] = records({"/n/c.odt"});
+  expected["txt.vrn"] = records({"/n/d.txt", "/n/e.txt", "/n/f.txt"});
+  EXPECT_EQ(picture(), expected) << "old lists, the bare list and list.vrn.bak gone; nothing staged left";
+}
+
+TEST_F(DbReplaceTest, AFailureAtAnyStepBeforeTheCommitKeepsTheOldDatabase) {
+  writeOldDatabase();
+  const std::vector<WriteStep> steps = testing::writeSteps([&] { write(); });
+  const auto commit = std::find(steps.begin(), steps.end(), WriteStep::Commit);
+  ASSERT_NE(commit, steps.end());
+  const int commitAt = int(commit - steps.begin());
+  ASSERT_GT(commitAt, 20);
+  for (const int threads : {0, 2}) {
+    for (int at = 0; at <= commitAt; ++at) {
+      writeOldDatabase();
+      const FolderPicture before = picture();
+      const int error = at % 3 == 0 ? ENOSPC : at % 3 == 1 ? EIO : EPERM;
+      std::atomic<int> step{0};  // helper threads count too
+      databaseWriteHook() = [&](WriteStep) { return step++ == at ? error : 0; };
+      const WriteResult r = write(threads);
+      databaseWriteHook() = nullptr;
+      ASSERT_GT(step.load(), at);
+      SCOPED_TRACE("step " + std::to_string(at) + " of kind " + std::to_string(int(steps[size_t(at)])) +
+                   ", threads " + std::to_string(threads));
+      EXPECT_FALSE(r.written);
+      EXPECT_EQ(r.error, error);
+      EXPECT_EQ(picture(), before) << "the old database byte for byte, nothing staged left";
+    }
+  }
+}
+
+TEST_F(DbReplaceTest, AFailureAfterTheCommitEndsWithTheNewDatabaseOnceRecovered) {
+  const FolderPicture expected = newDatabase();
+  writeOldDatabase();
+  const std::vector<WriteStep> steps = testing::writeSteps([&] { write(); });
+  const int commitAt = int(std::find(steps.begin(), steps.end(), WriteStep::Commit) - steps.begin());
+  ASSERT_LT(commitAt + 3, int(steps.size()));
+  for (int at = commitAt + 1; at < int(steps.size()); ++at) {
+    SCOPED_TRACE("step " + std::to_string(at));
+    writeOldDatabase();
+    int step = 0;
+    databaseWriteHook() = [&](WriteStep) { return step++ == at ? EIO : 0; };
+    const WriteResult r = write();
+    databaseWriteHook() = nullptr;
+    EXPECT_TRUE(r.written) << "committed: the new database is the database";
+    EXPECT_TRUE(recoverDatabase(dbDir()));
+    deleteBareList(dbDir(), {});
+    EXPECT_EQ(picture(), expected);
+  }
+}
+
+TEST_F(DbReplaceTest, AKillAtAnyStepLeavesTheWholeOldOrTheWholeNewDatabase) {
+  const FolderPicture newer = newDatabase();
+  writeOldDatabase();
+  const FolderPicture older = picture();
+  const int total = testing::countWriteSteps([&] { write(); });
+  ASSERT_GT(total, 30);
+  int oldSeen = 0, newSeen = 0;
+  for (int at = 0; at < total; ++at) {
+    SCOPED_TRACE("killed before step " + std::to_string(at));
+    writeOldDatabase();
+    ASSERT_TRUE(testing::killWriteAtStep(at, [&] { write(); }));
+    // What start-up does before anything reads a list.
+    EXPECT_TRUE(recoverDatabase(dbDir()));
+    deleteBareList(dbDir(), {});
+    const FolderPicture after = picture();
+    if (after == older) ++oldSeen;
+    else if (after == newer) ++newSeen;
+    else ADD_FAILURE() << "a mix: " << after.keys().join(' ').toStdString();
+  }
+  EXPECT_GT(oldSeen, 0);
+  EXPECT_GT(newSeen, 0);
+}
+
+TEST_F(DbReplaceTest, WritesOnHelperThreadsGiveTheSameBytes) {
+  ext.assign(1, QByteArray());
+  paths.assign(1, QByteArray());
+  for (int i = 0; i < 20000; ++i) {
+    ext.push_back(i < 500 ? "" : i < 9000 ? "a" : i < 9001 ? "b" : i < 15000 ? "c" : "d");
+    paths.push_back(i < 500 ? QByteArray() : "/n/" + QByteArray::number(i) + "." + ext.back());
+  }
+  writeOldDatabase();
+  ASSERT_TRUE(write(0).written);
+  const FolderPicture one = picture();
+  for (const int threads : {1, 3, 8}) {
+    writeOldDatabase();
+    int turns = 0;
+    ASSERT_TRUE(writeListFiles(dbDir(), "/n", ext, paths, qint64(ext.size()) - 1, {}, [&] { ++turns; }, threads).written);
+    EXPECT_EQ(picture(), one) << threads;
+  }
+  // Arrays not sorted by extension: a second run of "a" writes over the
+  // first from record 1, which only one thread in order can do.
+  ext = {"", "a", "a", "a", "b", "a"};
+  paths = {"", "/1.a", "/2.a", "/3.a", "/4.b", "/5.a"};
+  writeOldDatabase();
+  ASSERT_TRUE(write(4).written);
+  EXPECT_EQ(readFile(dbDir() + "/a.vrn"), records({"/5.a", "/2.a", "/3.a"}));
+}
+
+TEST_F(DbReplaceTest, AFullDiskKeepsTheOldDatabase) {
+  // A small file system of its own for the database folder.
+  if (::mount("tmpfs", encodePath(dbDir()).constData(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+  struct Unmount {
+    QByteArray at;
+    ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+  } unmount{encodePath(dbDir())};
+  writeFile(dbDir() + "/der.rep", QByteArray("/old").leftJustified(1024, ' '));
+  writeFile(dbDir() + "/doc.vrn", records({"/old/1.doc", "/old/2.doc"}));
+  writeFile(dbDir() + "/affp.aff", QByteArray(30, '1'));
+  const FolderPicture before = picture();
+  ext.assign(1, QByteArray());
+  paths.assign(1, QByteArray());
+  for (int i = 0; i < 2000; ++i) {  // 600 KB of records
+    ext.push_back(i < 1000 ? "doc" : "txt");
+    paths.push_back("/n/" + QByteArray::number(i));
+  }
+  for (const int threads : {0, 2}) {
+    const WriteResult r = write(threads);
+    EXPECT_FALSE(r.written);
+    EXPECT_EQ(r.error, ENOSPC);
+    EXPECT_EQ(picture(), before) << threads;
+  }
+}
+
+TEST_F(DbReplaceTest, AnOldListThatCannotBeMovedFailsTheWholeWrite) {
+  writeOldDatabase();
+  const QByteArray locked = encodePath(dbDir() + "/jpg.vrn");
+  const int fd = ::open(locked.constData(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  int flags = 0;
+  const bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  struct Unlock {
+    int fd;
+    bool on;
+    ~Unlock() {
+      int f = 0;
+      if (on && ::ioctl(fd, FS_IOC_GETFLAGS, &f) == 0) {
+        f &= ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &f);
+      }
+      ::close(fd);
+    }
+  } unlock{fd, immutable};
+  if (!immutable) GTEST_SKIP() << "no immutable files here";
+  const FolderPicture before = picture();
+  const WriteResult r = write();
+  EXPECT_FALSE(r.written);
+  EXPECT_EQ(r.error, EPERM);
+  EXPECT_EQ(picture(), before) << "no list moved, none written";
+}
+
+TEST_F(DbReplaceTest, AFolderStandingWhereANewListGoesFailsTheWrite) {
+  writeOldDatabase();
+  ASSERT_TRUE(QDir().mkpath(dbDir() + "/txt.vrn"));
+  const FolderPicture before = picture();
+  const WriteResult r = write();
+  EXPECT_FALSE(r.written);
+  EXPECT_EQ(picture(), before);
+
+  // der.rep a folder could never take the new source.
+  ASSERT_TRUE(QDir().rmdir(dbDir() + "/txt.vrn"));
+  ASSERT_TRUE(QFile::remove(dbDir() + "/der.rep"));
+  ASSERT_TRUE(QDir().mkpath(dbDir() + "/der.rep"));
+  const FolderPicture before2 = picture();
+  EXPECT_FALSE(write().written);
+  EXPECT_EQ(picture(), before2);
+}
+
+TEST_F(DbReplaceTest, AnUnusableDatabaseFolderIsReported) {
+  testing::removeTree(encodePath(dbDir()));
+  writeFile(dbDir(), "a plain file");
+  WriteResult r = write();
+  EXPECT_FALSE(r.written);
+  EXPECT_EQ(r.error, ENOTDIR);
+  EXPECT_EQ(readFile(dbDir()), "a plain file");
+
+  ASSERT_TRUE(QFile::remove(dbDir()));
+  r = write();
+  EXPECT_FALSE(r.written);
+  EXPECT_EQ(r.error, ENOENT);
+  EXPECT_FALSE(QFile::exists(dbDir())) << "nothing made in its place";
+}
+
+TEST_F(DbReplaceTest, TheBareListIsDeletedAndNeverCountedInAnyCase) {
+  for (const char* name : {".vrn", ".VRN", ".Vrn"}) {
+    writeFile(dbDir() + "/" + name, records({"/x/a", "/x/b"}));
+    writeFile(dbDir() + "/txt.vrn", records({"/x/c.txt"}));
+    EXPECT_EQ(countDatabaseRecords(dbDir(), catalogueFiles(dbDir())), 1) << name;
+    QList<double> waits;
+    EXPECT_TRUE(deleteBareList(dbDir(), [&](double s) { waits << s; }));
+    EXPECT_EQ(waits, QList<double>{1});
+    EXPECT_FALSE(QFile::exists(dbDir() + "/" + name));
+    EXPECT_TRUE(QFile::exists(dbDir() + "/txt.vrn"));
+  }
+  EXPECT_TRUE(isBareListFile(".vRn"));
+  EXPECT_FALSE(isBareListFile("a.vrn"));
+  EXPECT_FALSE(isBareListFile("vrn"));
+}
+
+}  // namespace
+}  // namespace vrn

@@ -1,0 +1,601 @@
+// The database through the window: a source that is gone is never scanned,
+// a write that fails or is cut short (full disk, undeletable lists, an
+// unusable database folder, a quit, a kill) leaves the previous database
+// whole and says so, paths a record cannot hold are not stored, and no
+// source command runs while another job does.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <cerrno>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "database/dbfolder.h"
+#include "database/dbwriter.h"
+#include "database/walk.h"
+#include "mainwindow/copyloop.h"
+#include "mainwindow/listloader.h"
+#include "platform/pathcodec.h"
+#include "support/TriRapide.h"
+#include "support/VariablesVRN.h"
+#include "support/touslesdossierssystem.h"
+#include "tests/database/killpoint.h"
+#include "tests/database/tree.h"
+#include "tests/mainwindow/list_rows.h"
+#include "tests/mainwindow/main2_fixture.h"
+
+using namespace vrn;
+using namespace vrn::testing;
+
+namespace {
+
+const QString kFailureTitle = "Base de Données Conservée...";
+
+// The database proper: the lists, der.rep, and anything in a folder (a
+// write's leftovers), from a picture of the database folder.
+FolderPicture databaseOf(const FolderPicture& all) {
+  FolderPicture out;
+  for (auto it = all.begin(); it != all.end(); ++it)
+    if (it.key().contains('/') || it.key() == "der.rep" || ::fnmatch("*.vrn*", it.key().constData(), FNM_CASEFOLD) == 0)
+      out.insert(it.key(), it.value());
+  return out;
+}
+
+// Puts a picture back as files and folders under folder.
+void restorePicture(const QByteArray& folder, const FolderPicture& picture) {
+  removeTree(folder);
+  makeFolder(folder);
+  for (auto it = picture.begin(); it != picture.end(); ++it) {
+    if (it.key().endsWith('/')) makeFolder(folder + '/' + it.key().chopped(1));
+    else makeFile(folder + '/' + it.key(), it.value());
+  }
+}
+
+// Many files, so the write takes several event turns.
+void makeFiles(const QByteArray& root, int count) {
+  for (int f = 0; f < count / 500 + 1; ++f) makeFolder(root + "/d" + QByteArray::number(f));
+  static const char* exts[] = {"txt", "jpg", "doc", "mp3", "pdf", "notretained"};
+  for (int i = 0; i < count; ++i)
+    makeFile(root + "/d" + QByteArray::number(i / 500) + "/file-with-a-longer-name-" + QByteArray::number(i) + "." +
+             exts[i % 6]);
+}
+
+}  // namespace
+
+class DatabaseSafetyTest : public Main2Test {
+ protected:
+  void TearDown() override {
+    databaseWriteHook() = nullptr;
+    Main2Test::TearDown();
+  }
+  QString path(const TempTree& t) const { return decodePath(t.path()); }
+  void writeDerRep(const QByteArray& source) { writeFile(dbDir() + "/der.rep", source.leftJustified(1024, ' ')); }
+  // The previous database: two lists of the old source.
+  void writeOldDatabase(const QByteArray& source) {
+    writeDerRep(source);
+    writeFile(dbDir() + "/txt.vrn", records({source + "/a.txt", source + "/b.txt"}));
+    writeFile(dbDir() + "/jpg.vrn", records({source + "/c.jpg"}));
+  }
+  // Options that neither scan nor open pages at start, nor after a scan.
+  void writeQuietOptions() { writeFile(dbDir() + "/affp.aff", QByteArray("11111110000000") + QByteArray(16, '0')); }
+  FolderPicture database() const { return databaseOf(pictureOf(encodePath(dbDir()))); }
+  // A started window with the old database of `old` as it stands.
+  Main2* startOn(const TempTree& old) {
+    writeOldDatabase(old.path());
+    writeQuietOptions();
+    Main2* w = realStartWindow();
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+    return w;
+  }
+  // What a failed scan into the database must show and keep.
+  void expectFailedScan(Main2* w, const FolderPicture& before, const QString& oldSource, const QString& newSource,
+                        const QString& reason) {
+    ASSERT_FALSE(svc->dialogs.boxes.isEmpty());
+    const ShownBox& box = svc->dialogs.boxes.last();
+    EXPECT_EQ(box.style, 16);
+    EXPECT_EQ(box.title, kFailureTitle);
+    EXPECT_TRUE(box.text.contains(reason)) << box.text.toStdString();
+    EXPECT_EQ(database(), before) << "the previous lists and der.rep byte for byte, nothing left over";
+    EXPECT_EQ(w->Caption(), "Dernière demande de SCANN en Échec...");
+    EXPECT_FALSE(w->lblAffich->Caption().startsWith("Tous vos (")) << "no success caption";
+    EXPECT_EQ(vrnVars().SourceActuelle, oldSource);
+    for (const QString& shown : {w->MyButton10->Caption(), w->Label1->Caption(), w->Check11->ToolTipText(),
+                                 w->MyButton10->ToolTipText(), w->Caption()})
+      EXPECT_FALSE(shown.contains(newSource)) << "the window never shows the new source: " << shown.toStdString();
+    EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + oldSource + ")");
+    EXPECT_EQ(vrnVars().NombreFichiers, 3);
+    EXPECT_EQ(vrnVars().ScanEnCours, "");
+    EXPECT_EQ(vrnVars().DemandeArret, "");
+    EXPECT_EQ(vrnVars().TabChemins.size(), 2u);
+    EXPECT_TRUE(w->Command1->isEnabled());
+    EXPECT_FALSE(w->MyButton6->isEnabled());
+    EXPECT_EQ(w->MousePointer(), 0);
+    EXPECT_FALSE(w->lblnbr->isVisible());
+    EXPECT_FALSE(w->label4->isVisible());
+  }
+
+  TempTree old, fresh;
+};
+
+// ---- A source that is gone ----
+
+TEST_F(DatabaseSafetyTest, AMissingSourceAtStartWithTheDefaultOptionsKeepsEveryList) {
+  struct Case {
+    const char* what;
+    QByteArray source;
+    QStringList boxes;  // the start of each box shown at start-up
+  };
+  const QString driveBox = "Le Disque ou Lecteur Contenant le Répertoire ci-dessous";
+  const QString folderBox = "Le Répertoire ci-dessous ayant servi";
+  const Case cases[] = {
+      {"folder removed", old / "gone", {folderBox}},
+      {"drive missing", "/media/varnelo-absent-user/disk/photos", {driveBox, folderBox}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    win.reset();
+    svc->dialogs.boxes.clear();
+    removeTree(encodePath(dbDir()));
+    writeOldDatabase(c.source);
+    // No affp.aff: the defaults scan at start and open the lists at start.
+    const FolderPicture before = database();
+    realStartWindow();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(database(), before);
+    EXPECT_EQ(readFile(dbDir() + "/affp.aff"), QByteArray("011111111110110000000000000000"));
+    EXPECT_EQ(win->Check11->Value(), 1) << "the scan-at-start option is on";
+    ASSERT_GE(svc->dialogs.boxes.size(), c.boxes.size());
+    for (int i = 0; i < c.boxes.size(); ++i) {
+      EXPECT_TRUE(svc->dialogs.boxes[i].text.startsWith(c.boxes[i])) << svc->dialogs.boxes[i].text.toStdString();
+      EXPECT_EQ(svc->dialogs.boxes[i].style, 0);
+    }
+    for (const ShownBox& box : svc->dialogs.boxes)
+      EXPECT_NE(box.text, "Dossier Incorect") << "the scan at start is not even tried";
+    EXPECT_FALSE(win->Caption().startsWith(" - (")) << "no scan ran";
+    EXPECT_EQ(vrnVars().SourceActuelle, decodePath(c.source));
+    EXPECT_EQ(vrnVars().NombreFichiers, 3);
+    EXPECT_EQ(win->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + decodePath(c.source) + ")");
+  }
+}
+
+TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNothing) {
+  Main2* w = startOn(old);
+  const QByteArray oldHome = qgetenv("HOME");
+  struct RestoreHome {
+    QByteArray home;
+    ~RestoreHome() { qputenv("HOME", home); }
+  } restoreHome{oldHome};
+  makeFolder(fresh / "ends in a blank ");
+  QByteArray deep = fresh.path();
+  while (deep.size() <= 1024) {
+    deep += "/" + QByteArray(200, 'd');
+    makeFolder(deep);
+  }
+  makeFile(deep + "/a.txt");
+
+  struct Road {
+    const char* what;
+    std::function<void()> run;
+  };
+  const Road roads[] = {
+      {"rescan of a folder that is gone", [&] {
+         vrnVars().SourceActuelle = decodePath(fresh / "gone");
+         w->mnReScannerActuel->click();
+       }},
+      {"special folder that is gone", [&] {
+         w->Combo7->AddItem(decodePath(fresh / "gone/"));
+         w->Combo7->setListIndex(w->Combo7->findText(decodePath(fresh / "gone/")));
+       }},
+      {"profile folder that is gone", [&] {
+         qputenv("HOME", fresh / "no-home");
+         // A profile folder that is not there is not found at all.
+         ASSERT_EQ(CheminDossierSpecial(40), "");
+         w->mnScannProfile->click();
+       }},
+      {"a folder whose name ends in a blank", [&] {
+         svc->dialogs.folders = {decodePath(fresh / "ends in a blank ")};
+         w->Command1->click();
+       }},
+      {"a folder whose path der.rep cannot hold", [&] {
+         svc->dialogs.folders = {decodePath(deep)};
+         w->Command1->click();
+       }},
+      {"a preset folder that went while the window waited", [&] {
+         vrnVars().SourceActuelle = "on scann";
+         vrnVars().SourceAScanner = decodePath(fresh / "gone");
+         w->Command1_Click();
+         EXPECT_EQ(vrnVars().SourceActuelle, decodePath(fresh / "gone")) << "the state word goes";
+         vrnVars().SourceActuelle = decodePath(old.path());
+       }},
+  };
+  const FolderPicture before = pictureOf(encodePath(dbDir()));
+  const QString caption = w->Caption(), header = w->MyButton10->Caption();
+  for (const Road& road : roads) {
+    SCOPED_TRACE(road.what);
+    vrnVars().SourceActuelle = decodePath(old.path());
+    vrnVars().SourceAScanner = decodePath(old.path());
+    svc->dialogs.boxes.clear();
+    road.run();
+    ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+    EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
+    EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+    EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
+    if (QString(road.what) != "rescan of a folder that is gone" &&
+        QString(road.what) != "a preset folder that went while the window waited") {
+      EXPECT_EQ(vrnVars().SourceActuelle, decodePath(old.path()));
+      EXPECT_EQ(vrnVars().SourceAScanner, decodePath(old.path()));
+    }
+    EXPECT_EQ(pictureOf(encodePath(dbDir())), before) << "lists, der.rep and affp.aff untouched";
+    EXPECT_EQ(w->Caption(), caption);
+    EXPECT_EQ(w->MyButton10->Caption(), header);
+    EXPECT_EQ(vrnVars().ScanEnCours, "");
+    EXPECT_EQ(w->MousePointer(), 0);
+    EXPECT_TRUE(w->Command1->isEnabled());
+  }
+}
+
+// ---- A write that fails ----
+
+TEST_F(DatabaseSafetyTest, AScanThatCannotWriteKeepsThePreviousListsAndSaysSo) {
+  makeFiles(fresh.path(), 1200);  // 300 KB of records
+  struct Case {
+    const char* what;
+    QString reason;
+    // Readies the failure; false when this machine cannot.
+    std::function<bool()> prepare;
+  };
+  std::function<void()> undo;
+  const Case cases[] = {
+      {"a write refused for want of space", "Le Disque est Plein...",
+       [&] {
+         int writes = 0;
+         databaseWriteHook() = [writes](WriteStep s) mutable { return s == WriteStep::WriteData && ++writes == 1 ? ENOSPC : 0; };
+         return true;
+       }},
+      {"a full file system", "Le Disque est Plein...",
+       [&] {
+         // The database folder on a small file system of its own, the old
+         // database copied in.
+         const FolderPicture all = pictureOf(encodePath(dbDir()));
+         if (::mount("tmpfs", encodePath(dbDir()).constData(), "tmpfs", 0, "size=128k") != 0) return false;
+         undo = [this] { ::umount2(encodePath(dbDir()).constData(), MNT_DETACH); };
+         for (auto it = all.begin(); it != all.end(); ++it) makeFile(encodePath(dbDir()) + '/' + it.key(), it.value());
+         return true;
+       }},
+      {"an old list that cannot be set aside", "Protégé en Écriture...",
+       [&] {
+         databaseWriteHook() = [](WriteStep s) { return s == WriteStep::MoveOld ? EPERM : 0; };
+         return true;
+       }},
+      {"an immutable old list", "Protégé en Écriture...",
+       [&] {
+         const int fd = ::open(encodePath(dbDir() + "/jpg.vrn").constData(), O_RDONLY);
+         if (fd < 0) return false;
+         int flags = 0;
+         if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+             (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)) {
+           ::close(fd);
+           return false;
+         }
+         undo = [fd] {
+           int f = 0;
+           ::ioctl(fd, FS_IOC_GETFLAGS, &f);
+           f &= ~FS_IMMUTABLE_FL;
+           ::ioctl(fd, FS_IOC_SETFLAGS, &f);
+           ::close(fd);
+         };
+         return true;
+       }},
+  };
+  int ran = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    win.reset();
+    svc->dialogs.boxes.clear();
+    removeTree(encodePath(dbDir()));
+    makeFolder(encodePath(dbDir()));
+    Main2* w = startOn(old);
+    if (!c.prepare()) continue;
+    ++ran;
+    const FolderPicture before = database();
+    const QByteArray affp = readFile(dbDir() + "/affp.aff");
+    svc->dialogs.folders = {path(fresh)};
+    w->Command1->click();
+    databaseWriteHook() = nullptr;
+    expectFailedScan(w, before, path(old), path(fresh), c.reason);
+    EXPECT_EQ(readFile(dbDir() + "/affp.aff"), affp);
+    EXPECT_EQ(svc->dialogs.boxes.size(), 1);
+    if (undo) undo();
+    undo = nullptr;
+  }
+  EXPECT_GE(ran, 2);
+}
+
+TEST_F(DatabaseSafetyTest, ADatabaseFolderThatIsAPlainFileEndsTheScanLikeAFailedWrite) {
+  makeFiles(fresh.path(), 30);
+  Main2* w = startOn(old);
+  removeTree(encodePath(dbDir()));
+  writeFile(dbDir(), "not a folder");
+  svc->dialogs.folders = {path(fresh)};
+  w->Command1->click();
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, kFailureTitle);
+  EXPECT_TRUE(svc->dialogs.boxes[0].text.contains("n'est pas un Dossier...")) << svc->dialogs.boxes[0].text.toStdString();
+  EXPECT_EQ(readFile(dbDir()), "not a folder");
+  EXPECT_EQ(w->Caption(), "Dernière demande de SCANN en Échec...");
+  EXPECT_EQ(vrnVars().SourceActuelle, "") << "no stored source can be read: the next press asks";
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n()");
+  EXPECT_FALSE(w->Check11->ToolTipText().contains(path(fresh)));
+  EXPECT_FALSE(w->lblAffich->Caption().startsWith("Tous vos ("));
+  EXPECT_EQ(vrnVars().ScanEnCours, "");
+}
+
+TEST_F(DatabaseSafetyTest, AReadOnlyDatabaseFolderEndsTheScanLikeAFailedWrite) {
+  makeFiles(fresh.path(), 30);
+  Main2* w = startOn(old);
+  const FolderPicture kept = database();
+  const QByteArray at = encodePath(dbDir());
+  bool readOnly = false;
+  std::function<void()> undo;
+  if (::geteuid() == 0) {
+    // The owner's write bit does not stop root: a read-only mount does.
+    if (::mount(at.constData(), at.constData(), nullptr, MS_BIND, nullptr) == 0) {
+      undo = [at] { ::umount2(at.constData(), MNT_DETACH); };
+      readOnly = ::mount(nullptr, at.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    }
+  } else {
+    readOnly = ::chmod(at.constData(), 0555) == 0;
+    undo = [at] { ::chmod(at.constData(), 0755); };
+  }
+  struct Undo {
+    std::function<void()>& fn;
+    ~Undo() {
+      if (fn) fn();
+    }
+  } undoAtEnd{undo};
+  if (!readOnly) GTEST_SKIP() << "no read-only folder can be made here";
+  svc->dialogs.folders = {path(fresh)};
+  w->Command1->click();
+  expectFailedScan(w, kept, path(old), path(fresh), "Protégé en Écriture...");
+  EXPECT_EQ(svc->dialogs.boxes.size(), 1);
+}
+
+// ---- A write cut short ----
+
+TEST_F(DatabaseSafetyTest, AQuitDuringTheWriteLeavesThePreviousOrTheNewDatabaseWhole) {
+  makeFiles(fresh.path(), 3000);
+  Main2* w = startOn(old);
+  const FolderPicture older = database();
+  const FolderPicture others = pictureOf(encodePath(dbDir()));
+
+  // The quit ends the process at once: what the database folder holds at
+  // that moment is what the next start finds.
+  struct Snapshot {
+    FolderPicture picture;
+    bool midWrite;  // taken while records were written
+  };
+  QList<Snapshot> snapshots;
+  bool inRecords = false;
+  Main2::exitHook() = [&](int) {
+    // The waits repeat one moment many times over: one picture each.
+    const FolderPicture now = pictureOf(encodePath(dbDir()));
+    if (inRecords || snapshots.isEmpty() || snapshots.last().picture != now) snapshots.append({now, inRecords});
+  };
+  const QString writing = "Création et Traitement de la Base de Données en Cours...";
+  bool quitNow = false;
+  EveryTurn user([&] {
+    if (quitNow && w->lblAffich->Caption() == writing) {
+      quitNow = false;
+      w->mnArreter->click();
+    }
+  });
+  svc->clock.onWait = [&] { quitNow = true; };  // in each of the writer's waits
+  int records = 0;
+  databaseWriteHook() = [&](WriteStep s) {
+    if (s == WriteStep::Record && ++records % 700 == 0) {
+      quitNow = true;
+      inRecords = true;
+      QCoreApplication::processEvents();  // an event turn amid the records
+      inRecords = false;
+    }
+    return 0;
+  };
+  svc->dialogs.folders = {path(fresh)};
+  w->Command1->click();
+  databaseWriteHook() = nullptr;
+  svc->clock.onWait = nullptr;
+  Main2::exitHook() = [this](int code) { exitCodes.append(code); };
+  ASSERT_EQ(w->Caption().left(4), " - (") << "the window went on: the test's quit ends nothing";
+  const FolderPicture newer = database();
+  ASSERT_NE(newer, older);
+
+  int midWrite = 0;
+  for (const Snapshot& s : snapshots) {
+    win.reset();
+    restorePicture(encodePath(dbDir()), s.picture);
+    realStartWindow();
+    ASSERT_TRUE(started);
+    const FolderPicture after = database();
+    EXPECT_TRUE(after == older || after == newer) << "a mix";
+    if (s.midWrite) {
+      ++midWrite;
+      EXPECT_EQ(after, older) << "records still being written: the previous database";
+    }
+    for (const QByteArray& other : {QByteArray("affp.aff"), QByteArray("mesp.par")})
+      EXPECT_EQ(pictureOf(encodePath(dbDir())).value(other), others.value(other));
+  }
+  EXPECT_GE(midWrite, 3);
+  EXPECT_GE(snapshots.size(), midWrite + 2) << "the writer's waits too";
+}
+
+TEST_F(DatabaseSafetyTest, AKillAtAnyPointOfAScansWriteLeavesTheWholeOldOrTheWholeNewDatabase) {
+  makeFiles(fresh.path(), 3000);
+  writeOldDatabase(old.path());
+  writeQuietOptions();
+  writeFile(dbDir() + "/mesp.par", QByteArray("jpg").leftJustified(30, ' '));
+  const FolderPicture start = pictureOf(encodePath(dbDir()));
+  const FolderPicture older = databaseOf(start);
+
+  // The scan's arrays, walked and sorted as the scan does.
+  std::vector<QByteArray> ext(2), paths(2);
+  qint64 found = 0;
+  ASSERT_EQ(walkFolder(fresh.path(), {ext, paths, found}, {}), WalkResult::Completed);
+  ASSERT_EQ(found, 3000);
+  ASSERT_TRUE(TriRapide(1, found, ext, true, paths));
+  const auto write = [&] { writeListFiles(dbDir(), path(fresh), ext, paths, found, {}, {}, 0); };
+
+  const std::vector<WriteStep> steps = writeSteps(write);
+  const FolderPicture newer = [&] {
+    deleteBareList(dbDir(), {});
+    return database();
+  }();
+  ASSERT_NE(newer, older);
+  // Every step but the records, and records spread across the write.
+  std::vector<int> points;
+  std::vector<int> recordSteps;
+  for (int i = 0; i < int(steps.size()); ++i) {
+    if (steps[size_t(i)] == WriteStep::Record) recordSteps.push_back(i);
+    else points.push_back(i);
+  }
+  ASSERT_GE(recordSteps.size(), 2500u);
+  for (int k = 0; k < 12; ++k) points.push_back(recordSteps[recordSteps.size() * size_t(k) / 12]);
+  ASSERT_GE(points.size(), 20u);
+
+  int oldSeen = 0, newSeen = 0;
+  for (const int at : points) {
+    SCOPED_TRACE("killed before step " + std::to_string(at));
+    win.reset();
+    restorePicture(encodePath(dbDir()), start);
+    ASSERT_TRUE(killWriteAtStep(at, write));
+    svc->dialogs.boxes.clear();
+    realStartWindow();
+    ASSERT_TRUE(started);
+    const FolderPicture after = database();
+    if (after == older) {
+      ++oldSeen;
+      EXPECT_EQ(vrnVars().SourceActuelle, path(old));
+      EXPECT_EQ(vrnVars().NombreFichiers, 3);
+    } else if (after == newer) {
+      ++newSeen;
+      EXPECT_EQ(vrnVars().SourceActuelle, path(fresh));
+      EXPECT_EQ(vrnVars().NombreFichiers, 2500) << "3000 found, 500 with no extension";
+    } else {
+      ADD_FAILURE() << "a mix: " << after.keys().join(' ').toStdString();
+    }
+    const FolderPicture all = pictureOf(encodePath(dbDir()));
+    EXPECT_EQ(all.value("affp.aff"), start.value("affp.aff"));
+    EXPECT_EQ(all.value("mesp.par"), start.value("mesp.par"));
+    EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  }
+  EXPECT_GT(oldSeen, 0);
+  EXPECT_GT(newSeen, 0);
+}
+
+// ---- What a record cannot hold ----
+
+TEST_F(DatabaseSafetyTest, AFileNameEndingInABlankIsCountedButNeverListed) {
+  Main2* w = startOn(old);
+  w->Check2->setValue(1);
+  makeFile(fresh / "t.txt", "plain");
+  makeFile(fresh / "t.txt ", "blank");
+  svc->dialogs.folders = {path(fresh)};
+  w->Command1->click();
+  EXPECT_EQ(w->Caption(), " - (2 Fichiers) Obtenus en 00:00:05") << "both counted";
+  EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), records({fresh / "t.txt"}));
+  listLoadEventSliceMs() = 0;
+  w->Combo1->setListIndex(w->Combo1->findText("txt"));
+  listLoadEventSliceMs() = 8;
+  ASSERT_EQ(w->ListView2->Count(), 1) << "one row for t.txt";
+  EXPECT_EQ(w->ListView2->SubItem(1, 1), path(fresh) + "/t.txt");
+}
+
+TEST_F(DatabaseSafetyTest, ABareListInAnyCaseIsNeitherCountedNorKept) {
+  writeFile(dbDir() + "/.VRN", records({"/x/1", "/x/2", "/x/3"}));
+  Main2* w = startOn(old);
+  EXPECT_FALSE(QFile::exists(dbDir() + "/.VRN"));
+  EXPECT_EQ(vrnVars().NombreFichiers, 3);
+  EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + path(old) + ")");
+
+  // One that appears later is not counted either.
+  writeFile(dbDir() + "/.Vrn", records({"/x/1"}));
+  w->CompterFichiersBase();
+  EXPECT_EQ(vrnVars().NombreFichiers, 3);
+}
+
+// ---- One job at a time ----
+
+TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAListLoadsOrACopyRuns) {
+  for (const char* f : {"a.txt", "b.txt"}) makeFile(old / f, "x");
+  makeFile(old / "c.jpg");
+  makeFiles(fresh.path(), 12);
+  QTemporaryDir backup;
+  ASSERT_TRUE(backup.isValid());
+  Main2* w = startOn(old);
+  w->Check16->setValue(0);
+  listLoadEventSliceMs() = 0;  // a turn after every record
+
+  struct Job {
+    const char* what;
+    std::function<void()> run;
+  };
+  const Job jobs[] = {
+      {"a list load", [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); }},
+      {"a copy", [&] {
+         w->ListView2->Clear();
+         for (int i = 1; i <= 2; ++i) {
+           addFileRow(w->ListView2, path(old) + (i == 1 ? "/a.txt" : "/b.txt"), i);
+           w->ListView2->setChecked(i, true);
+         }
+         vrnVars().NombreSelection = 2;
+         vrnVars().DossierDestination = backup.path();
+         vrnVars().ModeCopie = "oui";
+         w->CopierFichiersCoches();
+       }},
+  };
+  const QString combo7Item = decodePath(fresh.path()) + "/";
+  w->Combo7->AddItem(combo7Item);
+  for (const Job& job : jobs) {
+    SCOPED_TRACE(job.what);
+    const FolderPicture before = pictureOf(encodePath(dbDir()));
+    const QString source = vrnVars().SourceActuelle, toScan = vrnVars().SourceAScanner;
+    svc->dialogs.folders = {path(fresh)};  // must stay unused
+    svc->dialogs.boxes.clear();
+    bool during = false;
+    QStringList enabled;
+    QTimer::singleShot(0, w, [&] {
+      during = true;
+      if (w->Command1->isEnabled()) enabled << "Command1";
+      for (MenuItem* m : {w->mnReScannerActuel, w->mnScannProfile, w->mnChoixPerso, w->mnDetailRepPerso})
+        if (m->Enabled()) enabled << m->objectName();
+      if (w->Combo7->isEnabled()) enabled << "Combo7";
+      w->Command1_Click();
+      w->mnReScannerActuel_Click();
+      w->mnScannProfile_Click();
+      w->mnChoixPerso_Click();
+      w->mnDetailRepPerso_Click();
+      w->Combo7->setListIndex(w->Combo7->findText(combo7Item));
+      w->Combo7_Click();
+    });
+    job.run();
+    ASSERT_TRUE(during);
+    EXPECT_TRUE(enabled.isEmpty()) << "shown enabled: " << enabled.join(' ').toStdString();
+    EXPECT_EQ(vrnVars().SourceActuelle, source);
+    EXPECT_EQ(vrnVars().SourceAScanner, toScan);
+    EXPECT_EQ(pictureOf(encodePath(dbDir())), before) << "der.rep, affp.aff and the lists untouched";
+    EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
+    EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+    EXPECT_FALSE(w->Combo7->isVisible());
+    EXPECT_NE(w->MyButton10->Caption().left(14), "Scann en Cours");
+    EXPECT_TRUE(w->Command1->isEnabled()) << "usable again once the job ended";
+    EXPECT_TRUE(w->mnScannProfile->Enabled());
+  }
+  listLoadEventSliceMs() = 8;
+  EXPECT_EQ(QDir(backup.path()).entryList(QDir::Files), (QStringList{"a.txt", "b.txt"})) << "the copy itself went on";
+}
