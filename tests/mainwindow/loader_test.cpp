@@ -1,3 +1,4 @@
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -5,6 +6,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "database/dbfolder.h"
@@ -148,6 +150,35 @@ TEST_F(LoaderTest, RowsCarryNameDetailsSizeAndRecordNumberAndAreSortedBySize) {
   EXPECT_EQ(vrnVars().NombreSelection, 0);
   EXPECT_EQ(vrnVars().CheminFichier, "");
   EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+}
+
+TEST_F(LoaderTest, EachDetailColumnHoldsItsOwnFact) {
+  // Every fact made different from the others, so that a cell filled from
+  // its neighbour's fact shows.
+  const QString f = makeFile("Rapport.dat", 12345);
+  const qint64 access = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)).toSecsSinceEpoch();
+  const qint64 modification = QDateTime(QDate(2010, 11, 12), QTime(13, 14, 15)).toSecsSinceEpoch();
+  const timespec times[2] = {{time_t(access), 0}, {time_t(modification), 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, encodePath(f).constData(), times, 0), 0);
+  ASSERT_EQ(::chmod(encodePath(f).constData(), 0444), 0);
+  writeList("dat", {f});
+  Main2* w = start();
+  pick("dat");
+  ASSERT_EQ(w->ListView2->Count(), 1);
+  const QString sep = userGroupSeparator();
+  EXPECT_EQ(w->ListView2->Text(1), "Rapport");
+  EXPECT_EQ(w->ListView2->SubItem(1, 1), f);
+  EXPECT_EQ(w->ListView2->SubItem(1, 2), "000" + sep + "012" + sep + "345");
+  EXPECT_EQ(w->ListView2->SubItem(1, 3), "03/02/2001 04:05:06");
+  EXPECT_EQ(w->ListView2->SubItem(1, 5), "12/11/2010 13:14:15");
+  // The birth time cannot be set: it is the file's own, known or not.
+  const QString creation = LireInfoFichier(f).DateCreation;
+  EXPECT_EQ(w->ListView2->SubItem(1, 4), creation);
+  EXPECT_NE(creation, w->ListView2->SubItem(1, 3));
+  EXPECT_NE(creation, w->ListView2->SubItem(1, 5));
+  EXPECT_TRUE(w->ListView2->SubItem(1, 6).contains(u'R')) << w->ListView2->SubItem(1, 6).toStdString();
+  EXPECT_EQ(w->ListView2->SubItem(1, 7), "rapport");
+  EXPECT_EQ(w->ListView2->SubItem(1, 8), "00000001");
 }
 
 TEST_F(LoaderTest, DetailsOffGivesOnlyThePathAndKeepsTheFileOrder) {

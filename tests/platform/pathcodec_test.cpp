@@ -17,6 +17,18 @@ TEST(PathCodec, EveryByteStringSurvivesTheRoundTrip) {
       QByteArray("/tmp/\xf0\x90\x82\x80lowsurrogate"),     // U+10080: low surrogate in the escape range
   };
   for (const QByteArray& b : samples) EXPECT_EQ(encodePath(decodePath(b)), b) << b.toHex().constData();
+  // Overlong forms and code points past U+10FFFF are not UTF-8: a decoder
+  // that accepted them would give back the short form ("/") or another text.
+  const QList<QByteArray> notUtf8 = {
+      QByteArray("a\xc0\xaf" "b"), QByteArray("a\xc1\xbf" "b"), QByteArray("a\xe0\x80\xaf" "b"),
+      QByteArray("a\xf0\x80\x80\xaf" "b"), QByteArray("a\xf4\x90\x80\x80" "b"),
+  };
+  for (const QByteArray& b : notUtf8) {
+    const QString text = decodePath(b);
+    EXPECT_EQ(encodePath(text), b) << b.toHex().constData();
+    EXPECT_FALSE(text.contains(u'/')) << b.toHex().constData();
+    EXPECT_EQ(text.size(), b.size()) << "each byte kept on its own: " << b.toHex().constData();
+  }
   QByteArray all;
   for (int i = 1; i < 256; ++i) all.append(char(i));
   EXPECT_EQ(encodePath(decodePath(all)), all);
