@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 
 #include "platform/menu.h"
 
@@ -17,12 +18,38 @@ QList<Form*>& loadedForms() {
 // The size a minimised window reports.
 constexpr int kMinimisedWidth = 2400;
 constexpr int kMinimisedHeight = 420;
+
+// The borders of the last normal window seen with a frame; before any, a
+// title bar and thin borders.
+QMargins& lastFrame() {
+  static QMargins frame(4, 24, 4, 4);
+  return frame;
+}
+
+// Where a maximised window goes: the screen less the desktop's panels.
+QRect workArea() {
+  const QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
 }  // namespace
 
+void installDesignFonts() {
+  // The faces the window designs name, by fonts with the same metrics, so
+  // every caption takes the room it was given.
+  const QString sans = QStringLiteral("Liberation Sans");
+  const QString serif = QStringLiteral("Liberation Serif");
+  for (const char* face : {"MS Sans Serif", "Microsoft Sans Serif", "Arial"})
+    QFont::insertSubstitution(QString::fromLatin1(face), sans);
+  for (const char* face : {"Times New Roman", "MS Reference Serif"})
+    QFont::insertSubstitution(QString::fromLatin1(face), serif);
+}
+
 Form::Form(const char* name, QWidget* parent) : QWidget(parent, Qt::Window) {
+  static const bool fonts = (installDesignFonts(), true);
+  Q_UNUSED(fonts);
   setObjectName(QString::fromLatin1(name));
-  // The twips layouts were drawn for a compact 8-point dialog font.
-  QFont compact = font();
+  // The twips layouts were drawn for the compact 8-point dialog font.
+  QFont compact(QStringLiteral("MS Sans Serif"));
   compact.setPointSizeF(8);
   setFont(compact);
   setMouseTracking(true);
@@ -32,22 +59,68 @@ Form::~Form() { loadedForms().removeAll(this); }
 
 QList<Form*> Form::Forms() { return loadedForms(); }
 
+QMargins Form::frameMargins() const {
+  if (isVisible() && QWidget::windowState() == Qt::WindowNoState) {
+    const QRect f = frameGeometry(), g = geometry();
+    // None yet while the window manager has not framed the window, or none
+    // at all without one: the geometry is applied again when they come.
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+  }
+  return lastFrame();
+}
+
+int Form::Left() const {
+  if (state_ == 2 && isVisible()) return toTwips(frameGeometry().x());
+  return left_;
+}
+
+int Form::Top() const {
+  if (state_ == 2 && isVisible()) return toTwips(frameGeometry().y());
+  return top_;
+}
+
 int Form::Width() const {
   if (state_ == 1) return kMinimisedWidth;
-  if (state_ == 2) return Screen::Width();
+  if (state_ == 2) return toTwips(isVisible() ? frameGeometry().width() : workArea().width());
   return width_;
 }
 
 int Form::Height() const {
   if (state_ == 1) return kMinimisedHeight;
-  if (state_ == 2) return Screen::Height();
+  if (state_ == 2) return toTwips(isVisible() ? frameGeometry().height() : workArea().height());
   return height_;
 }
 
+int Form::ScaleWidth() const {
+  if (state_ == 1) return 0;
+  if (isVisible()) return toTwips(width());
+  const QMargins m = frameMargins();
+  return std::max(0, Width() - toTwips(m.left() + m.right()));
+}
+
+int Form::ScaleHeight() const {
+  if (state_ == 1) return 0;
+  if (isVisible()) return toTwips(height());
+  const QMargins m = frameMargins();
+  return std::max(0, Height() - toTwips(m.top() + m.bottom()));
+}
+
 void Form::applyGeometry() {
+  const QMargins m = frameMargins();
+  applied_ = m;
   applying_ = true;
-  setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+  // The client area is what is left inside the frame; the frame's corner
+  // goes to Left, Top.
+  resize(std::max(0, toPixels(width_) - m.left() - m.right()), std::max(0, toPixels(height_) - m.top() - m.bottom()));
+  move(toPixels(left_), toPixels(top_));
   applying_ = false;
+}
+
+void Form::checkFrame() {
+  if (applying_ || state_ != 0 || !isVisible() || QWidget::windowState() != Qt::WindowNoState) return;
+  const QMargins m = frameMargins();
+  if (!m.isNull()) lastFrame() = m;
+  if (m != applied_) applyGeometry();
 }
 
 void Form::runResize() {
@@ -61,9 +134,7 @@ void Form::Move(int left, int top) {
   if (state_ != 0) return;
   left_ = left;
   top_ = top;
-  applying_ = true;
-  move(toPixels(left_), toPixels(top_));
-  applying_ = false;
+  applyGeometry();
 }
 
 void Form::setWidth(int v) {
@@ -132,24 +203,39 @@ void Form::PopupMenu(Menu* menu, int xTwips, int yTwips) {
   if (menu) menu->popup(this, xTwips, yTwips);
 }
 
+void Form::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  checkFrame();
+  // The window manager frames a window a moment after it is shown.
+  for (int ms : {50, 250, 1000}) QTimer::singleShot(ms, this, [this] { checkFrame(); });
+}
+
 void Form::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  if (applying_ || state_ != 0 || !isVisible()) return;
-  const int w = toTwips(width());
-  const int h = toTwips(height());
+  if (applying_ || !isVisible()) return;
+  if (state_ == 2) {
+    // The size the window manager gave the maximised window.
+    runResize();
+    return;
+  }
+  if (state_ != 0) return;
+  checkFrame();
+  const QRect f = frameGeometry();
   // Only a size the user or the window manager chose is taken over.
-  if (toPixels(width_) == width() && toPixels(height_) == height()) return;
-  width_ = w;
-  height_ = h;
+  if (toPixels(width_) == f.width() && toPixels(height_) == f.height()) return;
+  width_ = toTwips(f.width());
+  height_ = toTwips(f.height());
   runResize();
 }
 
 void Form::moveEvent(QMoveEvent* e) {
   QWidget::moveEvent(e);
   if (applying_ || state_ != 0 || !isVisible()) return;
-  if (toPixels(left_) == x() && toPixels(top_) == y()) return;
-  left_ = toTwips(x());
-  top_ = toTwips(y());
+  checkFrame();
+  const QRect f = frameGeometry();
+  if (toPixels(left_) == f.x() && toPixels(top_) == f.y()) return;
+  left_ = toTwips(f.x());
+  top_ = toTwips(f.y());
 }
 
 void Form::changeEvent(QEvent* e) {
