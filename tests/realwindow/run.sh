@@ -1,0 +1,9 @@
+#!/bin/sh
+# The real-window tests: a virtual 1280 x 1024 screen at 96 DPI, openbox with
+# a 40-pixel panel band, then the test program given.
+#   run.sh TEST_PROGRAM [ARGS...]
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+command -v xvfb-run >/dev/null 2>&1 || { echo "run.sh: xvfb-run is missing (make test installs it)" >&2; exit 1; }
+exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96 -nolisten tcp" \
+  "$here/with-openbox.sh" "$here/openbox-rc.xml" "$@"
