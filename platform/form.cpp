@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "platform/menu.h"
 
@@ -59,35 +60,57 @@ Form::~Form() { loadedForms().removeAll(this); }
 
 QList<Form*> Form::Forms() { return loadedForms(); }
 
+// None yet while the window manager has not framed the window, or none at
+// all without one: the geometry is applied again when they come. Asked of
+// the window system: a widget's own copy is only brought up to date when the
+// window moves or is resized.
+QMargins Form::realFrame() const {
+  const QWindow* handle = windowHandle();
+  const QRect f = handle ? handle->frameGeometry() : frameGeometry();
+  const QRect g = handle ? handle->geometry() : geometry();
+  return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
+// While the window manager is still framing a window, its frame can read
+// smaller than the window, and its place as the frame's own corner.
+bool Form::frameSettled() const {
+  const QMargins m = realFrame();
+  return m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0;
+}
+
 QMargins Form::frameMargins() const {
-  if (isVisible() && QWidget::windowState() == Qt::WindowNoState) {
-    const QRect f = frameGeometry(), g = geometry();
-    // None yet while the window manager has not framed the window, or none
-    // at all without one: the geometry is applied again when they come.
-    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
-  }
+  if (isVisible() && QWidget::windowState() == Qt::WindowNoState) return frameSettled() ? realFrame() : applied_;
   return lastFrame();
 }
 
+int Form::qtState(Qt::WindowStates states) {
+  return (states & Qt::WindowMinimized) ? 1 : (states & Qt::WindowMaximized) ? 2 : 0;
+}
+
+QRect Form::outer() const {
+  const QWindow* handle = windowHandle();
+  return handle ? handle->frameGeometry() : frameGeometry();
+}
+
 int Form::Left() const {
-  if (state_ == 2 && isVisible()) return toTwips(frameGeometry().x());
+  if (state_ == 2 && isVisible()) return toTwips(outer().x());
   return left_;
 }
 
 int Form::Top() const {
-  if (state_ == 2 && isVisible()) return toTwips(frameGeometry().y());
+  if (state_ == 2 && isVisible()) return toTwips(outer().y());
   return top_;
 }
 
 int Form::Width() const {
   if (state_ == 1) return kMinimisedWidth;
-  if (state_ == 2) return toTwips(isVisible() ? frameGeometry().width() : workArea().width());
+  if (state_ == 2) return toTwips(isVisible() ? outer().width() : workArea().width());
   return width_;
 }
 
 int Form::Height() const {
   if (state_ == 1) return kMinimisedHeight;
-  if (state_ == 2) return toTwips(isVisible() ? frameGeometry().height() : workArea().height());
+  if (state_ == 2) return toTwips(isVisible() ? outer().height() : workArea().height());
   return height_;
 }
 
@@ -111,16 +134,86 @@ void Form::applyGeometry() {
   applying_ = true;
   // The client area is what is left inside the frame; the frame's corner
   // goes to Left, Top.
-  resize(std::max(0, toPixels(width_) - m.left() - m.right()), std::max(0, toPixels(height_) - m.top() - m.bottom()));
-  move(toPixels(left_), toPixels(top_));
+  const QSize inner(std::max(0, toPixels(width_) - m.left() - m.right()),
+                    std::max(0, toPixels(height_) - m.top() - m.bottom()));
+  if (isVisible() && windowHandle()) {
+    // Placed by the client area with the borders as the window system has
+    // them now (the widget's own idea of them can be out of date).
+    setGeometry(QRect(QPoint(toPixels(left_) + m.left(), toPixels(top_) + m.top()), inner));
+  } else {
+    // Not shown yet: the window system puts the frame's corner there.
+    resize(inner);
+    move(toPixels(left_), toPixels(top_));
+  }
   applying_ = false;
 }
 
-void Form::checkFrame() {
-  if (applying_ || state_ != 0 || !isVisible() || QWidget::windowState() != Qt::WindowNoState) return;
+bool Form::checkFrame() {
+  if (applying_ || state_ != 0 || !isVisible() || QWidget::windowState() != Qt::WindowNoState || !frameSettled())
+    return false;
   const QMargins m = frameMargins();
   if (!m.isNull()) lastFrame() = m;
-  if (m != applied_) applyGeometry();
+  if (m == applied_) return false;
+  placeWindow();
+  return true;
+}
+
+void Form::placeWindow() {
+  confirmed_ = false;
+  reasserts_ = 0;
+  applyGeometry();
+}
+
+void Form::followWindow() {
+  if (applying_ || state_ != 0 || !isVisible() || statePending() || QWidget::windowState() != Qt::WindowNoState ||
+      !frameSettled() || checkFrame())
+    return;
+  const QRect f = outer();
+  const QRect wanted(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+  if (f == wanted) {
+    confirmed_ = true;
+    return;
+  }
+  // Until the window system shows the window where the program put it, a
+  // different place is the window manager still placing it (while it frames
+  // or restores the window): put it back, a few times at most.
+  if (!confirmed_ && reasserts_ < 3) {
+    ++reasserts_;
+    applyGeometry();
+    return;
+  }
+  // The user's move or size, or the window manager's last word.
+  confirmed_ = true;
+  if (f.topLeft() != wanted.topLeft()) {
+    left_ = toTwips(f.x());
+    top_ = toTwips(f.y());
+  }
+  if (f.size() != wanted.size()) {
+    width_ = toTwips(f.width());
+    height_ = toTwips(f.height());
+    runResize();
+  }
+}
+
+bool Form::statePending() const { return statePending_ && !stateDeadline_.hasExpired(); }
+
+void Form::requestState(Qt::WindowStates state) {
+  QWidget::setWindowState(state);
+  // The window manager answers in its own time, and may first answer an
+  // earlier request.
+  statePending_ = true;
+  stateDeadline_.setRemainingTime(2000);
+  QTimer::singleShot(2100, this, [this] { settleState(); });
+}
+
+void Form::settleState() {
+  if (!statePending_ || !stateDeadline_.hasExpired()) return;
+  statePending_ = false;
+  // A request the window manager lost is made once more.
+  if (qtState(QWidget::windowState()) != state_ && stateRetries_++ == 0) {
+    requestState(state_ == 1 ? Qt::WindowMinimized : state_ == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+    if (state_ == 0) placeWindow();
+  }
 }
 
 void Form::runResize() {
@@ -134,20 +227,20 @@ void Form::Move(int left, int top) {
   if (state_ != 0) return;
   left_ = left;
   top_ = top;
-  applyGeometry();
+  placeWindow();
 }
 
 void Form::setWidth(int v) {
   if (state_ != 0) return;  // a minimised or maximised window cannot be sized
   width_ = std::max(v, 0);
-  applyGeometry();
+  placeWindow();
   runResize();
 }
 
 void Form::setHeight(int v) {
   if (state_ != 0) return;
   height_ = std::max(v, 0);
-  applyGeometry();
+  placeWindow();
   runResize();
 }
 
@@ -156,11 +249,12 @@ void Form::setWindowState(int state) {
   if (state == state_) return;
   state_ = state;
   if (isVisible() || loaded_) {
-    if (state == 1) QWidget::setWindowState(Qt::WindowMinimized);
-    else if (state == 2) QWidget::setWindowState(Qt::WindowMaximized);
+    stateRetries_ = 0;
+    if (state == 1) requestState(Qt::WindowMinimized);
+    else if (state == 2) requestState(Qt::WindowMaximized);
     else {
-      QWidget::setWindowState(Qt::WindowNoState);
-      applyGeometry();
+      requestState(Qt::WindowNoState);
+      placeWindow();
     }
   }
   runResize();
@@ -182,10 +276,15 @@ void Form::Load() {
 void Form::Show() {
   Load();
   if (unloading_) return;
-  if (state_ == 1) showMinimized();
-  else if (state_ == 2) showMaximized();
-  else {
-    applyGeometry();
+  stateRetries_ = 0;
+  if (state_ == 1) {
+    showMinimized();
+    requestState(Qt::WindowMinimized);
+  } else if (state_ == 2) {
+    showMaximized();
+    requestState(Qt::WindowMaximized);
+  } else {
+    placeWindow();
     show();
   }
 }
@@ -206,8 +305,9 @@ void Form::PopupMenu(Menu* menu, int xTwips, int yTwips) {
 void Form::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   checkFrame();
-  // The window manager frames a window a moment after it is shown.
-  for (int ms : {50, 250, 1000}) QTimer::singleShot(ms, this, [this] { checkFrame(); });
+  // The window manager frames a window a moment after it is shown, and
+  // nothing tells the window when.
+  for (int ms : {50, 150, 400, 1000, 2500, 5000}) QTimer::singleShot(ms, this, [this] { checkFrame(); });
 }
 
 void Form::resizeEvent(QResizeEvent* e) {
@@ -218,35 +318,28 @@ void Form::resizeEvent(QResizeEvent* e) {
     runResize();
     return;
   }
-  if (state_ != 0) return;
-  checkFrame();
-  const QRect f = frameGeometry();
-  // Only a size the user or the window manager chose is taken over.
-  if (toPixels(width_) == f.width() && toPixels(height_) == f.height()) return;
-  width_ = toTwips(f.width());
-  height_ = toTwips(f.height());
-  runResize();
+  followWindow();
 }
 
 void Form::moveEvent(QMoveEvent* e) {
   QWidget::moveEvent(e);
-  if (applying_ || state_ != 0 || !isVisible()) return;
-  checkFrame();
-  const QRect f = frameGeometry();
-  if (toPixels(left_) == f.x() && toPixels(top_) == f.y()) return;
-  left_ = toTwips(f.x());
-  top_ = toTwips(f.y());
+  followWindow();
 }
 
 void Form::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
+  if (e->type() == QEvent::ActivationChange) checkFrame();
   if (e->type() != QEvent::WindowStateChange) return;
-  const Qt::WindowStates ws = windowState();
-  const int s = (ws & Qt::WindowMinimized) ? 1 : (ws & Qt::WindowMaximized) ? 2 : 0;
-  if (s != state_) {
-    state_ = s;
-    runResize();
+  const int s = qtState(windowState());
+  if (s == state_) {
+    statePending_ = false;
+    return;
   }
+  // The answer to an earlier request: the one to the latest is to come.
+  if (statePending()) return;
+  statePending_ = false;
+  state_ = s;
+  runResize();
 }
 
 void Form::closeEvent(QCloseEvent* e) {

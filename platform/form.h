@@ -2,6 +2,7 @@
 // Window base with the runtime's form behaviour: caption, icon, window state,
 // twips geometry, mouse pointer, the Load/Resize/Unload/Click events and the
 // application's collection of loaded windows (Forms).
+#include <QDeadlineTimer>
 #include <QList>
 #include <QMargins>
 #include <QWidget>
@@ -87,7 +88,19 @@ class Form : public QWidget {
   void runResize();
   // Once shown, the window manager's real borders may differ from those the
   // geometry was applied with: apply it again so the frame keeps its place.
-  void checkFrame();
+  bool checkFrame();  // true when it applied the geometry again
+  // Applies the geometry the program asked for; the window system's next
+  // reports confirm it, or are the window manager still placing the window.
+  void placeWindow();
+  // A move or size the window system reports.
+  void followWindow();
+  void requestState(Qt::WindowStates state);
+  bool statePending() const;
+  void settleState();
+  static int qtState(Qt::WindowStates states);
+  QRect outer() const;  // the frame as the window system has it, in pixels
+  QMargins realFrame() const;
+  bool frameSettled() const;
   int state_ = 0;
   int left_ = 0, top_ = 0, width_ = 4800, height_ = 3600;
   int pointer_ = 0;
@@ -95,6 +108,11 @@ class Form : public QWidget {
   bool unloading_ = false;
   bool applying_ = false;
   QMargins applied_;  // the borders the last geometry was applied with
+  bool confirmed_ = true;
+  int reasserts_ = 0;
+  bool statePending_ = false;
+  int stateRetries_ = 0;
+  QDeadlineTimer stateDeadline_;
 };
 
 }  // namespace vrn

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include "tests/pages/pages_fixture.h"
 
@@ -16,8 +17,13 @@ namespace {
 // The window manager answers in its own time.
 bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 10000); }
 
+// The frame around a window as the window system has it now (a widget's own
+// copy is brought up to date only when it moves or is resized).
+QRect frameOf(const QWidget* w) { return w->windowHandle()->frameGeometry(); }
+QRect innerOf(const QWidget* w) { return w->windowHandle()->geometry(); }
+
 // Taken in by the window manager: a title bar and borders around it.
-bool framed(const QWidget* w) { return w->isVisible() && w->frameGeometry() != w->geometry(); }
+bool framed(const QWidget* w) { return w->isVisible() && frameOf(w) != innerOf(w); }
 
 QRect onScreen(const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
 
@@ -53,8 +59,8 @@ class CloseRequests : public QObject {
 
 // A user's double click in the middle of a window's title bar.
 void doubleClickTitleBar(const QWidget* w) {
-  const QRect frame = w->frameGeometry();
-  const int titleHeight = w->geometry().top() - frame.top();
+  const QRect frame = frameOf(w);
+  const int titleHeight = innerOf(w).top() - frame.top();
   const QPoint at(frame.center().x(), frame.top() + titleHeight / 2);
   run("xdotool", {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "--repeat", "2",
                   "--delay", "80", "1"});
@@ -65,10 +71,15 @@ void doubleClickTitleBar(const QWidget* w) {
 class RealWindowTest : public PagesTest {
  protected:
   // The main window as shown and framed, at its compact size.
+  // The window centred on the screen, the frame 5040 x 7500 twips.
   Main2* startFramed() {
     Main2* w = start();
-    EXPECT_TRUE(waitFor([&] { return framed(w) && w->frameGeometry().size() == QSize(336, 500); }))
-        << "the main window's frame: " << w->frameGeometry().width() << " x " << w->frameGeometry().height();
+    const QSize size(5040 / 15, 7500 / 15);
+    const QRect screen = w->screen()->geometry();
+    const QRect centred(QPoint((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2), size);
+    EXPECT_TRUE(waitFor([&] { return framed(w) && frameOf(w) == centred; }))
+        << "the main window's frame: " << frameOf(w).x() << ", " << frameOf(w).y() << ", " << frameOf(w).width()
+        << " x " << frameOf(w).height();
     return w;
   }
   static QRect workArea(const QWidget* w) { return w->screen()->availableGeometry(); }
@@ -84,12 +95,7 @@ TEST_F(RealWindowTest, TheScreenKeepsABandForThePanel) {
 
 TEST_F(RealWindowTest, TheMainWindowsOuterFrameMeasures5040By7500AndThePanelsFillIt) {
   writeListOf("txt", 3);
-  Main2* w = startFramed();
-  const QRect screen = w->screen()->geometry();
-  const QRect frame = w->frameGeometry();
-  EXPECT_EQ(frame.size(), QSize(5040 / 15, 7500 / 15));
-  EXPECT_EQ(frame.topLeft(), QPoint((screen.width() - frame.width()) / 2, (screen.height() - frame.height()) / 2))
-      << "centred on the screen";
+  Main2* w = startFramed();  // the frame measured, centred on the screen
   EXPECT_EQ(w->Width(), 5040);
   EXPECT_EQ(w->Height(), 7500);
   for (QWidget* c : std::initializer_list<QWidget*>{w->MyButton10, w->Label1, w->lblAffich, w->Command1, w->MyButton2,
@@ -98,15 +104,15 @@ TEST_F(RealWindowTest, TheMainWindowsOuterFrameMeasures5040By7500AndThePanelsFil
 
   // A list shown: the wide window, the result panel and the list inside it.
   pick("txt");
-  ASSERT_TRUE(waitFor([&] { return w->frameGeometry().width() == 14130 / 15; }));
+  ASSERT_TRUE(waitFor([&] { return frameOf(w).width() == 14130 / 15; }));
   QApplication::processEvents();
-  EXPECT_EQ(w->frameGeometry().height(), 500);
+  EXPECT_EQ(frameOf(w).height(), 500);
   const QRect panel = w->MyFrame6->geometry();
   EXPECT_TRUE(w->rect().contains(panel));
   // The 680 twips the layout keeps under the result panel, and the 300 at its
   // right, count from the frame's outer edge: the title bar and borders take
   // their share, and only the rest is left empty inside the window.
-  const QRect outer = w->frameGeometry(), inner = w->geometry();
+  const QRect outer = frameOf(w), inner = innerOf(w);
   const QMargins m(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
                    outer.bottom() - inner.bottom());
   EXPECT_NEAR(w->height() - 1 - panel.bottom(), 680 / 15 - m.top() - m.bottom(), 1);
@@ -145,7 +151,7 @@ TEST_F(RealWindowTest, TheMainWindowCanBeMaximisedAndItsMaximisedLayoutsFollow) 
   // Maximised as a user does it, from the title bar.
   doubleClickTitleBar(w);
   const QRect area = workArea(w);
-  ASSERT_TRUE(waitFor([&] { return w->WindowState() == 2 && w->frameGeometry() == area; }));
+  ASSERT_TRUE(waitFor([&] { return w->WindowState() == 2 && frameOf(w) == area; }));
   QApplication::processEvents();
   EXPECT_EQ(w->Width(), area.width() * 15);
   EXPECT_EQ(w->Height(), area.height() * 15);
@@ -166,7 +172,7 @@ TEST_F(RealWindowTest, TheMainWindowCanBeMaximisedAndItsMaximisedLayoutsFollow) 
 
   // The preferences' picture button gives the window its normal state back.
   w->MyButton8->click();
-  ASSERT_TRUE(waitFor([&] { return !w->isMaximized() && w->frameGeometry().size() == QSize(336, 500); }));
+  ASSERT_TRUE(waitFor([&] { return !w->isMaximized() && frameOf(w).size() == QSize(336, 500); }));
   EXPECT_EQ(w->WindowState(), 0);
 }
 
@@ -181,7 +187,11 @@ TEST_F(RealWindowTest, AMaximisedPageShowsItsButtonsAndTheBottomOfItsList) {
 
   QTest::mouseDClick(p, Qt::LeftButton, {}, QPoint(toPixels(1500), toPixels(200)));
   const QRect area = workArea(p);
-  ASSERT_TRUE(waitFor([&] { return p->isMaximized() && p->frameGeometry() == area; }));
+  ASSERT_TRUE(waitFor([&] { return p->isMaximized() && frameOf(p) == area; }))
+      << "maximised " << p->isMaximized() << ", frame " << frameOf(p).x() << "," << frameOf(p).y() << " "
+      << frameOf(p).width() << "x" << frameOf(p).height() << ", inside " << innerOf(p).x() << "," << innerOf(p).y()
+      << " " << innerOf(p).width() << "x" << innerOf(p).height() << ", _NET_WM_STATE "
+      << property(p, "_NET_WM_STATE").join(' ').toStdString();
   QApplication::processEvents();
   EXPECT_EQ(p->WindowState(), 2);
   const QRect list = p->ListView2->geometry();
@@ -212,11 +222,11 @@ TEST_F(RealWindowTest, PagesPlacedByTheCascadeHaveTheirWholeFrameOnScreen) {
   w->Command11->click();
   ASSERT_EQ(pages().size(), 1);
   FormEssai* corner = pages().first();
-  ASSERT_TRUE(waitFor([&] { return framed(corner) && corner->frameGeometry().topLeft() == QPoint(0, 0); }))
-      << "the frame's corner at " << corner->frameGeometry().x() << ", " << corner->frameGeometry().y();
-  EXPECT_EQ(corner->frameGeometry().size(), pageFrame);
-  EXPECT_TRUE(w->screen()->geometry().contains(corner->frameGeometry())) << "the title bar is on the screen";
-  EXPECT_GT(corner->geometry().top(), 0);
+  ASSERT_TRUE(waitFor([&] { return framed(corner) && frameOf(corner).topLeft() == QPoint(0, 0); }))
+      << "the frame's corner at " << frameOf(corner).x() << ", " << frameOf(corner).y();
+  EXPECT_EQ(frameOf(corner).size(), pageFrame);
+  EXPECT_TRUE(w->screen()->geometry().contains(frameOf(corner))) << "the title bar is on the screen";
+  EXPECT_GT(innerOf(corner).top(), 0);
 
   // A fresh cascade starts at 100, 100 twips.
   w->Command14_Click();
@@ -224,7 +234,7 @@ TEST_F(RealWindowTest, PagesPlacedByTheCascadeHaveTheirWholeFrameOnScreen) {
   w->Command11->click();
   ASSERT_EQ(pages().size(), 1);
   FormEssai* first = pages().first();
-  ASSERT_TRUE(waitFor([&] { return framed(first) && first->frameGeometry().topLeft() == QPoint(100 / 15, 100 / 15); }))
-      << "the frame's corner at " << first->frameGeometry().x() << ", " << first->frameGeometry().y();
-  EXPECT_EQ(first->frameGeometry().size(), pageFrame);
+  ASSERT_TRUE(waitFor([&] { return framed(first) && frameOf(first).topLeft() == QPoint(100 / 15, 100 / 15); }))
+      << "the frame's corner at " << frameOf(first).x() << ", " << frameOf(first).y();
+  EXPECT_EQ(frameOf(first).size(), pageFrame);
 }
