@@ -5,6 +5,8 @@
 set -u
 rc=$1
 shift
+# Tells run.sh that the screen started.
+[ -n "${VARNELO_SCREEN_STARTED:-}" ] && : >"$VARNELO_SCREEN_STARTED"
 for tool in openbox xprop; do
   command -v "$tool" >/dev/null 2>&1 || { echo "with-openbox: $tool is missing (make test installs it)" >&2; exit 1; }
 done
