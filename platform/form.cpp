@@ -200,20 +200,21 @@ bool Form::statePending() const { return statePending_ && !stateDeadline_.hasExp
 void Form::requestState(Qt::WindowStates state) {
   QWidget::setWindowState(state);
   // The window manager answers in its own time, and may first answer an
-  // earlier request.
+  // earlier request: for a moment, states other than the one asked for are
+  // taken for such answers.
   statePending_ = true;
-  stateDeadline_.setRemainingTime(2000);
-  QTimer::singleShot(2100, this, [this] { settleState(); });
+  stateDeadline_.setRemainingTime(1000);
+  QTimer::singleShot(1100, this, [this] { settleState(); });
 }
 
 void Form::settleState() {
   if (!statePending_ || !stateDeadline_.hasExpired()) return;
   statePending_ = false;
-  // A request the window manager lost is made once more.
-  if (qtState(QWidget::windowState()) != state_ && stateRetries_++ == 0) {
-    requestState(state_ == 1 ? Qt::WindowMinimized : state_ == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
-    if (state_ == 0) placeWindow();
-  }
+  // The window manager's last word stands.
+  const int s = qtState(QWidget::windowState());
+  if (s == state_) return;
+  state_ = s;
+  runResize();
 }
 
 void Form::runResize() {
@@ -249,7 +250,6 @@ void Form::setWindowState(int state) {
   if (state == state_) return;
   state_ = state;
   if (isVisible() || loaded_) {
-    stateRetries_ = 0;
     if (state == 1) requestState(Qt::WindowMinimized);
     else if (state == 2) requestState(Qt::WindowMaximized);
     else {
@@ -276,7 +276,6 @@ void Form::Load() {
 void Form::Show() {
   Load();
   if (unloading_) return;
-  stateRetries_ = 0;
   if (state_ == 1) {
     showMinimized();
     requestState(Qt::WindowMinimized);

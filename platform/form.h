@@ -111,7 +111,6 @@ class Form : public QWidget {
   bool confirmed_ = true;
   int reasserts_ = 0;
   bool statePending_ = false;
-  int stateRetries_ = 0;
   QDeadlineTimer stateDeadline_;
 };
 
