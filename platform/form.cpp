@@ -155,6 +155,8 @@ bool Form::checkFrame() {
   if (!m.isNull()) lastFrame() = m;
   if (m == applied_) return false;
   placeWindow();
+  // The inside is now the frame less the real borders.
+  runResize();
   return true;
 }
 
