@@ -2,6 +2,7 @@
 #include <QEventLoop>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <exception>
 #include <thread>
 
@@ -27,9 +28,11 @@ const QString kOnScann = QStringLiteral("on scann");
 const QString kOui = QStringLiteral("oui");
 const QString kStop = QStringLiteral("stop");
 
+// The time of day in whole seconds, as the elapsed time is the difference of
+// two such times.
 double timeOfDay() {
   Clock* clock = services().clock;
-  return clock ? clock->secondsSinceMidnight() : 0.0;
+  return clock ? std::floor(clock->secondsSinceMidnight()) : 0.0;
 }
 
 // Sorts the work arrays by extension on a helper thread while the window's

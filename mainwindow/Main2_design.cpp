@@ -92,18 +92,15 @@ void Main2::buildLeftColumn() {
   label4 = pictureBox(this, "label4", 240, 4200, 495, 255, picture("walker"));
   label4->hide();
 
-  Command1 = button(this, "Command1", 240, 3000, 2175, 975, "Choix Lecteur ou Répertoire à SCANNER",
-                    "Cliquez ICI pour Choisir le Disque, Lecteur ou Répertoire à SCANNER...\n"
-                    "(Click-Droit pour d'autres Sources)",
-                    "Scanner:", kGreen);
+  Command1 = button(this, "Command1", 240, 3000, 2175, 975, "Choix Lecteur ou Répertoire à SCANNER", QString(),
+                    QString(), kGreen);
   Command1->setPicture(picture("search"));
-  MyButton2 = button(this, "MyButton2", 2520, 3000, 2175, 975, "Choix Types de Fichiers Recherchés",
-                     "Cliquez ICI pour Choisir les Types de Fichiers à Afficher...", "Extensions:");
+  MyButton2 = button(this, "MyButton2", 2520, 3000, 2175, 975, "Choix Types de Fichiers Recherchés");
   MyButton2->setPicture(picture("list"));
   Command2 = button(this, "Command2", 240, 4680, 2175, 615, "Quitter ou Réduire",
                     "Cliquez ICI pour Arrêter ou Réduire le logiciel...", "Quitter:", kDarkBlue);
-  MyButton6 = button(this, "MyButton6", 2520, 4680, 2175, 615, "Arrêter l'Opération en Cours",
-                     "Cliquez ICI pour Stopper l'Opération en Cours...", "Arrêter:", kRed);
+  MyButton6 = button(this, "MyButton6", 2520, 4680, 2175, 615, "Arrêter l'Opération en Cours", QString(), QString(),
+                     kRed);
   MyButton6->setEnabled(false);
   MyButton9 = button(this, "MyButton9", 240, 5520, 2175, 1095, "Choix pour l'Affichage de mes Listes",
                      "Cliquez ICI pour Choisir le Type d'Affichage de vos Listes Préférées...", "Affichage:",
@@ -137,8 +134,6 @@ void Main2::buildResultPanel() {
 
   ImageList1 = new ImageList(this, "ImageList1");
   ListView2 = make<ListView>(this, "ListView2", 5040, 1680, 8775, 3255);
-  ListView2->setToolTipText("Click-Droit pour Sous-Menu...Vous pouvez aussi Cliquer sur l' Entête de Colonne "
-                            "pour la Trier...");
   ListView2->AddColumn("Nom des Fichiers Disponibles", 4000);
   ListView2->AddColumn("Adresse des Fichiers", 1440);
   ListView2->AddColumn("Taille Octets", 1440);
@@ -151,17 +146,13 @@ void Main2::buildResultPanel() {
   ListView2->setView(ListView::lvwReport);
   ListView2->hide();
 
-  Command4 = button(this, "Command4", 5040, 5160, 1215, 255, "AutoSize/Oui",
-                    "Cliquez ICI pour Redimentionner Automatiquement Toutes les Colonnes (Mini ou Maxi)...",
-                    "Redimentionner les Colonnes:", kTeal);
-  Command5 = button(this, "Command5", 5640, 5520, 1215, 255, "Lignes Couleur",
-                    "Cliquez ICI pour Mettre une Couleur Différente Une Ligne sur 2...", "Couleur Lignes:", kTeal);
+  Command4 = button(this, "Command4", 5040, 5160, 1215, 255, "AutoSize/Oui", QString(), QString(), kTeal);
+  Command5 = button(this, "Command5", 5640, 5520, 1215, 255, "Lignes Couleur", QString(), QString(), kTeal);
   Command8 = button(this, "Command8", 6360, 5160, 3495, 255, "Ajouter ou Afficher dans la Barre des Tâches",
                     "Ajouter ou Afficher cette Page dans la Barre des Tâches...", "Barre des Tâches:", kTeal);
   Command11 = button(this, "Command11", 9960, 5160, 2175, 255, "Ajouter ou Afficher sur l'écran",
                      "Ajouter ou Afficher cette Page sur l'écran...", "Ecran:", kTeal);
-  MyButton5 = button(this, "MyButton5", 12240, 5160, 1575, 255, "Arrêter",
-                     "Cliquez ICI pour Stopper le Chargement de la Liste...", "Arrêter:", kRed);
+  MyButton5 = button(this, "MyButton5", 12240, 5160, 1575, 255, "Arrêter", QString(), QString(), kRed);
   for (MyButton* b : {Command4, Command5, Command8, Command11, MyButton5}) b->hide();
 }
 
@@ -250,16 +241,16 @@ void Main2::buildPreferencesPanel() {
   Check1 = check(MyFrame1, "Check1", 240, 5640, 200, 200, 0, "Tout Sélectionner/Désélectionner...");
   Check1->setTristate(true);
   Label10 = label(MyFrame1, "Label10", 435, 5640, 2100, 255, "(0) extensions actuellement");
-  Label7 = label(MyFrame1, "Label7", 2880, 1440, 2055, 1815,
-                 "Décochez les Extensions dont vous n'avez pas besoin...");
+  // Its hint is written at start-up.
+  Label7 = label(MyFrame1, "Label7", 2880, 1440, 2055, 1815, QString());
   MyButton8 = button(MyFrame1, "MyButton8", 2640, 720, 735, 735, "", "Cliquez ICI pour plus d'Infos et Réglages...",
                      "Infos:", kTeal);
   MyButton8->setPicture(picture("varnelo"));
   MyButton13 = button(MyFrame1, "MyButton13", 2640, 3720, 2295, 615, "Paramètres par Défaut",
                       "Si vous ne Savez pas, Cliquez ICI pour Utiliser les  Paramètres par Défaut du programme...",
                       "Par Défaut:", kTeal);
-  MyButton4 = button(MyFrame1, "MyButton4", 2640, 4440, 2295, 615, "Enregistrer", "Enregistrer", "Enregistrer:",
-                     kGreen);
+  // Its tooltip is written at start-up.
+  MyButton4 = button(MyFrame1, "MyButton4", 2640, 4440, 2295, 615, "Enregistrer", QString(), "Enregistrer:", kGreen);
   MyButton1 = button(MyFrame1, "MyButton1", 2640, 5160, 2295, 615, "Annuler ou Retour",
                      "Cliquez pour Quitter vos Préférences...", "Retour:", kDarkBlue);
 
@@ -369,7 +360,11 @@ void Main2::buildHiddenControls() {
 
   Combo7 = make<ComboBox>(this, "Combo7", -2160, 720, 9015, 345);
   Combo7->setSorted(true);
-  Combo7->setStyleSheet("QComboBox { background: #000080; color: white; }");
+  // White on dark blue, the dropped-down list as much as the closed box.
+  Combo7->setStyleSheet(
+      "QComboBox { background: #000080; color: white; }"
+      "QComboBox QAbstractItemView { background: #000080; color: white; selection-background-color: #3a6ea5;"
+      " selection-color: white; }");
   QFont times("Times New Roman");
   times.setPointSizeF(9.75);
   Combo7->setFont(times);

@@ -63,8 +63,9 @@ bool Main2::start() {
 }
 
 void Main2::Form_Initialize() {
-  // No close button: the only way out is the quit command.
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::CustomizeWindowHint);
+  // Close is the only command taken away: the way out is the quit command.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                 Qt::CustomizeWindowHint);
 }
 
 void Main2::Form_Load() {

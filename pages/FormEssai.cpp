@@ -245,9 +245,10 @@ void FormEssai::Form_Load() {
 }
 
 void FormEssai::Form_Resize() {
-  // A page too small for the list (minimised) leaves the list as it was.
-  ListView2->Move(ListView2->Left(), ListView2->Top(), Width() - 2 * ListView2->Left(),
-                  Height() - 2 * ListView2->Top());
+  // Laid out inside the frame; a page too small for the list (minimised)
+  // leaves the list as it was.
+  ListView2->Move(ListView2->Left(), ListView2->Top(), ScaleWidth() - 2 * ListView2->Left(),
+                  ScaleHeight() - 2 * ListView2->Top());
   Command4->setTop(ListView2->Top() + ListView2->Height() + 200);
   for (MyButton* b : {Command5, MyButton1, MyButton2, MyButton3}) b->setTop(Command4->Top());
 }

@@ -319,6 +319,26 @@ bool MyButton::event(QEvent* e) {
   return QWidget::event(e);
 }
 
+namespace {
+int pictureSide(int buttonHeight) { return std::min(buttonHeight - 8, 24); }
+}  // namespace
+
+QRect MyButton::captionRect() const {
+  QRect r = rect().adjusted(4, 2, -4, -2);
+  if (!picture_.isNull() && !caption_.isEmpty() && pictureSide(height()) > 8) r.setLeft(pictureSide(height()) + 10);
+  // A low button gives its one line nearly all its room.
+  if (r.height() < 24) r.adjust(-3, -1, 3, 1);
+  return r;
+}
+
+QFont MyButton::captionFont() const {
+  // Bold where there is room for it; a one-line button keeps the window's
+  // font, for which its width was designed.
+  QFont f = font();
+  f.setBold(height() >= 24 + 4);
+  return f;
+}
+
 void MyButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
@@ -340,21 +360,17 @@ void MyButton::paintEvent(QPaintEvent*) {
   p.fillPath(path, g);
   p.setPen(QPen(isEnabled() ? base.darker(140) : QColor(0xa0, 0xa4, 0xaa), 1));
   p.drawPath(path);
-  QRect textRect = rect().adjusted(4, 2, -4, -2);
   if (!picture_.isNull()) {
-    const int side = std::min(height() - 8, 24);
-    if (side > 8) {
+    const int side = pictureSide(height());
+    if (side > 8)
       picture_.paint(&p, QRect(6, (height() - side) / 2, side, side), Qt::AlignCenter,
                      isEnabled() ? QIcon::Normal : QIcon::Disabled);
-      if (!caption_.isEmpty()) textRect.setLeft(side + 10);
-    }
   }
   p.setPen(isEnabled() ? Qt::white : QColor(0x70, 0x74, 0x7a));
   // Small buttons get a smaller font rather than a cut caption.
-  QFont f = font();
-  f.setBold(true);
+  QRect textRect = captionRect();
+  QFont f = captionFont();
   int flags = Qt::AlignCenter | Qt::TextWordWrap;
-  if (textRect.height() < 24) textRect.adjust(-2, 0, 2, 0);
   for (qreal size = f.pointSizeF(); size > 5.0; size -= 0.5) {
     f.setPointSizeF(size);
     const QFontMetrics fm(f);
@@ -407,6 +423,20 @@ MyFrame::MyFrame(QWidget* parent, const QString& caption) : QWidget(parent), Con
   setMouseTracking(true);
 }
 
+QFont MyFrame::captionFont() const {
+  QFont f = font();
+  f.setBold(true);
+  return f;
+}
+
+QRect MyFrame::captionRect() const {
+  if (caption_.isEmpty()) return QRect();
+  const QFontMetrics fm(captionFont());
+  const int lines = int(caption_.count('\n')) + 1;
+  const int h = std::min(height(), fm.height() * lines + 8);
+  return QRect(8 + indent_, 0, width() - 16 - indent_, h);
+}
+
 void MyFrame::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
@@ -415,9 +445,8 @@ void MyFrame::paintEvent(QPaintEvent*) {
   path.addRoundedRect(r, 8, 8);
   p.fillPath(path, QColor(0xf7, 0xf9, 0xfc));
   if (!caption_.isEmpty()) {
-    const QFontMetrics fm(font());
-    const int lines = caption_.count('\n') + 1;
-    const int h = std::min(int(r.height()), fm.height() * lines + 8);
+    const QRect text = captionRect();
+    const int h = text.height();
     QPainterPath header;
     header.addRoundedRect(QRectF(r.left(), r.top(), r.width(), h + 8), 8, 8);
     QPainterPath clip;
@@ -427,11 +456,8 @@ void MyFrame::paintEvent(QPaintEvent*) {
     g.setColorAt(1, fromRgb(header_));
     p.fillPath(header.intersected(clip), g);
     p.setPen(Qt::white);
-    QFont f = font();
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRectF(r.left() + 8 + indent_, r.top(), r.width() - 16 - indent_, h), Qt::AlignVCenter | Qt::AlignLeft,
-               caption_);
+    p.setFont(captionFont());
+    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, caption_);
   }
   p.setPen(QPen(fromRgb(header_).darker(110), 1));
   p.drawPath(path);

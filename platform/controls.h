@@ -222,6 +222,10 @@ class MyButton : public QWidget, public Control {
   void setPicture(const QIcon& icon) { picture_ = icon; update(); }
   void setAccent(quint32 rgb) { accent_ = rgb; update(); }
   void click() { emit Click(); }
+  // Where the caption is drawn, and in what font when it fits there (a
+  // caption that does not fit is drawn smaller).
+  QRect captionRect() const;
+  QFont captionFont() const;
  signals:
   void Click();
   void RightClick();
@@ -255,6 +259,9 @@ class MyFrame : public QWidget, public Control {
   void setHeaderColor(quint32 rgb) { header_ = rgb; update(); }
   // Room kept before the caption, for a picture placed over the header.
   void setCaptionIndent(int pixels) { indent_ = pixels; update(); }
+  // The header's text area and font.
+  QRect captionRect() const;
+  QFont captionFont() const;
  signals:
   void MouseMove();
 

@@ -2,7 +2,9 @@
 // Window base with the runtime's form behaviour: caption, icon, window state,
 // twips geometry, mouse pointer, the Load/Resize/Unload/Click events and the
 // application's collection of loaded windows (Forms).
+#include <QDeadlineTimer>
 #include <QList>
+#include <QMargins>
 #include <QWidget>
 
 #include "platform/controls.h"
@@ -10,6 +12,10 @@
 namespace vrn {
 
 class Menu;
+
+// Maps the font faces the window designs name to installed faces with the
+// same metrics (Liberation Sans and Serif). Done by the first window made.
+void installDesignFonts();
 
 class Form : public QWidget {
   Q_OBJECT
@@ -28,10 +34,11 @@ class Form : public QWidget {
   int WindowState() const { return state_; }
   void setWindowState(int state);
 
-  // Outer size in twips. In the minimised or maximised state the size reads
-  // as that state's and cannot be set.
-  int Left() const { return left_; }
-  int Top() const { return top_; }
+  // The outer frame in twips, title bar and borders included. In the
+  // minimised or maximised state the size reads as that state's (a maximised
+  // window's as the window manager made it) and cannot be set.
+  int Left() const;
+  int Top() const;
   int Width() const;
   int Height() const;
   void setLeft(int v);
@@ -39,6 +46,15 @@ class Form : public QWidget {
   void setWidth(int v);
   void setHeight(int v);
   void Move(int left, int top);
+  // The inner (client) size in twips: the frame less the window manager's
+  // borders; 0 when minimised.
+  int ScaleWidth() const;
+  int ScaleHeight() const;
+
+  // Borders the window manager draws around a window, in pixels: the real
+  // ones once a window is shown, else the last ones seen (a fixed estimate
+  // before any window was shown).
+  QMargins frameMargins() const;
 
   // 0 normal, 11 hourglass.
   void setMousePointer(int pointer);
@@ -58,6 +74,7 @@ class Form : public QWidget {
   virtual void Form_DblClick() {}
   virtual void Form_MouseMove() {}
 
+  void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -69,12 +86,32 @@ class Form : public QWidget {
  private:
   void applyGeometry();
   void runResize();
+  // Once shown, the window manager's real borders may differ from those the
+  // geometry was applied with: apply it again so the frame keeps its place.
+  bool checkFrame();  // true when it applied the geometry again
+  // Applies the geometry the program asked for; the window system's next
+  // reports confirm it, or are the window manager still placing the window.
+  void placeWindow();
+  // A move or size the window system reports.
+  void followWindow();
+  void requestState(Qt::WindowStates state);
+  bool statePending() const;
+  void settleState();
+  static int qtState(Qt::WindowStates states);
+  QRect outer() const;  // the frame as the window system has it, in pixels
+  QMargins realFrame() const;
+  bool frameSettled() const;
   int state_ = 0;
   int left_ = 0, top_ = 0, width_ = 4800, height_ = 3600;
   int pointer_ = 0;
   bool loaded_ = false;
   bool unloading_ = false;
   bool applying_ = false;
+  QMargins applied_;  // the borders the last geometry was applied with
+  bool confirmed_ = true;
+  int reasserts_ = 0;
+  bool statePending_ = false;
+  QDeadlineTimer stateDeadline_;
 };
 
 }  // namespace vrn

@@ -4,6 +4,8 @@
 // so filling a million rows costs no per-row signal.
 #include "platform/listview.h"
 
+#include "platform/columnwidths.h"
+
 #include <QAbstractTableModel>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -683,6 +685,7 @@ class ListViewPrivate : public QAbstractTableModel {
   }
   void mouseDown(QMouseEvent* e, QWidget* viewport);
   int autoSizeWidth(int c);
+  ColumnTexts columnTexts(int c) const;
   void addColumn(const QString& caption, int widthTwips);
   void clearRows();
 };
@@ -1068,8 +1071,8 @@ void ListViewPrivate::mouseDown(QMouseEvent* e, QWidget* viewport) {
   emit q->MouseDown(button, shift, toTwips(p.x()), toTwips(p.y()));
 }
 
-// Width that shows the header and the cells of column c whole. A large list
-// measures its longest texts and the rows in sight, not every row.
+// Width that shows the header and the cells of column c whole. A long list
+// is measured at the rows holding its widest texts, found over every row.
 int ListViewPrivate::autoSizeWidth(int c) {
   sync();
   int best = tree->header()->sectionSizeHint(c);
@@ -1077,30 +1080,33 @@ int ListViewPrivate::autoSizeWidth(int c) {
   tree->initViewItemOption(&opt);
   QAbstractItemDelegate* delegate = tree->itemDelegate();
   auto measure = [&](int r) { best = std::max(best, delegate->sizeHint(opt, index(r, c)).width()); };
-  constexpr int kMeasureAll = 2000, kLongest = 200, kInSight = 100;
-  if (modelRows <= kMeasureAll) {
+  constexpr int kMeasureEvery = 2000;
+  if (modelRows <= kMeasureEvery) {
     for (int r = 0; r < modelRows; ++r) measure(r);
     return best;
   }
-  std::vector<std::pair<quint32, int>> longest;  // (bytes, row), a min-heap
-  longest.reserve(kLongest + 1);
-  auto greater = [](const auto& a, const auto& b) { return a.first > b.first; };
-  for (int r = 0; r < modelRows; ++r) {
-    const quint32 n = store.cell(r, c).second;
-    if (int(longest.size()) < kLongest) {
-      longest.emplace_back(n, r);
-      std::push_heap(longest.begin(), longest.end(), greater);
-    } else if (n > longest.front().first) {
-      std::pop_heap(longest.begin(), longest.end(), greater);
-      longest.back() = {n, r};
-      std::push_heap(longest.begin(), longest.end(), greater);
-    }
-  }
-  for (const auto& e : longest) measure(e.second);
-  const QModelIndex top = tree->indexAt(QPoint(1, 1));
-  const int first = top.isValid() ? top.row() : 0;
-  for (int r = first; r < std::min(modelRows, first + kInSight); ++r) measure(r);
+  for (const qsizetype r : widestTextRows(columnTexts(c), opt.font)) measure(int(r));
   return best;
+}
+
+// Column c's texts for the search of the widest, read on worker threads: the
+// rows do not change meanwhile, as the search lets no user input through.
+ColumnTexts ListViewPrivate::columnTexts(int c) const {
+  ColumnTexts texts;
+  texts.rows = modelRows;
+  texts.bytes = [this, c](qsizetype r) { return store.cell(r, c); };
+  texts.text = [this, c](qsizetype r) { return store.text(r, c); };
+  if (c == 0) {
+    // The first cell draws the row's picture when the picture list has one.
+    auto pictured = std::make_shared<std::vector<char>>();
+    if (small)
+      for (int i = 0; i <= small->Count(); ++i) pictured->push_back(!small->Image(i).isNull());
+    texts.kind = [this, pictured](qsizetype r) {
+      const size_t icon = store.rows[size_t(r)].icon;
+      return icon < pictured->size() && (*pictured)[icon] ? 1 : 0;
+    };
+  }
+  return texts;
 }
 
 void ListViewPrivate::addColumn(const QString& caption, int widthTwips) {

@@ -1,5 +1,7 @@
 #include "platform/testservices.h"
 
+#include <cmath>
+
 #include <QCoreApplication>
 
 namespace vrn {
@@ -40,9 +42,11 @@ QString TestDialogs::saveFileName(QWidget*, const QString& title, const QString&
 
 void ManualClock::waitForEvents(double seconds) {
   if (seconds < 0.001) seconds = 0.001;
-  now += seconds;
-  if (now >= 86400.0) now -= 86400.0;
-  waited += seconds;
+  // Kept to the microsecond, so many short waits add up to whole seconds.
+  const auto micro = [](double s) { return std::round(s * 1e6) / 1e6; };
+  now = micro(now + seconds);
+  if (now >= 86400.0) now = micro(now - 86400.0);
+  waited = micro(waited + seconds);
   if (onWait) onWait();
   QCoreApplication::processEvents();
 }

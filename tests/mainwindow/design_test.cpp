@@ -1,5 +1,7 @@
 // The window's controls as designed: names, containers, twips places,
 // captions and initial states that the procedures rely on.
+#include <QMap>
+
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/main2_fixture.h"
 
@@ -154,4 +156,54 @@ TEST_F(DesignTest, PopUpMenusHoldTheirItemsInOrder) {
             (QStringList{"Afficher mes Extensions Préférées dans la (Barre des Tâches)", "-",
                          "Afficher Toutes mes Extensions Préférées sur mon (écran)", "-",
                          "Effacer Toutes les Listes Affichées (écran et Barre des Tâches)"}));
+}
+
+TEST_F(DesignTest, TheOnlyTooltipsAreTheOnesTheWindowWasGiven) {
+  const QMap<QString, QString> given = {
+      {"MyButton10", "Voici votre Résultat de Scann..."},
+      {"Command2", "Cliquez ICI pour Arrêter ou Réduire le logiciel..."},
+      {"MyButton9", "Cliquez ICI pour Choisir le Type d'Affichage de vos Listes Préférées..."},
+      {"MyButton7", "Cliquez ICI pour Modifier les Paramètres d'Affichage des Données..."},
+      {"Command8", "Ajouter ou Afficher cette Page dans la Barre des Tâches..."},
+      {"Command11", "Ajouter ou Afficher cette Page sur l'écran..."},
+      {"MyButton8", "Cliquez ICI pour plus d'Infos et Réglages..."},
+      {"MyButton13", "Si vous ne Savez pas, Cliquez ICI pour Utiliser les  Paramètres par Défaut du programme..."},
+      {"MyButton1", "Cliquez pour Quitter vos Préférences..."},
+      {"Check1", "Tout Sélectionner/Désélectionner..."},
+      {"Check11", "Vous pouvez Faire une Mise à Jour de vos Fichiers, avant de les Afficher..."},
+      {"Check12", "Au Démarrage, Afficher les Listes Sélectionnées dans la Barre des Tâches..."},
+      {"Check13", "Au Démarrage, vous pouvez réduire le Programme dans la Barre des Tâches..."},
+      {"Check14", "Vous pouvez Démarrer Automatiquement ou pas Démarrer le programme au Démarrage de l'Ordinateur..."},
+      {"Check15", "Vous pouvez Activer ou Désactiver les Sons du programme..."},
+      {"Check16", "Après avoir Scanné une Nouvelle Source, vous pouvez Afficher les Listes Automatiquement..."},
+      {"Text2", "Saisir ICI un Mot ou une Fraction de Mot...à Rechercher..."},
+      {"Combo10", "Ceci est la Liste Totale des Extensions de Fichiers Disponibles selon la Source Scanner..."},
+      {"Check17", "Rechercher Uniquement dans vos Listes Sélectionnées..."},
+      {"Check18", "Rechercher dans Toutes les Listes Conventionnelles Disponibles..."},
+      {"Check19", "Rechercher dans Toutes les Listes Disponibles, même celles pour Initiés..."},
+      {"Check20", "Rechercher Uniquement dans un Type d'Extension Précis..."},
+      {"MyButton24", "Cliquez pour Quitter la Recherche..."},
+      {"MyButton25", "Cliquez ICI pour Lancer la Recherche..."},
+      {"MyButton26", "Cliquez ICI pour Stopper l'Opération en Cours..."},
+      {"MyButton27", "Cliquez ICI pour en Savoir Plus sur ce Logiciel... Gratuit"},
+  };
+  const QString program = "Cliquez ICI pour en Savoir Plus sur ce Logiciel...Gratuit";
+  QStringList seen;
+  for (QWidget* w : win->findChildren<QWidget*>()) {
+    const Control* c = asControl(w);
+    if (!c || c->ToolTipText().isEmpty()) continue;
+    const QString name = w->objectName();
+    seen << name;
+    if (w->parentWidget() == win->MyFrame5 && name != "MyButton27")
+      EXPECT_EQ(c->ToolTipText(), program) << name.toStdString();
+    else
+      EXPECT_EQ(c->ToolTipText(), given.value(name, "(none)")) << name.toStdString();
+  }
+  for (auto it = given.cbegin(); it != given.cend(); ++it)
+    EXPECT_TRUE(seen.contains(it.key())) << it.key().toStdString() << " has its tooltip";
+  // Borrowed nowhere: the scan and extension buttons, the stop buttons, the
+  // list and its AutoSize and stripe buttons have none.
+  for (QWidget* w : std::initializer_list<QWidget*>{win->Command1, win->MyButton2, win->MyButton5, win->MyButton6,
+                                                    win->Command4, win->Command5, win->ListView2})
+    EXPECT_TRUE(asControl(w)->ToolTipText().isEmpty()) << w->objectName().toStdString();
 }

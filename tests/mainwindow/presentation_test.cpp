@@ -114,25 +114,27 @@ TEST_F(PresentationTest, PressingAutoSizeTwiceReturnsEveryColumnToItsStartUpWidt
 
 TEST_F(PresentationTest, TheViewCombosSetTheViewFromTheirItemData) {
   Main2* w = startWindow();
-  const QStringList views = {"Grandes Icônes", "Petite Icônes", "Liste", "Détails"};
-  for (int i = 0; i < views.size(); ++i) {
-    w->Combo2->AddItem(views[i]);
-    w->Combo2->setItemDataAt(i, i);
+  // As start-up filled them: four views, then the three arrangements, the
+  // last without item data.
+  ASSERT_EQ(w->Combo2->ListCount(), 4);
+  ASSERT_EQ(w->Combo3->ListCount(), 3);
+  struct Pick {
+    ComboBox* combo;
+    int index;
+    const char* text;
+    int view;
+  };
+  const Pick picks[] = {
+      {w->Combo2, 0, "Grandes Icônes", ListView::lvwIcon}, {w->Combo2, 2, "Liste", ListView::lvwList},
+      {w->Combo2, 1, "Petite Icônes", ListView::lvwSmallIcon}, {w->Combo2, 3, "Détails", ListView::lvwReport},
+      {w->Combo3, 1, "Left", ListView::lvwSmallIcon},      {w->Combo3, 0, "Non", ListView::lvwIcon},
+      {w->Combo2, 3, "Détails", ListView::lvwReport},      {w->Combo3, 2, "Top", ListView::lvwIcon},
+  };
+  for (const Pick& p : picks) {
+    EXPECT_EQ(p.combo->List(p.index), QString::fromUtf8(p.text));
+    p.combo->setListIndex(p.index);
+    EXPECT_EQ(w->ListView2->View(), p.view) << p.text;
   }
-  w->Combo3->AddItem("Non");
-  w->Combo3->setItemDataAt(0, 0);
-  w->Combo3->AddItem("Left");
-  w->Combo3->setItemDataAt(1, 1);
-  w->Combo3->AddItem("Top");
-
-  w->Combo2->setListIndex(2);
-  EXPECT_EQ(w->ListView2->View(), ListView::lvwList);
-  w->Combo2->setListIndex(3);
-  EXPECT_EQ(w->ListView2->View(), ListView::lvwReport);
-  w->Combo3->setListIndex(1);
-  EXPECT_EQ(w->ListView2->View(), ListView::lvwSmallIcon);
-  w->Combo3->setListIndex(2);
-  EXPECT_EQ(w->ListView2->View(), ListView::lvwIcon) << "an entry without item data reads as 0";
   // No selection: nothing changes.
   w->Combo2->setCurrentIndex(-1);
   w->Combo2_Click();

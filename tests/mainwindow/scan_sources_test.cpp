@@ -1,12 +1,17 @@
 // The special folders offered as scan sources, the profile scan and the end
 // of scan options (sound).
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QTest>
 #include <QSet>
 #include <QTemporaryDir>
 
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
 #include "support/touslesdossierssystem.h"
+#include "tests/testing/specialfolders.h"
 #include "tests/database/tree.h"
 #include "tests/mainwindow/main2_fixture.h"
 
@@ -50,8 +55,9 @@ TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
   Main2* w = startWindow();
   const QStringList offered = items(w->Combo7);
 
+  // Every folder the 52 identifiers lead to, each once.
   QSet<QString> expected;
-  for (const qint32 id : TabDossiersSpeciaux) {
+  for (const qint32 id : kSpecialFolderIdentifiers) {
     const QString p = CheminDossierSpecial(id);
     if (!p.isEmpty() && p != "/") expected.insert(p);
   }
@@ -67,6 +73,31 @@ TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
   EXPECT_FALSE(w->Combo7->isEditable());
   EXPECT_EQ(w->Combo7->font().family(), "Times New Roman");
   EXPECT_DOUBLE_EQ(w->Combo7->font().pointSizeF(), 9.75);
+}
+
+TEST_F(SourcesTest, TheDroppedDownSpecialFolderListIsWhiteOnDarkBlue) {
+  Main2* w = startWindow();
+  ASSERT_GT(w->Combo7->count(), 0);
+  w->mnDetailRepPerso->click();
+  QAbstractItemView* list = w->Combo7->view();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 5000));
+  QApplication::processEvents();
+  // What the dropped-down list shows: a dark blue ground with white letters.
+  const QImage shot = list->viewport()->grab().toImage();
+  ASSERT_FALSE(shot.isNull());
+  int darkBlue = 0, white = 0, light = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      if (c.red() < 40 && c.green() < 40 && c.blue() > 100 && c.blue() < 160) ++darkBlue;
+      else if (c.red() > 230 && c.green() > 230 && c.blue() > 230) ++white;
+      if (c.lightness() > 160) ++light;
+    }
+  const int all = shot.width() * shot.height();
+  EXPECT_GT(darkBlue, all / 2) << "the list's ground";
+  EXPECT_GT(white, 0) << "its letters";
+  EXPECT_LT(light, all / 4) << "no light ground under white letters";
+  w->Combo7->hidePopup();
 }
 
 TEST_F(SourcesTest, EqualNeighboursGoOnceEmptyEntriesGoAndCaseVariantsStay) {

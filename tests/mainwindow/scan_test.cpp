@@ -429,6 +429,40 @@ TEST_F(ScanTest, TheElapsedTimeIsRightAcrossMidnight) {
   EXPECT_EQ(w->Caption(), " - (12 Fichiers) Obtenus en 00:00:03");
 }
 
+// The elapsed time is the difference of the times of day in whole seconds at
+// the start and at the end, not the rounded span between them.
+TEST_F(ScanTest, TheElapsedTimeIsTheDifferenceOfTwoWholeSecondTimesOfDay) {
+  makeTwelveFiles(tree.path());
+  Main2* w = startWithSource(path(other));
+  struct Case {
+    double start, end;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {36000.6, 36003.0, "00:00:03"},  // 10:00:00.6 to 10:00:03.0: from 10:00:00 to 10:00:03
+      {36059.9, 36062.0, "00:00:03"},  // 10:00:59.9 to 10:01:02.0: from 10:00:59 to 10:01:02
+      {36000.4, 36003.0, "00:00:03"},  // 10:00:00.4 to 10:00:03.0: from 10:00:00 to 10:00:03
+  };
+  for (const Case& c : cases) {
+    // No old lists to delete: the writer waits 3 s.
+    for (const QString& f : QDir(dbDir()).entryList({"*.vrn"}, QDir::Files)) QFile::remove(dbDir() + "/" + f);
+    svc->clock.now = c.start;
+    const double waitedBefore = svc->clock.waited;
+    // Once the walk runs, the clock is set so that the writer's waits end at `end`.
+    bool walking = false;
+    QTimer::singleShot(0, w, [&] {
+      walking = vrnVars().ScanEnCours == "oui";
+      svc->clock.now = c.end - 3.0;
+    });
+    svc->dialogs.folders = {path(tree)};
+    w->Command1->click();
+    ASSERT_TRUE(walking);
+    ASSERT_DOUBLE_EQ(svc->clock.waited - waitedBefore, 3.0);
+    ASSERT_DOUBLE_EQ(svc->clock.now, c.end);
+    EXPECT_EQ(w->Caption(), QString(" - (12 Fichiers) Obtenus en ") + c.shown) << c.start << " to " << c.end;
+  }
+}
+
 TEST_F(ScanTest, AStopAlreadyRequestedEndsTheWalkAtOnceWithTheStopResult) {
   makeTwelveFiles(tree.path());
   Main2* w = startWithSource(path(other));

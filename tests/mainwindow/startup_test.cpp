@@ -104,14 +104,35 @@ TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
 
 TEST_F(StartupTest, TheHelpTextRunsParagraphsSixAndSevenTogetherAndEndsWithFourEmptyLines) {
   Main2* w = realStartWindow();
-  const QString t = w->Text1->Text();
-  EXPECT_TRUE(t.startsWith("Par défaut le programme Sélectionnera"));
-  EXPECT_TRUE(t.contains("comme le Gestionnaire des Tâches...Mais vous pouvez Trés bien"));
-  EXPECT_TRUE(t.contains("Cette Liste correspond au Résultat du SCANN du Répertoire de votre Choix.\nAinsi vous"));
-  EXPECT_TRUE(t.endsWith("que vous souhaitez Disposer.\n\n\n\n\n\n"));
+  // The nine pieces as start-up appends them, each with its line breaks.
+  const QStringList pieces = {
+      "Par défaut le programme Sélectionnera les Extensions de Fichiers les plus couramment utilisés...tel que les "
+      "Images, les Sons, et Divers Fichiers de Travails comme Texte, Word, Excel etc...\n\n",
+      "Mais si vous aviez besoin de Rechercher ou d'Afficher d'autres Extensions de Fichiers, il vous suffira de les "
+      "Sélectonner en Cochant les Cases Correspondantes dans la Liste des Fichiers Disponibles à votre Gauche (Liste "
+      "en Bleu).\n\n",
+      "Cette Liste correspond au Résultat du SCANN du Répertoire de votre Choix.\nAinsi vous Disposerez de l'ensemble "
+      "de Tous les Fichiers se Trouvant dans ce même Répertoire...\n\n",
+      "Ce Répertoire peut tout aussi bien être le Lecteur Actif en le Sélectionnant par exemple-> (c:) etc..., ou "
+      "tout autre Source à Annalyser...\n\n",
+      "Ainsi vous Disposerez des Listes de Tous vos Fichiers Classés par Type d' extensions, présents dans ce Lecteur "
+      "ou Répertoire...\n\n",
+      "Lors de l'Affichage des Listes, le programme en Affichera que (24) pour éviter de surcharger l'écran comme le "
+      "Gestionnaire des Tâches...",
+      "Mais vous pouvez Trés bien Sélectionner les Cases à Cocher dans les Paramètres, afin de Changer le Type de "
+      "Fichiers que vous souhaitez Disposer.\n\n",
+      "\n\n",
+      "\n\n",
+  };
+  EXPECT_EQ(w->Text1->Text(), pieces.join(QString()));
+  EXPECT_EQ(w->Label7->Caption(),
+            "    Si vous Voulez Réduire le Nombre d'extensions à Afficher...Décochez celles que vous n'avez pas besoin "
+            "d'Utiliser pour l'instant...");
   EXPECT_EQ(w->MyFrame3->Caption(),
             "Saisir ICI votre Critère de Recherche\ndans Tous les Répertoires et Tous les Fichiers");
-  EXPECT_TRUE(w->MyButton4->ToolTipText().startsWith("Cliquez ICI pour Enregistrer:\n- vos Préférences"));
+  EXPECT_EQ(w->MyButton4->ToolTipText(),
+            "Cliquez ICI pour Enregistrer:\n- vos Préférences d'Extensions à Afficher\n- ainsi que vos Paramètres "
+            "d'Affichage...\net vos Paramètres de Démarrage...");
 }
 
 TEST_F(StartupTest, ARemovedSourceFolderShowsOnlyTheFolderBox) {

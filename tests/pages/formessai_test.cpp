@@ -1,6 +1,7 @@
 // The list page itself: the copy it makes of the main list, its titles and
 // icons, its layout, its window commands and the buttons acting on every page.
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 
 #include "mainwindow/listviewtools.h"
@@ -118,21 +119,33 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   EXPECT_EQ(p->ListView2->Height(), 2895);
   EXPECT_EQ(p->Command4->Top(), 840 + 2895 + 200);
 
-  // A real double click on the page's free area.
+  // A real double click on the page's free area; the window system then
+  // gives the page the whole work area.
   QTest::mouseDClick(p, Qt::LeftButton, {}, QPoint(toPixels(1500), toPixels(200)));
   EXPECT_EQ(p->WindowState(), 2);
-  EXPECT_EQ(p->ListView2->Left(), 120);
-  EXPECT_EQ(p->ListView2->Top(), 840);
-  EXPECT_EQ(p->ListView2->Width(), Screen::Width() - 240);
-  EXPECT_EQ(p->ListView2->Height(), Screen::Height() - 1680);
-  const int buttons = Screen::Height() - 1680 + 840 + 200;
+  const QRect area = p->screen()->availableGeometry();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return p->frameGeometry() == area; }, 5000));
+  QApplication::processEvents();
+  // The list covers the page, as far from the right and bottom edges as it
+  // stands from the left and top ones; the buttons stand 200 twips under it.
+  const QRect list = p->ListView2->geometry();
+  EXPECT_EQ(list.topLeft(), QPoint(toPixels(120), toPixels(840)));
+  EXPECT_EQ(p->width() - 1 - list.right(), list.left());
+  EXPECT_EQ(p->height() - 1 - list.bottom(), list.top());
   for (MyButton* b : {p->Command4, p->Command5, p->MyButton1, p->MyButton2, p->MyButton3})
-    EXPECT_EQ(b->Top(), buttons) << b->objectName().toStdString();
+    EXPECT_EQ(b->Top(), p->ListView2->Top() + p->ListView2->Height() + 200) << b->objectName().toStdString();
+  for (MyButton* b : {p->Command4, p->MyButton1, p->MyButton2, p->MyButton3}) {
+    EXPECT_TRUE(b->isVisible()) << b->objectName().toStdString();
+    EXPECT_TRUE(p->rect().contains(b->geometry())) << b->objectName().toStdString() << " lies inside the page";
+  }
   EXPECT_EQ(p->MyButton1->Left(), 1800) << "no left position changes";
 
   p->Form_DblClick();
   EXPECT_EQ(p->WindowState(), 0);
   EXPECT_EQ(p->Width(), kPageWidth);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !p->isMaximized(); }, 5000));
+  EXPECT_EQ(p->frameGeometry().size(), QSize(toPixels(kPageWidth), toPixels(pageHeightFor(Screen::Height()))))
+      << "the page's frame takes its normal size again";
 
   // A minimised page stays minimised; its menu item minimises only it.
   w->Command11->click();  // the same list: brought up maximised, no new page

@@ -348,6 +348,77 @@ TEST_F(ListViewTest, AutoSizeOfALargeListStillSeesTheLongestText) {
   EXPECT_GE(lv.header()->sectionSize(1), lv.itemView()->fontMetrics().horizontalAdvance(longText));
 }
 
+// Fitting a column of a long list: every cell shows whole and the column is
+// no wider than its widest cell or header. The widest text is short in
+// bytes, so no shortcut by text length finds it, and it lies out of sight.
+TEST_F(ListViewTest, AutoSizeOfALongListFitsAShortButWideText) {
+  const QFontMetrics fm = lv.itemView()->fontMetrics();
+  const QString narrow = QString(70, QChar('i')) + "%1";
+  auto wideAs = [&](QChar c) {
+    QString w;
+    while (fm.horizontalAdvance(w) < fm.horizontalAdvance(narrow.arg(9999)) + 30) w += c;
+    return w;
+  };
+  struct Case {
+    const char* what;
+    int column;
+    QString wide;
+  };
+  const Case cases[] = {
+      {"Latin capitals", 1, wideAs(QChar('W'))},
+      {"Greek capitals, laid out whole", 2, wideAs(QChar(0x03A9))},
+      {"a second line wider than the first", 3, "ii\n" + wideAs(QChar('M'))},
+      {"the row text, beside its check box and picture", 0, wideAs(QChar('W'))},
+  };
+  ImageList pictures;
+  QPixmap square(16, 16);
+  square.fill(Qt::darkBlue);
+  pictures.Add(QIcon(square));
+  lv.setSmallIcons(&pictures);
+  const int rows = 3000, wideRow = 1777;
+  for (int r = 1; r <= rows; ++r) {
+    // Some rows without a picture, the wide one among them.
+    const int added = lv.Add(narrow.arg(r), r % 5 == 2 ? 0 : 1);
+    for (int k = 1; k <= 3; ++k) lv.setSubItem(added, k, narrow.arg(r));
+  }
+  for (const Case& c : cases) {
+    ASSERT_LT(c.wide.toUtf8().size(), narrow.toUtf8().size()) << c.what;
+    if (c.column == 0) lv.setText(wideRow, c.wide);
+    else lv.setSubItem(wideRow, c.column, c.wide);
+  }
+  show();
+  const QAbstractItemModel* m = lv.itemView()->model();
+  for (const Case& c : cases) {
+    lv.AutoSizeColumn(c.column);
+    const int width = lv.header()->sectionSize(c.column);
+    int widest = lv.header()->sectionSizeHint(c.column);
+    for (int r = 0; r < rows; ++r) {
+      const int need = lv.itemView()->sizeHintForIndex(m->index(r, c.column)).width();
+      widest = std::max(widest, need);
+      ASSERT_LE(need, width) << c.what << ": row " << r + 1 << " is cut";
+    }
+    EXPECT_EQ(width, widest) << c.what;
+    EXPECT_EQ(lv.ColumnWidth(c.column + 1), toTwips(width));
+  }
+}
+
+TEST(ListViewLongAutoSize, EventsRunWhileALongColumnIsMeasured) {
+  ListView lv;
+  lv.AddColumn("Nom", 2000);
+  const int n = 100000;
+  for (int i = 0; i < n; ++i) lv.Add(QStringLiteral("fichier numéro %1 du dossier").arg(i * 7919 % n));
+  lv.show();
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(0);
+  lv.AutoSizeColumn(0);
+  timer.stop();
+  EXPECT_GT(ticks, 0) << "window events ran while the texts were measured";
+  const QFontMetrics fm = lv.itemView()->fontMetrics();
+  EXPECT_GE(lv.header()->sectionSize(0), fm.horizontalAdvance(QStringLiteral("fichier numéro 99999 du dossier")));
+}
+
 TEST_F(ListViewTest, UserTicksRaiseItemCheckCodeTicksDoNot) {
   for (int i = 0; i < 3; ++i) lv.Add(QStringLiteral("row%1").arg(i));
   show();
