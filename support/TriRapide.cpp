@@ -1,9 +1,12 @@
 #include "support/TriRapide.h"
 
 #include <QString>
-#include <cstring>
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/pathcodec.h"
@@ -42,27 +45,40 @@ namespace {
 // Parts smaller than this are not worth a thread.
 constexpr qint64 kParallelPart = 1 << 16;
 
+int helperThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)) - 1; }
+
+// Runs work(begin, end) over [0, n) in slices, on this thread and helpers.
+template <typename Work>
+void inSlices(size_t n, const Work& work) {
+  const size_t slices = n < size_t(kParallelPart) ? 1 : size_t(helperThreads()) + 1;
+  std::vector<std::thread> helpers;
+  for (size_t s = 1; s < slices; ++s) helpers.emplace_back([&, s] { work(n * s / slices, n * (s + 1) / slices); });
+  work(0, n / slices);
+  for (std::thread& t : helpers) t.join();
+}
+
+// The quicksort over any slots, given how two compare and how two are
+// exchanged.
+template <typename Slots>
 struct Sorter {
-  std::vector<QByteArray>& t;
-  std::vector<QByteArray>& c;
+  Slots& items;
   bool ascending;
 
   // One partition pass over [g, d] exactly as the recursive form does it;
   // returns the final i and j.
   std::pair<qint64, qint64> pass(qint64 g, qint64 d) {
     qint64 i = g, j = d;
-    const QByteArray pivot = t[size_t((g + d) / 2)];
+    const auto pivot = items.value((g + d) / 2);
     do {
       if (ascending) {
-        while (compareOrdinal(t[size_t(i)], pivot) < 0) ++i;
-        while (compareOrdinal(pivot, t[size_t(j)]) < 0) --j;
+        while (items.less(items.value(i), pivot)) ++i;
+        while (items.less(pivot, items.value(j))) --j;
       } else {
-        while (compareOrdinal(t[size_t(i)], pivot) > 0) ++i;
-        while (compareOrdinal(pivot, t[size_t(j)]) > 0) --j;
+        while (items.less(pivot, items.value(i))) ++i;
+        while (items.less(items.value(j), pivot)) --j;
       }
       if (i <= j) {
-        std::swap(t[size_t(i)], t[size_t(j)]);
-        if (&c != &t) std::swap(c[size_t(i)], c[size_t(j)]);
+        items.exchange(i, j);
         ++i;
         --j;
       }
@@ -104,6 +120,106 @@ struct Sorter {
   }
 };
 
+// The texts themselves, compared in full at each step (for ranges too long
+// to number their slots in 32 bits).
+struct TextSlots {
+  std::vector<QByteArray>& t;
+  std::vector<QByteArray>& c;
+  QByteArray value(qint64 k) const { return t[size_t(k)]; }
+  static bool less(const QByteArray& a, const QByteArray& b) { return compareOrdinal(a, b) < 0; }
+  void exchange(qint64 i, qint64 j) {
+    std::swap(t[size_t(i)], t[size_t(j)]);
+    if (&c != &t) std::swap(c[size_t(i)], c[size_t(j)]);
+  }
+};
+
+// Each slot as one number: the rank of its text among the distinct texts of
+// the range (high half) and its place before the sort (low half). Comparing
+// ranks gives exactly the comparisons of the texts, so the passes exchange
+// the same slots; the texts are then moved once to where their numbers went.
+struct RankedSlots {
+  std::vector<quint64> keys;
+  quint64 value(qint64 k) const { return keys[size_t(k)] >> 32; }
+  static bool less(quint64 a, quint64 b) { return a < b; }
+  void exchange(qint64 i, qint64 j) { std::swap(keys[size_t(i)], keys[size_t(j)]); }
+};
+
+// Numbers t[g + k] for k in [0, n) as RankedSlots keys (index from 0).
+std::vector<quint64> rankTexts(const std::vector<QByteArray>& t, qint64 g, size_t n) {
+  std::vector<quint64> keys(n);
+  // Each slice names the distinct texts it meets; equal texts usually share
+  // their bytes, so a text is first looked up by address.
+  struct Slice {
+    std::unordered_map<std::string_view, quint32> ids;
+    std::vector<const QByteArray*> texts;  // by id
+  };
+  const size_t slices = n < size_t(kParallelPart) ? 1 : size_t(helperThreads()) + 1;
+  std::vector<Slice> slice(slices);
+  std::vector<std::thread> helpers;
+  const auto name = [&](size_t s) {
+    Slice& own = slice[s];
+    struct Recent {
+      const char* data = nullptr;
+      qsizetype size = -1;
+      quint32 id = 0;
+    };
+    Recent recent[256];
+    for (size_t k = n * s / slices, end = n * (s + 1) / slices; k < end; ++k) {
+      const QByteArray& text = t[size_t(g) + k];
+      const char* data = text.constData();
+      Recent& r = recent[(reinterpret_cast<quintptr>(data) >> 4 ^ reinterpret_cast<quintptr>(data) >> 12) & 255];
+      if (r.data != data || r.size != text.size()) {
+        const auto [it, added] =
+            own.ids.try_emplace(std::string_view(data, size_t(text.size())), quint32(own.texts.size()));
+        if (added) own.texts.push_back(&text);
+        r = {data, text.size(), it->second};
+      }
+      keys[k] = quint64(r.id) << 32 | k;
+    }
+  };
+  for (size_t s = 1; s < slices; ++s) helpers.emplace_back(name, s);
+  name(0);
+  for (std::thread& h : helpers) h.join();
+
+  // The distinct texts in order, then each slice's ids replaced by ranks.
+  std::unordered_map<std::string_view, const QByteArray*> distinct;
+  for (const Slice& own : slice)
+    for (const QByteArray* text : own.texts) distinct.try_emplace(std::string_view(text->constData(), size_t(text->size())), text);
+  std::vector<const QByteArray*> ordered;
+  ordered.reserve(distinct.size());
+  for (const auto& entry : distinct) ordered.push_back(entry.second);
+  std::sort(ordered.begin(), ordered.end(),
+            [](const QByteArray* a, const QByteArray* b) { return compareOrdinal(*a, *b) < 0; });
+  std::unordered_map<std::string_view, quint32> rank;
+  for (size_t r = 0; r < ordered.size(); ++r)
+    rank.emplace(std::string_view(ordered[r]->constData(), size_t(ordered[r]->size())), quint32(r));
+  std::vector<std::vector<quint64>> rankOf(slices);
+  for (size_t s = 0; s < slices; ++s)
+    for (const QByteArray* text : slice[s].texts)
+      rankOf[s].push_back(quint64(rank[std::string_view(text->constData(), size_t(text->size()))]) << 32);
+  inSlices(n, [&](size_t begin, size_t end) {
+    // The slice boundaries of the naming above: each key's id is its slice's.
+    for (size_t s = 0; s < slices; ++s) {
+      const size_t from = std::max(begin, n * s / slices), to = std::min(end, n * (s + 1) / slices);
+      for (size_t k = from; k < to; ++k) keys[k] = rankOf[s][keys[k] >> 32] | (keys[k] & 0xFFFFFFFFu);
+    }
+  });
+  return keys;
+}
+
+// Moves a[g + k] to where its number went: slot g + k receives the text that
+// stood at g + (keys[k] & 0xFFFFFFFF).
+void moveToRanks(std::vector<QByteArray>& a, qint64 g, const std::vector<quint64>& keys) {
+  const size_t n = keys.size();
+  std::vector<QByteArray> sorted(n);
+  inSlices(n, [&](size_t begin, size_t end) {
+    for (size_t k = begin; k < end; ++k) sorted[k] = std::move(a[size_t(g) + (keys[k] & 0xFFFFFFFFu)]);
+  });
+  inSlices(n, [&](size_t begin, size_t end) {
+    for (size_t k = begin; k < end; ++k) a[size_t(g) + k] = std::move(sorted[k]);
+  });
+}
+
 }  // namespace
 
 bool TriRapide(qint64 gauche, qint64 droite, std::vector<QByteArray>& tableau, bool ordre,
@@ -112,8 +228,16 @@ bool TriRapide(qint64 gauche, qint64 droite, std::vector<QByteArray>& tableau, b
   // nothing sorts 1 to 0).
   if (gauche >= droite) return true;
   if (gauche < 0 || droite >= qint64(tableau.size()) || droite >= qint64(compagnon.size())) return false;
-  const int helpers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)) - 1;
-  Sorter{tableau, compagnon, ordre}.sort(gauche, droite, helpers);
+  const qint64 n = droite - gauche + 1;
+  if (n > qint64(0xFFFFFFFFu)) {
+    TextSlots items{tableau, compagnon};
+    Sorter<TextSlots>{items, ordre}.sort(gauche, droite, helperThreads());
+    return true;
+  }
+  RankedSlots items{rankTexts(tableau, gauche, size_t(n))};
+  Sorter<RankedSlots>{items, ordre}.sort(0, n - 1, helperThreads());
+  moveToRanks(tableau, gauche, items.keys);
+  if (&compagnon != &tableau) moveToRanks(compagnon, gauche, items.keys);
   return true;
 }
 
