@@ -17,12 +17,15 @@
 #include <iterator>
 #include <linux/magic.h>
 #include <map>
-#include <pthread.h>
+#include <memory_resource>
 #include <mutex>
+#include <optional>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -155,12 +158,26 @@ bool onPseudoFileSystem(int fd) {
 
 namespace {
 
+// What the walk keeps of the folders (their nodes, names and listings) is
+// taken from one arena per thread and given back at once when the walk ends:
+// freeing a hundred thousand small blocks one by one costs more than the
+// walk's own work, and more still while the readers allocate.
+using Arena = std::pmr::monotonic_buffer_resource;
+
+// A copy of text in arena, ended by a NUL (for openat).
+std::string_view keepText(Arena* arena, const char* text, size_t size) {
+  auto* copy = static_cast<char*>(arena->allocate(size + 1, 1));
+  std::memcpy(copy, text, size);
+  copy[size] = 0;
+  return {copy, size};
+}
+
 // The files of one folder in listing order: slot k of both holds the k-th
-// file's extension and path, both empty when it is not retained. Kept as two
-// arrays so that each can be moved to its own work array by its own thread.
+// file's extension and path, both empty when it is not retained.
 struct Files {
-  std::vector<QByteArray> extensions;
-  std::vector<QByteArray> paths;
+  explicit Files(Arena* arena) : extensions(arena), paths(arena) {}
+  std::pmr::vector<QByteArray> extensions;
+  std::pmr::vector<QByteArray> paths;
 };
 
 // Folders below the root are opened relative to their parent's descriptor,
@@ -172,12 +189,12 @@ struct Node {
   // The parent outlives every read of this node: a folder stays in its
   // parent's subfolder list, or in the walk's own path, until it is read.
   Node* parent = nullptr;
-  QByteArray name;  // its entry in the parent; for the root, the path to open
+  std::string_view name;  // its entry in the parent, NUL-ended; for the root, the path to open
   // Its full path, carried down only while files below can still fit a
   // record: below a longer folder path nothing can be retained, and copying
   // ever longer paths would make the walk's cost grow with the square of the
   // depth.
-  QByteArray path;
+  std::string_view path;
   bool pathFits = true;
   bool root = false;
   dev_t parentDev = 0;
@@ -188,8 +205,14 @@ struct Node {
   // counts those subfolders and the readers using fd to reopen others.
   std::atomic<int> fd{-1};
   std::atomic<qint64> refs{0};
-  Files files;
-  std::vector<std::shared_ptr<Node>> subfolders;
+  // What listing it gave, from the arena of the reader that listed it (made
+  // when its reading starts).
+  struct Listing {
+    explicit Listing(Arena* arena) : files(arena), subfolders(arena) {}
+    Files files;
+    std::pmr::vector<std::shared_ptr<Node>> subfolders;
+  };
+  std::optional<Listing> listing;
 
   ~Node() {
     if (fd >= 0) ::close(fd);  // a walk stopped before all subfolders were opened
@@ -205,17 +228,19 @@ void releaseTree(std::shared_ptr<Node> top) {
     std::shared_ptr<Node> node = std::move(pending.back());
     pending.pop_back();
     if (!node) continue;
-    for (std::shared_ptr<Node>& child : node->subfolders) pending.push_back(std::move(child));
-    node->subfolders.clear();
+    if (!node->listing) continue;
+    for (std::shared_ptr<Node>& child : node->listing->subfolders) pending.push_back(std::move(child));
+    node->listing->subfolders.clear();
   }
 }
 
 // The walk's root may be reached through links, as the user named it. Paths
 // longer than the system allows are opened one component at a time.
-int openRoot(const QByteArray& path) {
+int openRoot(const char* text) {
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  const QByteArray path = QByteArray::fromRawData(text, qsizetype(std::strlen(text)));
   if (path.size() < PATH_MAX) {
-    const int fd = ::open(path.constData(), flags);
+    const int fd = ::open(text, flags);
     if (fd >= 0 || errno != ENAMETOOLONG) return fd;
   }
   int dirfd = ::open(path.startsWith('/') ? "/" : ".", flags);
@@ -249,12 +274,12 @@ class FolderOpener {
 
   // The folder's descriptor, or -1 when it cannot be opened.
   int open(Node& node) {
-    if (node.root) return openRoot(node.name);
+    if (node.root) return openRoot(node.name.data());
     Node& parent = *node.parent;
     // The folder is one of its parent's references: the parent's descriptor
     // stays open until the folder is.
     const int parentFd = parent.fd.load();
-    const int fd = parentFd >= 0 ? ::openat(parentFd, node.name.constData(), kFolderFlags) : reopen(node);
+    const int fd = parentFd >= 0 ? ::openat(parentFd, node.name.data(), kFolderFlags) : reopen(node);
     unref(parent);
     return fd;
   }
@@ -262,7 +287,7 @@ class FolderOpener {
   // Called once the folder is listed, before any of its subfolders can be
   // opened: keeps its descriptor for them, or closes it.
   void keep(Node& node, int fd) {
-    const qint64 subfolders = qint64(node.subfolders.size());
+    const qint64 subfolders = qint64(node.listing->subfolders.size());
     // The root holds a reference of its own: its descriptor lasts the walk.
     node.refs = subfolders + (node.root ? 1 : 0);
     if (subfolders > 0) {
@@ -301,7 +326,7 @@ class FolderOpener {
     std::lock_guard serial(reopening_);
     Node& parent = *node.parent;
     if (const int parentFd = parent.fd.load(); parentFd >= 0)
-      return ::openat(parentFd, node.name.constData(), kFolderFlags);
+      return ::openat(parentFd, node.name.data(), kFolderFlags);
     std::vector<Node*> between{&parent};  // up from the parent
     Node* base = parent.parent;
     for (; base; base = base->parent) {
@@ -316,7 +341,7 @@ class FolderOpener {
     std::deque<std::pair<Node*, int>> held;
     int at = base->fd.load();
     for (auto it = between.rbegin(); it != between.rend() && at >= 0; ++it) {
-      at = ::openat(at, (*it)->name.constData(), kFolderFlags);
+      at = ::openat(at, (*it)->name.data(), kFolderFlags);
       if (at < 0) break;
       held.emplace_back(*it, at);
       if (qint64(held.size()) > window_) {
@@ -324,7 +349,7 @@ class FolderOpener {
         held.pop_front();
       }
     }
-    const int fd = at >= 0 ? ::openat(at, node.name.constData(), kFolderFlags) : -1;
+    const int fd = at >= 0 ? ::openat(at, node.name.data(), kFolderFlags) : -1;
     for (auto& [folder, heldFd] : held) {
       bool kept = false;
       if (pin(*folder)) {
@@ -347,13 +372,14 @@ class FolderOpener {
 
 // Per-thread state for reading folders.
 struct Reader {
-  Reader(FolderOpener* opener, const WalkHooks* hooks, std::once_flag* mountOnce,
+  Reader(Arena* arena, FolderOpener* opener, const WalkHooks* hooks, std::once_flag* mountOnce,
          std::map<dev_t, std::string>* mountTypes, const std::atomic<bool>* cancel)
-      : opener(opener), hooks(hooks), mountOnce(mountOnce), mountTypes(mountTypes), cancel(cancel) {}
+      : arena(arena), opener(opener), hooks(hooks), mountOnce(mountOnce), mountTypes(mountTypes), cancel(cancel) {}
 
   // Without shared values: the extensions one reader hands out then share
   // no reference counter with another reader's.
   ExtensionRule rule;
+  Arena* arena;  // this reader's own
   FolderOpener* opener;
   const WalkHooks* hooks;
   std::once_flag* mountOnce;
@@ -361,10 +387,12 @@ struct Reader {
   const std::atomic<bool>* cancel;
   std::vector<char> buffer = std::vector<char>(256 * 1024);
   std::string scratch;
-  Files files;
+  std::vector<QByteArray> extensions;
+  std::vector<QByteArray> paths;
   QByteArray extension;
 
   void read(Node& node) {
+    Node::Listing& listing = node.listing.emplace(arena);
     const int fd = opener->open(node);
     if (fd < 0) return;
     struct stat st;
@@ -375,7 +403,7 @@ struct Reader {
     }
     size_t prefix = 0;
     if (node.pathFits) {
-      scratch.assign(node.path.constData(), size_t(node.path.size()));
+      scratch.assign(node.path);
       if (scratch.empty() || scratch.back() != '/') scratch.push_back('/');
       prefix = scratch.size();
     }
@@ -408,37 +436,38 @@ struct Reader {
           scratch.append(name, len);
         }
         if (folder) {
-          auto child = std::make_shared<Node>();
+          auto child = std::allocate_shared<Node>(std::pmr::polymorphic_allocator<Node>(arena));
           child->parent = &node;
-          child->name = QByteArray(name, qsizetype(len));
+          child->name = keepText(arena, name, len);
           child->parentDev = st.st_dev;
           child->pathFits = node.pathFits && qsizetype(scratch.size()) <= kPathMaxBytes;
-          if (child->pathFits) child->path = QByteArray(scratch.data(), qsizetype(scratch.size()));
-          node.subfolders.push_back(std::move(child));
+          if (child->pathFits) child->path = keepText(arena, scratch.data(), scratch.size());
+          listing.subfolders.push_back(std::move(child));
         } else {
           // Under a folder whose own path is longer than a record, no path fits.
           if (node.pathFits && rule.classify(scratch, &extension) == ExtensionVerdict::Retained) {
-            files.extensions.push_back(std::move(extension));
-            files.paths.emplace_back(scratch.data(), qsizetype(scratch.size()));
+            extensions.push_back(std::move(extension));
+            paths.emplace_back(scratch.data(), qsizetype(scratch.size()));
           } else {
-            files.extensions.emplace_back();
-            files.paths.emplace_back();
+            extensions.emplace_back();
+            paths.emplace_back();
           }
         }
       }
     }
     if (failed) {
-      files.extensions.clear();
-      files.paths.clear();
-      node.subfolders.clear();
+      extensions.clear();
+      paths.clear();
+      listing.subfolders.clear();
     }
     // Exactly as long as needed: a million files stay in these until the walk ends.
-    for (auto [from, to] : {std::pair{&files.extensions, &node.files.extensions}, std::pair{&files.paths, &node.files.paths}}) {
-      to->reserve(from->size());
-      std::move(from->begin(), from->end(), std::back_inserter(*to));
-      from->clear();
-    }
-    if (hooks->folderListed) hooks->folderListed(node.path);
+    listing.files.extensions.reserve(extensions.size());
+    std::move(extensions.begin(), extensions.end(), std::back_inserter(listing.files.extensions));
+    extensions.clear();
+    listing.files.paths.reserve(paths.size());
+    std::move(paths.begin(), paths.end(), std::back_inserter(listing.files.paths));
+    paths.clear();
+    if (hooks->folderListed) hooks->folderListed(QByteArray::fromRawData(node.path.data(), qsizetype(node.path.size())));
     opener->keep(node, fd);
   }
 };
@@ -454,10 +483,12 @@ inline void pause() {
 // the walk will need them (last found, first read, like the walk itself).
 class ReaderPool {
  public:
-  ReaderPool(int threads, std::shared_ptr<Node> root, FolderOpener* opener, const WalkHooks* hooks)
+  // One arena for each thread.
+  ReaderPool(const std::vector<Arena*>& arenas, std::shared_ptr<Node> root, FolderOpener* opener,
+             const WalkHooks* hooks)
       : opener_(opener), hooks_(hooks) {
     stack_.push_back(std::move(root));
-    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { run(); });
+    for (Arena* arena : arenas) threads_.emplace_back([this, arena] { run(arena); });
   }
   ~ReaderPool() {
     cancel_ = true;
@@ -494,9 +525,9 @@ class ReaderPool {
   }
 
  private:
-  void run() {
+  void run(Arena* arena) {
     ::pthread_setname_np(::pthread_self(), "varnelo-walk");
-    Reader reader(opener_, hooks_, &mountOnce_, &mountTypes_, &cancel_);
+    Reader reader(arena, opener_, hooks_, &mountOnce_, &mountTypes_, &cancel_);
     std::unique_lock lock(mutex_);
     for (;;) {
       std::shared_ptr<Node> node;
@@ -521,8 +552,9 @@ class ReaderPool {
       node->state = Node::Done;
       // This reader takes the first subfolder itself: wake one idle reader
       // for each of the others.
-      const size_t wake = std::min(node->subfolders.size() > 0 ? node->subfolders.size() - 1 : 0, idle_);
-      for (auto it = node->subfolders.rbegin(); it != node->subfolders.rend(); ++it) stack_.push_back(*it);
+      const auto& subfolders = node->listing->subfolders;
+      const size_t wake = std::min(subfolders.size() > 0 ? subfolders.size() - 1 : 0, idle_);
+      for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) stack_.push_back(*it);
       // Last: from here on the walk takes the node's lists without the lock.
       node->read.store(true, std::memory_order_release);
       for (size_t n = 0; n < wake; ++n) work_.notify_one();
@@ -558,13 +590,18 @@ int defaultWalkThreads() {
 }
 
 WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHooks& hooks, int threads) {
+  // First, so that they go last: every node and listing lives in them. The
+  // first serves this thread.
+  std::vector<std::unique_ptr<Arena>> arenas;
+  for (int i = 0; i <= std::max(threads, 0); ++i) arenas.push_back(std::make_unique<Arena>(size_t(1) << 20));
+
   // The folder as its own path: no trailing "/" (so no "//" in the paths),
   // except for the root of the tree.
   QByteArray rootPath = folder;
   while (rootPath.size() > 1 && rootPath.endsWith('/')) rootPath.chop(1);
-  auto root = std::make_shared<Node>();
-  root->name = rootPath;
-  root->path = rootPath;
+  Arena* own = arenas[0].get();
+  auto root = std::allocate_shared<Node>(std::pmr::polymorphic_allocator<Node>(own));
+  root->name = root->path = keepText(own, rootPath.constData(), size_t(rootPath.size()));
   root->pathFits = rootPath.size() <= kPathMaxBytes;
   root->root = true;
 
@@ -592,8 +629,13 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   std::map<dev_t, std::string> mountTypes;
   std::unique_ptr<Reader> reader;
   std::unique_ptr<ReaderPool> pool;
-  if (threads > 0) pool = std::make_unique<ReaderPool>(threads, root, &opener, &hooks);
-  else reader = std::make_unique<Reader>(&opener, &hooks, &mountOnce, &mountTypes, nullptr);
+  if (threads > 0) {
+    std::vector<Arena*> readers;
+    for (size_t i = 1; i < arenas.size(); ++i) readers.push_back(arenas[i].get());
+    pool = std::make_unique<ReaderPool>(readers, root, &opener, &hooks);
+  } else {
+    reader = std::make_unique<Reader>(own, &opener, &hooks, &mountOnce, &mountTypes, nullptr);
+  }
 
   // The files of each folder in walk order, moved to the arrays at the end.
   const qint64 first = target.found + 1;
@@ -627,8 +669,6 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
           target.paths[k] = std::move(batch.paths[i]);
           if (withEvents && (k & 0x3FFF) == 0) events();
         }
-        Files().extensions.swap(batch.extensions);
-        Files().paths.swap(batch.paths);
       }
     };
     // Runs of folders of about equal numbers of files.
@@ -661,9 +701,9 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
     if (stop()) return false;
     if (pool) pool->await(node, events);
     else reader->read(*node);
-    const size_t files = node->files.paths.size();
+    const size_t files = node->listing->files.paths.size();
     if (files == 0) return true;
-    batches.push_back(std::move(node->files));
+    batches.push_back(std::move(node->listing->files));
     for (size_t n = 0; n < files; ++n) {
       ++target.found;
       if (stop()) return false;
@@ -683,17 +723,13 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   if (enter(root)) frames.push_back({root, 0});
   else result = WalkResult::Stopped;
   std::shared_ptr<Node> stoppedAt;  // a folder entered when the stop came
-  // Folders done with, freed once the readers have stopped: freeing what
-  // they allocated while they allocate more only slows both down.
-  std::vector<std::shared_ptr<Node>> walked;
   while (!frames.empty()) {
     Frame& top = frames.back();
-    if (top.next == top.node->subfolders.size()) {
-      walked.push_back(std::move(top.node));
+    if (top.next == top.node->listing->subfolders.size()) {
       frames.pop_back();
       continue;
     }
-    std::shared_ptr<Node> child = std::move(top.node->subfolders[top.next++]);
+    std::shared_ptr<Node> child = std::move(top.node->listing->subfolders[top.next++]);
     if (stop() || (events(), !enter(child))) {
       result = WalkResult::Stopped;
       stoppedAt = std::move(child);
@@ -705,20 +741,10 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   // reach from is freed.
   pool.reset();
   reader.reset();
-  const auto release = [&] {
-    releaseTree(std::move(stoppedAt));
-    for (Frame& frame : frames) releaseTree(std::move(frame.node));
-    releaseTree(std::move(root));
-    walked.clear();
-  };
-  if (threads > 0) {
-    std::thread freeing(release);
-    fill();
-    freeing.join();
-  } else {
-    release();
-    fill();
-  }
+  releaseTree(std::move(stoppedAt));
+  for (Frame& frame : frames) releaseTree(std::move(frame.node));
+  releaseTree(std::move(root));
+  fill();
   return result;
 }
 
