@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <linux/futex.h>
 #include <linux/magic.h>
 #include <map>
 #include <memory_resource>
@@ -24,6 +25,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <string_view>
 #include <thread>
@@ -200,7 +202,10 @@ struct Node {
   dev_t parentDev = 0;
   enum State { Pending, Reading, Done };
   State state = Pending;  // guarded by the reader pool's mutex when there is one
-  std::atomic<bool> read{false};  // its listing is complete (set last)
+  // 1 once its listing is complete (set last; a futex word). On a line of
+  // its own: the walk may poll it while the reader still writes the rest.
+  alignas(64) std::atomic<int> read{0};
+  char unshared[64 - sizeof(std::atomic<int>)];
   // Kept open while subfolders remain to be opened relative to it: refs
   // counts those subfolders and the readers using fd to reopen others.
   std::atomic<int> fd{-1};
@@ -500,28 +505,34 @@ class ReaderPool {
     for (auto& t : threads_) t.join();
   }
 
-  // Waits until node is read, letting events run meanwhile.
+  // Waits until node is read, offering idle every few milliseconds. This
+  // thread never waits for the readers' lock: a reader put off by the
+  // system while holding it would hold the window up as long.
   void await(const std::shared_ptr<Node>& node, const std::function<void()>& idle) {
     // Mostly the readers are ahead; when not, a folder takes a few
-    // microseconds to list: wait that long before sleeping, which would cost
-    // the reader a wake-up call on every folder of a deep chain.
+    // microseconds to list: wait that long before sleeping.
     for (int spin = 0; spin < 1024; ++spin) {
       if (node->read.load(std::memory_order_acquire)) return;
       pause();
     }
-    std::unique_lock lock(mutex_);
-    while (node->state != Node::Done) {
-      if (node->state == Node::Pending) {
-        urgent_ = node;
-        work_.notify_one();
+    awaited_.store(node.get());
+    bool asked = false;
+    while (!node->read.load()) {
+      // Not taken by a reader yet: the next one free takes it before the rest.
+      if (!asked && mutex_.try_lock()) {
+        if (node->state == Node::Pending) {
+          urgent_ = node;
+          work_.notify_one();
+        }
+        mutex_.unlock();
+        asked = true;
       }
-      done_.wait_for(lock, std::chrono::milliseconds(3));
-      if (node->state != Node::Done && idle) {
-        lock.unlock();
-        idle();
-        lock.lock();
-      }
+      // Until the reader that lists it says so, or 3 ms have passed.
+      const timespec slice{0, 3'000'000};
+      ::syscall(SYS_futex, &node->read, FUTEX_WAIT_PRIVATE, 0, &slice, nullptr, 0);
+      if (!node->read.load() && idle) idle();
     }
+    awaited_.store(nullptr);
   }
 
  private:
@@ -556,9 +567,9 @@ class ReaderPool {
       const size_t wake = std::min(subfolders.size() > 0 ? subfolders.size() - 1 : 0, idle_);
       for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) stack_.push_back(*it);
       // Last: from here on the walk takes the node's lists without the lock.
-      node->read.store(true, std::memory_order_release);
+      node->read.store(1);
+      if (awaited_.load() == node.get()) ::syscall(SYS_futex, &node->read, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
       for (size_t n = 0; n < wake; ++n) work_.notify_one();
-      done_.notify_one();
     }
   }
 
@@ -566,11 +577,11 @@ class ReaderPool {
   const WalkHooks* hooks_;
   std::mutex mutex_;
   std::condition_variable work_;
-  std::condition_variable done_;
   std::vector<std::shared_ptr<Node>> stack_;
   std::shared_ptr<Node> urgent_;
   bool quit_ = false;
   size_t idle_ = 0;  // readers waiting for work
+  std::atomic<Node*> awaited_{nullptr};  // the folder the walk waits for, if it sleeps
   std::atomic<bool> cancel_{false};
   std::once_flag mountOnce_;
   std::map<dev_t, std::string> mountTypes_;
@@ -641,58 +652,62 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   const qint64 first = target.found + 1;
   std::vector<Files> batches;
 
-  // Moves the files found to the arrays, each helper its own run of
-  // folders, this thread letting events run now and then meanwhile (a
-  // million slots take longer than the window may wait).
-  const auto fill = [&] {
-    if (target.found < first) return;  // nothing found: the arrays stay as they were
-    // Both arrays end spanning exactly 1 to found.
-    const size_t end = size_t(target.found) + 1;
-    {
-      std::thread paths([&] {
-        target.paths.resize(size_t(first));
-        target.paths.resize(end);
-      });
-      target.extensions.resize(size_t(first));
-      target.extensions.resize(end);
-      paths.join();
-    }
-    // The slot of each folder's first file; a stop may have come before the
-    // last folder's end.
-    std::vector<size_t> start{size_t(first)};
-    for (const Files& batch : batches) start.push_back(std::min(end, start.back() + batch.paths.size()));
-    const auto move = [&](size_t from, size_t to, bool withEvents) {
-      for (size_t b = from; b < to; ++b) {
-        Files& batch = batches[b];
-        for (size_t k = start[b], i = 0; k < start[b + 1]; ++k, ++i) {
-          target.extensions[k] = std::move(batch.extensions[i]);
-          target.paths[k] = std::move(batch.paths[i]);
-          if (withEvents && (k & 0x3FFF) == 0) events();
-        }
-      }
-    };
-    // Runs of folders of about equal numbers of files.
-    const size_t parts = threads > 0 ? size_t(threads) + 1 : 1;
-    std::vector<size_t> cut{0};
-    for (size_t part = 1, b = 0; part < parts; ++part) {
-      const size_t until = size_t(first) + (end - size_t(first)) * part / parts;
-      while (b < batches.size() && start[b + 1] <= until) ++b;
-      cut.push_back(b);
-    }
-    cut.push_back(batches.size());
-    std::atomic<size_t> busy{parts - 1};
+  // Runs work on helper threads while this one lets events run.
+  const auto withEvents = [&](std::vector<std::function<void()>> work) {
+    std::atomic<size_t> busy{work.size()};
     std::vector<std::thread> helpers;
-    for (size_t part = 1; part < parts; ++part)
-      helpers.emplace_back([&, part] {
-        move(cut[part], cut[part + 1], false);
+    for (auto& part : work)
+      helpers.emplace_back([&busy, part = std::move(part)] {
+        part();
         --busy;
       });
-    move(cut[0], cut[1], true);
     while (busy > 0) {
       events();
       std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     for (std::thread& helper : helpers) helper.join();
+  };
+
+  // Moves the files found to the arrays (a million slots take longer than
+  // the window may wait: on helpers when there are reader threads).
+  const auto fill = [&] {
+    if (target.found < first) return;  // nothing found: the arrays stay as they were
+    // Both arrays end spanning exactly 1 to found.
+    const size_t end = size_t(target.found) + 1;
+    const auto grow = [end, first](std::vector<QByteArray>& array) {
+      array.resize(size_t(first));
+      array.resize(end);
+    };
+    // The slot of each folder's first file; a stop may have come before the
+    // last folder's end.
+    std::vector<size_t> start{size_t(first)};
+    for (const Files& batch : batches) start.push_back(std::min(end, start.back() + batch.paths.size()));
+    const auto move = [&](size_t from, size_t to) {
+      for (size_t b = from; b < to; ++b) {
+        Files& batch = batches[b];
+        for (size_t k = start[b], i = 0; k < start[b + 1]; ++k, ++i) {
+          target.extensions[k] = std::move(batch.extensions[i]);
+          target.paths[k] = std::move(batch.paths[i]);
+          if (threads == 0 && (k & 0x3FFF) == 0) events();
+        }
+      }
+    };
+    if (threads == 0) {
+      grow(target.extensions);
+      grow(target.paths);
+      move(0, batches.size());
+      return;
+    }
+    withEvents({[&] { grow(target.extensions); }, [&] { grow(target.paths); }});
+    // Runs of folders with about equal numbers of files.
+    const size_t parts = size_t(threads);
+    std::vector<std::function<void()>> work;
+    for (size_t part = 0, b = 0; part < parts; ++part) {
+      const size_t until = size_t(first) + (end - size_t(first)) * (part + 1) / parts, from = b;
+      while (b < batches.size() && (part + 1 == parts || start[b + 1] <= until)) ++b;
+      work.push_back([&move, from, b] { move(from, b); });
+    }
+    withEvents(std::move(work));
   };
 
   // Lists a folder (or waits for its listing) and counts its files; false
