@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -94,6 +95,12 @@ struct Sorter {
   void sort(qint64 g, qint64 d, int spare) {
     std::vector<std::thread> helpers;
     while (g < d) {
+      if constexpr (requires { items.arrangeEqual(g, d); }) {
+        if (items.allEqual(g, d)) {
+          items.arrangeEqual(g, d);
+          break;
+        }
+      }
       const auto [i, j] = pass(g, d);
       const bool left = g < j, right = i < d;
       if (left && right) {
@@ -142,6 +149,36 @@ struct RankedSlots {
   quint64 value(qint64 k) const { return keys[size_t(k)] >> 32; }
   static bool less(quint64 a, quint64 b) { return a < b; }
   void exchange(qint64 i, qint64 j) { std::swap(keys[size_t(i)], keys[size_t(j)]); }
+
+  bool allEqual(qint64 g, qint64 d) const {
+    const quint64 first = value(g);
+    for (qint64 k = g + 1; k <= d; ++k)
+      if (value(k) != first) return false;
+    return true;
+  }
+
+  // What the passes do to a part of equal values, worked out directly (the
+  // scan's runs of one extension are long): every slot stops both scans, so
+  // a pass reverses the part, then its two halves (less the middle slot of
+  // an odd part, which stays) go through the same, down to single slots.
+  void arrangeEqual(qint64 g, qint64 d) {
+    const qint64 m = d - g + 1;
+    const std::vector<quint64> before(keys.begin() + g, keys.begin() + d + 1);
+    for (qint64 p = 0; p < m; ++p) {
+      qint64 offset = 0, length = m, q = p;
+      while (length > 1) {
+        q = length - 1 - q;
+        const qint64 half = length / 2;
+        if (length % 2 == 1 && q == half) break;
+        if (q >= half + length % 2) {
+          offset += half + length % 2;
+          q -= half + length % 2;
+        }
+        length = half;
+      }
+      keys[size_t(g + offset + q)] = before[size_t(p)];
+    }
+  }
 };
 
 // Numbers t[g + k] for k in [0, n) as RankedSlots keys (index from 0).
@@ -163,11 +200,11 @@ std::vector<quint64> rankTexts(const std::vector<QByteArray>& t, qint64 g, size_
       qsizetype size = -1;
       quint32 id = 0;
     };
-    Recent recent[256];
+    std::vector<Recent> recent(4096);
     for (size_t k = n * s / slices, end = n * (s + 1) / slices; k < end; ++k) {
       const QByteArray& text = t[size_t(g) + k];
       const char* data = text.constData();
-      Recent& r = recent[(reinterpret_cast<quintptr>(data) >> 4 ^ reinterpret_cast<quintptr>(data) >> 12) & 255];
+      Recent& r = recent[(reinterpret_cast<quintptr>(data) >> 4 ^ reinterpret_cast<quintptr>(data) >> 16) & 4095];
       if (r.data != data || r.size != text.size()) {
         const auto [it, added] =
             own.ids.try_emplace(std::string_view(data, size_t(text.size())), quint32(own.texts.size()));
@@ -207,17 +244,29 @@ std::vector<quint64> rankTexts(const std::vector<QByteArray>& t, qint64 g, size_
   return keys;
 }
 
-// Moves a[g + k] to where its number went: slot g + k receives the text that
-// stood at g + (keys[k] & 0xFFFFFFFF).
-void moveToRanks(std::vector<QByteArray>& a, qint64 g, const std::vector<quint64>& keys) {
-  const size_t n = keys.size();
-  std::vector<QByteArray> sorted(n);
+// Moves each text of the range to where its number went: slot g + k
+// receives the text that stood at g + (keys[k] & 0xFFFFFFFF). Into new
+// storage (newT and newC, as long as t and c), filled by several threads at
+// once, which then replaces the old (the slots outside the range keep their
+// texts).
+void placeByRanks(std::vector<QByteArray>& t, std::vector<QByteArray>& c, qint64 g, const std::vector<quint64>& keys,
+                  std::vector<QByteArray>& newT, std::vector<QByteArray>& newC) {
+  const bool both = &c != &t;
+  const size_t n = keys.size(), from = size_t(g);
   inSlices(n, [&](size_t begin, size_t end) {
-    for (size_t k = begin; k < end; ++k) sorted[k] = std::move(a[size_t(g) + (keys[k] & 0xFFFFFFFFu)]);
+    for (size_t k = begin; k < end; ++k) {
+      const size_t source = from + (keys[k] & 0xFFFFFFFFu);
+      newT[from + k] = std::move(t[source]);
+      if (both) newC[from + k] = std::move(c[source]);
+    }
   });
-  inSlices(n, [&](size_t begin, size_t end) {
-    for (size_t k = begin; k < end; ++k) a[size_t(g) + k] = std::move(sorted[k]);
-  });
+  for (std::vector<QByteArray>* a : {&t, &c}) {
+    std::vector<QByteArray>& moved = a == &t ? newT : newC;
+    if (a == &c && !both) break;
+    for (size_t k = 0; k < from; ++k) moved[k] = std::move((*a)[k]);
+    for (size_t k = from + n; k < a->size(); ++k) moved[k] = std::move((*a)[k]);
+    a->swap(moved);
+  }
 }
 
 }  // namespace
@@ -234,10 +283,30 @@ bool TriRapide(qint64 gauche, qint64 droite, std::vector<QByteArray>& tableau, b
     Sorter<TextSlots>{items, ordre}.sort(gauche, droite, helperThreads());
     return true;
   }
-  RankedSlots items{rankTexts(tableau, gauche, size_t(n))};
-  Sorter<RankedSlots>{items, ordre}.sort(0, n - 1, helperThreads());
-  moveToRanks(tableau, gauche, items.keys);
-  if (&compagnon != &tableau) moveToRanks(compagnon, gauche, items.keys);
+  // The storage the texts are moved into takes a while to make (a million
+  // slots): made meanwhile.
+  std::vector<QByteArray> newT, newC;
+  bool made = false;
+  std::thread making([&] {
+    try {
+      newT = std::vector<QByteArray>(tableau.size());
+      if (&compagnon != &tableau) newC = std::vector<QByteArray>(compagnon.size());
+      made = true;
+    } catch (const std::bad_alloc&) {
+    }
+  });
+  RankedSlots items;
+  try {
+    items.keys = rankTexts(tableau, gauche, size_t(n));
+    Sorter<RankedSlots>{items, ordre}.sort(0, n - 1, helperThreads());
+  } catch (...) {
+    making.join();
+    throw;
+  }
+  making.join();
+  // Nothing has moved yet: out of memory leaves the arrays as they were.
+  if (!made) throw std::bad_alloc();
+  placeByRanks(tableau, compagnon, gauche, items.keys, newT, newC);
   return true;
 }
 
