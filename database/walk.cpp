@@ -162,8 +162,8 @@ namespace {
 
 // What the walk keeps of the folders (their nodes, names and listings) is
 // taken from one arena per thread and given back at once when the walk ends:
-// freeing a hundred thousand small blocks one by one costs more than the
-// walk's own work, and more still while the readers allocate.
+// hundreds of thousands of small blocks freed one by one take long, and
+// longer while the readers allocate.
 using Arena = std::pmr::monotonic_buffer_resource;
 
 // A copy of text in arena, ended by a NUL (for openat).
@@ -205,7 +205,7 @@ struct Node {
   // 1 once its listing is complete (set last; a futex word). On a line of
   // its own: the walk may poll it while the reader still writes the rest.
   alignas(64) std::atomic<int> read{0};
-  char unshared[64 - sizeof(std::atomic<int>)];
+  char padding[64 - sizeof(std::atomic<int>)];
   // Kept open while subfolders remain to be opened relative to it: refs
   // counts those subfolders and the readers using fd to reopen others.
   std::atomic<int> fd{-1};
@@ -232,8 +232,7 @@ void releaseTree(std::shared_ptr<Node> top) {
   while (!pending.empty()) {
     std::shared_ptr<Node> node = std::move(pending.back());
     pending.pop_back();
-    if (!node) continue;
-    if (!node->listing) continue;
+    if (!node || !node->listing) continue;
     for (std::shared_ptr<Node>& child : node->listing->subfolders) pending.push_back(std::move(child));
     node->listing->subfolders.clear();
   }
@@ -271,10 +270,11 @@ class FolderOpener {
     rlim_t soft = 1 << 20;
     struct rlimit limit {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) soft = limit.rlim_cur;
-    // Together at most a quarter of the limit, so the program's own files
+    // Those kept and those held while reopening: together at most a quarter
+    // of the limit (beside one for each reader), so the program's own files
     // never lack one.
     keepBudget_ = qint64(std::clamp<rlim_t>(soft / 8, 2, 512));
-    window_ = qint64(std::clamp<rlim_t>(soft / 8, 2, 512));
+    window_ = qint64(std::clamp<rlim_t>(soft / 16, 2, 256));
   }
 
   // The folder's descriptor, or -1 when it cannot be opened.
