@@ -70,6 +70,11 @@ struct Sorter {
   std::pair<qint64, qint64> pass(qint64 g, qint64 d) {
     qint64 i = g, j = d;
     const auto pivot = items.value((g + d) / 2);
+    if constexpr (requires { items.exchangeInBlocks(i, j, pivot, ascending); }) {
+      // The exchanges far from where the scans meet, found without
+      // branching; the rest as below.
+      if (items.exchangeInBlocks(i, j, pivot, ascending) && i > j) return {i, j};
+    }
     do {
       if (ascending) {
         while (items.less(items.value(i), pivot)) ++i;
@@ -149,6 +154,64 @@ struct RankedSlots {
   quint64 value(qint64 k) const { return keys[size_t(k)] >> 32; }
   static bool less(quint64 a, quint64 b) { return a < b; }
   void exchange(qint64 i, qint64 j) { std::swap(keys[size_t(i)], keys[size_t(j)]); }
+
+  // Makes the exchanges of a pass over [i, j] (pivot value p) while the
+  // slots still to scan from both ends fill whole blocks, and leaves i and j
+  // as the pass has them after the last of these. A pass exchanges the k-th
+  // slot from the left that stops the left scan with the k-th from the right
+  // that stops the right scan, as long as they have not met: the slots that
+  // stop each scan are noted a block at a time, without a branch per slot,
+  // and paired in order. True when any exchange was made.
+  bool exchangeInBlocks(qint64& i, qint64& j, quint64 p, bool ascending) {
+    return ascending ? inBlocks<true>(i, j, p) : inBlocks<false>(i, j, p);
+  }
+
+  template <bool ascending>
+  bool inBlocks(qint64& i, qint64& j, quint64 p) {
+    constexpr qint64 kBlock = 128;
+    quint8 left[kBlock], right[kBlock];
+    qint64 leftCount = 0, leftUsed = 0, leftBase = 0, rightCount = 0, rightUsed = 0, rightBase = 0;
+    qint64 from = i, to = j;  // the slots not scanned yet
+    bool exchanged = false;
+    for (;;) {
+      if (leftUsed == leftCount) {
+        if (to - from + 1 < kBlock) break;
+        leftBase = from;
+        leftCount = leftUsed = 0;
+        for (qint64 k = 0; k < kBlock; ++k) {
+          const quint64 v = value(from + k);
+          left[leftCount] = quint8(k);
+          leftCount += ascending ? !(v < p) : !(p < v);
+        }
+        from += kBlock;
+      }
+      if (rightUsed == rightCount) {
+        if (to - from + 1 < kBlock) break;
+        rightBase = to;
+        rightCount = rightUsed = 0;
+        for (qint64 k = 0; k < kBlock; ++k) {
+          const quint64 v = value(to - k);
+          right[rightCount] = quint8(k);
+          rightCount += ascending ? !(p < v) : !(v < p);
+        }
+        to -= kBlock;
+      }
+      const qint64 pairs = std::min(leftCount - leftUsed, rightCount - rightUsed);
+      for (qint64 n = 0; n < pairs; ++n) {
+        i = leftBase + left[leftUsed + n];
+        j = rightBase - right[rightUsed + n];
+        std::swap(keys[size_t(i)], keys[size_t(j)]);
+      }
+      if (pairs > 0) exchanged = true;
+      leftUsed += pairs;
+      rightUsed += pairs;
+    }
+    if (exchanged) {
+      ++i;
+      --j;
+    }
+    return exchanged;
+  }
 
   bool allEqual(qint64 g, qint64 d) const {
     const quint64 first = value(g);
