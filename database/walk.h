@@ -67,10 +67,10 @@ struct WalkHooks {
   // stop test) with the count so far; also called every few milliseconds
   // while the walk waits for a folder that a reader thread is still listing.
   std::function<void(qint64 found)> letEventsRun;
-  // When above 0, letEventsRun is called at those points only after the
-  // walk's first file and then once this many nanoseconds have passed since
-  // it last returned (the clock is read every few files): a call per file
-  // would cost more than the file itself.
+  // When above 0, letEventsRun is called at the first of those points, then
+  // only once this many nanoseconds have passed since it last returned (the
+  // clock is read every few files): a call per file would cost more than the
+  // file itself.
   qint64 eventSliceNs = 0;
   // Called after each folder is listed and before any of its subfolders is
   // opened, on the thread that listed it, with the folder's path (empty

@@ -383,6 +383,46 @@ TEST_P(WalkTest, AStopDuringEventsBeforeASubfolderKeepsItUnlisted) {
   EXPECT_EQ(w.found, 0);
 }
 
+TEST_P(WalkTest, WithASliceEventsComeAtTheFirstChanceThenAtItsPace) {
+  // Two files, then two folders of three. Without a slice, events come after
+  // every file and before every subfolder; with a slice longer than the
+  // walk, only after the first file. A stop asked then is seen after the
+  // next file.
+  makeFile(tree / "r0.txt");
+  makeFile(tree / "r1.txt");
+  for (const char* folder : {"a", "b"}) {
+    makeFolder(tree / folder);
+    for (int i = 0; i < 3; ++i) makeFile(tree / folder + "/f" + QByteArray::number(i) + ".txt");
+  }
+  struct Case {
+    qint64 slice;
+    bool stopInFirst;
+    qint64 found;
+    QList<qint64> calls;
+  };
+  const qint64 hour = 3'600'000'000'000;
+  for (const Case& c : {Case{0, false, 8, {1, 2, 2, 3, 4, 5, 5, 6, 7, 8}}, Case{hour, false, 8, {1}},
+                        Case{hour, true, 2, {1}}}) {
+    SCOPED_TRACE(c.slice);
+    QList<qint64> calls;
+    bool stop = false;
+    WalkHooks hooks;
+    hooks.eventSliceNs = c.slice;
+    hooks.stopRequested = [&] { return stop; };
+    hooks.letEventsRun = [&](qint64 found) {
+      calls << found;
+      stop = c.stopInFirst;
+    };
+    const Walked w = walk(tree.path(), threads(), hooks);
+    EXPECT_EQ(w.result, c.stopInFirst ? WalkResult::Stopped : WalkResult::Completed);
+    EXPECT_EQ(w.found, c.found);
+    // Reader threads may add calls while the walk waits for a listing.
+    if (threads() == 0 || c.slice > 0) {
+      EXPECT_EQ(calls, c.calls);
+    }
+  }
+}
+
 // The descriptors the process holds, from /proc/self/fd.
 int openDescriptors() {
   DIR* dir = ::opendir("/proc/self/fd");
