@@ -220,26 +220,16 @@ struct RankedSlots {
     return true;
   }
 
-  // What the passes do to a part of equal values, worked out directly (the
-  // scan's runs of one extension are long): every slot stops both scans, so
-  // a pass reverses the part, then its two halves (less the middle slot of
-  // an odd part, which stays) go through the same, down to single slots.
+  // What the passes do to a part of equal values, done directly (the scan's
+  // runs of one extension are long): every slot stops both scans, so a pass
+  // reverses the part, then its two halves (less the middle slot of an odd
+  // part, which stays) go through the same, down to single slots.
   void arrangeEqual(qint64 g, qint64 d) {
-    const qint64 m = d - g + 1;
-    const std::vector<quint64> before(keys.begin() + g, keys.begin() + d + 1);
-    for (qint64 p = 0; p < m; ++p) {
-      qint64 offset = 0, length = m, q = p;
-      while (length > 1) {
-        q = length - 1 - q;
-        const qint64 half = length / 2;
-        if (length % 2 == 1 && q == half) break;
-        if (q >= half + length % 2) {
-          offset += half + length % 2;
-          q -= half + length % 2;
-        }
-        length = half;
-      }
-      keys[size_t(g + offset + q)] = before[size_t(p)];
+    while (g < d) {
+      std::reverse(keys.begin() + g, keys.begin() + d + 1);
+      const qint64 half = (d - g + 1) / 2;
+      arrangeEqual(g, g + half - 1);
+      g = d - half + 1;
     }
   }
 };
