@@ -145,12 +145,31 @@ struct TextSlots {
   }
 };
 
+// Leaves new numbers as they come: every slot is written before it is read,
+// and zeroing millions of them first, on one thread, takes time.
+template <typename T>
+struct Uninitialised : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = Uninitialised<U>;
+  };
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using Keys = std::vector<quint64, Uninitialised<quint64>>;
+
 // Each slot as one number: the rank of its text among the distinct texts of
 // the range (high half) and its place before the sort (low half). Comparing
 // ranks gives exactly the comparisons of the texts, so the passes exchange
 // the same slots; the texts are then moved once to where their numbers went.
 struct RankedSlots {
-  std::vector<quint64> keys;
+  Keys keys;
   quint64 value(qint64 k) const { return keys[size_t(k)] >> 32; }
   static bool less(quint64 a, quint64 b) { return a < b; }
   void exchange(qint64 i, qint64 j) { std::swap(keys[size_t(i)], keys[size_t(j)]); }
@@ -235,8 +254,8 @@ struct RankedSlots {
 };
 
 // Numbers t[g + k] for k in [0, n) as RankedSlots keys (index from 0).
-std::vector<quint64> rankTexts(const std::vector<QByteArray>& t, qint64 g, size_t n) {
-  std::vector<quint64> keys(n);
+Keys rankTexts(const std::vector<QByteArray>& t, qint64 g, size_t n) {
+  Keys keys(n);
   // Each slice names the distinct texts it meets; equal texts usually share
   // their bytes, so a text is first looked up by address.
   struct Slice {
@@ -302,7 +321,7 @@ std::vector<quint64> rankTexts(const std::vector<QByteArray>& t, qint64 g, size_
 // storage (newT and newC, as long as t and c), filled by several threads at
 // once, which then replaces the old (the slots outside the range keep their
 // texts).
-void placeByRanks(std::vector<QByteArray>& t, std::vector<QByteArray>& c, qint64 g, const std::vector<quint64>& keys,
+void placeByRanks(std::vector<QByteArray>& t, std::vector<QByteArray>& c, qint64 g, const Keys& keys,
                   std::vector<QByteArray>& newT, std::vector<QByteArray>& newC) {
   const bool both = &c != &t;
   const size_t n = keys.size(), from = size_t(g);
