@@ -332,13 +332,13 @@ void placeByRanks(std::vector<QByteArray>& t, std::vector<QByteArray>& c, qint64
       if (both) newC[from + k] = std::move(c[source]);
     }
   });
-  for (std::vector<QByteArray>* a : {&t, &c}) {
-    std::vector<QByteArray>& moved = a == &t ? newT : newC;
-    if (a == &c && !both) break;
-    for (size_t k = 0; k < from; ++k) moved[k] = std::move((*a)[k]);
-    for (size_t k = from + n; k < a->size(); ++k) moved[k] = std::move((*a)[k]);
-    a->swap(moved);
-  }
+  const auto replace = [&](std::vector<QByteArray>& a, std::vector<QByteArray>& moved) {
+    for (size_t k = 0; k < from; ++k) moved[k] = std::move(a[k]);
+    for (size_t k = from + n; k < a.size(); ++k) moved[k] = std::move(a[k]);
+    a.swap(moved);
+  };
+  replace(t, newT);
+  if (both) replace(c, newC);
 }
 
 }  // namespace
