@@ -617,9 +617,9 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   root->root = true;
 
   const auto stop = [&] { return hooks.stopRequested && hooks.stopRequested(); };
-  // Events are offered after every file, or with a slice: after the first
-  // file and then once the slice has passed, the clock being read only every
-  // few files.
+  // Events are offered at every point the hooks name, or with a slice: at
+  // the first, then once the slice has passed, the clock being read only
+  // every few files.
   const qint64 slice = hooks.eventSliceNs;
   bool offered = false;
   qint64 lastOffer = 0;
