@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string_view>
 #include <thread>
@@ -358,26 +360,29 @@ bool TriRapide(qint64 gauche, qint64 droite, std::vector<QByteArray>& tableau, b
   // The storage the texts are moved into takes a while to make (a million
   // slots): made meanwhile.
   std::vector<QByteArray> newT, newC;
-  bool made = false;
-  std::thread making([&] {
+  std::atomic<bool> failed{false};
+  const auto make = [&failed](std::vector<QByteArray>& storage, size_t size) {
     try {
-      newT = std::vector<QByteArray>(tableau.size());
-      if (&compagnon != &tableau) newC = std::vector<QByteArray>(compagnon.size());
-      made = true;
+      storage = std::vector<QByteArray>(size);
     } catch (const std::bad_alloc&) {
+      failed = true;
     }
-  });
+  };
+  std::thread makingT(make, std::ref(newT), tableau.size());
+  std::thread makingC(make, std::ref(newC), &compagnon != &tableau ? compagnon.size() : 0);
   RankedSlots items;
   try {
     items.keys = rankTexts(tableau, gauche, size_t(n));
     Sorter<RankedSlots>{items, ordre}.sort(0, n - 1, helperThreads());
   } catch (...) {
-    making.join();
+    makingT.join();
+    makingC.join();
     throw;
   }
-  making.join();
+  makingT.join();
+  makingC.join();
   // Nothing has moved yet: out of memory leaves the arrays as they were.
-  if (!made) throw std::bad_alloc();
+  if (failed) throw std::bad_alloc();
   placeByRanks(tableau, compagnon, gauche, items.keys, newT, newC);
   return true;
 }
