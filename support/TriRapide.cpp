@@ -318,29 +318,19 @@ Keys rankTexts(const std::vector<QByteArray>& t, qint64 g, size_t n) {
   return keys;
 }
 
-// Moves each text of the range to where its number went: slot g + k
-// receives the text that stood at g + (keys[k] & 0xFFFFFFFF). Into new
-// storage (newT and newC, as long as t and c), filled by several threads at
-// once, which then replaces the old (the slots outside the range keep their
-// texts).
-void placeByRanks(std::vector<QByteArray>& t, std::vector<QByteArray>& c, qint64 g, const Keys& keys,
-                  std::vector<QByteArray>& newT, std::vector<QByteArray>& newC) {
-  const bool both = &c != &t;
-  const size_t n = keys.size(), from = size_t(g);
+// Moves each text of a[from..] to where its number went: slot from + k
+// receives the text that stood at from + (keys[k] & 0xFFFFFFFF). Into
+// storage as long as a and holding empty slots only, filled by several
+// threads at once; it then replaces a's (the slots outside the range keep
+// their texts), and storage is left with a's old one, all empty now.
+void placeByRanks(std::vector<QByteArray>& a, size_t from, const Keys& keys, std::vector<QByteArray>& storage) {
+  const size_t n = keys.size();
   inSlices(n, [&](size_t begin, size_t end) {
-    for (size_t k = begin; k < end; ++k) {
-      const size_t source = from + (keys[k] & 0xFFFFFFFFu);
-      newT[from + k] = std::move(t[source]);
-      if (both) newC[from + k] = std::move(c[source]);
-    }
+    for (size_t k = begin; k < end; ++k) storage[from + k] = std::move(a[from + (keys[k] & 0xFFFFFFFFu)]);
   });
-  const auto replace = [&](std::vector<QByteArray>& a, std::vector<QByteArray>& moved) {
-    for (size_t k = 0; k < from; ++k) moved[k] = std::move(a[k]);
-    for (size_t k = from + n; k < a.size(); ++k) moved[k] = std::move(a[k]);
-    a.swap(moved);
-  };
-  replace(t, newT);
-  if (both) replace(c, newC);
+  for (size_t k = 0; k < from; ++k) storage[k] = std::move(a[k]);
+  for (size_t k = from + n; k < a.size(); ++k) storage[k] = std::move(a[k]);
+  a.swap(storage);
 }
 
 }  // namespace
@@ -358,32 +348,36 @@ bool TriRapide(qint64 gauche, qint64 droite, std::vector<QByteArray>& tableau, b
     return true;
   }
   // The storage the texts are moved into takes a while to make (a million
-  // slots): made meanwhile.
-  std::vector<QByteArray> newT, newC;
+  // slots): made meanwhile. Once one array is in place, its old storage
+  // takes the other when as long.
+  const bool both = &compagnon != &tableau;
+  const bool shared = !both || compagnon.size() == tableau.size();
+  std::vector<QByteArray> storage, second;
   std::atomic<bool> failed{false};
-  const auto make = [&failed](std::vector<QByteArray>& storage, size_t size) {
+  const auto make = [&failed](std::vector<QByteArray>& into, size_t size) {
     try {
-      storage = std::vector<QByteArray>(size);
+      into = std::vector<QByteArray>(size);
     } catch (const std::bad_alloc&) {
       failed = true;
     }
   };
-  std::thread makingT(make, std::ref(newT), tableau.size());
-  std::thread makingC(make, std::ref(newC), &compagnon != &tableau ? compagnon.size() : 0);
+  std::thread making(make, std::ref(storage), tableau.size());
+  std::thread makingSecond(make, std::ref(second), shared ? 0 : compagnon.size());
   RankedSlots items;
   try {
     items.keys = rankTexts(tableau, gauche, size_t(n));
     Sorter<RankedSlots>{items, ordre}.sort(0, n - 1, helperThreads());
   } catch (...) {
-    makingT.join();
-    makingC.join();
+    making.join();
+    makingSecond.join();
     throw;
   }
-  makingT.join();
-  makingC.join();
+  making.join();
+  makingSecond.join();
   // Nothing has moved yet: out of memory leaves the arrays as they were.
   if (failed) throw std::bad_alloc();
-  placeByRanks(tableau, compagnon, gauche, items.keys, newT, newC);
+  placeByRanks(tableau, size_t(gauche), items.keys, storage);
+  if (both) placeByRanks(compagnon, size_t(gauche), items.keys, shared ? storage : second);
   return true;
 }
 
