@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 
 #include "bench/bench.h"
 #include "database/dbwriter.h"
@@ -14,6 +15,13 @@
 #include "support/VariablesVRN.h"
 
 namespace {
+
+// Processor time of the whole process so far (every thread), in seconds.
+double cpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 int scan(const QStringList& args) {
   using namespace vrn;
@@ -32,30 +40,36 @@ int scan(const QStringList& args) {
 
   std::vector<QByteArray> extensions(2), paths(2);
   qint64 found = 0;
-  EventPump pump(5);  // with the walk offering every few ms: events at least every 10 ms
+  // As the window does: events every 5 ms of walk (the walk offers them at
+  // that pace, and every few ms while it waits for a folder listing).
+  EventPump pump(0);
   WalkHooks hooks;
   hooks.stopRequested = [] { return vrnVars().DemandeArret == QLatin1String("stop"); };
+  hooks.eventSliceNs = 5'000'000;
   // Longest time the walk went without offering to let events run.
   double lastCall = bench::now(), longestCall = 0;
   hooks.letEventsRun = [&](qint64) {
     const double t = bench::now();
     longestCall = std::max(longestCall, t - lastCall);
-    lastCall = t;
-    pump.pump();
+    pump.force();
+    lastCall = bench::now();
   };
 
+  const double c0 = cpuSeconds();
   const double t0 = lastCall = bench::now();
   walkFolder(encodePath(source), {extensions, paths, found}, hooks, threads);
-  const double t1 = bench::now();
+  const double t1 = bench::now(), c1 = cpuSeconds();
   longestCall = std::max(longestCall, t1 - lastCall);
   TriRapide(1, found, extensions, true, paths);
-  const double t2 = bench::now();
+  const double t2 = bench::now(), c2 = cpuSeconds();
   const WriteResult written = writeListFiles(dbFolder, source, extensions, paths, found, {});
   if (!written.written) std::fprintf(stderr, "write failed: %s\n", std::strerror(written.error));
   deleteBareList(dbFolder, {});
   const qint64 total = countDatabaseRecords(dbFolder, catalogueFiles(dbFolder));
-  const double t3 = bench::now();
+  const double t3 = bench::now(), c3 = cpuSeconds();
 
+  if (qEnvironmentVariableIsSet("VARNELO_BENCH_DETAIL"))
+    std::fprintf(stderr, "cpu_walk=%.3f cpu_sort=%.3f cpu_write=%.3f ", c1 - c0, c2 - c1, c3 - c2);
   std::fprintf(stderr, "walk=%.3f sort=%.3f write=%.3f threads=%d records=%lld longest_hook_gap_ms=%.1f longest_event_gap_ms=%lld\n",
                t1 - t0, t2 - t1, t3 - t2, threads, static_cast<long long>(total), longestCall * 1000,
                static_cast<long long>(pump.longestGapMs()));

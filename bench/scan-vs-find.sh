@@ -23,7 +23,8 @@ trap 'rm -rf "$work"' EXIT
 db=$work/BDVRN
 
 now() { date +%s.%N; }
-median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
+# The benchmark runs in the caller's locale; the arithmetic here in C's.
+median() { LC_ALL=C sort -n | LC_ALL=C awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
 # Warm the cache once with each.
 find "$tree" ! -type d > /dev/null
@@ -33,13 +34,14 @@ i=1
 while [ "$i" -le "$runs" ]; do
   "$bench" scan "$tree" "$db" "$@" > "$work/out" 2> "$work/err"
   line=$(cat "$work/out")
-  echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/' >> "$work/scan"
+  # The figures follow the locale's decimal mark (a comma in French).
+  echo "$line" | tr ',' '.' | sed 's/.*seconds=\([0-9.]*\).*/\1/' >> "$work/scan"
   s=$(now); find "$tree" ! -type d > /dev/null; e=$(now)
-  ft=$(awk -v s="$s" -v e="$e" 'BEGIN {printf "%.3f", e - s}')
+  ft=$(LC_ALL=C awk -v s="$s" -v e="$e" 'BEGIN {printf "%.3f", e - s}')
   echo "$ft" >> "$work/find"
   echo "run $i: $line [$(grep -E '^(delete|walk)=' "$work/err")] | find seconds=$ft"
   i=$((i + 1))
 done
 ms=$(median < "$work/scan")
 mf=$(median < "$work/find")
-echo "median scan=${ms}s find=${mf}s ratio=$(awk -v a="$ms" -v b="$mf" 'BEGIN {printf "%.2f", a / b}')"
+echo "median scan=${ms}s find=${mf}s ratio=$(LC_ALL=C awk -v a="$ms" -v b="$mf" 'BEGIN {printf "%.2f", a / b}')"

@@ -1,7 +1,5 @@
 // The scan walk and the database writer, as window procedures over the
 // widget-free engine (walk.h, dbwriter.h).
-#include <QElapsedTimer>
-
 #include "database/dbfolder.h"
 #include "database/dbwriter.h"
 #include "database/walk.h"
@@ -37,19 +35,14 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
   lblAffich->setTransparent(true);
 
   EventPump pump(0);
-  QElapsedTimer sinceEvents;
-  sinceEvents.start();
-  bool first = true;
   WalkHooks hooks;
   hooks.stopRequested = [&v] { return v.DemandeArret == QLatin1String("stop"); };
+  // The first file lets events through at once, as each file once did;
+  // after that at the slice's pace, with the count shown first.
+  hooks.eventSliceNs = kEventSliceNs;
   hooks.letEventsRun = [&](qint64 found) {
-    // The first file lets events through at once, as each file once did;
-    // after that at the slice's pace, with the count shown first.
-    if (!first && sinceEvents.nsecsElapsed() < kEventSliceNs) return;
-    first = false;
     lblnbr->setCaption(QString::number(found));
     pump.force();
-    sinceEvents.restart();
   };
   // NbFichiersTrouves is the walk's own counter, so it is exact at every turn.
   const WalkResult result =

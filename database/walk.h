@@ -68,6 +68,15 @@ struct WalkHooks {
   // stop test) with the count so far; also called every few milliseconds
   // while the walk waits for a folder that a reader thread is still listing.
   std::function<void(qint64 found)> letEventsRun;
+  // When above 0, letEventsRun is called at the first of those points, then
+  // only once this many nanoseconds have passed since it last returned (the
+  // clock is read every few files): a call per file would cost more than the
+  // file itself.
+  qint64 eventSliceNs = 0;
+  // Called after each folder is listed and before any of its subfolders is
+  // opened, on the thread that listed it, with the folder's path (empty
+  // below a folder path longer than a record). For tests.
+  std::function<void(const QByteArray& folder)> folderListed;
 };
 
 // Where the walk records what it finds: slot k (from 1) of both arrays holds
@@ -88,9 +97,11 @@ enum class WalkResult { Completed, Stopped };
 // order; 0 lists them on the calling thread.
 int defaultWalkThreads();
 
-// Walks folder. Symbolic links are files (never followed); kernel pseudo file
-// systems are not entered; a folder that cannot be opened or listed adds
-// nothing. The root itself may be reached through a link.
+// Walks folder. Symbolic links are files (never followed); each folder is
+// opened relative to its parent's descriptor, so a folder replaced by a link
+// during the walk is not entered either; kernel pseudo file systems are not
+// entered; a folder that cannot be opened or listed adds nothing. The root
+// itself may be reached through a link.
 WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHooks& hooks,
                       int threads = defaultWalkThreads());
 

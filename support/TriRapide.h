@@ -16,6 +16,8 @@ int compareOrdinal(const QByteArray& a, const QByteArray& b);
 // exchanges two slots of tableau. Middle pivot, strict comparisons, equal
 // values exchanged; not stable. Returns false, touching nothing, when the
 // range lies outside either array (the caller decides what that means).
+// The result is that of the passes made one exchange at a time, but reached
+// faster: both arrays may end in new storage of the same length.
 bool TriRapide(qint64 gauche, qint64 droite, std::vector<QByteArray>& tableau, bool ordre,
                std::vector<QByteArray>& compagnon);
 

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@ namespace {
 
 using testing::makeFile;
 using testing::makeFolder;
+using testing::removeTree;
 using testing::TempTree;
 
 struct Walked {
@@ -379,6 +381,279 @@ TEST_P(WalkTest, AStopDuringEventsBeforeASubfolderKeepsItUnlisted) {
   const Walked w = walk(tree.path(), threads(), hooks);
   EXPECT_EQ(w.result, WalkResult::Stopped);
   EXPECT_EQ(w.found, 0);
+}
+
+TEST_P(WalkTest, WithASliceEventsComeAtTheFirstChanceThenAtItsPace) {
+  // Two files, then two folders of three. Without a slice, events come after
+  // every file and before every subfolder; with a slice longer than the
+  // walk, only after the first file. A stop asked then is seen after the
+  // next file.
+  makeFile(tree / "r0.txt");
+  makeFile(tree / "r1.txt");
+  for (const char* folder : {"a", "b"}) {
+    makeFolder(tree / folder);
+    for (int i = 0; i < 3; ++i) makeFile(tree / folder + "/f" + QByteArray::number(i) + ".txt");
+  }
+  struct Case {
+    qint64 slice;
+    bool stopInFirst;
+    qint64 found;
+    QList<qint64> calls;
+  };
+  const qint64 hour = 3'600'000'000'000;
+  for (const Case& c : {Case{0, false, 8, {1, 2, 2, 3, 4, 5, 5, 6, 7, 8}}, Case{hour, false, 8, {1}},
+                        Case{hour, true, 2, {1}}}) {
+    SCOPED_TRACE(c.slice);
+    QList<qint64> calls;
+    bool stop = false;
+    WalkHooks hooks;
+    hooks.eventSliceNs = c.slice;
+    hooks.stopRequested = [&] { return stop; };
+    hooks.letEventsRun = [&](qint64 found) {
+      calls << found;
+      stop = c.stopInFirst;
+    };
+    const Walked w = walk(tree.path(), threads(), hooks);
+    EXPECT_EQ(w.result, c.stopInFirst ? WalkResult::Stopped : WalkResult::Completed);
+    if (threads() == 0) {
+      EXPECT_EQ(w.found, c.found);
+      EXPECT_EQ(calls, c.calls);
+    } else if (c.slice > 0) {
+      // With reader threads, the first chance may also come while the walk
+      // waits for the first listing, before any file.
+      ASSERT_EQ(calls.size(), 1);
+      EXPECT_LE(calls[0], 1);
+      EXPECT_EQ(w.found, c.stopInFirst ? calls[0] + 1 : c.found);
+    } else {
+      // Calls while the walk waits for a listing come on top of these.
+      EXPECT_EQ(w.found, c.found);
+      for (qint64 found : c.calls) EXPECT_TRUE(calls.contains(found)) << found;
+    }
+  }
+}
+
+// The descriptors the process holds, from /proc/self/fd.
+int openDescriptors() {
+  DIR* dir = ::opendir("/proc/self/fd");
+  if (!dir) return -1;
+  int n = 0;
+  while (dirent* e = ::readdir(dir))
+    if (e->d_name[0] != '.') ++n;
+  ::closedir(dir);
+  return n - 1;  // the listing's own
+}
+
+// Makes a chain of depth folders named "d" below folder, opened one level at
+// a time (the chain is longer than a path may be). At each level: the files
+// named in files, and when side is not empty a folder of that name holding
+// one file. Returns false when the tree could not be made.
+bool makeChain(const QByteArray& folder, int depth, const QList<QByteArray>& files, const QByteArray& side = {}) {
+  int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+  for (int level = 0; level < depth && fd >= 0; ++level) {
+    ::mkdirat(fd, "d", 0755);
+    if (!side.isEmpty() && ::mkdirat(fd, side.constData(), 0755) == 0) {
+      const int s = ::openat(fd, side.constData(), O_RDONLY | O_DIRECTORY);
+      ::close(::openat(s, "side.txt", O_CREAT | O_WRONLY, 0644));
+      ::close(s);
+    }
+    for (const QByteArray& name : files) ::close(::openat(fd, name.constData(), O_CREAT | O_WRONLY, 0644));
+    const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+  }
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+// A folder name that the file system lists after "d" when both are made in
+// that order, so that each level of a chain still has a folder to enter once
+// the chain below is done.
+QByteArray nameListedAfterD(const TempTree& tree) {
+  for (int i = 0; i < 20; ++i) {
+    const QByteArray probe = tree / "probe" + QByteArray::number(i), name = "s" + QByteArray::number(i);
+    makeFolder(probe);
+    makeFolder(probe + "/d");
+    makeFolder(probe + '/' + name);
+    QList<QByteArray> order;
+    DIR* dir = ::opendir(probe.constData());
+    while (dirent* e = ::readdir(dir))
+      if (e->d_name[0] != '.') order << QByteArray(e->d_name);
+    ::closedir(dir);
+    removeTree(probe);
+    if (order == QList<QByteArray>{"d", name}) return name;
+  }
+  return {};
+}
+
+TEST_P(WalkTest, AFolderSwappedForALinkAfterItsParentWasListedIsNotFollowed) {
+  // The walk has listed a folder; before it enters a subfolder, that
+  // subfolder or the listed folder itself is replaced by a link to a folder
+  // outside the source. Neither link is followed: the files beyond it are
+  // never listed under the source's name.
+  struct Case {
+    const char* name;
+    QByteArray swapped;  // relative to the source
+  };
+  for (const Case& c : {Case{"the subfolder itself", "a/b"}, Case{"its parent", "a"}}) {
+    SCOPED_TRACE(c.name);
+    TempTree outside;
+    TempTree source;
+    makeFolder(outside / "b");
+    makeFile(outside / "b/secret.txt");
+    makeFile(outside / "b/other.txt");
+    makeFolder(source / "a");
+    makeFolder(source / "a/b");
+    makeFile(source / "a/b/real.txt");
+    bool swapped = false;
+    WalkHooks hooks;
+    hooks.folderListed = [&](const QByteArray& folder) {
+      if (folder != source / "a") return;
+      // The real folder moves away (still under the source) and a link to
+      // the outside takes its name.
+      const QByteArray place = source / c.swapped;
+      ASSERT_EQ(::rename(place.constData(), (place + ".moved").constData()), 0);
+      const QByteArray target = c.swapped == "a" ? outside.path() : outside / "b";
+      ASSERT_EQ(::symlink(target.constData(), place.constData()), 0);
+      swapped = true;
+    };
+    const Walked w = walk(source.path(), threads(), hooks);
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(w.result, WalkResult::Completed);
+    for (qint64 k = 1; k <= w.found; ++k) {
+      EXPECT_FALSE(w.paths[size_t(k)].endsWith("secret.txt")) << w.paths[size_t(k)].constData();
+      EXPECT_FALSE(w.paths[size_t(k)].endsWith("other.txt")) << w.paths[size_t(k)].constData();
+    }
+    if (c.swapped == "a") {
+      // The folder listed is entered through its own descriptor: what it
+      // held is found, under the path it had when listed.
+      ASSERT_EQ(w.found, 1);
+      EXPECT_EQ(w.paths[1], source / "a/b/real.txt");
+    } else {
+      EXPECT_EQ(w.found, 0) << "the link is not entered, and it was not there when its folder was listed";
+    }
+  }
+}
+
+TEST_P(WalkTest, EveryDescriptorIsReleased) {
+  // A tree with several levels, an unreadable folder and a link, walked to
+  // the end and stopped early (readers may then be ahead of the walk).
+  for (int i = 0; i < 6; ++i) {
+    const QByteArray top = tree / "t" + QByteArray::number(i);
+    makeFolder(top);
+    for (int j = 0; j < 5; ++j) {
+      makeFolder(top + "/u" + QByteArray::number(j));
+      makeFile(top + "/u" + QByteArray::number(j) + "/f.txt");
+      makeFolder(top + "/u" + QByteArray::number(j) + "/v");
+      makeFile(top + "/u" + QByteArray::number(j) + "/v/g.txt");
+    }
+  }
+  ASSERT_TRUE(makeChain(tree.path(), 300, {"c.txt"}, "s"));
+  ASSERT_EQ(::symlink("t0", (tree / "link").constData()), 0);
+  ASSERT_EQ(::mkfifo((tree / "pipe").constData(), 0644), 0);
+  const int before = openDescriptors();
+  ASSERT_GT(before, 0);
+
+  const Walked all = walk(tree.path(), threads());
+  EXPECT_EQ(all.result, WalkResult::Completed);
+  EXPECT_EQ(all.found, 6 * 5 * 2 + 300 * 2 + 2);
+  EXPECT_EQ(openDescriptors(), before) << "after a whole walk";
+
+  for (const qint64 stopAt : {1, 5, 200}) {
+    WalkHooks hooks;
+    qint64 seen = 0;
+    hooks.stopRequested = [&] { return seen >= stopAt; };
+    hooks.letEventsRun = [&](qint64 found) { seen = found; };
+    const Walked stopped = walk(tree.path(), threads(), hooks);
+    EXPECT_EQ(stopped.result, WalkResult::Stopped);
+    // Seen before the next subfolder, or after the next file.
+    EXPECT_GE(stopped.found, stopAt);
+    EXPECT_LE(stopped.found, stopAt + 1);
+    EXPECT_EQ(openDescriptors(), before) << "after a walk stopped at file " << stopAt;
+  }
+}
+
+TEST_P(WalkTest, AChainDeeperThanAPathMayBeIsWalkedInOrder) {
+  // 3,000 levels with two files each, then a file in a folder beside the
+  // chain: depth first, each level's files before the level below, and the
+  // folder beside after the whole chain when the listing gives it later.
+  const int depth = 3000;
+  ASSERT_TRUE(makeChain(tree.path(), depth, {"one.txt", "two.txt"}));
+  makeFolder(tree / "e");
+  makeFile(tree / "e/last.txt");
+  QList<QByteArray> top;  // the root's subfolders in listing order
+  DIR* dir = ::opendir(tree.path().constData());
+  while (dirent* e = ::readdir(dir))
+    if (e->d_name[0] != '.') top << QByteArray(e->d_name);
+  ::closedir(dir);
+  ASSERT_EQ(top.size(), 4);
+
+  const Walked w = walk(tree.path(), threads());
+  EXPECT_EQ(w.result, WalkResult::Completed);
+  ASSERT_EQ(w.found, 2 * depth + 1);
+  // The root's own files, then the subfolders in listing order.
+  QList<QByteArray> expected;
+  for (const QByteArray& name : top)
+    if (name.endsWith(".txt")) expected << tree / name;
+  const bool chainFirst = top.indexOf("d") < top.indexOf("e");
+  if (!chainFirst) expected << tree / "e/last.txt";
+  QByteArray level = tree.path();
+  for (int i = 1; i < depth; ++i) {
+    level += "/d";
+    // Each level's files in its own listing order.
+    QList<QByteArray> files;
+    if (level.size() + 8 <= kPathMaxBytes) {
+      DIR* d = ::opendir(level.constData());
+      while (dirent* e = ::readdir(d))
+        if (QByteArray(e->d_name).endsWith(".txt")) files << level + '/' + e->d_name;
+      ::closedir(d);
+      ASSERT_EQ(files.size(), 2) << i;
+    } else {
+      files = {QByteArray(), QByteArray()};  // too long for a record: counted only
+    }
+    expected << files;
+  }
+  if (chainFirst) expected << tree / "e/last.txt";
+  ASSERT_EQ(expected.size(), w.found);
+  for (qint64 k = 1; k <= w.found; ++k) ASSERT_EQ(w.paths[size_t(k)], expected[k - 1]) << "slot " << k;
+}
+
+TEST_P(WalkTest, FewDescriptorsAreEnoughForADeepTree) {
+  // Each level of the chain still has a folder to enter once the levels
+  // below are done, so their descriptors cannot all be kept: with a limit
+  // of 64 open files the walk reaches those folders again from the nearest
+  // one it kept, and finds every file in the same order as without a limit.
+  const QByteArray side = nameListedAfterD(tree);
+  ASSERT_FALSE(side.isEmpty());
+  const int depth = 600;
+  ASSERT_TRUE(makeChain(tree.path(), depth, {"c.txt"}, side));
+  QList<QByteArray> expected;
+  expectedOrder(tree.path(), &expected);
+  ASSERT_EQ(expected.size(), 2 * depth);
+  ASSERT_TRUE(expected.last().endsWith("/" + side + "/side.txt")) << "the root's side folder comes last";
+
+  const Walked unlimited = walk(tree.path(), threads());
+  ASSERT_EQ(unlimited.found, expected.size());
+  for (qint64 k = 1; k <= unlimited.found; ++k) {
+    const QByteArray& path = expected[k - 1];
+    ASSERT_EQ(unlimited.paths[size_t(k)], path.size() <= kPathMaxBytes ? path : QByteArray()) << "slot " << k;
+  }
+
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    struct rlimit limit {64, 64};
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(90);
+    const Walked w = walk(tree.path(), threads());
+    bool same = w.result == WalkResult::Completed && w.found == unlimited.found;
+    for (qint64 k = 1; same && k <= w.found; ++k)
+      same = w.paths[size_t(k)] == unlimited.paths[size_t(k)] && w.extensions[size_t(k)] == unlimited.extensions[size_t(k)];
+    ::_exit(same ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, WalkTest, ::testing::Values(0, 4));

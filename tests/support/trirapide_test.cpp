@@ -143,6 +143,67 @@ TEST(TriRapideTest, LargeArraysOfFewValuesSortFully) {
     ASSERT_EQ(paths[i], ext[i].isEmpty() ? QByteArray() : "/f" + ext[i]) << i;
 }
 
+// The recursive algorithm as written, on the stored texts themselves.
+void referenceOrdinal(qint64 g, qint64 d, Arr& t, Arr& c, bool asc) {
+  qint64 i = g, j = d;
+  const QByteArray pivot = t[size_t((g + d) / 2)];
+  do {
+    if (asc) {
+      while (compareOrdinal(t[size_t(i)], pivot) < 0) ++i;
+      while (compareOrdinal(pivot, t[size_t(j)]) < 0) --j;
+    } else {
+      while (compareOrdinal(t[size_t(i)], pivot) > 0) ++i;
+      while (compareOrdinal(pivot, t[size_t(j)]) > 0) --j;
+    }
+    if (i <= j) {
+      std::swap(t[size_t(i)], t[size_t(j)]);
+      std::swap(c[size_t(i)], c[size_t(j)]);
+      ++i;
+      --j;
+    }
+  } while (i <= j);
+  if (g < j) referenceOrdinal(g, j, t, c, asc);
+  if (i < d) referenceOrdinal(i, d, t, c, asc);
+}
+
+TEST(TriRapideTest, LargeArraysComeOutExactlyAsFromTheRecursiveForm) {
+  // Enough slots for the work to be shared between threads, long runs of
+  // one value and mixed stretches, texts whose byte order differs from their
+  // order (above U+FFFF, undecodable bytes), equal texts that share their
+  // bytes and others that do not, null and empty slots; both orders, a range
+  // that leaves slots at both ends alone.
+  const QByteArray shared[] = {"jpg", "txt", "\xF0\x9F\x98\x80", "\xEF\xBC\xA1", "\xC3\xA9", "\xC3", "JPG", "c"};
+  struct Case {
+    size_t n;
+    bool asc;
+    qint64 g, d;  // the range sorted; 0 for 1 and n
+  };
+  for (const Case& c : {Case{140000, true, 0, 0}, Case{100000, false, 0, 0}, Case{90000, true, 17, 89990}}) {
+    SCOPED_TRACE(c.n);
+    std::mt19937 rng(unsigned(c.n));
+    Arr ext(1), paths(1);
+    for (size_t i = 1; i <= c.n; ++i) {
+      const unsigned r = rng() % 100;
+      QByteArray v;
+      if (i % 50000 < 20000) v = shared[0];  // a long run of one value
+      else if (r < 5) v = QByteArray();
+      else if (r < 10) v = QByteArray("");
+      else if (r < 60) v = shared[r % 8];
+      else v = QByteArray(shared[r % 8].constData(), shared[r % 8].size());  // equal, own bytes
+      ext.push_back(v);
+      paths.push_back(QByteArray::number(qulonglong(i)));
+    }
+    const qint64 g = c.g ? c.g : 1, d = c.d ? c.d : qint64(c.n);
+    Arr rt = ext, rc = paths;
+    referenceOrdinal(g, d, rt, rc, c.asc);
+    ASSERT_TRUE(TriRapide(g, d, ext, c.asc, paths));
+    for (size_t i = 1; i <= c.n; ++i) {
+      ASSERT_EQ(ext[i], rt[i]) << "slot " << i;
+      ASSERT_EQ(paths[i], rc[i]) << "slot " << i;
+    }
+  }
+}
+
 TEST(CompareOrdinalTest, OrdersBySixteenBitCodes) {
   EXPECT_LT(compareOrdinal("", "a"), 0);
   EXPECT_EQ(compareOrdinal("", ""), 0);
