@@ -255,7 +255,7 @@ void Main2::RechercherParCritere() {
     auto takeFacts = [&](FactsAhead::Result& out) {
       for (;;) {
         pull(0);
-        if (facts.take(out, waitNs())) return true;
+        if (facts.take(out, 0) || facts.take(out, waitNs())) return true;
         if (facts.finished()) return false;
         eventsWhileWaiting();
       }
