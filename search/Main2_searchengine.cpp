@@ -3,6 +3,7 @@
 // names a file.
 #include <QElapsedTimer>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "database/dbfolder.h"
@@ -120,25 +121,37 @@ void Main2::RechercherParCritere() {
   QStringList files;
   const Scope scope = chosenScope(*this);
   switch (scope) {
-    case kPreferred:
-      files = preferredScopeFiles(*this);
-      CompterDonneesPreferees();
-      break;
-    case kCommon:
-      files = commonScopeFiles(v.TabExtensionsCourantes);
-      CompterDonneesConventionnelles();
-      break;
-    case kAll:
-      files = allScopeFiles(*this);
-      CompterDonneesToutes();
-      break;
+    case kPreferred: files = preferredScopeFiles(*this); break;
+    case kCommon: files = commonScopeFiles(v.TabExtensionsCourantes); break;
+    case kAll: files = allScopeFiles(*this); break;
+    case kOneList: files = QStringList{listFileOf(Combo10->Text())}; break;
+    case kNoScope: break;
+  }
+
+  // The records are read and matched ahead on worker threads (the reader),
+  // and the hits are looked at and their rows made ahead on others (the
+  // facts): the stored path names the file, Linux names being
+  // case-sensitive, while the row's name comes from the path in lower case.
+  // Both start before the count, which runs meanwhile.
+  std::optional<ScopeReader> reader;
+  std::optional<FactsAhead> facts;
+  if (scope != kNoScope) {
+    reader.emplace(files, v.CritereRecherche);
+    FactsAhead::Options factsOptions;
+    factsOptions.columns = DetailColumns{};  // every detail, whatever the display options say
+    factsOptions.lowerCaseName = true;
+    facts.emplace(factsOptions);
+  }
+
+  switch (scope) {
+    case kPreferred: CompterDonneesPreferees(); break;
+    case kCommon: CompterDonneesConventionnelles(); break;
+    case kAll: CompterDonneesToutes(); break;
     case kOneList:
-      files = QStringList{listFileOf(Combo10->Text())};
       v.NumEnregistrement = listRecordCount(files[0]);
       v.TotalEnregistrements = v.NumEnregistrement;
       break;
-    case kNoScope:
-      break;
+    case kNoScope: break;
   }
 
   bool stopped = false;
@@ -204,17 +217,9 @@ void Main2::RechercherParCritere() {
       if (v.NbEnregistrementsLus > 0 && sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
     };
 
-    // The records are read and matched ahead on worker threads (the reader),
-    // and the hits are looked at and their rows made ahead on others (the
-    // facts): the stored path names the file, Linux names being
-    // case-sensitive, while the row's name comes from the path in lower case.
-    // This loop takes both in order and keeps each record's turn: the count,
-    // the stop test, the percentage, and for a hit that exists its row.
-    ScopeReader reader(files, v.CritereRecherche);
-    FactsAhead::Options factsOptions;
-    factsOptions.columns = DetailColumns{};  // every detail, whatever the display options say
-    factsOptions.lowerCaseName = true;
-    FactsAhead facts(factsOptions);
+    // This loop takes the results of the reader and of the facts in order and
+    // keeps each record's turn: the count, the stop test, the percentage, and
+    // for a hit that exists its row.
     // Pieces taken from the reader whose hits went to the facts, in order.
     std::deque<ScopeReader::Piece> inHand;
     constexpr size_t kMaxPiecesInHand = 64;
@@ -223,19 +228,19 @@ void Main2::RechercherParCritere() {
     // their hits, waiting up to waitFor for one only when none is in hand.
     auto pull = [&](qint64 waitFor) {
       ScopeReader::Piece piece;
-      while (!readerDone && inHand.size() < kMaxPiecesInHand && (inHand.empty() || facts.wantsInput())) {
-        if (!reader.next(piece, inHand.empty() ? waitFor : 0)) {
-          if (reader.finished()) {
+      while (!readerDone && inHand.size() < kMaxPiecesInHand && (inHand.empty() || facts->wantsInput())) {
+        if (!reader->next(piece, inHand.empty() ? waitFor : 0)) {
+          if (reader->finished()) {
             readerDone = true;
-            facts.endInput();
+            facts->endInput();
           } else {
             // The reader is behind: the hits fed so far are looked at now
             // rather than when a batch of them is full.
-            facts.flush();
+            facts->flush();
           }
           return;
         }
-        for (const ScopeReader::Hit& hit : piece.hits) facts.feed(hit.record, hit.path);
+        for (const ScopeReader::Hit& hit : piece.hits) facts->feed(hit.record, hit.path);
         inHand.push_back(std::move(piece));
       }
     };
@@ -255,8 +260,8 @@ void Main2::RechercherParCritere() {
     auto takeFacts = [&](FactsAhead::Result& out) {
       for (;;) {
         pull(0);
-        if (facts.take(out, 0) || facts.take(out, waitNs())) return true;
-        if (facts.finished()) return false;
+        if (facts->take(out, 0) || facts->take(out, waitNs())) return true;
+        if (facts->finished()) return false;
         eventsWhileWaiting();
       }
     };
@@ -323,6 +328,9 @@ void Main2::RechercherParCritere() {
       }
       if (!stopped) passMisses(next, piece.last);
     }
+    // Stopped or done: the workers leave now.
+    facts.reset();
+    reader.reset();
     showRowVariables();
     if (!stopped) showProgress();
     lastGapMs = pump.longestGapMs();
