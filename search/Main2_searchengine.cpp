@@ -217,9 +217,10 @@ void Main2::RechercherParCritere() {
       if (v.NbEnregistrementsLus > 0 && sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
     };
 
-    // This loop takes the results of the reader and of the facts in order and
-    // keeps each record's turn: the count, the stop test, the percentage, and
-    // for a hit that exists its row.
+    // The record loop takes the results of the reader and of the facts in
+    // order and keeps each record's turn: the count, the stop test, the
+    // percentage, and for a hit that exists its row.
+
     // Pieces taken from the reader whose hits went to the facts, in order.
     std::deque<ScopeReader::Piece> inHand;
     constexpr size_t kMaxPiecesInHand = 64;
