@@ -204,6 +204,10 @@ void FactsAhead::endInput() {
   if (filling_) submit();
 }
 
+void FactsAhead::flush() {
+  if (filling_ && !filling_->items.empty()) submit();
+}
+
 void FactsAhead::submit() {
   Batch* batch = filling_;
   filling_ = nullptr;

@@ -75,6 +75,10 @@ class FactsAhead {
   void feed(qint64 tag, QByteArrayView storedPath);
   // No more paths: the last partial batch goes to the workers.
   void endInput();
+  // The paths fed so far go to the workers without waiting for a full
+  // batch: for a caller whose paths come in bursts (a search's hits), so
+  // the workers start on them while the next ones are still far off.
+  void flush();
   // The next result in feed order. Waits up to waitNs nanoseconds for it
   // (0: not at all); false when it is not ready yet or none is left.
   bool take(Result& out, qint64 waitNs);

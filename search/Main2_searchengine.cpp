@@ -2,16 +2,19 @@
 // files and shows every stored path that holds the criterion and still
 // names a file.
 #include <QElapsedTimer>
+#include <deque>
+#include <optional>
+#include <string>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
+#include "mainwindow/factsahead.h"
 #include "mainwindow/listrows.h"
 #include "platform/pathcodec.h"
 #include "platform/services.h"
 #include "search/searchengine.h"
 #include "search/searchscan.h"
 #include "support/Attendre.h"
-#include "support/ModeFileInfoVRN.h"
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
 #include "support/formats.h"
@@ -113,25 +116,37 @@ void Main2::RechercherParCritere() {
   QStringList files;
   const Scope scope = chosenScope(*this);
   switch (scope) {
-    case kPreferred:
-      files = preferredScopeFiles(*this);
-      CompterDonneesPreferees();
-      break;
-    case kCommon:
-      files = commonScopeFiles(v.TabExtensionsCourantes);
-      CompterDonneesConventionnelles();
-      break;
-    case kAll:
-      files = allScopeFiles(*this);
-      CompterDonneesToutes();
-      break;
+    case kPreferred: files = preferredScopeFiles(*this); break;
+    case kCommon: files = commonScopeFiles(v.TabExtensionsCourantes); break;
+    case kAll: files = allScopeFiles(*this); break;
+    case kOneList: files = QStringList{listFileOf(Combo10->Text())}; break;
+    case kNoScope: break;
+  }
+
+  // The records are read and matched ahead on worker threads (the reader),
+  // and the hits are looked at and their rows made ahead on others (the
+  // facts): the stored path names the file, Linux names being
+  // case-sensitive, while the row's name comes from the path in lower case.
+  // Both start before the count, which runs meanwhile.
+  std::optional<ScopeReader> reader;
+  std::optional<FactsAhead> facts;
+  if (scope != kNoScope) {
+    reader.emplace(files, v.CritereRecherche);
+    FactsAhead::Options factsOptions;
+    factsOptions.columns = DetailColumns{};  // every detail, whatever the display options say
+    factsOptions.lowerCaseName = true;
+    facts.emplace(factsOptions);
+  }
+
+  switch (scope) {
+    case kPreferred: CompterDonneesPreferees(); break;
+    case kCommon: CompterDonneesConventionnelles(); break;
+    case kAll: CompterDonneesToutes(); break;
     case kOneList:
-      files = QStringList{listFileOf(Combo10->Text())};
       v.NumEnregistrement = listRecordCount(files[0]);
       v.TotalEnregistrements = v.NumEnregistrement;
       break;
-    case kNoScope:
-      break;
+    case kNoScope: break;
   }
 
   bool stopped = false;
@@ -143,7 +158,6 @@ void Main2::RechercherParCritere() {
     Label28->setCaption("Total Répertoires et Données (" + QString::number(total) + ") à Analyser");
 
     static const NumberPattern percentPattern(QStringLiteral("###.#0%"));
-    const DetailColumns allColumns;  // every detail, whatever the display options say
 
     // The bar, the percentage and the running count are refreshed when
     // events run and once more at the end, so they end exact.
@@ -162,6 +176,21 @@ void Main2::RechercherParCritere() {
         hitsShown = hits;
       }
     };
+    // The shared variables of the path in hand name the last row added;
+    // like the labels they are brought up to date when events run and at
+    // the end.
+    std::string lastRowPath;  // the stored bytes of the last row added
+    bool rowVariablesDue = false;
+    auto showRowVariables = [&] {
+      if (!rowVariablesDue) return;
+      rowVariablesDue = false;
+      const QString path = decodePath(lastRowPath.data(), qsizetype(lastRowPath.size()));
+      const QString lower = path.toLower();
+      v.ExtensionCourante = path;
+      v.PosPoint = lower.lastIndexOf(u'.') + 1;
+      v.PosSlash = lower.lastIndexOf(u'/') + 1;
+      v.NomSansExt = nameWithoutExtension(lower);
+    };
 
     const qint64 sliceNs = qint64(std::max(0, searchEventSliceMs())) * 1000000;
     EventPump pump(0);
@@ -169,23 +198,67 @@ void Main2::RechercherParCritere() {
     sinceEvents.start();
     auto letEventsRun = [&] {
       showProgress();
+      showRowVariables();
       pump.force();
       sinceEvents.restart();
     };
+    // How long a wait for the workers may last before events are due (at
+    // least a millisecond, so that a slice of 0 does not spin).
+    auto waitNs = [&] { return std::max<qint64>(sliceNs - sinceEvents.nsecsElapsed(), 1000000); };
+    // While the workers are behind, events run each slice, except before the
+    // first record: no turn of the event loop came between the set-up of the
+    // scope and its first record (the reader's first piece is small).
+    auto eventsWhileWaiting = [&] {
+      if (v.NbEnregistrementsLus > 0 && sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
+    };
 
-    // The records are read and matched ahead on worker threads; this loop
-    // takes their results in order and keeps each record's turn: the count,
-    // the stop test, the percentage, and for a hit its row.
-    ScopeReader reader(files, v.CritereRecherche);
-    // Waits for the reader's next piece. Events run meanwhile, except before
-    // the first record: no turn of the event loop came between the set-up of
-    // the scope and its first record (the reader's first piece is small).
-    auto take = [&](ScopeReader::Piece& piece) {
+    // The record loop takes the results of the reader and of the facts in
+    // order and keeps each record's turn: the count, the stop test, the
+    // percentage, and for a hit that exists its row.
+
+    // Pieces taken from the reader whose hits went to the facts, in order.
+    std::deque<ScopeReader::Piece> inHand;
+    constexpr size_t kMaxPiecesInHand = 64;
+    bool readerDone = false;
+    // Takes the pieces the reader has ready while the facts have room for
+    // their hits, waiting up to waitFor for one only when none is in hand.
+    auto pull = [&](qint64 waitFor) {
+      ScopeReader::Piece piece;
+      while (!readerDone && inHand.size() < kMaxPiecesInHand && (inHand.empty() || facts->wantsInput())) {
+        if (!reader->next(piece, inHand.empty() ? waitFor : 0)) {
+          if (reader->finished()) {
+            readerDone = true;
+            facts->endInput();
+          } else {
+            // The reader is behind: the hits fed so far are looked at now
+            // rather than when a batch of them is full.
+            facts->flush();
+          }
+          return;
+        }
+        for (const ScopeReader::Hit& hit : piece.hits) facts->feed(hit.record, hit.path);
+        inHand.push_back(std::move(piece));
+      }
+    };
+    auto nextPiece = [&](ScopeReader::Piece& out) {
       for (;;) {
-        const qint64 left = std::max<qint64>(sliceNs - sinceEvents.nsecsElapsed(), 1000000);
-        if (reader.next(piece, left)) return true;
-        if (reader.finished()) return false;
-        if (v.NbEnregistrementsLus > 0) letEventsRun();
+        pull(waitNs());
+        if (!inHand.empty()) {
+          out = std::move(inHand.front());
+          inHand.pop_front();
+          return true;
+        }
+        if (readerDone) return false;
+        eventsWhileWaiting();
+      }
+    };
+    // The result of the next hit (every hit of a piece in hand was fed).
+    auto takeFacts = [&](FactsAhead::Result& out) {
+      for (;;) {
+        pull(0);
+        if (facts->take(out, 0) || facts->take(out, waitNs())) return true;
+        if (facts->finished()) return false;
+        eventsWhileWaiting();
       }
     };
     // The turn of record r up to its stop test; false when the search stops.
@@ -217,21 +290,18 @@ void Main2::RechercherParCritere() {
       }
       return true;
     };
+    FactsAhead::Result found;
     auto passHit = [&](const ScopeReader::Hit& hit) {
+      // Its facts are taken before its turn begins, so that events that run
+      // while the workers are behind come between two records. A stop
+      // already requested needs none.
+      const bool ready = v.DemandeArret != QLatin1String("stop") && takeFacts(found);
       if (!beginRecord(hit.record)) return false;
-      // The stored path names the file: Linux names are case-sensitive.
-      const QString path = decodePath(hit.path.constData(), hit.path.size());
-      const InfoFichier info = LireInfoFichier(path);
-      if (info.Existe) {
-        v.ExtensionCourante = path;
-        const QString lower = path.toLower();
-        ColonnesListe row = makeRow(path, hit.record, allColumns, &info);
-        row.cells[0] = nameWithoutExtension(lower);
-        row.cells[7] = row.cells[0];
-        v.PosPoint = lower.lastIndexOf(u'.') + 1;
-        v.PosSlash = lower.lastIndexOf(u'/') + 1;
-        v.NomSansExt = row.text();
-        addRow(ListView2, row, 1);
+      Q_ASSERT(ready && found.tag == hit.record);
+      if (ready && found.exists) {
+        ListView2->AddPacked(found.row, 1);
+        lastRowPath.assign(found.path.data(), size_t(found.path.size()));
+        rowVariablesDue = true;
         ++hits;
       }
       if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
@@ -241,24 +311,23 @@ void Main2::RechercherParCritere() {
     // The loops keep their own counters and only show them in the shared
     // ones: handlers that run between records use those too.
     ScopeReader::Piece piece;
-    for (qsizetype li = 0; li < files.size() && !stopped; ++li) {
-      if (!take(piece)) break;
-      v.IndiceBoucle = li + 1;
-      if (!piece.opened) {
-        v.NumEnregistrement = 0;
+    while (!stopped && nextPiece(piece)) {
+      if (piece.opening) {
+        v.IndiceBoucle = piece.list + 1;
+        v.NumEnregistrement = piece.opened ? piece.recordCount : 0;
         continue;
       }
-      v.NumEnregistrement = piece.recordCount;
-      const qint64 count = piece.recordCount;
-      qint64 next = 1;
-      while (next <= count && !stopped && take(piece)) {
-        for (const ScopeReader::Hit& hit : piece.hits) {
-          if (!passMisses(next, hit.record - 1) || !passHit(hit)) break;
-          next = hit.record + 1;
-        }
-        if (!stopped && passMisses(next, piece.last)) next = piece.last + 1;
+      qint64 next = piece.first;
+      for (const ScopeReader::Hit& hit : piece.hits) {
+        if (!passMisses(next, hit.record - 1) || !passHit(hit)) break;
+        next = hit.record + 1;
       }
+      if (!stopped) passMisses(next, piece.last);
     }
+    // Stopped or done: the workers leave now.
+    facts.reset();
+    reader.reset();
+    showRowVariables();
     if (!stopped) showProgress();
     lastGapMs = pump.longestGapMs();
   }

@@ -162,6 +162,42 @@ TEST_F(FactsAheadTest, AStopAtAnyRecordEndsCleanly) {
   }
 }
 
+TEST_F(FactsAheadTest, PathsFlushedInBurstsComeBackInFeedOrder) {
+  // A search feeds its hits in bursts and hands each burst over at once.
+  QList<QByteArray> paths;
+  for (int i = 0; i < 700; ++i)
+    paths << (i % 5 == 2 ? root_ + "/absent" + QByteArray::number(i) : file("b" + QByteArray::number(i)));
+  FactsAhead::Options options;
+  options.workers = 3;
+  FactsAhead ahead(options);
+  ahead.flush();  // nothing fed yet
+  FactsAhead::Result r;
+  qint64 next = 1;
+  auto takeReady = [&](qint64 upTo) {
+    while (next <= upTo) {
+      ASSERT_TRUE(ahead.take(r, 1'000'000'000)) << next;
+      EXPECT_EQ(r.tag, next);
+      EXPECT_EQ(r.path, QByteArrayView(paths[qsizetype(next - 1)]));
+      EXPECT_EQ(r.exists, (next - 1) % 5 != 2) << next;
+      ++next;
+    }
+  };
+  qsizetype fed = 0;
+  for (const int burst : {1, 3, 256, 0, 255, 2, 100}) {
+    for (int k = 0; k < burst; ++k, ++fed) ahead.feed(fed + 1, paths[fed]);
+    ahead.flush();
+    ahead.flush();
+    // Taken while the next burst is not fed yet: only what was handed over.
+    takeReady(fed - burst / 2);
+  }
+  for (; fed < paths.size(); ++fed) ahead.feed(fed + 1, paths[fed]);
+  ahead.endInput();
+  ahead.flush();  // after the end: changes nothing
+  takeReady(paths.size());
+  EXPECT_FALSE(ahead.take(r, 0));
+  EXPECT_TRUE(ahead.finished());
+}
+
 TEST(PackedRows, RecordNumbersAndSizesAsThePatternsWriteThem) {
   for (qint64 record : {1LL, 12LL, 99999999LL, 123456789LL}) {
     std::string text;

@@ -4,10 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalBlocker>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "database/dbfolder.h"
 #include "mainwindow/listloader.h"
+#include "mainwindow/listrows.h"
 #include "platform/recordfile.h"
+#include "search/searchscan.h"
 #include "support/ModeFileInfoVRN.h"
 #include "tests/search/search_fixture.h"
 
@@ -414,4 +418,189 @@ TEST_F(EngineTest, AListOfManyBlocksGivesItsRowsInOrderWhetherEventsRunAfterEach
   EXPECT_EQ(w->Label32->Caption(), "Recherche Stoppée par l'Utilisateur...");
   expectListAndToolsHidden();
   expectIdleAgain();
+}
+
+namespace {
+
+// The stored paths of one list, in record order.
+struct StoredList {
+  QString name;
+  QStringList paths;
+};
+
+// The rows a search of `criterion` shows over these lists, made one at a
+// time the plain way: a record is a hit when its path in lower case holds
+// the criterion; the stored path names the file, whose facts fill the row;
+// the row's name and sub-item 7 come from the path in lower case.
+QList<QStringList> plainSearchRows(const QList<StoredList>& lists, const QString& criterion) {
+  QList<QStringList> rows;
+  for (const StoredList& list : lists) {
+    for (qsizetype i = 0; i < list.paths.size(); ++i) {
+      const QString& path = list.paths[i];
+      if (!path.toLower().contains(criterion)) continue;
+      const InfoFichier info = LireInfoFichier(path);
+      if (!info.Existe) continue;
+      ColonnesListe row = makeRow(path, i + 1, DetailColumns{}, &info);
+      row.cells[0] = nameWithoutExtension(path.toLower());
+      row.cells[7] = row.cells[0];
+      rows << QStringList(row.cells.begin(), row.cells.end());
+    }
+  }
+  return rows;
+}
+
+}  // namespace
+
+class FoundRowsTest : public EngineTest {
+ protected:
+  QList<QStringList> shownRows() const {
+    QList<QStringList> rows;
+    for (int r = 1; r <= win->ListView2->Count(); ++r) {
+      QStringList cells{win->ListView2->Text(r)};
+      for (int k = 1; k < ColonnesListe::kCells; ++k) cells << win->ListView2->SubItem(r, k);
+      rows << cells;
+    }
+    return rows;
+  }
+
+  // A file whose name is not UTF-8 (QFile would not keep its bytes).
+  QString rawFile(const QByteArray& relative, int size) {
+    const QByteArray path = encodePath(src()) + "/" + relative;
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(ftruncate(fd, size), 0);
+    ::close(fd);
+    rawFiles_ << path;
+    return decodePath(path);
+  }
+  void TearDown() override {
+    for (const QByteArray& path : rawFiles_) ::unlink(path.constData());
+    EngineTest::TearDown();
+  }
+  QList<QByteArray> rawFiles_;
+
+  // Two lists of awkward stored paths: upper case and non-ASCII names whose
+  // lower-case path names no file or another one, bytes outside UTF-8,
+  // files gone since the scan, a folder, a dangling link, a hidden name, a
+  // path listed twice, and records without the criterion in between.
+  QList<StoredList> makeAwkwardLists() {
+    const QString bas = makeFile("trouve/cas/a.txt", 20000);  // what "Trouve/Cas/A.TXT" lowers to
+    const QString haut = makeFile("Trouve/Cas/A.TXT", 10);
+    EXPECT_TRUE(QDir().mkpath(src() + "/Trouve/Sous.Dossier"));
+    EXPECT_TRUE(QFile::link(src() + "/nulle-part", src() + "/Trouve/Lien.LNK"));
+    StoredList first{"awk", {
+        makeFile("Autre/Rien.txt"),
+        makeFile("Trouve/Rapport.PDF", 3000),
+        src() + "/Trouve/Parti.txt",
+        haut,
+        makeFile("Autre/Encore.doc"),
+        makeFile("Trouve/Été/ÇA VA.TXT", 5),
+        makeFile(QString("TROUVE/İZMİR.JPG"), 7),
+        bas,
+        makeFile("Trouve/STRASSE.Tar.GZ", 1),
+        rawFile(QByteArray("Trouve/Brut\xe9-\xff.BIN"), 70000),
+        src() + "/Trouve/Sous.Dossier",
+        src() + "/Trouve/Lien.LNK",
+        makeFile("Trouve/.Cache"),
+        haut,
+        src() + "/TROUVE/PARTI AUSSI.txt",
+    }};
+    StoredList second{"awl", {
+        makeFile("Autre/Deux.txt"),
+        makeFile("Trouve/Fin.XLS", 1234567),
+    }};
+    writeList(first.name, first.paths);
+    writeList(second.name, second.paths);
+    return {first, second};
+  }
+};
+
+TEST_F(FoundRowsTest, RowsAreTheStoredFilesUnderTheirLowerCaseNamesInScopeOrder) {
+  const QList<StoredList> lists = makeAwkwardLists();
+  Main2* w = start();
+  openPanel();
+  const QString sep = userGroupSeparator();
+  struct Case {
+    QString typed;
+    int rows;  // as counted from the table above
+  };
+  const QString izmir = QString::fromUtf8("i\u0307zmi\u0307r");  // "İZMİR" in lower case
+  for (const Case& c : {Case{" TROUVE ", 12}, Case{"/ça", 1}, Case{izmir, 1}, Case{".txt", 6}, Case{"BRUT", 1},
+                        Case{"zqx", 0}}) {
+    for (int slice : {0, 1000}) {
+      SCOPED_TRACE(c.typed.toStdString() + " slice " + std::to_string(slice));
+      searchEventSliceMs() = slice;
+      search(c.typed, w->Check19);
+      const QList<QStringList> expected = plainSearchRows(lists, searchCriterion(c.typed));
+      EXPECT_EQ(expected.size(), c.rows);
+      EXPECT_EQ(shownRows(), expected);
+      EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (" + QString::number(c.rows) + ") Fichiers");
+      EXPECT_EQ(vrnVars().NbEnregistrementsLus, 17);
+      expectIdleAgain();
+    }
+  }
+
+  // A few cells spelled out: the stored file's own facts, not those of the
+  // file its lower-case path names.
+  search("trouve", w->Check19);
+  const QList<QStringList> rows = shownRows();
+  ASSERT_EQ(rows.size(), 12);
+  EXPECT_EQ(rows[0].mid(0, 3), QStringList({"rapport", lists[0].paths[1], "000" + sep + "003" + sep + "000"}));
+  EXPECT_EQ(rows[1].mid(0, 3), QStringList({"a", lists[0].paths[3], "000" + sep + "000" + sep + "010"}));
+  EXPECT_EQ(rows[1][8], "00000004");
+  EXPECT_EQ(rows[2][0], "ça va");
+  EXPECT_EQ(rows[3][0], izmir);
+  EXPECT_EQ(rows[3][1], src() + "/TROUVE/İZMİR.JPG");
+  EXPECT_EQ(rows[4].mid(0, 3), QStringList({"a", lists[0].paths[7], "000" + sep + "020" + sep + "000"}));
+  EXPECT_EQ(rows[5][0], "strasse.tar");
+  // A byte outside UTF-8 keeps its place in the path; the lower-case name
+  // shows it as the case rule gives it (a replacement character).
+  EXPECT_EQ(rows[6][0], QString::fromUtf8("brut\uFFFD-\uFFFD"));
+  EXPECT_EQ(encodePath(rows[6][1]), encodePath(src()) + "/Trouve/Brut\xe9-\xff.BIN");
+  EXPECT_EQ(rows[7][0], "sous");
+  EXPECT_EQ(rows[7][2], "");
+  EXPECT_EQ(rows[7][6], "D");
+  EXPECT_EQ(rows[8][0], "lien");
+  EXPECT_EQ(rows[9][0], "");
+  EXPECT_EQ(rows[10], rows[1].mid(0, 8) << "00000014");
+  EXPECT_EQ(rows[11].mid(0, 3), QStringList({"fin", lists[1].paths[1], "001" + sep + "234" + sep + "567"}));
+  // The shared variables of the path in hand name the last row.
+  EXPECT_EQ(vrnVars().ExtensionCourante, lists[1].paths[1]);
+  EXPECT_EQ(vrnVars().NomSansExt, "fin");
+}
+
+TEST_F(FoundRowsTest, AStopAtAnyRecordShowsTheRowsOfTheRecordsBefore) {
+  const QList<StoredList> lists = makeAwkwardLists();
+  Main2* w = start();
+  openPanel();
+  w->Check19->setValue(1);
+  const int total = 17;
+  for (int k = 1; k < total; ++k) {
+    SCOPED_TRACE(k);
+    // The lists cut after the k-th record of the scope.
+    QList<StoredList> before = lists;
+    int left = k;
+    for (StoredList& l : before) {
+      l.paths = l.paths.mid(0, left);
+      left -= int(l.paths.size());
+    }
+    QList<QStringList> atStop;
+    bool clicked = false;
+    {
+      EveryTurn user([&] {
+        if (!clicked && vrnVars().NbEnregistrementsLus == k && w->MyButton26->Visible()) {
+          clicked = true;
+          atStop = shownRows();
+          w->MyButton26->click();
+        }
+      });
+      search("trouve", w->Check19);
+    }
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(atStop, plainSearchRows(before, "trouve"));
+    EXPECT_EQ(vrnVars().NbEnregistrementsLus, k + 1);
+    EXPECT_EQ(w->Label32->Caption(), "Recherche Stoppée par l'Utilisateur...");
+    expectListAndToolsHidden();
+    expectIdleAgain();
+  }
 }

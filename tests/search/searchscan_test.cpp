@@ -360,7 +360,8 @@ TEST_F(ScopeReaderTest, PiecesComeInScopeOrderWithEveryRecordAndTheHitsOfTheRule
         EXPECT_EQ(hits[i].path, expected[li].hits[i].path);
       }
     }
-    EXPECT_FALSE(reader.next(piece, 0)) << "nothing after the last list";
+    // Waits until the workers have left: nothing comes after the last list.
+    EXPECT_FALSE(reader.next(piece, 10'000'000'000)) << "nothing after the last list";
     EXPECT_TRUE(reader.finished());
   }
   EXPECT_FALSE(QFile::exists(dbDir() + "/missing.vrn"));
