@@ -3,6 +3,8 @@
 # a 40-pixel panel band, then the test program given.
 #   run.sh TEST_PROGRAM [ARGS...]
 set -u
+# Real windows on the virtual screen, never offscreen.
+export QT_QPA_PLATFORM=xcb
 here=$(cd "$(dirname "$0")" && pwd)
 command -v xvfb-run >/dev/null 2>&1 || { echo "run.sh: xvfb-run is missing (make test installs it)" >&2; exit 1; }
 # xvfb-run picks a free display number, and can lose it to another X server
