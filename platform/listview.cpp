@@ -312,6 +312,9 @@ void ListViewPrivate::flushAppends() {
 }
 
 void ListViewPrivate::sortRows(bool mayYield) {
+  // Asked by an event while a long sort runs (a header click): the rows must
+  // not be reordered under its worker, and its order is no longer wanted.
+  settleBackgroundSort(true);
   flushAppends();
   const qsizetype n = store.count();
   const qsizetype from = pendingFrom;
