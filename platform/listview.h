@@ -7,10 +7,9 @@
 #include <QObject>
 #include <QWidget>
 #include <memory>
-#include <string>
-#include <string_view>
 
 #include "platform/controls.h"
+#include "platform/rowstore.h"  // packed rows, as list loads make them
 
 class QAbstractItemView;
 class QHeaderView;
@@ -29,40 +28,6 @@ class ImageList : public QObject {
  private:
   QList<QIcon> images_;
 };
-
-// Rows in the list's own packed form: per cell its length, then its text in
-// the list's encoding. Rows can be packed on any thread and added in one copy.
-struct PackedRowView {
-  const char* data = nullptr;
-  quint32 size = 0;
-  int cells = 0;
-};
-
-// The list's encoding of a text: UTF-8, except that a lone surrogate (the
-// path codec's escape for a raw byte) is kept as its own three bytes, so
-// every text comes back unchanged. Valid UTF-8 without surrogates is its own
-// encoding.
-void appendListText(std::string& out, QStringView text);
-
-// Appends one packed row to a buffer, cell after cell from the row text on.
-class PackedRowWriter {
- public:
-  explicit PackedRowWriter(std::string& out) : out_(out), start_(out.size()) {}
-  void cell(std::string_view encoded);  // a text in the list's encoding
-  void cell(QStringView text);
-  void emptyCell() { cell(std::string_view()); }
-  int cells() const { return cells_; }
-  // The row written so far, while the buffer is not changed otherwise.
-  PackedRowView view() const;
-
- private:
-  std::string& out_;
-  size_t start_;
-  int cells_ = 0;
-};
-
-// Cell k of a packed row ("" when the row has fewer cells).
-QString packedCell(PackedRowView row, int k);
 
 class ListViewPrivate;
 

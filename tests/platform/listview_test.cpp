@@ -686,3 +686,44 @@ TEST(ListViewLongSort, EventsRunDuringALongSortAndChangesMadeMeanwhileAreKept) {
 
 }  // namespace
 }  // namespace vrn
+
+namespace vrn {
+namespace {
+
+// A header click during a long sort asks for another order: the list ends in
+// that order, whichever sort finished first.
+TEST(ListViewLongSort, AnotherOrderAskedDuringALongSortIsTheOneKept) {
+  ListView lv;
+  lv.AddColumn("Nom", 2000);
+  lv.AddColumn("Clé", 1000);
+  lv.AddColumn("Autre", 1000);
+  const int n = 210000;
+  for (int i = 0; i < n; ++i) {
+    const int r = lv.Add(QString::number(i));
+    lv.setSubItem(r, 1, QString::number((i * 7919) % 1000));
+    lv.setSubItem(r, 2, QString::number((i * 7907) % 5000));
+  }
+  lv.setSortKey(1);
+  bool asked = false;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (asked) return;
+    asked = true;
+    // As the header click handler does it.
+    lv.setSorted(false);
+    lv.setSortKey(2);
+    lv.setSortOrder(1);
+    lv.setSorted(true);
+  });
+  timer.start(0);
+  lv.setSorted(true);
+  timer.stop();
+  ASSERT_TRUE(asked);
+  EXPECT_EQ(lv.SortKey(), 2);
+  ASSERT_EQ(lv.Count(), n);
+  for (int r = 1; r < n; ++r)
+    ASSERT_GE(QString::compare(lv.SubItem(r, 2), lv.SubItem(r + 1, 2)), 0) << "row " << r;
+}
+
+}  // namespace
+}  // namespace vrn
