@@ -12,6 +12,7 @@
 #include "platform/menu.h"
 #include "platform/pathcodec.h"
 #include "tests/testing/fixture.h"
+#include "tests/testing/windowsnapshot.h"
 
 namespace vrn::testing {
 
@@ -55,6 +56,18 @@ class Main2Test : public AppFolderTest {
     return w;
   }
   QString runtimeDir() const { return runtime_.path(); }
+  // What the window (the main one unless named) shows now, with the boxes,
+  // shell calls and sounds, the menus popped and the exits asked for; see
+  // expectOnlyChanged.
+  WindowSnapshot snapshot(Form* window = nullptr) {
+    return snapshotOf(window ? window : win.get(), svc.get(), [this](WindowState& state) {
+      QStringList shown, codes;
+      for (const Popup& p : popups) shown << QString("%1 at %2,%3").arg(p.menu).arg(p.x).arg(p.y);
+      for (int code : exitCodes) codes << QString::number(code);
+      state["Menus"] = {{"Popups", shown.join(" | ")}};
+      state["Program"] = {{"Exits", codes.join(' ')}};
+    });
+  }
 
   struct Popup {
     QString menu;
