@@ -83,6 +83,13 @@ class Main2Test : public AppFolderTest {
   QByteArray oldRuntime_;
 };
 
+// What widening the compact window to the full one lays out again.
+inline const QList<Change> kWidened = {
+    {"Main2", "Width"},    {"Main2", "Left"},     {"MyButton10", "Width"}, {"Shape1", "Width"},
+    {"Label1", "Width"},   {"MyFrame1", "Width"}, {"MyFrame6", "Width"},   {"ListView2", "Width"},
+    {"Image5", "Visible"},
+};
+
 // Runs fn at every turn of the event loop while it lives.
 class EveryTurn {
  public:
