@@ -83,8 +83,9 @@ class Main2Test : public AppFolderTest {
   QByteArray oldRuntime_;
 };
 
-// What widening the compact window to the full one lays out again.
-inline const QList<Change> kWidened = {
+// What changing the window between its compact and full widths lays out
+// again.
+inline const QList<Change> kWidthChange = {
     {"Main2", "Width"},    {"Main2", "Left"},     {"MyButton10", "Width"}, {"Shape1", "Width"},
     {"Label1", "Width"},   {"MyFrame1", "Width"}, {"MyFrame6", "Width"},   {"ListView2", "Width"},
     {"Image5", "Visible"},

@@ -31,7 +31,8 @@ QString rowsOf(const ListView* list) {
     row += QChar(0x1e) + yesNo(list->Checked(r)) + QString::number(list->SmallIcon(r)) + QChar(0x1d);
     hash.addData(row.toUtf8());
   }
-  return QStringLiteral("%1 rows, digest %2").arg(list->Count()).arg(QString::fromLatin1(hash.result().toHex().left(12)));
+  const QString digest = QString::fromLatin1(hash.result().toHex().left(12));
+  return QStringLiteral("%1 rows, digest %2").arg(list->Count()).arg(digest);
 }
 
 void addControl(QMap<QString, QString>& p, const Control* c) {
@@ -100,7 +101,8 @@ QMap<QString, QString> propertiesOf(QObject* o) {
     p["SortKey"] = QString::number(lv->SortKey());
     p["SortOrder"] = QString::number(lv->SortOrder());
     p["SelectedIndex"] = QString::number(lv->SelectedIndex());
-    p["RowColors"] = QStringLiteral("%1 %2").arg(lv->RowColor(1), 6, 16, QChar('0')).arg(lv->RowColor(2), 6, 16, QChar('0'));
+    p["RowColors"] =
+        QStringLiteral("%1 %2").arg(lv->RowColor(1), 6, 16, QChar('0')).arg(lv->RowColor(2), 6, 16, QChar('0'));
   } else if (auto* timer = qobject_cast<Timer*>(o)) {
     p["Enabled"] = yesNo(timer->Enabled());
     p["Interval"] = QString::number(timer->Interval());
@@ -219,7 +221,8 @@ QStringList unexpectedChanges(const WindowState& before, const WindowState& afte
                           after.value(c.control).contains(c.property);
     if (!control) lines << QStringLiteral("%1: named as changed, but the window has no such control").arg(c.control);
     else if (!property)
-      lines << QStringLiteral("%1.%2: named as changed, but the control has no such property").arg(c.control, c.property);
+      lines << QStringLiteral("%1.%2: named as changed, but the control has no such property")
+                   .arg(c.control, c.property);
   }
   return lines;
 }
