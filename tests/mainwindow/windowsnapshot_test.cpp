@@ -106,3 +106,14 @@ TEST_F(WindowSnapshotTest, AnotherWindowOpeningIsAChangeOfTheMainWindowsPicture)
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   expectOnlyChanged(before);
 }
+
+TEST_F(WindowSnapshotTest, ALongValueIsShownFromWhereItChanges) {
+  Main2* w = win.get();
+  for (int i = 0; i < 40; ++i) w->Combo8->AddItem(QString("liste%1").arg(i, 2, 10, QChar('0')));
+  const WindowSnapshot before = snapshot();
+  w->Combo8->AddItem("zz-ajoutée");
+  const QStringList lines = unexpectedChanges(before.state, snapshot().state, {});
+  ASSERT_EQ(lines.size(), 1);
+  EXPECT_TRUE(lines[0].startsWith("Combo8.List: \"...")) << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].endsWith("liste39 | zz-ajoutée\"")) << lines[0].toStdString();
+}

@@ -4,7 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QPointer>
-#include <QSet>
+#include <algorithm>
 
 #include "platform/form.h"
 #include "platform/listview.h"
@@ -152,10 +152,16 @@ void addServices(const TestServices& svc, WindowState& state) {
   state["Registry"] = {{"Values", joined(values)}};
 }
 
-QString shown(const QString& value) {
-  QString s = value;
-  s.replace('\n', QStringLiteral("\\n"));
+// A value as a failure shows it: quoted, on one line, and when long, from a
+// little before where it first differs from `other`.
+QString shown(const QString& value, const QString& other) {
+  qsizetype from = 0;
+  while (from < value.size() && from < other.size() && value[from] == other[from]) ++from;
+  from = value.size() > 160 ? std::max<qsizetype>(0, from - 40) : 0;
+  QString s = value.mid(from);
   if (s.size() > 160) s = s.left(157) + QStringLiteral("...");
+  if (from > 0) s = QStringLiteral("...") + s;
+  s.replace('\n', QStringLiteral("\\n"));
   return '"' + s + '"';
 }
 
@@ -211,7 +217,7 @@ QStringList unexpectedChanges(const WindowState& before, const WindowState& afte
     for (auto it = a.begin(); it != a.end(); ++it) {
       const QString now = b.value(it.key());
       if (now != it.value() && !allows(allowed, control, it.key()))
-        lines << QStringLiteral("%1.%2: %3 -> %4").arg(control, it.key(), shown(it.value()), shown(now));
+        lines << QStringLiteral("%1.%2: %3 -> %4").arg(control, it.key(), shown(it.value(), now), shown(now, it.value()));
     }
   }
   // A name that matches nothing is a test out of step with its window.
