@@ -12,6 +12,7 @@
 #include "platform/menu.h"
 #include "platform/pathcodec.h"
 #include "tests/testing/fixture.h"
+#include "tests/testing/windowsnapshot.h"
 
 namespace vrn::testing {
 
@@ -55,6 +56,18 @@ class Main2Test : public AppFolderTest {
     return w;
   }
   QString runtimeDir() const { return runtime_.path(); }
+  // What the window (the main one unless named) shows now, with the boxes,
+  // shell calls and sounds, the menus popped and the exits asked for; see
+  // expectOnlyChanged.
+  WindowSnapshot snapshot(Form* window = nullptr) {
+    return snapshotOf(window ? window : win.get(), svc.get(), [this](WindowState& state) {
+      QStringList shown, codes;
+      for (const Popup& p : popups) shown << QString("%1 at %2,%3").arg(p.menu).arg(p.x).arg(p.y);
+      for (int code : exitCodes) codes << QString::number(code);
+      state["Menus"] = {{"Popups", shown.join(" | ")}};
+      state["Program"] = {{"Exits", codes.join(' ')}};
+    });
+  }
 
   struct Popup {
     QString menu;
@@ -68,6 +81,14 @@ class Main2Test : public AppFolderTest {
  private:
   QTemporaryDir runtime_;
   QByteArray oldRuntime_;
+};
+
+// What changing the window between its compact and full widths lays out
+// again.
+inline const QList<Change> kWidthChange = {
+    {"Main2", "Width"},    {"Main2", "Left"},     {"MyButton10", "Width"}, {"Shape1", "Width"},
+    {"Label1", "Width"},   {"MyFrame1", "Width"}, {"MyFrame6", "Width"},   {"ListView2", "Width"},
+    {"Image5", "Visible"},
 };
 
 // Runs fn at every turn of the event loop while it lives.

@@ -58,26 +58,21 @@ TEST_F(PreferencesTest, NothingStoredLoadsNothingAndClearsNothing) {
   w->Combo8->Clear();
   w->Combo8->AddItem("loaded");
   w->lblAffich->setCaption("as it was");
+  const WindowSnapshot before = snapshot();
 
   w->ChargerListesPreferees();
   ASSERT_TRUE(QFile::exists(mesp()));
   EXPECT_EQ(QFile(mesp()).size(), 0);
-  EXPECT_EQ(comboItems(w->Combo1), QStringList{"shown"});
-  EXPECT_EQ(comboItems(w->Combo8), QStringList{"loaded"});
-  EXPECT_EQ(ticks(w->LstSources), (QList<bool>{false, true}));
+  expectOnlyChanged(before);
   EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value());
-  EXPECT_EQ(w->lblAffich->Caption(), "as it was");
 
   // A cut file holding less than one whole record stores nothing either.
   writeFile(mesp(), "avi");
   vrnVars().NumEnregistrement = 7;
   w->ChargerListesPreferees();
   EXPECT_EQ(vrnVars().NumEnregistrement, 0);
-  EXPECT_EQ(comboItems(w->Combo1), QStringList{"shown"});
-  EXPECT_EQ(comboItems(w->Combo8), QStringList{"loaded"});
-  EXPECT_EQ(ticks(w->LstSources), (QList<bool>{false, true}));
+  expectOnlyChanged(before);
   EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value());
-  EXPECT_EQ(w->lblAffich->Caption(), "as it was");
 
   // A whole record and a cut one: the whole one is read.
   writeFile(mesp(), QByteArray("exe").leftJustified(30, ' ') + "avi");
@@ -86,6 +81,8 @@ TEST_F(PreferencesTest, NothingStoredLoadsNothingAndClearsNothing) {
   EXPECT_EQ(comboItems(w->Combo1), QStringList{"exe"});
   EXPECT_EQ(ticks(w->LstSources), (QList<bool>{false, true}));
   EXPECT_EQ(vrnVars().NbExtensionsPreferees, 1);
+  expectOnlyChanged(before, {{"Combo1", "List"}, {"Combo1", "ToolTipText"}, {"Combo8", "List"},
+                             {"Label10", "Caption"}, {"lblAffich", "Caption"}, {"mnAF1", "Caption"}});
 }
 
 TEST_F(PreferencesTest, TheCounterShowsTheTicksAndDrivesTheSelectAllBox) {
@@ -167,6 +164,7 @@ TEST_F(PreferencesTest, SavingWithNothingTickedLeavesAnEmptyFileAndEveryListOffe
   QFile::remove(affp());
   w->ListView2->show();
   w->Label2->setCaption("Liste avi");
+  const WindowSnapshot before = snapshot();
 
   w->MyButton4->click();
   ASSERT_TRUE(QFile::exists(mesp()));
@@ -185,6 +183,12 @@ TEST_F(PreferencesTest, SavingWithNothingTickedLeavesAnEmptyFileAndEveryListOffe
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
   EXPECT_TRUE(w->Combo1->Visible());
   EXPECT_EQ(w->Combo1->ToolTipText(), "(3) extensions...");
+  expectOnlyChanged(before, kWidthChange + QList<Change>{{"Combo1", "List"}, {"Combo1", "ToolTipText"},
+                                                         {"LstSources", "Selected"}, {"Label10", "Caption"},
+                                                         {"Label2", "Caption"}, {"lblAffich", "Caption"},
+                                                         {"mnAF1", "Caption"}, {"ListView2", "Visible"},
+                                                         {"MyFrame1", "Visible"}, {"Text1", "Visible"},
+                                                         {"Timer2", "Enabled"}});
 }
 
 TEST_F(PreferencesTest, SavingTheTickedListsStoresThemInListOrder) {
@@ -215,16 +219,20 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
 
   // Unchanged: the panel closes without a question, the window keeps its width.
   w->MyButton7_Click();
+  WindowSnapshot before = snapshot();
   w->MyButton1->click();
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   EXPECT_FALSE(w->Timer2->Enabled());
   EXPECT_EQ(w->Width(), 14130);
+  expectOnlyChanged(before,
+                    {{"MyFrame1", "Visible"}, {"Text1", "Visible"}, {"Timer2", "Enabled"}, {"Combo9", "List"}});
 
   // Cancel: the saved lists are ticked again, the extra tick stays.
   tickAll(w->LstSources, {false, true, false, false});
   svc->dialogs.answers = {vbCancel};
+  before = snapshot();
   w->MyButton1_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].style, 67);
@@ -234,6 +242,7 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
   EXPECT_EQ(ticks(w->LstSources), (QList<bool>{true, true, true, false}));
   EXPECT_EQ(comboItems(w->Combo1), (QStringList{"avi", "mp3"}));
   EXPECT_EQ(comboItems(w->Combo9), (QStringList{"exe"}));
+  expectOnlyChanged(before, {{"Dialogs", "Boxes"}, {"LstSources", "Selected"}, {"Combo9", "List"}});
 
   // No: the ticked lists are used for now, nothing is stored.
   svc->dialogs.answers = {vbNo};

@@ -190,14 +190,18 @@ TEST_F(FormEssaiTest, ThePageButtonsActOnEveryPageAndNeverOnTheMainWindow) {
   ASSERT_EQ(captions(), QStringList({"doc (1)", "odt (1)", "rtf (1)"}));
   const QList<FormEssai*> p = pages();
   EXPECT_EQ(p[1]->WindowState(), 1);
+  // The main window sees the pages' states change, and nothing of its own.
+  const WindowSnapshot mainBefore = snapshot();
 
   p[0]->MyButton1->click();  // "Tout Barre des Tâches"
   for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 1);
   EXPECT_EQ(w->WindowState(), 0);
+  expectOnlyChanged(mainBefore, {{"Main2", "OtherWindows"}});
 
   p[1]->MyButton2->click();  // "Tout Ecran"
   for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 0);
   EXPECT_EQ(w->WindowState(), 0);
+  expectOnlyChanged(mainBefore, {{"Main2", "OtherWindows"}});
 
   // "Supprimer Toutes les Fenêtres" closes them all, its own page too, and
   // the next page on screen goes to the very corner.
@@ -248,6 +252,7 @@ TEST_F(FormEssaiTest, TheStripeButtonClearsTheSelectionAndFollowsLabel6) {
   pick("txt");
   w->Command8->click();
   FormEssai* p = pages().first();
+  const WindowSnapshot mainBefore = snapshot();
   p->ListView2->setSelectedIndex(2);
   p->Command5_Click();
   EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
@@ -259,6 +264,7 @@ TEST_F(FormEssaiTest, TheStripeButtonClearsTheSelectionAndFollowsLabel6) {
   EXPECT_EQ(p->Label6->Caption(), "non");
   EXPECT_EQ(p->ListView2->RowColor(2), kStripeYellow);
   EXPECT_EQ(w->Label6->Caption(), "non") << "each window keeps its own stripe state";
+  expectOnlyChanged(mainBefore);
 }
 
 TEST_F(FormEssaiTest, ThePageMenuHoldsItsItemsInOrder) {

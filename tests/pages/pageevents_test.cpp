@@ -60,6 +60,8 @@ TEST_F(PageEventsTest, ClicksHeadersAndTicksUseThePagesOwnControls) {
   // The main list is sorted by size; the page keeps that order, unsorted.
   ASSERT_EQ(p->ListView2->Text(1), "alpha");
   const qint64 mainIcon = w->Image1->Picture().cacheKey();
+  w->Label3->setCaption("0");
+  const WindowSnapshot mainBefore = snapshot();
 
   p->ListView2->setSelectedIndex(2);
   emit p->ListView2->Click();
@@ -69,7 +71,6 @@ TEST_F(PageEventsTest, ClicksHeadersAndTicksUseThePagesOwnControls) {
 
   // The first header click only records the direction, the second sorts
   // descending; the main window's flag is not touched.
-  w->Label3->setCaption("0");
   emit p->ListView2->ColumnClick(1);
   EXPECT_EQ(p->Label3->Caption(), "1");
   EXPECT_EQ(p->ListView2->Text(1), "alpha");
@@ -84,6 +85,7 @@ TEST_F(PageEventsTest, ClicksHeadersAndTicksUseThePagesOwnControls) {
   EXPECT_EQ(p->Label9->Caption(), "2");
   EXPECT_EQ(w->Label9->Caption(), "0");
   EXPECT_EQ(vrnVars().NombreSelection, 2);
+  expectOnlyChanged(mainBefore);
 }
 
 TEST_F(PageEventsTest, TheTickCountIsSharedAndEachWindowCopiesOnlyItsOwnRows) {
@@ -194,6 +196,7 @@ TEST_F(PageEventsTest, TheSaveBoxProposesTheCaptionAndTheNamedFolderIsMadeAndFil
   svc->dialogs.saveNames = {folder};
   bool copyModeDuringCopy = false;
   QTimer::singleShot(0, p, [&] { copyModeDuringCopy = vrnVars().ModeCopie == "oui"; });
+  const WindowSnapshot mainBefore = snapshot();
   p->mnCopierSelect->click();
 
   ASSERT_EQ(svc->dialogs.saveCalls.size(), 1);
@@ -213,6 +216,7 @@ TEST_F(PageEventsTest, TheSaveBoxProposesTheCaptionAndTheNamedFolderIsMadeAndFil
   EXPECT_EQ(vrnVars().ModeCopie, "");
   EXPECT_EQ(vrnVars().DemandeArret, "");
   EXPECT_EQ(w->MyButton6->Caption(), "Arrêter l'Opération en Cours") << "the main stop button is not the page's";
+  expectOnlyChanged(mainBefore, {{"Dialogs", "SaveCalls"}});
 
   // An existing folder is used as it is; clashing names take numbers.
   writeFile(dst.path() + "/old/f2.pdf", "old");

@@ -28,18 +28,14 @@ QStringList databaseEntries(const QString& folder) {
 
 class EngineTest : public SearchTest {
  protected:
-  void expectIdleAgain() {
+  // After a search the window shows its result, full width and with the
+  // progress bar emptied, and is otherwise idle again, as before the search:
+  // the launch button back, the scopes usable, the busy picture stopped.
+  void expectIdleAgain(const WindowSnapshot& before, std::source_location where = std::source_location::current()) {
     Main2* w = win.get();
-    EXPECT_TRUE(w->MyButton25->Visible());
-    EXPECT_FALSE(w->MyButton26->Visible());
-    for (QWidget* c : std::initializer_list<QWidget*>{w->Check17, w->Check18, w->Check19, w->Check20, w->Combo10})
-      EXPECT_TRUE(c->isEnabledTo(w)) << c->objectName().toStdString();
-    EXPECT_FALSE(w->Timer4->Enabled());
-    EXPECT_FALSE(w->Shape4->Visible());
-    EXPECT_FALSE(w->Picture3->Visible());
-    EXPECT_FALSE(w->etat0->Visible());
     EXPECT_EQ(w->etat0->Width(), 0);
     EXPECT_EQ(w->Width(), 14130);
+    expectOnlyChanged(before, kSearchResult, where);
     EXPECT_EQ(vrnVars().DemandeArret, "");
   }
   void expectListAndToolsHidden() {
@@ -66,6 +62,7 @@ TEST_F(EngineTest, FindsTheCriterionInAnyCaseAnywhereInThePathsOfEveryList) {
   for (CheckBox* c : {w->Check4, w->Check5, w->Check6, w->Check7, w->Check8, w->Check9}) c->setValue(0);
   ASSERT_EQ(w->Check15->Value(), 0) << "sounds are off";
   openPanel();
+  const WindowSnapshot before = snapshot();
   search("  JPG ", w->Check19);
 
   EXPECT_EQ(vrnVars().CritereRecherche, "jpg");
@@ -106,7 +103,7 @@ TEST_F(EngineTest, FindsTheCriterionInAnyCaseAnywhereInThePathsOfEveryList) {
   for (QWidget* c : std::initializer_list<QWidget*>{w->ListView2, w->Command4, w->Command8, w->Command11})
     EXPECT_FALSE(c->isHidden()) << c->objectName().toStdString();
   EXPECT_FALSE(w->Command5->Visible());
-  expectIdleAgain();
+  expectIdleAgain(before);
   EXPECT_EQ(svc->audio.plays, 1) << "the end sound plays whatever the sound option says";
   // The search writes nothing.
   EXPECT_EQ(readFile(dbDir() + "/jpg.vrn"), jpgBytes);
@@ -218,6 +215,7 @@ TEST_F(EngineTest, AnEmptyOrMissingScopeFindsNothingAndKeepsThePercentage) {
   ASSERT_EQ(w->Label35->Caption(), percent("100", "00"));
 
   for (const QString& list : {QString("absent"), QString("dossier")}) {
+    const WindowSnapshot before = snapshot();
     searchList("a", list);
     EXPECT_EQ(vrnVars().TotalEnregistrements, 0) << list.toStdString();
     EXPECT_EQ(w->Label28->Caption(), "Total Répertoires et Données (0) à Analyser");
@@ -225,7 +223,7 @@ TEST_F(EngineTest, AnEmptyOrMissingScopeFindsNothingAndKeepsThePercentage) {
     EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (0) Fichiers\n(" + src() + ")");
     EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (0) Fichiers");
     expectListAndToolsHidden();
-    expectIdleAgain();
+    expectIdleAgain(before);
   }
   EXPECT_FALSE(QFile::exists(dbDir() + "/absent.vrn"));
 }
@@ -244,11 +242,12 @@ TEST_F(EngineTest, NothingFoundHidesTheListAndALeftOverStopRequestStopsNothing) 
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);
 
   vrnVars().DemandeArret = "stop";  // left by an earlier job
+  const WindowSnapshot before = snapshot();
   searchList(".TXT", "txt");
   EXPECT_EQ(w->ListView2->Count(), 3);
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);
   EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (3) Fichiers\n(" + src() + ")");
-  expectIdleAgain();
+  expectIdleAgain(before);
 }
 
 TEST_F(EngineTest, StopEmptiesTheResultAndTheNextSearchRunsInFull) {
@@ -258,6 +257,7 @@ TEST_F(EngineTest, StopEmptiesTheResultAndTheNextSearchRunsInFull) {
   Main2* w = start();
   openPanel();
   int shownWhenStopped = -1;
+  const WindowSnapshot before = snapshot();
   {
     EveryTurn user([&] {
       if (shownWhenStopped < 0 && vrnVars().NbEnregistrementsLus == 2) {
@@ -274,7 +274,7 @@ TEST_F(EngineTest, StopEmptiesTheResultAndTheNextSearchRunsInFull) {
   EXPECT_EQ(w->Label2->Caption(), "La Recherche à été Stoppée par l'Utilisateur...");
   EXPECT_EQ(w->Label32->Caption(), "Recherche Stoppée par l'Utilisateur...");
   expectListAndToolsHidden();
-  expectIdleAgain();
+  expectIdleAgain(before);
   EXPECT_EQ(svc->audio.plays, 1);
 
   searchList("log", "log");
@@ -393,6 +393,7 @@ TEST_F(EngineTest, AListOfManyBlocksGivesItsRowsInOrderWhetherEventsRunAfterEach
   for (int slice : {0, 1000}) {
     SCOPED_TRACE(slice);
     searchEventSliceMs() = slice;
+    const WindowSnapshot before = snapshot();
     searchList("cible", "big");
     EXPECT_EQ(column(1), found);
     EXPECT_EQ(column(8), numbers);
@@ -400,12 +401,13 @@ TEST_F(EngineTest, AListOfManyBlocksGivesItsRowsInOrderWhetherEventsRunAfterEach
     EXPECT_EQ(vrnVars().NumEnregistrement, 5000);
     EXPECT_EQ(w->Label35->Caption(), percent("100", "00"));
     EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (7) Fichiers");
-    expectIdleAgain();
+    expectIdleAgain(before);
   }
 
   // A stop in the middle of the list is seen at the next record, which
   // counts but shows no percentage.
   searchEventSliceMs() = 0;
+  const WindowSnapshot before = snapshot();
   {
     EveryTurn user([&] {
       if (vrnVars().NbEnregistrementsLus == 1000 && w->MyButton26->Visible()) w->MyButton26->click();
@@ -417,7 +419,7 @@ TEST_F(EngineTest, AListOfManyBlocksGivesItsRowsInOrderWhetherEventsRunAfterEach
   EXPECT_EQ(w->etat0->Width(), 0);
   EXPECT_EQ(w->Label32->Caption(), "Recherche Stoppée par l'Utilisateur...");
   expectListAndToolsHidden();
-  expectIdleAgain();
+  expectIdleAgain(before);
 }
 
 namespace {

@@ -35,6 +35,7 @@ TEST_F(PanelTest, OpeningShowsThePanelWithTheCountsOfTheMoment) {
   w->Combo10->hide();
   w->Label32->setCaption("Recherche Terminée");
 
+  const WindowSnapshot before = snapshot();
   openPanel();
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_FALSE(w->ListView2->Visible());
@@ -58,6 +59,14 @@ TEST_F(PanelTest, OpeningShowsThePanelWithTheCountsOfTheMoment) {
   // The window keeps its compact width: the panel lies beyond it.
   EXPECT_EQ(w->Width(), 5040);
   EXPECT_GE(w->MyFrame3->Left(), w->Width());
+  // Nothing else: what opening shows is all above.
+  expectOnlyChanged(before, {{"MyFrame3", "Visible"}, {"Timer6", "Enabled"}, {"Image1", "Picture"},
+                             {"ListView2", "*"}, {"Label2", "Caption"}, {"Label30", "Caption"},
+                             {"Label31", "Caption"}, {"Label32", "Caption"}, {"Label33", "Caption"},
+                             {"Combo10", "Enabled"}, {"Combo10", "Visible"}, {"Check17", "Enabled"},
+                             {"Check18", "Enabled"}, {"Check19", "Enabled"}, {"Check20", "Enabled"},
+                             {"Command4", "Visible"}, {"Command5", "Visible"}, {"Command8", "Visible"},
+                             {"Command11", "Visible"}});
 
   // The other menu item opens it the same way, with the counts of its moment.
   w->Combo1->AddItem("png");
@@ -101,24 +110,17 @@ TEST_F(PanelTest, ALaunchWithoutAChosenListOrWithoutACriterionIsRefused) {
       "Pour Lancer une Recherche, vous Devez Choisir un (Type d'Extension) dans la Liste déroulante pour votre "
       "Recherche...";
   const QString wordBox = "Pour Lancer une Recherche, vous Devez Saisir un Mot ou une Fraction de Mot à Rechercher...";
-  auto expectNothingStarted = [&] {
-    EXPECT_TRUE(w->MyButton25->Visible());
-    EXPECT_FALSE(w->MyButton26->Visible());
-    EXPECT_FALSE(w->Label32->Visible());
-    EXPECT_FALSE(w->Shape4->Visible());
-    EXPECT_FALSE(w->Timer4->Enabled());
-    EXPECT_EQ(w->Label2->Caption(), "Recherche par Critère en Attente...");
-    EXPECT_EQ(w->Label28->Caption(), "");
-    EXPECT_EQ(svc->audio.plays, 0);
-  };
+  // Nothing starts: the box is all that changes.
+  const QList<Change> theBox = {{"Dialogs", "Boxes"}};
 
   // At the first opening the blank item is shown: the criterion is not even looked at.
+  WindowSnapshot before = snapshot();
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Aucun Type Sélectionné...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, typeBox);
-  expectNothingStarted();
+  expectOnlyChanged(before, theBox);
 
   // A chooser with nothing chosen at all is refused the same way.
   {
@@ -126,27 +128,32 @@ TEST_F(PanelTest, ALaunchWithoutAChosenListOrWithoutACriterionIsRefused) {
     w->Combo10->setListIndex(-1);
   }
   w->Text2->setText("a");
+  before = snapshot();
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(svc->dialogs.boxes[1].title, "Aucun Type Sélectionné...");
+  expectOnlyChanged(before, theBox);
 
   // A criterion of blanks only is no criterion.
   w->Combo10->setListIndex(w->Combo10->findText("jpg"));
   w->Text2->setText("    ");
+  before = snapshot();
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 3);
   EXPECT_EQ(svc->dialogs.boxes[2].style, 64);
   EXPECT_EQ(svc->dialogs.boxes[2].title, "Aucun Mot à Rechercher...");
   EXPECT_EQ(svc->dialogs.boxes[2].text, wordBox);
+  expectOnlyChanged(before, theBox);
 
   // With another scope the chooser does not matter, the criterion does.
   w->Check17->setValue(1);
   w->Combo10->setListIndex(0);
   w->Text2->setText("");
+  before = snapshot();
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 4);
   EXPECT_EQ(svc->dialogs.boxes[3].title, "Aucun Mot à Rechercher...");
-  expectNothingStarted();
+  expectOnlyChanged(before, theBox);
 }
 
 TEST_F(PanelTest, LeavingEmptiesTheResultAndCentresTheCompactWindow) {
