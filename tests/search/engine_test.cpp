@@ -532,13 +532,14 @@ TEST_F(FoundRowsTest, RowsAreTheStoredFilesUnderTheirLowerCaseNamesInScopeOrder)
     for (int slice : {0, 1000}) {
       SCOPED_TRACE(c.typed.toStdString() + " slice " + std::to_string(slice));
       searchEventSliceMs() = slice;
+      const WindowSnapshot before = snapshot();
       search(c.typed, w->Check19);
       const QList<QStringList> expected = plainSearchRows(lists, searchCriterion(c.typed));
       EXPECT_EQ(expected.size(), c.rows);
       EXPECT_EQ(shownRows(), expected);
       EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (" + QString::number(c.rows) + ") Fichiers");
       EXPECT_EQ(vrnVars().NbEnregistrementsLus, 17);
-      expectIdleAgain();
+      expectIdleAgain(before);
     }
   }
 
@@ -588,6 +589,7 @@ TEST_F(FoundRowsTest, AStopAtAnyRecordShowsTheRowsOfTheRecordsBefore) {
     }
     QList<QStringList> atStop;
     bool clicked = false;
+    const WindowSnapshot idle = snapshot();
     {
       EveryTurn user([&] {
         if (!clicked && vrnVars().NbEnregistrementsLus == k && w->MyButton26->Visible()) {
@@ -603,6 +605,6 @@ TEST_F(FoundRowsTest, AStopAtAnyRecordShowsTheRowsOfTheRecordsBefore) {
     EXPECT_EQ(vrnVars().NbEnregistrementsLus, k + 1);
     EXPECT_EQ(w->Label32->Caption(), "Recherche Stoppée par l'Utilisateur...");
     expectListAndToolsHidden();
-    expectIdleAgain();
+    expectIdleAgain(idle);
   }
 }
