@@ -30,7 +30,7 @@ void chooseListSet(Main2* w, int mode, void (Main2::*loader)(), const std::optio
                                    "Mais pour éviter de Saturer l'écran et la Barre des Tâches, le programme "
                                    "n'affichera que les (24 premières) par Ordre Alphabétique...\n"
                                    "Si vous voulez en Ajouter d'autres , vous pourrez le faire en Manuel...",
-                               64, "Limiter le Nombre de Pages...");
+                               vbInformation, "Limiter le Nombre de Pages...");
 }
 
 }  // namespace

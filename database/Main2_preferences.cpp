@@ -153,7 +153,7 @@ void Main2::MyButton1_Click() {
       "Voulez-vous Enregistrer cette Nouvelle Liste (Oui)..?\n"
       "Non je veux juste l'Utiliser pour l'instant  (Non)..?\n"
       "Je préfère Remettre mes Listes Préférées Enregistrées (Annuler)..?",
-      67, "Changement de Liste de Fichiers...");
+      vbInformation + vbYesNoCancel, "Changement de Liste de Fichiers...");
   if (v.Reponse == vbYes) {
     MyButton4_Click();
     FermerToutesFenetresListes();

@@ -96,7 +96,7 @@ void Main2::setScanCommandsEnabled(bool on) {
 
 bool Main2::refuseSourceFolder(const QString& folder) {
   if (scannableFolder(folder)) return false;
-  services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+  services().dialogs->msgBox(this, "Dossier Incorect", vbCritical, "Refaire...");
   return true;
 }
 
@@ -127,9 +127,9 @@ void Main2::Command1_Click() {
       v.TamponChemin = chemin;
       v.DossierChoisiDestination = chemin;
       if (!EstUnDossier(chemin)) {
-        services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+        services().dialogs->msgBox(this, "Dossier Incorect", vbCritical, "Refaire...");
         v.ModeCopie.clear();
-        setMousePointer(0);
+        setMousePointer(vbDefault);
         return;
       }
     }
@@ -153,7 +153,7 @@ void Main2::Command1_Click() {
       // wipe the database. The state word goes back to the stored source.
       if (!v.DossierAScanner.isEmpty() && refuseSourceFolder(v.DossierAScanner)) {
         if (v.SourceActuelle == kOnScann) v.SourceActuelle = v.SourceAScanner;
-        setMousePointer(0);
+        setMousePointer(vbDefault);
         return;
       }
     } else {
@@ -164,7 +164,7 @@ void Main2::Command1_Click() {
         v.TamponChemin = chemin;
         v.DossierAScanner = chemin;
         if (refuseSourceFolder(chemin)) {
-          setMousePointer(0);
+          setMousePointer(vbDefault);
           return;
         }
         presetOrCancelled = false;
@@ -173,12 +173,12 @@ void Main2::Command1_Click() {
 
     // 6. Preset source or cancelled browser.
     if (presetOrCancelled) {
-      if (Check13->Value() == 1) setWindowState(1);
+      if (Check13->Value() == 1) setWindowState(vbMinimized);
       timer3->setEnabled(true);
       lblAffich->setCaption("Choix des (" + QString::number(Combo1->ListCount()) +
                             ") Listes Disponibles pour Initiés");
       lblnbr->show();
-      setMousePointer(11);
+      setMousePointer(vbHourglass);
     }
 
     // 7. Nothing to scan: the animation and the count go away again.
@@ -188,7 +188,7 @@ void Main2::Command1_Click() {
       timer3->setEnabled(false);
       label4->hide();
       lblnbr->hide();
-      setMousePointer(0);
+      setMousePointer(vbDefault);
       scanEnd_ = ScanEnd::Cancelled;
       return;
     }
@@ -213,7 +213,7 @@ void Main2::Command1_Click() {
 
     // 10. A stop can no longer be honoured once the walk is over; read back
     // during the write, der.rep would name the old source beside the new lists.
-    setMousePointer(0);
+    setMousePointer(vbDefault);
     timer3->setEnabled(false);
     lblAffich->setCaption("Recherche Terminée, Traitement en Cours...");
     lblAffich->setTransparent(true);
@@ -224,7 +224,7 @@ void Main2::Command1_Click() {
       lblAffich->setCaption("Demande de SCANN Annulée...");
       MyButton3->hide();
       label4->hide();
-      setMousePointer(0);
+      setMousePointer(vbDefault);
       lblnbr->hide();
       v.DemandeArret.clear();
       MyButton6->setEnabled(false);
@@ -248,7 +248,7 @@ void Main2::Command1_Click() {
     MyButton3->hide();
     label4->hide();
     lblAffich->setCaption("Tous vos (" + QString::number(v.NombreFichiers) + ") Fichiers sont Disponibles...");
-    setMousePointer(0);
+    setMousePointer(vbDefault);
     Combo1->show();
     MyFrame7->show();
     lblnbr->hide();
@@ -275,7 +275,7 @@ void Main2::Command1_Click() {
     v.ScanEnCours.clear();
   } catch (const std::exception&) {
     // Out of memory on a huge tree: the command ends where it was.
-    setMousePointer(0);
+    setMousePointer(vbDefault);
   }
 }
 
@@ -288,7 +288,7 @@ void Main2::endFailedScan() {
   label4->hide();
   lblnbr->hide();
   Shape2->hide();
-  setMousePointer(0);
+  setMousePointer(vbDefault);
   Combo1->show();
   MyFrame7->show();
   lblAffich->setCaption("Base de Données Inchangée, Écriture Impossible...");
@@ -333,7 +333,7 @@ void Main2::endFailedScan() {
                                  ")\n" + reason +
                                  "\nVotre Base de Données Précédente est Conservée telle qu'elle était, Aucune "
                                  "Liste n'a été Modifiée...",
-                             16, "Base de Données Conservée...");
+                             vbCritical, "Base de Données Conservée...");
 }
 
 void Main2::Command1_RightClick() {
@@ -374,7 +374,7 @@ void Main2::mnChoixPerso_Click() {
 
 void Main2::mnDetailRepPerso_Click() {
   if (jobRunning()) return;
-  Combo7->setLeft(WindowState() == 2 ? 0 : -2160);
+  Combo7->setLeft(WindowState() == vbMaximized ? 0 : -2160);
   Combo7->show();
   Combo7->setFocus();
   Combo7->DropDown();

@@ -79,7 +79,7 @@ void Main2::Command2_Click() {
   PopupMenu(mnMenu5, Command2->Left() - 1000, Command2->Top() - (Command2->Height() + 250));
 }
 
-void Main2::mnReduire_Click() { setWindowState(1); }
+void Main2::mnReduire_Click() { setWindowState(vbMinimized); }
 
 void Main2::mnArreter_Click() {
   ListView2->Clear();
@@ -88,7 +88,7 @@ void Main2::mnArreter_Click() {
 }
 
 void Main2::MyButton8_Click() {
-  if (WindowState() == 1 || WindowState() == 2) setWindowState(0);
+  if (WindowState() == vbMinimized || WindowState() == vbMaximized) setWindowState(vbNormal);
 }
 
 // The author's address is no longer available.

@@ -54,7 +54,7 @@ void Main2::continueStartUp() {
   // 4. Options: the defaults when the file is missing, then applied.
   if (!FichierExiste(fichierBase("affp.aff"))) writeOptionsRecord(defaultOptionsRecord());
   ChargerAffichage();
-  if (Check13->Value() == 1) setWindowState(1);
+  if (Check13->Value() == 1) setWindowState(vbMinimized);
 
   // 5. Scan at start, never of a source that is gone: its empty walk would
   // wipe the database (the missing-source boxes have said so).
@@ -74,7 +74,7 @@ void Main2::continueStartUp() {
             NomUtilisateur() +
             ")\nde votre Ordinateur, Cliquez sur (Oui)...?\nNon je préfère Choisir moi-même l'Endroit à "
             "SCANNER..(Non)...?",
-        68, "Choix de la Source à Scanner...");
+        vbInformation + vbYesNo, "Choix de la Source à Scanner...");
     if (v.Reponse == vbYes) {
       v.SourceAScanner = CheminDossierSpecial(kCsidlProfile);
       Command1_Click();

@@ -78,7 +78,7 @@ void Main2::Form_Load() {
                                "Le Programme (Varnelo) ne Trouve pas le Dossier où il est Installé, il ne peut donc "
                                "pas y Ranger sa Base de Donnée (BDVRN).\n"
                                "Relancez le Programme depuis son Dossier d'Installation....",
-                               16, "Dossier du Programme Introuvable...");
+                               vbCritical, "Dossier du Programme Introuvable...");
     endProgram(1);
     return;
   }
@@ -93,7 +93,7 @@ void Main2::Form_Load() {
                                  "Le Programme (Varnelo) est Déjà Démarré, il ne peut être en Double.\n"
                                  "Si vous rencontrez un Problème et que vous n'arrivez plus à le Relancer, Alors "
                                  "Redémarrez votre Ordinateur....",
-                                 48, "Programme en double Détecté...");
+                                 vbExclamation, "Programme en double Détecté...");
       endProgram(0);
       return;
     case DatabaseLock::CannotCreate:
@@ -106,7 +106,7 @@ void Main2::Form_Load() {
                                      ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même "
                                      "Temps...\nVérifiez que ce Dossier existe et que vous avez le Droit d'y "
                                      "Écrire....",
-                                 48, "Verrou Impossible à Poser...");
+                                 vbExclamation, "Verrou Impossible à Poser...");
       break;
   }
 
@@ -211,7 +211,7 @@ void Main2::showMissingDriveBox(const QString& source) {
           driveRootText(source) +
           ")\nVeuillez Corriger ce problème afin que vous puissiez Utiliser ce programme, car pour l'instant les "
           "Données sont Introuvables...",
-      0, QString());
+      vbOKOnly, QString());
 }
 
 void Main2::showMissingFolderBox(const QString& source) {
@@ -222,7 +222,7 @@ void Main2::showMissingFolderBox(const QString& source) {
           source +
           ")\nVeuillez Corriger ce problème afin que vous puissiez Utiliser ce programme, car pour l'instant les "
           "Données sont Introuvables...",
-      0, QString());
+      vbOKOnly, QString());
 }
 
 }  // namespace vrn

@@ -196,7 +196,7 @@ void FormEssai::Form_Load() {
   MyButton3->setToolTipText(QStringLiteral("Supprimer Toutes les Listes éditées\naussi bien de l'écran\n"
                                            "comme de la Barre des Tâches."));
   // A page first shows in the task bar; its opener sets the state it wants.
-  setWindowState(1);
+  setWindowState(vbMinimized);
   if (!main_) return;
   Main2* m = main_;
   ListView* source = m->ListView2;
@@ -254,24 +254,24 @@ void FormEssai::Form_Resize() {
 }
 
 void FormEssai::Form_DblClick() {
-  if (WindowState() == 0) setWindowState(2);
-  else if (WindowState() == 2) setWindowState(0);
+  if (WindowState() == vbNormal) setWindowState(vbMaximized);
+  else if (WindowState() == vbMaximized) setWindowState(vbNormal);
 }
 
 void FormEssai::Form_MouseMove() {
-  if (WindowState() != 0) return;
+  if (WindowState() != vbNormal) return;
   activateWindow();
   setFocus();
 }
 
-void FormEssai::mnFermer_Click() { setWindowState(1); }
+void FormEssai::mnFermer_Click() { setWindowState(vbMinimized); }
 
 void FormEssai::MyButton1_Click() { Command1_Click(); }
 void FormEssai::MyButton2_Click() { Command2_Click(); }
 void FormEssai::MyButton3_Click() { FermerToutesFenetresListes(); }
 
-void FormEssai::Command1_Click() { setEveryPageState(1); }
-void FormEssai::Command2_Click() { setEveryPageState(0); }
+void FormEssai::Command1_Click() { setEveryPageState(vbMinimized); }
+void FormEssai::Command2_Click() { setEveryPageState(vbNormal); }
 
 // This page closes with the others; nothing of it may be used after the call.
 void FormEssai::FermerToutesFenetresListes() { closeEveryPage(); }

@@ -78,7 +78,7 @@ void FormEssai::mnCopierSelect_Click() {
         this,
         QStringLiteral("Vous devez (Donner un Nom) à Votre Sauvegarde...!\nJe vous Propose (") + proposal +
             QLatin1Char(')'),
-        52, QStringLiteral("Sauvegarde sans Nom..."));
+        vbExclamation + vbYesNo, QStringLiteral("Sauvegarde sans Nom..."));
     if (v.Reponse != vbYes) {
       // Given up: no copy mode may be left for the scan command.
       v.ModeCopie.clear();
@@ -101,7 +101,7 @@ void FormEssai::CopierFichiersCoches() {
   const QPointer<Main2> main = main_;
   MyButton6->show();
   MyButton6->setEnabled(true);
-  setMousePointer(11);
+  setMousePointer(vbHourglass);
 
   CopyOptions options;
   options.destination = vrnVars().DossierSauvegarde;
@@ -117,7 +117,7 @@ void FormEssai::CopierFichiersCoches() {
 
   if (soundOn(main)) JouerSon();
   if (!self) return;
-  setMousePointer(0);
+  setMousePointer(vbDefault);
   MyButton6->setEnabled(false);  // it stays in view with its last caption
 }
 

@@ -67,7 +67,7 @@ void Main2::ChercherFenetreListe() {
     const bool match = search ? page->Caption() == wanted : page->Caption().left(wanted.size()) == wanted;
     if (!match) continue;
     page->Show();
-    page->setWindowState(2);
+    page->setWindowState(vbMaximized);
     v.FenetreDejaOuverte = QStringLiteral("oui");
     return;
   }
@@ -84,7 +84,7 @@ void Main2::showPageOnScreen(int screenHeightTwips) {
   stepCascade(screenHeightTwips);
   auto* page = new FormEssai(this);
   page->Show();
-  page->setWindowState(0);
+  page->setWindowState(vbNormal);
   page->Move(v.PosGaucheFenetre, v.PosHautFenetre);
   ++v.NbFenetresCascade;
 }
@@ -96,16 +96,16 @@ void Main2::Command8_Click() {
   if (v.FenetreDejaOuverte == QLatin1String("oui")) return;
   auto* page = new FormEssai(this);
   page->Show();
-  page->setWindowState(1);
+  page->setWindowState(vbMinimized);
 }
 
 void Main2::Command8_RightClick() {
   PopupMenu(mnMenu4, Command8->Left(), Command8->Top() - (Command8->Height() + 1000));
 }
 
-void Main2::ReduirePages() { setEveryPageState(1); }
+void Main2::ReduirePages() { setEveryPageState(vbMinimized); }
 
-void Main2::RestaurerPages() { setEveryPageState(0); }
+void Main2::RestaurerPages() { setEveryPageState(vbNormal); }
 
 void Main2::FermerToutesFenetresListes() { closeEveryPage(); }
 
@@ -193,8 +193,8 @@ void Main2::mnAfficherEcran_Click() {
     return;
   }
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes < preferredCount()) {
-    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y a que ("), 68,
-                                           QStringLiteral("Définir l'action..."));
+    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y a que ("),
+                                           vbInformation + vbYesNo, QStringLiteral("Définir l'action..."));
     if (v.Reponse != vbYes) {
       RestaurerPages();
       return;
@@ -219,8 +219,8 @@ void Main2::mnAfficherSystray_Click() {
     return;
   }
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes < preferredCount()) {
-    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y que ("), 68,
-                                           QStringLiteral("Définir l'action..."));
+    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y que ("),
+                                           vbInformation + vbYesNo, QStringLiteral("Définir l'action..."));
     if (v.Reponse != vbYes) {
       ReduirePages();
       return;

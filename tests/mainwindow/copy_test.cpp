@@ -70,7 +70,7 @@ class CopyTest : public Main2Test {
     EXPECT_EQ(vrnVars().ModeCopie, "");
     EXPECT_EQ(vrnVars().DemandeArret, "");
     EXPECT_FALSE(w->MyButton6->Enabled());
-    EXPECT_EQ(w->MousePointer(), 0);
+    EXPECT_EQ(w->MousePointer(), vbDefault);
     EXPECT_FALSE(copyRunning());
   }
 

@@ -98,7 +98,7 @@ class DatabaseSafetyTest : public Main2Test {
                         const QString& reason) {
     ASSERT_FALSE(svc->dialogs.boxes.isEmpty());
     const ShownBox& box = svc->dialogs.boxes.last();
-    EXPECT_EQ(box.style, 16);
+    EXPECT_EQ(box.style, vbCritical);
     EXPECT_EQ(box.title, kFailureTitle);
     EXPECT_TRUE(box.text.contains(reason)) << box.text.toStdString();
     EXPECT_EQ(database(), before) << "the previous lists and der.rep byte for byte, nothing left over";
@@ -115,7 +115,7 @@ class DatabaseSafetyTest : public Main2Test {
     EXPECT_EQ(vrnVars().TabChemins.size(), 2u);
     EXPECT_TRUE(w->Command1->isEnabled());
     EXPECT_FALSE(w->MyButton6->isEnabled());
-    EXPECT_EQ(w->MousePointer(), 0);
+    EXPECT_EQ(w->MousePointer(), vbDefault);
     EXPECT_FALSE(w->lblnbr->isVisible());
     EXPECT_FALSE(w->label4->isVisible());
   }
@@ -153,7 +153,7 @@ TEST_F(DatabaseSafetyTest, AMissingSourceAtStartWithTheDefaultOptionsKeepsEveryL
     ASSERT_GE(svc->dialogs.boxes.size(), c.boxes.size());
     for (int i = 0; i < c.boxes.size(); ++i) {
       EXPECT_TRUE(svc->dialogs.boxes[i].text.startsWith(c.boxes[i])) << svc->dialogs.boxes[i].text.toStdString();
-      EXPECT_EQ(svc->dialogs.boxes[i].style, 0);
+      EXPECT_EQ(svc->dialogs.boxes[i].style, vbOKOnly);
     }
     for (const ShownBox& box : svc->dialogs.boxes)
       EXPECT_NE(box.text, "Dossier Incorect") << "the scan at start is not even tried";
@@ -224,7 +224,7 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
     road.run();
     ASSERT_EQ(svc->dialogs.boxes.size(), 1);
     EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
-    EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+    EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
     EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
     if (QString(road.what) != "rescan of a folder that is gone" &&
         QString(road.what) != "a preset folder that went while the window waited") {
@@ -235,7 +235,7 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
     EXPECT_EQ(w->Caption(), caption);
     EXPECT_EQ(w->MyButton10->Caption(), header);
     EXPECT_EQ(vrnVars().ScanEnCours, "");
-    EXPECT_EQ(w->MousePointer(), 0);
+    EXPECT_EQ(w->MousePointer(), vbDefault);
     EXPECT_TRUE(w->Command1->isEnabled());
   }
 }
@@ -325,7 +325,7 @@ TEST_F(DatabaseSafetyTest, ADatabaseFolderThatIsAPlainFileEndsTheScanLikeAFailed
   svc->dialogs.folders = {path(fresh)};
   w->Command1->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kFailureTitle);
   EXPECT_TRUE(svc->dialogs.boxes[0].text.contains("n'est pas un Dossier...")) << svc->dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(readFile(dbDir()), "not a folder");

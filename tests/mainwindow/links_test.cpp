@@ -16,7 +16,7 @@ TEST_F(LinksTest, OfflineTheProgramButtonsWarnAndOpenNothing) {
     b->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 8);
   for (const ShownBox& box : svc->dialogs.boxes) {
-    EXPECT_EQ(box.style, 48);
+    EXPECT_EQ(box.style, vbExclamation);
     EXPECT_EQ(box.title, "Impossibilité de se Connecter...");
     EXPECT_EQ(box.text, "Vous n'êtes pas Connecté à Internet, veuillez essayer ultérieurement.");
   }

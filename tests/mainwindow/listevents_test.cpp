@@ -107,13 +107,13 @@ TEST_F(ListEventsTest, ARiskyFileAsksFirstAndOnlyYesOpensIt) {
   doubleClick(1);
   EXPECT_EQ(vrnVars().CheminFichier, setup);
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 52);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbExclamation + vbYesNo);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kWarningTitle);
   EXPECT_EQ(svc->dialogs.boxes[0].text, expectedWarning(setup, "exe"));
   EXPECT_EQ(vrnVars().Reponse, 7);
   EXPECT_TRUE(svc->shell.opened.isEmpty()) << "No opens nothing";
 
-  svc->dialogs.answers = {6};
+  svc->dialogs.answers = {vbYes};
   w->mnExecuterFichier->click();
   EXPECT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(vrnVars().Reponse, 6);
@@ -298,7 +298,7 @@ TEST_F(ListEventsTest, CopyWithNothingTickedShowsTheBoxOnly) {
   addFileRow(w->ListView2, makeFile("a.txt"), 1);
   w->mnCopierSelect->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Aucune Sélection...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, "Vous n' avez rien Sélectionné...!");
   EXPECT_EQ(vrnVars().ModeCopie, "");

@@ -135,7 +135,7 @@ TEST_F(ListSetsTest, TheSetCommandsAndTheNoticeFromTwentyFivePages) {
   makeLists({common[24]});
   w->mnAfficherTout_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kNoticeTitle);
   EXPECT_EQ(svc->dialogs.boxes[0].text, notice(25));
   EXPECT_EQ(w->Combo1->ListCount(), 25) << "the notice only informs";

@@ -378,7 +378,7 @@ TEST_F(LoaderTest, TheSourceMustStillExistBeforeAnythingLoads) {
   vrnVars().SourceActuelle = "Aucun pour l'Instant";
   pick("txt");
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 0);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbOKOnly);
   EXPECT_TRUE(svc->dialogs.boxes[0].text.startsWith(drive + "Auc)\n"));
 
   vrnVars().SourceActuelle = "/media/nobody-varnelo-test/CLE USB/Docs";

@@ -227,7 +227,7 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
   svc->dialogs.answers = {vbCancel};
   w->MyButton1_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 67);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation + vbYesNoCancel);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kLeaveTitle);
   EXPECT_EQ(svc->dialogs.boxes[0].text, kLeaveText);
   EXPECT_EQ(vrnVars().Reponse, vbCancel);

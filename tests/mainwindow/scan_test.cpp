@@ -164,7 +164,7 @@ TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
   EXPECT_FALSE(w->label4->isVisible());
   EXPECT_FALSE(w->timer3->Enabled());
   EXPECT_FALSE(w->ListView2->isVisible());
-  EXPECT_EQ(w->MousePointer(), 0);
+  EXPECT_EQ(w->MousePointer(), vbDefault);
   EXPECT_EQ(w->lblAffich->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
 }
@@ -182,7 +182,7 @@ TEST_F(ScanTest, ACancelledBrowserScansNothingAndAFileIsRefused) {
   EXPECT_FALSE(w->lblnbr->isVisible());
   EXPECT_FALSE(w->label4->isVisible());
   EXPECT_FALSE(w->timer3->Enabled());
-  EXPECT_EQ(w->MousePointer(), 0);
+  EXPECT_EQ(w->MousePointer(), vbDefault);
   EXPECT_EQ(w->Caption(), caption);
   EXPECT_EQ(vrnVars().SourceActuelle, path(other));
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), derRep);
@@ -192,10 +192,10 @@ TEST_F(ScanTest, ACancelledBrowserScansNothingAndAFileIsRefused) {
   svc->dialogs.folders = {decodePath(tree / "a.txt")};
   w->Command1->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
-  EXPECT_EQ(w->MousePointer(), 0);
+  EXPECT_EQ(w->MousePointer(), vbDefault);
   EXPECT_EQ(w->Caption(), caption);
   EXPECT_EQ(vrnVars().SourceActuelle, path(other));
   EXPECT_EQ(vrnVars().ScanEnCours, "");
@@ -257,7 +257,7 @@ TEST_F(ScanTest, ARescanOfAFolderThatIsGoneIsRefusedAndKeepsTheDatabase) {
   w->mnReScannerActuel->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
   EXPECT_EQ(dbEntries(), entries);
@@ -269,7 +269,7 @@ TEST_F(ScanTest, ARescanOfAFolderThatIsGoneIsRefusedAndKeepsTheDatabase) {
   EXPECT_EQ(vrnVars().NombreFichiers, 2);
   EXPECT_EQ(w->Caption(), caption);
   EXPECT_EQ(w->MyButton10->Caption(), header);
-  EXPECT_EQ(w->WindowState(), 0) << "nothing started";
+  EXPECT_EQ(w->WindowState(), vbNormal) << "nothing started";
   EXPECT_EQ(vrnVars().ScanEnCours, "");
   EXPECT_TRUE(w->Command1->isEnabled());
 
@@ -280,7 +280,7 @@ TEST_F(ScanTest, ARescanOfAFolderThatIsGoneIsRefusedAndKeepsTheDatabase) {
   w->mnReScannerActuel->click();
   EXPECT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
-  EXPECT_EQ(w->WindowState(), 1) << "a preset scan minimises the window when asked to";
+  EXPECT_EQ(w->WindowState(), vbMinimized) << "a preset scan minimises the window when asked to";
   EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "der.rep", "mesp.par", "txt.vrn"}));
   EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), records({gone + "/c.txt"}));
   EXPECT_EQ(w->Caption(), " - (1 Fichiers) Obtenus en 00:00:04");

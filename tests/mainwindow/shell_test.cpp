@@ -71,20 +71,20 @@ TEST_F(ShellTest, MinimisingAndRestoring) {
   w->Text1->show();
   const int frameHeight = w->MyFrame6->Height();
   w->mnReduire_Click();
-  EXPECT_EQ(w->WindowState(), 1);
+  EXPECT_EQ(w->WindowState(), vbMinimized);
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   EXPECT_FALSE(w->Image5->Visible());
   EXPECT_EQ(w->MyFrame6->Height(), frameHeight) << "the forced height is not applied when minimised";
   w->MyButton8_Click();
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(w->WindowState(), vbNormal);
   EXPECT_EQ(w->Width(), 14130);
   EXPECT_TRUE(w->Image5->Visible());
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   // The restore button does nothing to a normal window.
   w->MyButton8_Click();
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 }
 
 TEST_F(ShellTest, TheQuitMenuPopsAboveTheButtonAndQuitsAtOnce) {

@@ -65,7 +65,7 @@ TEST_F(StartOptionsTest, FirstRunYesScansTheProfileWithoutAskingThenAppliesTheDe
   ASSERT_TRUE(started);
   ASSERT_GE(svc->dialogs.boxes.size(), 1);
   const ShownBox& offer = svc->dialogs.boxes[0];
-  EXPECT_EQ(offer.style, 68);
+  EXPECT_EQ(offer.style, vbInformation + vbYesNo);
   EXPECT_EQ(offer.title, "Choix de la Source à Scanner...");
   const QString user = offer.text.section("(", 1, 1).section(")", 0, 0);
   EXPECT_FALSE(user.isEmpty());
@@ -84,7 +84,7 @@ TEST_F(StartOptionsTest, FirstRunYesScansTheProfileWithoutAskingThenAppliesTheDe
   EXPECT_EQ(w->mnScannProfile->Caption(), "Scanner le Profile Complet de (" + user + ")");
   // Lists at start is a default: the common lists open as pages in the task bar.
   EXPECT_EQ(pageCaptions(), (QStringList{"jpg (1)", "txt (2)"}));
-  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), 1);
+  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), vbMinimized);
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_FALSE(w->ListView2->Visible());
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
@@ -162,7 +162,7 @@ TEST_F(StartOptionsTest, ThePreferredListsOpenAsMinimisedPagesAtStart) {
   EXPECT_EQ(w->Combo1->List(0), "exe");
   EXPECT_EQ(w->Combo1->List(1), "txt");
   EXPECT_EQ(pageCaptions(), (QStringList{"exe (1)", "txt (2)"}));
-  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), 1);
+  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), vbMinimized);
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_FALSE(w->ListView2->Visible());
   for (QWidget* c : std::initializer_list<QWidget*>{w->Command4, w->Command5, w->Command8, w->Command11})
@@ -206,7 +206,7 @@ TEST_F(StartOptionsTest, StartMinimisedAndTheViewChoosers) {
   storeSource(source.path());
   storeOptions("0000100");  // start minimised
   Main2* w = realStartWindow();
-  EXPECT_EQ(w->WindowState(), 1);
+  EXPECT_EQ(w->WindowState(), vbMinimized);
   ASSERT_EQ(w->Combo2->ListCount(), 4);
   EXPECT_EQ(w->Combo2->List(0), "Grandes Icônes");
   EXPECT_EQ(w->Combo2->List(1), "Petite Icônes");
@@ -229,7 +229,7 @@ TEST_F(StartOptionsTest, MoreThan24CommonListsShowThePageLimitNoticeAtStartWitho
   svc->audio.devices = 1;
   Main2* w = realStartWindow();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Limiter le Nombre de Pages...");
   EXPECT_TRUE(svc->dialogs.boxes[0].text.startsWith("Vous avez Sélectionné (25) Pages à Afficher...\n"));
   EXPECT_EQ(svc->audio.plays, 0) << "the options were not applied yet when the notice came";

@@ -47,7 +47,7 @@ class StartupTest : public Main2Test {
   }
   bool onlyTheFirstRunOffer() const {
     return svc->dialogs.boxes.size() == 1 && svc->dialogs.boxes[0].title == kFirstRunTitle &&
-           svc->dialogs.boxes[0].style == 68;
+           svc->dialogs.boxes[0].style == (vbInformation + vbYesNo);
   }
   // A database folder that cannot hold the lock: its own box, not the
   // duplicate one, then start-up goes on to the first-run offer.
@@ -57,8 +57,8 @@ class StartupTest : public Main2Test {
                          ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même Temps...\n"
                          "Vérifiez que ce Dossier existe et que vous avez le Droit d'y Écrire....";
     const auto& b = svc->dialogs.boxes;
-    return b.size() == 2 && b[0].title == "Verrou Impossible à Poser..." && b[0].style == 48 && b[0].text == text &&
-           b[1].title == kFirstRunTitle && b[1].style == 68;
+    return b.size() == 2 && b[0].title == "Verrou Impossible à Poser..." && b[0].style == vbExclamation &&
+           b[0].text == text && b[1].title == kFirstRunTitle && b[1].style == (vbInformation + vbYesNo);
   }
   static inline const QString kFirstRunTitle = QStringLiteral("Choix de la Source à Scanner...");
   QString sourceAtOffer, headerAtOffer, captionAtOffer;
@@ -142,7 +142,7 @@ TEST_F(StartupTest, ARemovedSourceFolderShowsOnlyTheFolderBox) {
   quietOptions();
   Main2* w = realStartWindow();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 0);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbOKOnly);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "");
   EXPECT_EQ(svc->dialogs.boxes[0].text, kMissingFolderStart + source + kMissingEnd);
   EXPECT_EQ(vrnVars().SourceActuelle, source);
@@ -282,7 +282,7 @@ TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
   realStartWindow();
   EXPECT_FALSE(started);
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 48);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbExclamation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Programme en double Détecté...");
   EXPECT_EQ(svc->dialogs.boxes[0].text,
             "Le Programme (Varnelo) est Déjà Démarré, il ne peut être en Double.\nSi vous rencontrez un Problème et "
@@ -383,7 +383,7 @@ TEST_F(ExecutableFolderTest, AnExecutableWhoseFolderCannotBeFoundSaysSoAndStops)
   EXPECT_FALSE(started);
   EXPECT_EQ(exitCodes, QList<int>{1});
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Dossier du Programme Introuvable...");
   EXPECT_EQ(svc->dialogs.boxes[0].text,
             "Le Programme (Varnelo) ne Trouve pas le Dossier où il est Installé, il ne peut donc pas y Ranger sa "

@@ -113,7 +113,7 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   pick("txt");
   w->Command11->click();
   FormEssai* p = pages().first();
-  ASSERT_EQ(p->WindowState(), 0);
+  ASSERT_EQ(p->WindowState(), vbNormal);
   // A page too small for its list leaves the list at its design size.
   EXPECT_EQ(p->ListView2->Width(), 9255);
   EXPECT_EQ(p->ListView2->Height(), 2895);
@@ -122,7 +122,7 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   // A real double click on the page's free area; the window system then
   // gives the page the whole work area.
   QTest::mouseDClick(p, Qt::LeftButton, {}, QPoint(toPixels(1500), toPixels(200)));
-  EXPECT_EQ(p->WindowState(), 2);
+  EXPECT_EQ(p->WindowState(), vbMaximized);
   const QRect area = p->screen()->availableGeometry();
   ASSERT_TRUE(QTest::qWaitFor([&] { return p->frameGeometry() == area; }, 5000));
   QApplication::processEvents();
@@ -141,7 +141,7 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   EXPECT_EQ(p->MyButton1->Left(), 1800) << "no left position changes";
 
   p->Form_DblClick();
-  EXPECT_EQ(p->WindowState(), 0);
+  EXPECT_EQ(p->WindowState(), vbNormal);
   EXPECT_EQ(p->Width(), kPageWidth);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !p->isMaximized(); }, 5000));
   EXPECT_EQ(p->frameGeometry().size(), QSize(toPixels(kPageWidth), toPixels(pageHeightFor(Screen::Height()))))
@@ -150,12 +150,12 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   // A minimised page stays minimised; its menu item minimises only it.
   w->Command11->click();  // the same list: brought up maximised, no new page
   ASSERT_EQ(pages().size(), 1);
-  EXPECT_EQ(p->WindowState(), 2);
+  EXPECT_EQ(p->WindowState(), vbMaximized);
   p->mnFermer->click();
-  EXPECT_EQ(p->WindowState(), 1);
+  EXPECT_EQ(p->WindowState(), vbMinimized);
   p->Form_DblClick();
-  EXPECT_EQ(p->WindowState(), 1);
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(p->WindowState(), vbMinimized);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 }
 
 TEST_F(FormEssaiTest, ThePointerOverANormalPageMakesItTheActiveWindow) {
@@ -173,7 +173,7 @@ TEST_F(FormEssaiTest, ThePointerOverANormalPageMakesItTheActiveWindow) {
   QApplication::processEvents();
   EXPECT_NE(QApplication::activeWindow(), p) << "a minimised page is left alone";
 
-  p->setWindowState(0);
+  p->setWindowState(vbNormal);
   QTest::mouseMove(p, QPoint(toPixels(1500), toPixels(200)));
   EXPECT_TRUE(QTest::qWaitForWindowActive(p));
 }
@@ -189,15 +189,15 @@ TEST_F(FormEssaiTest, ThePageButtonsActOnEveryPageAndNeverOnTheMainWindow) {
   w->Command11->click();
   ASSERT_EQ(captions(), QStringList({"doc (1)", "odt (1)", "rtf (1)"}));
   const QList<FormEssai*> p = pages();
-  EXPECT_EQ(p[1]->WindowState(), 1);
+  EXPECT_EQ(p[1]->WindowState(), vbMinimized);
 
   p[0]->MyButton1->click();  // "Tout Barre des Tâches"
-  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 1);
-  EXPECT_EQ(w->WindowState(), 0);
+  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), vbMinimized);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 
   p[1]->MyButton2->click();  // "Tout Ecran"
-  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 0);
-  EXPECT_EQ(w->WindowState(), 0);
+  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), vbNormal);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 
   // "Supprimer Toutes les Fenêtres" closes them all, its own page too, and
   // the next page on screen goes to the very corner.

@@ -115,7 +115,7 @@ TEST_F(PanelTest, ALaunchWithoutAChosenListOrWithoutACriterionIsRefused) {
   // At the first opening the blank item is shown: the criterion is not even looked at.
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Aucun Type Sélectionné...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, typeBox);
   expectNothingStarted();
@@ -135,7 +135,7 @@ TEST_F(PanelTest, ALaunchWithoutAChosenListOrWithoutACriterionIsRefused) {
   w->Text2->setText("    ");
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 3);
-  EXPECT_EQ(svc->dialogs.boxes[2].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[2].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[2].title, "Aucun Mot à Rechercher...");
   EXPECT_EQ(svc->dialogs.boxes[2].text, wordBox);
 
@@ -158,7 +158,7 @@ TEST_F(PanelTest, LeavingEmptiesTheResultAndCentresTheCompactWindow) {
   ASSERT_EQ(w->Width(), 14130);
   w->Combo1->hide();
   w->MyFrame7->hide();
-  w->setWindowState(2);
+  w->setWindowState(vbMaximized);
 
   w->MyButton24->click();
   EXPECT_FALSE(w->Timer6->Enabled());
@@ -171,7 +171,7 @@ TEST_F(PanelTest, LeavingEmptiesTheResultAndCentresTheCompactWindow) {
     EXPECT_FALSE(c->isVisibleTo(w)) << c->objectName().toStdString();
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix...");
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(w->WindowState(), vbNormal);
   EXPECT_EQ(w->Width(), 5040);
   EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
   EXPECT_TRUE(w->Combo1->Visible());
@@ -190,15 +190,15 @@ TEST_F(PanelTest, AfterASearchTheWindowsRightEdgeIsBroughtBackOnScreen) {
   EXPECT_EQ(w->Left(), Screen::Width() - 14130);
 
   // Minimised or maximised windows are left as they are.
-  for (int state : {1, 2}) {
-    w->setWindowState(0);
+  for (int state : {vbMinimized, vbMaximized}) {
+    w->setWindowState(vbNormal);
     w->setLeft(900);
     w->setWindowState(state);
     const int left = w->Left();
     w->MyButton25->click();
     EXPECT_EQ(w->WindowState(), state);
     // (A maximised window's position is the platform's.)
-    if (state == 1) EXPECT_EQ(w->Left(), left);
+    if (state == vbMinimized) EXPECT_EQ(w->Left(), left);
   }
 }
 
