@@ -23,11 +23,6 @@ namespace vrn {
 
 namespace {
 
-const QString kAucun = QStringLiteral("Aucun pour l'Instant");
-const QString kOnScann = QStringLiteral("on scann");
-const QString kOui = QStringLiteral("oui");
-const QString kStop = QStringLiteral("stop");
-
 // The time of day in whole seconds, as the elapsed time is the difference of
 // two such times.
 double timeOfDay() {
@@ -107,7 +102,7 @@ void Main2::Command1_Click() {
   if (jobRunning()) {
     // Refused while any job runs, whichever road led here. A refused copy
     // must not leave the copy mode set for the next press.
-    if (v.ModeCopie == kOui) v.ModeCopie.clear();
+    if (v.ModeCopie == kYes) v.ModeCopie.clear();
     return;
   }
 
@@ -119,7 +114,7 @@ void Main2::Command1_Click() {
   setLeft((Screen::Width() - Width()) / 2);
 
   // Copy mode: only the destination is asked, then the copy runs.
-  if (v.ModeCopie == kOui) {
+  if (v.ModeCopie == kYes) {
     v.DossierChoisiDestination.clear();
     v.TitreDialogue = "Sélectionnez le Dossier de Destination :";
     const QString chemin = services().dialogs->browseForFolder(this, v.TitreDialogue);
@@ -147,12 +142,12 @@ void Main2::Command1_Click() {
 
     // 3.-4. The road: a preset source, or a folder chosen in the browser.
     bool presetOrCancelled = true;
-    if (v.SourceActuelle == kAucun || v.SourceActuelle == kOnScann) {
+    if (v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource) {
       v.DossierAScanner = v.SourceAScanner;
       // A preset folder that is gone is not scanned: its empty walk would
       // wipe the database. The state word goes back to the stored source.
       if (!v.DossierAScanner.isEmpty() && refuseSourceFolder(v.DossierAScanner)) {
-        if (v.SourceActuelle == kOnScann) v.SourceActuelle = v.SourceAScanner;
+        if (v.SourceActuelle == kScanPresetSource) v.SourceActuelle = v.SourceAScanner;
         setMousePointer(vbDefault);
         return;
       }
@@ -206,7 +201,7 @@ void Main2::Command1_Click() {
     Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
     MyButton10->setCaption("Scann en Cours\n(" + v.SourceActuelle + ")");
     MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
-    v.ScanEnCours = kOui;
+    v.ScanEnCours = kYes;
 
     // 9. The walk.
     ScannerDossier(v.DossierAScanner, "*.*");
@@ -220,7 +215,7 @@ void Main2::Command1_Click() {
     MyButton6->setEnabled(false);
 
     // 11. Stopped, or sort and write.
-    if (v.DemandeArret == kStop) {
+    if (v.DemandeArret == kStopRequest) {
       lblAffich->setCaption("Demande de SCANN Annulée...");
       MyButton3->hide();
       label4->hide();
@@ -348,7 +343,7 @@ void Main2::mnReScannerActuel_Click() {
   VariablesVRN& v = vrnVars();
   if (refuseSourceFolder(v.SourceActuelle)) return;
   v.SourceAScanner = v.SourceActuelle;
-  v.SourceActuelle = kAucun;
+  v.SourceActuelle = kNoSourceYet;
   Command1_Click();
 }
 
@@ -357,7 +352,7 @@ void Main2::mnScannProfile_Click() {
   VariablesVRN& v = vrnVars();
   const QString profile = CheminDossierSpecial(40);
   if (refuseSourceFolder(profile)) return;
-  v.SourceActuelle = kAucun;
+  v.SourceActuelle = kNoSourceYet;
   v.SourceAScanner = profile;
   Command1_Click();
   // A scan that wrote nothing keeps the options too.
@@ -386,18 +381,18 @@ void Main2::Combo7_Click() {
   VariablesVRN& v = vrnVars();
   const QString folder = Combo7->Text();
   if (refuseSourceFolder(folder)) return;
-  v.SourceActuelle = kAucun;
+  v.SourceActuelle = kNoSourceYet;
   v.SourceAScanner = folder;
   Command1_Click();
   if (scanEnd_ != ScanEnd::Refused && scanEnd_ != ScanEnd::Failed) MyButton13_Click();
 }
 
-void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStop; }
+void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStopRequest; }
 
 void Main2::MyButton6_Click() {
   VariablesVRN& v = vrnVars();
   Combo7->hide();
-  v.DemandeArret = kStop;
+  v.DemandeArret = kStopRequest;
   // The source goes back to that of the stored database. Like every reader
   // of der.rep this one creates it empty when it is missing (no stored
   // source: ""); a der.rep that cannot be opened leaves the source as it is.

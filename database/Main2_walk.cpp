@@ -36,7 +36,7 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
 
   EventPump pump(0);
   WalkHooks hooks;
-  hooks.stopRequested = [&v] { return v.DemandeArret == QLatin1String("stop"); };
+  hooks.stopRequested = [&v] { return v.DemandeArret == kStopRequest; };
   // The first file lets events through at once, as each file once did;
   // after that at the slice's pace, with the count shown first.
   hooks.eventSliceNs = kEventSliceNs;

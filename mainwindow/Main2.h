@@ -135,8 +135,8 @@ class Main2 : public Form {
   ComboBox* Combo6;    // staging of the risky table
   ComboBox* Combo8;    // preferred lists as last loaded
   ComboBox* Combo9;    // working copy of the ticks
-  Label* Label3;       // sort direction "0"/"1"
-  Label* Label6;       // stripe state "oui"/"non"
+  Label* Label3;       // sort direction (listactions.h)
+  Label* Label6;       // stripe state (listviewtools.h)
   Label* Label9;       // ticked count
   Label* Label4;
   MyButton* Command3;

@@ -6,6 +6,8 @@
 
 #include "mainwindow/Main2.h"
 #include "mainwindow/designtools.h"
+#include "mainwindow/listactions.h"
+#include "mainwindow/listviewtools.h"
 #include "resources/resources_init.h"
 
 namespace vrn {
@@ -370,8 +372,8 @@ void Main2::buildHiddenControls() {
   Combo7->setFont(times);
   Combo7->hide();
 
-  Label3 = label(this, "Label3", 0, 7200, 615, 375, "0");
-  Label6 = label(this, "Label6", 6720, 7200, 735, 255, "oui");
+  Label3 = label(this, "Label3", 0, 7200, 615, 375, kAscendingNext);
+  Label6 = label(this, "Label6", 6720, 7200, 735, 255, kStripesOff);
   Label9 = label(this, "Label9", 5160, 7200, 735, 255, "0");
   Label4 = label(this, "Label4", 0, 7200, 735, 255, "");
   for (Label* l : {Label3, Label6, Label9, Label4}) l->hide();

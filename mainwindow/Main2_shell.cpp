@@ -97,7 +97,7 @@ void Main2::mnMessageAuteur_Click() {}
 void Main2::timer3_Timer() { AnimerVaEtVient1(label4, 50); }
 
 void Main2::Timer5_Timer() {
-  if (vrnVars().ScanEnCours == "oui") {
+  if (vrnVars().ScanEnCours == kYes) {
     MyButton2->setEnabled(false);
     MyButton7->setEnabled(false);
     MyButton9->setEnabled(false);

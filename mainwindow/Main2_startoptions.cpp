@@ -13,8 +13,6 @@
 namespace vrn {
 
 namespace {
-const QString kAucun = QStringLiteral("Aucun pour l'Instant");
-const QString kOnScann = QStringLiteral("on scann");
 constexpr qint32 kCsidlProfile = 40;
 }  // namespace
 
@@ -58,15 +56,15 @@ void Main2::continueStartUp() {
 
   // 5. Scan at start, never of a source that is gone: its empty walk would
   // wipe the database (the missing-source boxes have said so).
-  if (Check11->Value() == 1 && v.SourceActuelle != kAucun && !v.SourceActuelle.isEmpty() &&
+  if (Check11->Value() == 1 && v.SourceActuelle != kNoSourceYet && !v.SourceActuelle.isEmpty() &&
       scannableFolder(v.SourceActuelle))
-    v.SourceActuelle = kOnScann;
+    v.SourceActuelle = kScanPresetSource;
 
   // 6. Source menu.
   mnScannProfile->setCaption("Scanner le Profile Complet de (" + NomUtilisateur() + ")");
 
   // 7. First run.
-  if (v.SourceActuelle == kAucun) {
+  if (v.SourceActuelle == kNoSourceYet) {
     v.Reponse = services().dialogs->msgBox(
         this,
         "Actuellement il n'y a Aucune Source à Scanner de Définie...\nJe Vous propose de SCANNER le Profile Actif "
@@ -87,7 +85,7 @@ void Main2::continueStartUp() {
   }
 
   // 8. The scan at start.
-  if (v.SourceActuelle == kOnScann) Command1_Click();
+  if (v.SourceActuelle == kScanPresetSource) Command1_Click();
 
   // 9. Lists at start, as pages in the task bar.
   if (Check12->Value() == 1) {

@@ -18,8 +18,6 @@ namespace vrn {
 
 namespace {
 
-const QString kAucun = QStringLiteral("Aucun pour l'Instant");
-
 QString helpText() {
   QString t = "Par défaut le programme Sélectionnera les Extensions de Fichiers les plus couramment utilisés..."
               "tel que les Images, les Sons, et Divers Fichiers de Travails comme Texte, Word, Excel etc...\n\n";
@@ -159,20 +157,20 @@ void Main2::Form_Load() {
   v.SourceActuelle = readStoredSource(true).value_or(QString());
   // An empty record (never written, or only blanks) means no source yet: a
   // first character of code 0, or a failing test on an empty text.
-  if (v.SourceActuelle.isEmpty()) v.SourceActuelle = kAucun;
+  if (v.SourceActuelle.isEmpty()) v.SourceActuelle = kNoSourceYet;
   v.SourceAScanner = v.SourceActuelle;
   CompterFichiersBase();
   const QString source = trimBlanks(v.SourceActuelle);
   MyButton10->setCaption("Résultat du Scann (" + QString::number(v.NombreFichiers) + ") Fichiers\n(" + source + ")");
   MyButton10->setToolTipText("(" + source + ")");
-  if (!source.isEmpty() && v.SourceActuelle != kAucun)
+  if (!source.isEmpty() && v.SourceActuelle != kNoSourceYet)
     setCaption("Faire la Liste Complète de Varnelo dans (" + source + ")");
   else
     setCaption("Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
 
   // 8. Missing-source warnings: both tests are made.
-  if (!driveRootExists(source) && v.SourceActuelle != kAucun) showMissingDriveBox(source);
-  if (!entryExists(source) && v.SourceActuelle != kAucun) showMissingFolderBox(source);
+  if (!driveRootExists(source) && v.SourceActuelle != kNoSourceYet) showMissingDriveBox(source);
+  if (!entryExists(source) && v.SourceActuelle != kNoSourceYet) showMissingFolderBox(source);
 
   // 9. Column widths.
   for (int i = 1; i <= ListView2->ColumnCount() && i < int(v.LargeursColonnes.size()); ++i)

@@ -62,12 +62,12 @@ void sortOnHeader(ListView* list, Label* directionFlag, int header) {
   const double direction = captionValue(directionFlag->Caption());
   if (direction == 0) {
     order = 0;
-    directionFlag->setCaption(QStringLiteral("1"));
+    directionFlag->setCaption(kDescendingNext);
     // The sorted mode is left as it is: the list is normally sorted already.
     sortNow = list->Sorted();
   } else if (direction == 1) {
     order = 1;
-    directionFlag->setCaption(QStringLiteral("0"));
+    directionFlag->setCaption(kAscendingNext);
   }
   // Key and order change together so a sorted list is sorted once.
   if (list->Sorted()) list->setSorted(false);

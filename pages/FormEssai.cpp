@@ -8,6 +8,7 @@
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/designtools.h"
+#include "mainwindow/listactions.h"
 #include "mainwindow/listviewtools.h"
 #include "support/VariablesVRN.h"
 
@@ -100,8 +101,8 @@ void FormEssai::buildControls() {
   Label4->setForeColor(0xC00000);
   Label4->setTransparent(true);
 
-  Label3 = label(this, "Label3", 0, 720, 615, 375, QStringLiteral("0"));
-  Label6 = label(this, "Label6", 6720, 0, 735, 255, QStringLiteral("oui"));
+  Label3 = label(this, "Label3", 0, 720, 615, 375, kAscendingNext);
+  Label6 = label(this, "Label6", 6720, 0, 735, 255, kStripesOff);
   Label9 = label(this, "Label9", 5160, 0, 735, 255, QStringLiteral("0"));
   for (Label* l : {Label3, Label6, Label9}) l->hide();
 
@@ -200,7 +201,7 @@ void FormEssai::Form_Load() {
   if (!main_) return;
   Main2* m = main_;
   ListView* source = m->ListView2;
-  const bool search = v.ModeRecherche == QLatin1String("oui");
+  const bool search = v.ModeRecherche == kYes;
 
   Image1->setPicture(m->Image1->Picture());
   ImageList1->Clear();
@@ -239,7 +240,7 @@ void FormEssai::Form_Load() {
     }
   }
 
-  Label6->setCaption(QStringLiteral("oui"));
+  Label6->setCaption(kStripesOff);
   Command5_Click();
   ListView2->Refresh();
 }

@@ -55,14 +55,14 @@ void FormEssai::mnToutDeselec_Click() {
   setCopyItemFromCount(mnCopierSelect);
 }
 
-void FormEssai::MyButton6_Click() { vrnVars().DemandeArret = QStringLiteral("stopper"); }
+void FormEssai::MyButton6_Click() { vrnVars().DemandeArret = kPageStopRequest; }
 
 void FormEssai::mnCopierSelect_Click() {
   // One copy at a time: a second would share the loop state and the stop request.
   if (copyRunning()) return;
   if (refuseEmptySelection(this)) return;
   VariablesVRN& v = vrnVars();
-  v.ModeCopie = QStringLiteral("oui");
+  v.ModeCopie = kYes;
 
   const QString startFolder = services().registry->readValue(
       quint32(HKEY_CURRENT_USER), QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
@@ -106,8 +106,8 @@ void FormEssai::CopierFichiersCoches() {
   CopyOptions options;
   options.destination = vrnVars().DossierSauvegarde;
   options.listName = Caption();
-  options.stopBeforeRow = QStringLiteral("stopper");
-  options.stopBeforeFile = QStringLiteral("stop");
+  options.stopBeforeRow = kPageStopRequest;
+  options.stopBeforeFile = kStopRequest;
   options.endOnFailure = false;
   options.showProgress = [self](const QString& text) {
     if (self) self->MyButton6->setCaption(text);

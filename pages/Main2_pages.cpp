@@ -58,7 +58,7 @@ void Main2::CompterFenetresListes() { vrnVars().NbFenetresListes = int(loadedPag
 
 void Main2::ChercherFenetreListe() {
   VariablesVRN& v = vrnVars();
-  const bool search = v.ModeRecherche == QLatin1String("oui");
+  const bool search = v.ModeRecherche == kYes;
   const QString wanted = search ? Text2->Text() + QStringLiteral(" (") + QString::number(ListView2->Count()) +
                                       QLatin1Char(')')
                                 : Combo1->Text();
@@ -68,7 +68,7 @@ void Main2::ChercherFenetreListe() {
     if (!match) continue;
     page->Show();
     page->setWindowState(vbMaximized);
-    v.FenetreDejaOuverte = QStringLiteral("oui");
+    v.FenetreDejaOuverte = kYes;
     return;
   }
 }
@@ -80,7 +80,7 @@ void Main2::showPageOnScreen(int screenHeightTwips) {
   CompterFenetresListes();
   v.FenetreDejaOuverte.clear();
   ChercherFenetreListe();
-  if (v.FenetreDejaOuverte == QLatin1String("oui")) return;
+  if (v.FenetreDejaOuverte == kYes) return;
   stepCascade(screenHeightTwips);
   auto* page = new FormEssai(this);
   page->Show();
@@ -93,7 +93,7 @@ void Main2::Command8_Click() {
   VariablesVRN& v = vrnVars();
   v.FenetreDejaOuverte.clear();
   ChercherFenetreListe();
-  if (v.FenetreDejaOuverte == QLatin1String("oui")) return;
+  if (v.FenetreDejaOuverte == kYes) return;
   auto* page = new FormEssai(this);
   page->Show();
   page->setWindowState(vbMinimized);

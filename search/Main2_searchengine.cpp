@@ -192,7 +192,7 @@ void Main2::RechercherParCritere() {
     auto beginRecord = [&](qint64 r) {
       v.IndiceBoucle2 = r;
       ++v.NbEnregistrementsLus;
-      if (v.DemandeArret == QLatin1String("stop")) {
+      if (v.DemandeArret == kStopRequest) {
         showProgress();
         Label2->setCaption("La Recherche à été Stoppée par l'Utilisateur...");
         Label32->setCaption("Recherche Stoppée par l'Utilisateur...");
@@ -266,7 +266,7 @@ void Main2::RechercherParCritere() {
   // End steps, after a stop as well.
   etat0->setWidth(0);
   etat0->hide();
-  const bool stopRequested = v.DemandeArret == QLatin1String("stop");
+  const bool stopRequested = v.DemandeArret == kStopRequest;
   if (!stopRequested) {
     const QString n = QString::number(ListView2->Count());
     Label2->setCaption("Résultat de la Recherche (" + n + ") Fichiers\n(" + v.SourceActuelle + ")");

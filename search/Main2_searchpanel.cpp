@@ -38,7 +38,7 @@ void Main2::mnRechercheCritere_Click() {
   Label32->setCaption("Recherche en Attente...");
   MyFrame3->show();
   Image1->setPicture(Image12->Picture());
-  v.ModeRecherche = "oui";
+  v.ModeRecherche = kYes;
   Combo10->show();
   Timer6->setEnabled(true);
 }
@@ -92,7 +92,7 @@ void Main2::MyButton25_Click() {
   if (WindowState() == vbNormal && Left() + Width() > Screen::Width()) setLeft(Screen::Width() - Width());
 }
 
-void Main2::MyButton26_Click() { vrnVars().DemandeArret = "stop"; }
+void Main2::MyButton26_Click() { vrnVars().DemandeArret = kStopRequest; }
 
 void Main2::MyButton24_Click() {
   VariablesVRN& v = vrnVars();

@@ -10,6 +10,23 @@
 
 namespace vrn {
 
+// The words the shared texts hold and are compared with.
+// Yes/no flags (ScanEnCours, ModeCopie, ModeRecherche, FenetreDejaOuverte):
+// kYes or "".
+inline constexpr QLatin1String kYes("oui");
+// Stop request (DemandeArret), "" when none is asked: the main window's stop
+// buttons ask kStopRequest, a list page's copy stop button kPageStopRequest.
+inline constexpr QLatin1String kStopRequest("stop");
+inline constexpr QLatin1String kPageStopRequest("stopper");
+// Source states (SourceActuelle, SourceAScanner): no source yet, and scan
+// the preset source without asking.
+inline constexpr QLatin1String kNoSourceYet("Aucun pour l'Instant");
+inline constexpr QLatin1String kScanPresetSource("on scann");
+// Option flags (Par): kOptionOn, anything else off; kOptionOff is written
+// for off.
+inline constexpr QLatin1String kOptionOn("1");
+inline constexpr QLatin1String kOptionOff("0");
+
 struct VariablesVRN {
   // Source and scan.
   QString SourceActuelle;
@@ -17,8 +34,8 @@ struct VariablesVRN {
   QString DossierAScanner;
   QString TitreDialogue;
   QString TamponChemin;
-  QString ScanEnCours;   // "oui" or ""
-  QString DemandeArret;  // "stop", "stopper" or ""
+  QString ScanEnCours;   // kYes or ""
+  QString DemandeArret;  // kStopRequest, kPageStopRequest or ""
   double HeureDebutScan = 0.0;  // seconds since midnight
   qint64 NombreFichiers = 0;    // total records of the database
   // Work arrays of the walk, indexed from 1 (slot 0 unused): extension and
@@ -27,7 +44,7 @@ struct VariablesVRN {
   std::vector<QByteArray> TabChemins = std::vector<QByteArray>(2);
 
   // Copy.
-  QString ModeCopie;  // "oui" or ""
+  QString ModeCopie;  // kYes or ""
   QString DossierChoisiDestination;
   QString DossierDestination;
   QString DossierSauvegarde;
@@ -69,7 +86,7 @@ struct VariablesVRN {
   QString EtatConnexion;
 
   // Search.
-  QString ModeRecherche;  // "oui" or ""
+  QString ModeRecherche;  // kYes or ""
   QString CritereRecherche;
   qint64 TotalEnregistrements = 0;
   qint64 NbEnregistrementsLus = 0;
@@ -79,7 +96,7 @@ struct VariablesVRN {
   int PosHautFenetre = 0;
   int NbFenetresCascade = 0;
   int NbFenetresListes = 0;
-  QString FenetreDejaOuverte;
+  QString FenetreDejaOuverte;  // kYes or ""
   int ModeAffichageAuto = 0;
   int DernierIndexAuto = 0;
   int NbPagesOuvertes = 0;

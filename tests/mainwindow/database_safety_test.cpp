@@ -207,7 +207,7 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
          w->Command1->click();
        }},
       {"a preset folder that went while the window waited", [&] {
-         vrnVars().SourceActuelle = "on scann";
+         vrnVars().SourceActuelle = kScanPresetSource;
          vrnVars().SourceAScanner = decodePath(fresh / "gone");
          w->Command1_Click();
          EXPECT_EQ(vrnVars().SourceActuelle, decodePath(fresh / "gone")) << "the state word goes";
@@ -555,7 +555,7 @@ TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAListLoadsOrACopyRuns) {
          }
          vrnVars().NombreSelection = 2;
          vrnVars().DossierDestination = backup.path();
-         vrnVars().ModeCopie = "oui";
+         vrnVars().ModeCopie = kYes;
          w->CopierFichiersCoches();
        }},
   };

@@ -217,17 +217,17 @@ TEST_F(ListEventsTest, HeaderClicksAlternateWhateverTheColumn) {
   w->ListView2->setSorted(true);  // as a load leaves it
   showList();
   clickHeader(1);
-  EXPECT_EQ(w->Label3->Caption(), "1");
+  EXPECT_EQ(w->Label3->Caption(), kDescendingNext);
   EXPECT_EQ(w->ListView2->SortKey(), 7);
   EXPECT_EQ(names(), QStringList({"A", "a", "b", "c"})) << "the name sorts ignoring case, equal keys in order";
   clickHeader(3);  // another column: descending now
-  EXPECT_EQ(w->Label3->Caption(), "0");
+  EXPECT_EQ(w->Label3->Caption(), kAscendingNext);
   EXPECT_EQ(w->ListView2->SortKey(), 2);
   EXPECT_EQ(w->ListView2->SortOrder(), 1);
   EXPECT_EQ(names(), QStringList({"A", "a", "b", "c"}));
   clickHeader(3);
   EXPECT_EQ(names(), QStringList({"c", "b", "a", "A"}));
-  EXPECT_EQ(w->Label3->Caption(), "1");
+  EXPECT_EQ(w->Label3->Caption(), kDescendingNext);
   clickHeader(2);
   EXPECT_EQ(w->ListView2->SortKey(), 1);
   EXPECT_EQ(w->ListView2->SortOrder(), 1);
@@ -281,7 +281,7 @@ TEST_F(ListEventsTest, TickAllCountsEveryRowAndUserTicksFollow) {
 TEST_F(ListEventsTest, AnEmptyListIgnoresClicksHeadersAndRightClicks) {
   showList();
   vrnVars().CheminFichier = "/kept";
-  w->Label3->setCaption("0");
+  w->Label3->setCaption(kAscendingNext);
   QTest::mouseClick(w->ListView2->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
   QTest::mousePress(w->ListView2->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
   clickHeader(2);
@@ -289,7 +289,7 @@ TEST_F(ListEventsTest, AnEmptyListIgnoresClicksHeadersAndRightClicks) {
   w->ListView2_ColumnClick(1);
   w->ListView2_MouseDown(2, 0, 100, 100);
   EXPECT_EQ(vrnVars().CheminFichier, "/kept");
-  EXPECT_EQ(w->Label3->Caption(), "0");
+  EXPECT_EQ(w->Label3->Caption(), kAscendingNext);
   EXPECT_FALSE(w->ListView2->Sorted());
   EXPECT_TRUE(popups.isEmpty());
 }

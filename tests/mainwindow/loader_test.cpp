@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include "database/dbfolder.h"
+#include "mainwindow/listactions.h"
 #include "mainwindow/listloader.h"
+#include "mainwindow/listviewtools.h"
 #include "support/ModeFileInfoVRN.h"
 #include "support/formats.h"
 #include "platform/pathcodec.h"
@@ -141,7 +143,7 @@ TEST_F(LoaderTest, RowsCarryNameDetailsSizeAndRecordNumberAndAreSortedBySize) {
   EXPECT_EQ(w->Label1->Caption(), "Résultat du Scann (3) Fichiers\n(" + src() + ")");
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + src() + ")");
   EXPECT_EQ(w->Check11->ToolTipText(), "Scanner au Démarrage dans (" + src() + ")");
-  EXPECT_EQ(w->Label3->Caption(), "0");
+  EXPECT_EQ(w->Label3->Caption(), kAscendingNext);
   EXPECT_EQ(w->Label9->Caption(), "0");
   EXPECT_EQ(w->Width(), 14130);
   EXPECT_EQ(w->Shape1->Width(), 13815);
@@ -281,7 +283,7 @@ TEST_F(LoaderTest, AStopDuringTheLoadEndsWithAnEmptyHiddenList) {
   Main2* w = start();
   vrnVars().DernierIndexAuto = 4;
   // The stop is pressed at the first turn of the event loop, after record 1.
-  QTimer::singleShot(0, w, [] { vrnVars().DemandeArret = "stop"; });
+  QTimer::singleShot(0, w, [] { vrnVars().DemandeArret = kStopRequest; });
   pick("dat");
   expectListHidden();
   EXPECT_EQ(vrnVars().DemandeArret, "");
@@ -375,7 +377,7 @@ TEST_F(LoaderTest, TheSourceMustStillExistBeforeAnythingLoads) {
       "Vos Fichiers, n'éxiste plus ou a été Déplacé...!\nRacine ou Lecteur de ce Répertoire (Manquant) ou "
       "(Déconnecté): (";
 
-  vrnVars().SourceActuelle = "Aucun pour l'Instant";
+  vrnVars().SourceActuelle = kNoSourceYet;
   pick("txt");
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].style, vbOKOnly);
@@ -406,7 +408,7 @@ TEST_F(LoaderTest, TheEndOfALoadPlaysTheSoundAndStripesTheRows) {
   pick("wav");
   EXPECT_EQ(svc->audio.plays, 1);
 
-  EXPECT_EQ(w->Label6->Caption(), "non");
+  EXPECT_EQ(w->Label6->Caption(), kStripesOn);
   EXPECT_EQ(w->ListView2->RowColor(1), 0xFFFFFFu);
   EXPECT_EQ(w->ListView2->RowColor(2), 0xC0FFFFu);
   EXPECT_EQ(w->ListView2->RowColor(3), 0xFFFFFFu);
@@ -419,7 +421,7 @@ TEST_F(LoaderTest, TheEndOfALoadPlaysTheSoundAndStripesTheRows) {
     EXPECT_EQ(rect.height(), h) << r;
     EXPECT_EQ(rect.top() - view->visualRect(view->model()->index(0, 0)).top(), r * h) << r;
   }
-  // A stripe state left at "non" by the user is set on again by the next load.
+  // A stripe state left on by the user is set on again by the next load.
   w->Command5->click();
   EXPECT_EQ(w->ListView2->RowColor(2), 0xFFFFFFu);
   pick("wav");

@@ -110,7 +110,7 @@ TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
 
   EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kScanTitle});
   ASSERT_TRUE(during.seen);
-  EXPECT_EQ(during.scanning, "oui");
+  EXPECT_EQ(during.scanning, kYes);
   EXPECT_FALSE(during.command1);
   EXPECT_FALSE(during.menu);
   EXPECT_TRUE(during.stop);
@@ -342,7 +342,7 @@ TEST_F(ScanTest, MyButton6ReadsTheStoredSourceBackOrKeepsItWhenDerRepCannotBeOpe
   vrnVars().SourceActuelle = "/somewhere";
   w->MyButton6->click();
   EXPECT_EQ(vrnVars().SourceActuelle, "") << "a missing der.rep is made empty: no stored source, the next press asks";
-  EXPECT_EQ(vrnVars().DemandeArret, "stop");
+  EXPECT_EQ(vrnVars().DemandeArret, kStopRequest);
   ASSERT_TRUE(QFile::exists(dbDir() + "/der.rep"));
   EXPECT_EQ(QFile(dbDir() + "/der.rep").size(), 0);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n()");
@@ -354,7 +354,7 @@ TEST_F(ScanTest, MyButton6ReadsTheStoredSourceBackOrKeepsItWhenDerRepCannotBeOpe
   vrnVars().DemandeArret.clear();
   w->MyButton6->click();
   EXPECT_EQ(vrnVars().SourceActuelle, "/somewhere");
-  EXPECT_EQ(vrnVars().DemandeArret, "stop");
+  EXPECT_EQ(vrnVars().DemandeArret, kStopRequest);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(/somewhere)");
 }
 
@@ -374,7 +374,7 @@ TEST_F(ScanTest, ASecondScanIsRefusedWhileOneRunsAndTheFirstCompletes) {
     w->mnChoixPerso->click();
     w->mnDetailRepPerso->click();
     w->Combo7->setListIndex(0);
-    vrnVars().ModeCopie = "oui";
+    vrnVars().ModeCopie = kYes;
     w->Command1_Click();
   });
   w->Command1->click();
@@ -398,7 +398,7 @@ TEST_F(ScanTest, ASecondScanIsRefusedWhileOneRunsAndTheFirstCompletes) {
 TEST_F(ScanTest, ACancelledCopyDestinationCopiesNothingAndTheNextPressScans) {
   makeTwelveFiles(tree.path());
   Main2* w = startWithSource(path(other));
-  vrnVars().ModeCopie = "oui";
+  vrnVars().ModeCopie = kYes;
   vrnVars().DossierDestination = "/previous";
   w->Command1->click();  // cancelled
   EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kCopyTitle});
@@ -406,7 +406,7 @@ TEST_F(ScanTest, ACancelledCopyDestinationCopiesNothingAndTheNextPressScans) {
   EXPECT_EQ(vrnVars().DossierDestination, "");
   EXPECT_EQ(vrnVars().ScanEnCours, "");
 
-  vrnVars().ModeCopie = "oui";
+  vrnVars().ModeCopie = kYes;
   svc->dialogs.folders = {decodePath(tree / "a.txt")};
   w->Command1->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
@@ -451,7 +451,7 @@ TEST_F(ScanTest, TheElapsedTimeIsTheDifferenceOfTwoWholeSecondTimesOfDay) {
     // Once the walk runs, the clock is set so that the writer's waits end at `end`.
     bool walking = false;
     QTimer::singleShot(0, w, [&] {
-      walking = vrnVars().ScanEnCours == "oui";
+      walking = vrnVars().ScanEnCours == kYes;
       svc->clock.now = c.end - 3.0;
     });
     svc->dialogs.folders = {path(tree)};
@@ -467,7 +467,7 @@ TEST_F(ScanTest, AStopAlreadyRequestedEndsTheWalkAtOnceWithTheStopResult) {
   makeTwelveFiles(tree.path());
   Main2* w = startWithSource(path(other));
   vrnVars().SourceAScanner = "/the/preset";
-  vrnVars().DemandeArret = "stop";
+  vrnVars().DemandeArret = kStopRequest;
   w->ScannerDossier(path(tree), "*.*");
   EXPECT_EQ(w->NbFichiersTrouves, 0);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(/the/preset)");

@@ -119,7 +119,7 @@ TEST_F(ShellTest, TheBusyWatcherDisablesWhileAScanRuns) {
   Main2* w = startWindow();
   w->Combo1->show();
   w->MyFrame7->show();
-  vrnVars().ScanEnCours = "oui";
+  vrnVars().ScanEnCours = kYes;
   w->Timer5->setInterval(1);  // tick soon; the watcher itself runs on its timer
   QCoreApplication::processEvents();
   w->Timer5_Timer();

@@ -74,7 +74,7 @@ TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
   // No missing-source box: only the first-run offer, answered Non here, which
   // opens the browser (cancelled: nothing scanned) and applies the defaults.
   EXPECT_TRUE(onlyTheFirstRunOffer());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_EQ(svc->dialogs.browserTitles, QStringList{"Sélectionner le Disque, Lecteur, Répertoire à SCANNER..."});
   EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
@@ -83,7 +83,7 @@ TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
   EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
   EXPECT_EQ(w->Top(), (Screen::Height() - 7500) / 2);
   EXPECT_EQ(vrnVars().SourceActuelle, "") << "Non leaves no source";
-  EXPECT_EQ(vrnVars().SourceAScanner, "Aucun pour l'Instant");
+  EXPECT_EQ(vrnVars().SourceAScanner, kNoSourceYet);
   EXPECT_EQ(w->MyButton10->ToolTipText(), "(Aucun pour l'Instant)");
   EXPECT_FALSE(w->Combo1->Visible());
   EXPECT_FALSE(w->MyFrame7->Visible());
@@ -181,7 +181,7 @@ TEST_F(StartupTest, ADerRepOfBlanksActsAsAMissingOne) {
   watchFirstRunOffer();
   realStartWindow();
   EXPECT_TRUE(onlyTheFirstRunOffer());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(captionAtOffer, "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
 }
 
@@ -263,7 +263,7 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
   EXPECT_TRUE(started);
   EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
   EXPECT_TRUE(exitCodes.isEmpty());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(vrnVars().NombreFichiers, 0);
   EXPECT_EQ(readFile(dbDir()), QByteArray("I am a file"));
   EXPECT_TRUE(w->isVisible());
@@ -326,7 +326,7 @@ TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
   EXPECT_TRUE(started);
   EXPECT_FALSE(QDir(dbDir()).exists());
   EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(w->Combo1->ListCount(), 0);
   EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_TRUE(w->isVisible());

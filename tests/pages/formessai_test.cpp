@@ -52,7 +52,7 @@ TEST_F(FormEssaiTest, APageIsAFrozenCopyOfTheListWithTheRecordCountInItsCaption)
   EXPECT_EQ(p->windowIcon().cacheKey(), icon);
 
   // Striped at once, no row selected.
-  EXPECT_EQ(p->Label6->Caption(), "non");
+  EXPECT_EQ(p->Label6->Caption(), kStripesOn);
   EXPECT_EQ(p->ListView2->RowColor(1), kStripeWhite);
   EXPECT_EQ(p->ListView2->RowColor(2), kStripeYellow);
   EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
@@ -81,7 +81,7 @@ TEST_F(FormEssaiTest, ThePageListHasTheMainColumnsButForTheSizeCaptionAndTheAttr
 
 TEST_F(FormEssaiTest, ASearchResultPageShowsTheCriterionTheFoundCountAndTheProgramIcon) {
   Main2* w = start();
-  vrnVars().ModeRecherche = "oui";
+  vrnVars().ModeRecherche = kYes;
   vrnVars().NumEnregistrement = 40;  // the last list file read: not the search's count
   w->Text2->setText("facture");
   for (int i = 1; i <= 5; ++i) addFileRow(w->ListView2, QString("/x/facture%1.pdf").arg(i), i);
@@ -104,7 +104,7 @@ TEST_F(FormEssaiTest, ASearchResultPageShowsTheCriterionTheFoundCountAndTheProgr
   ASSERT_EQ(pages().size(), 2);
   EXPECT_EQ(pages()[1]->Caption(), "  devis  (0)");
   EXPECT_EQ(pages()[1]->ListView2->Count(), 0);
-  EXPECT_EQ(pages()[1]->Label6->Caption(), "non");
+  EXPECT_EQ(pages()[1]->Label6->Caption(), kStripesOn);
 }
 
 TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows) {
@@ -251,14 +251,14 @@ TEST_F(FormEssaiTest, TheStripeButtonClearsTheSelectionAndFollowsLabel6) {
   p->ListView2->setSelectedIndex(2);
   p->Command5_Click();
   EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
-  EXPECT_EQ(p->Label6->Caption(), "oui");
+  EXPECT_EQ(p->Label6->Caption(), kStripesOff);
   EXPECT_EQ(p->ListView2->RowColor(2), kStripeWhite);
   p->ListView2->setSelectedIndex(1);
   p->Command5_Click();
   EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
-  EXPECT_EQ(p->Label6->Caption(), "non");
+  EXPECT_EQ(p->Label6->Caption(), kStripesOn);
   EXPECT_EQ(p->ListView2->RowColor(2), kStripeYellow);
-  EXPECT_EQ(w->Label6->Caption(), "non") << "each window keeps its own stripe state";
+  EXPECT_EQ(w->Label6->Caption(), kStripesOn) << "each window keeps its own stripe state";
 }
 
 TEST_F(FormEssaiTest, ThePageMenuHoldsItsItemsInOrder) {

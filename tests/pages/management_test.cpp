@@ -53,7 +53,7 @@ TEST_F(ManagementTest, ThePageButtonsOpenAPageOnceAndFindItAgainByItsCaption) {
   w->Command11->click();
   EXPECT_EQ(captions(), QStringList{"html (2)"});
   EXPECT_EQ(states(), QList<int>{vbMaximized});
-  EXPECT_EQ(vrnVars().FenetreDejaOuverte, "oui");
+  EXPECT_EQ(vrnVars().FenetreDejaOuverte, kYes);
   EXPECT_EQ(vrnVars().NbFenetresListes, 1);
   EXPECT_EQ(vrnVars().NbFenetresCascade, 1);
 
@@ -78,7 +78,7 @@ TEST_F(ManagementTest, ThePageButtonsOpenAPageOnceAndFindItAgainByItsCaption) {
 
 TEST_F(ManagementTest, SearchResultPagesAreFoundByTheirExactCaption) {
   Main2* w = start();
-  vrnVars().ModeRecherche = "oui";
+  vrnVars().ModeRecherche = kYes;
   w->Text2->setText("facture");
   for (int i = 1; i <= 5; ++i) addFileRow(w->ListView2, QString("/x/facture%1.pdf").arg(i), i);
   w->Command11->click();

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "mainwindow/copyloop.h"
+#include "mainwindow/listactions.h"
 #include "support/SaveDeleteReg.h"
 #include "tests/pages/pages_fixture.h"
 
@@ -69,7 +70,7 @@ TEST_F(PageEventsTest, ClicksHeadersAndTicksUseThePagesOwnControls) {
 
   // The first header click only records the direction, the second sorts
   // descending; the main window's flag is not touched.
-  w->Label3->setCaption("0");
+  w->Label3->setCaption(kAscendingNext);
   emit p->ListView2->ColumnClick(1);
   EXPECT_EQ(p->Label3->Caption(), "1");
   EXPECT_EQ(p->ListView2->Text(1), "alpha");
@@ -193,7 +194,7 @@ TEST_F(PageEventsTest, TheSaveBoxProposesTheCaptionAndTheNamedFolderIsMadeAndFil
   const QString folder = dst.path() + "/Sauvegarde (pdf (12))";
   svc->dialogs.saveNames = {folder};
   bool copyModeDuringCopy = false;
-  QTimer::singleShot(0, p, [&] { copyModeDuringCopy = vrnVars().ModeCopie == "oui"; });
+  QTimer::singleShot(0, p, [&] { copyModeDuringCopy = vrnVars().ModeCopie == kYes; });
   p->mnCopierSelect->click();
 
   ASSERT_EQ(svc->dialogs.saveCalls.size(), 1);

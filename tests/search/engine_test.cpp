@@ -239,7 +239,7 @@ TEST_F(EngineTest, NothingFoundHidesTheListAndALeftOverStopRequestStopsNothing) 
   EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (0) Fichiers\n(" + src() + ")");
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);
 
-  vrnVars().DemandeArret = "stop";  // left by an earlier job
+  vrnVars().DemandeArret = kStopRequest;  // left by an earlier job
   searchList(".TXT", "txt");
   EXPECT_EQ(w->ListView2->Count(), 3);
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);

@@ -51,7 +51,7 @@ TEST_F(PanelTest, OpeningShowsThePanelWithTheCountsOfTheMoment) {
   EXPECT_FALSE(w->Label32->Visible());
   EXPECT_TRUE(w->MyFrame3->Visible());
   EXPECT_EQ(w->Image1->Picture().cacheKey(), w->Image12->Picture().cacheKey());
-  EXPECT_EQ(vrnVars().ModeRecherche, "oui");
+  EXPECT_EQ(vrnVars().ModeRecherche, kYes);
   EXPECT_TRUE(w->Timer6->Enabled());
   EXPECT_EQ(w->Timer6->Interval(), 300);
   EXPECT_FALSE(w->Timer4->Enabled());
