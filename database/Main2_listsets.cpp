@@ -16,9 +16,7 @@ namespace {
 // be wanted (the automatic display stops at 24).
 void chooseListSet(Main2* w, int mode, void (Main2::*loader)(), const std::optional<int>& count) {
   VariablesVRN& v = vrnVars();
-  w->setWidth(5040);
-  w->setHeight(7500);
-  w->setLeft((Screen::Width() - w->Width()) / 2);
+  w->makeCompact();
   w->FermerToutesFenetresListes();
   v.ModeListes = mode;
   (w->*loader)();

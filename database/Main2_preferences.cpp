@@ -16,11 +16,6 @@ QStringList tickedItems(const CheckListBox* list) {
   return out;
 }
 
-void centreAtWidth(Main2* w, int width) {
-  w->setWidth(width);
-  w->setLeft((Screen::Width() - w->Width()) / 2);
-}
-
 }  // namespace
 
 void Main2::ChargerListesPreferees() {
@@ -64,13 +59,13 @@ void Main2::MyButton7_Click() {
   if (mode != 1 && mode != 2) {
     MyFrame1->show();
     Text1->show();
-    centreAtWidth(this, 14130);
+    setWidthCentred(kWideWidth);
     Timer2->setEnabled(true);
   } else {
     // The automatic page modes keep the compact window.
     MyFrame1->hide();
     Text1->hide();
-    centreAtWidth(this, 5040);
+    setWidthCentred(kCompactWidth);
   }
 }
 

@@ -109,9 +109,7 @@ void Main2::Command1_Click() {
   // 1. The compact window.
   Combo7->hide();
   MyButton6->setCaption("Arrêter le Scann");
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
 
   // Copy mode: only the destination is asked, then the copy runs.
   if (v.ModeCopie == kYes) {
@@ -361,9 +359,7 @@ void Main2::mnScannProfile_Click() {
 
 void Main2::mnChoixPerso_Click() {
   if (jobRunning()) return;
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
   Command1_Click();
 }
 

@@ -88,8 +88,7 @@ void Main2::AfficherListeExtension() {
   if (isVisible()) Combo4->setFocus();
   ListView2->setVisible(Check3->Value() == 1);
 
-  setWidth(v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2 ? 5040 : 14130);
-  setLeft((Screen::Width() - Width()) / 2);
+  setWidthCentred(v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2 ? kCompactWidth : kWideWidth);
 
   const QString nom = Combo1->Text();
   RecordFile& liste = Canal(kCanalListe);

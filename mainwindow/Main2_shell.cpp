@@ -18,6 +18,17 @@ void Main2::wireShell() {
   connect(Timer5, &Timer::Timer_, this, &Main2::Timer5_Timer);
 }
 
+void Main2::makeCompact() {
+  setWidth(kCompactWidth);
+  setHeight(kCompactHeight);
+  centreHorizontally();
+}
+
+void Main2::setWidthCentred(int width) {
+  setWidth(width);
+  centreHorizontally();
+}
+
 void Main2::Form_Resize() {
   const int mode = vrnVars().ModeAffichageAuto;
   if (Combo7->Visible()) Combo7->hide();
@@ -29,7 +40,7 @@ void Main2::Form_Resize() {
   } else {
     Image5->show();
   }
-  if (mode == 1 || (mode == 2 && Width() > 5040)) return;
+  if (mode == 1 || (mode == 2 && Width() > kCompactWidth)) return;
   if (Height() < 5970) {
     // Runs the layout again at the new height (or is refused when minimised).
     setHeight(5970);

@@ -113,9 +113,9 @@ void Main2::Form_Load() {
 
   // 5. Layout and texts.
   MyButton27->setEnabled(false);
-  setWidth(5040);
-  setHeight(7500);
-  Move((Screen::Width() - Width()) / 2, (Screen::Height() - Height()) / 2);
+  setWidth(kCompactWidth);
+  setHeight(kCompactHeight);
+  centreOnScreen();
   Label1->setCaption("Faites votre Choix");
   MyButton10->setCaption(Label1->Caption());
   MyButton4->setToolTipText(

@@ -148,7 +148,7 @@ void Main2::Command9_Click() {
   v.ModeAffichageAuto = 0;
   v.DernierIndexAuto = 0;
   endEmptyWalk();
-  setWidth(5040);
+  setWidth(kCompactWidth);
 }
 
 void Main2::runAutomaticDisplayStep() {
@@ -184,9 +184,7 @@ void Main2::runAutomaticDisplayStep() {
 
 void Main2::mnAfficherEcran_Click() {
   VariablesVRN& v = vrnVars();
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
   countPagesForDisplay();
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes >= preferredCount()) {
     RestaurerPages();
@@ -207,9 +205,7 @@ void Main2::mnAfficherEcran_Click() {
 
 void Main2::mnAfficherSystray_Click() {
   VariablesVRN& v = vrnVars();
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
   countPagesForDisplay();
   // With no page open the pages open on screen first, then go to the task
   // bar; the count made before stays 0.

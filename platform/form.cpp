@@ -225,6 +225,8 @@ void Form::runResize() {
 }
 
 void Form::setLeft(int v) { Move(v, top_); }
+void Form::centreHorizontally() { setLeft((Screen::Width() - Width()) / 2); }
+void Form::centreOnScreen() { Move((Screen::Width() - Width()) / 2, (Screen::Height() - Height()) / 2); }
 void Form::setTop(int v) { Move(left_, v); }
 
 void Form::Move(int left, int top) {

@@ -51,6 +51,9 @@ class Form : public QWidget {
   void setWidth(int v);
   void setHeight(int v);
   void Move(int left, int top);
+  // Centres the frame across the screen, its top kept; or on the screen.
+  void centreHorizontally();
+  void centreOnScreen();
   // The inner (client) size in twips: the frame less the window manager's
   // borders; 0 when minimised.
   int ScaleWidth() const;

@@ -280,7 +280,7 @@ void Main2::RechercherParCritere() {
   MyButton26->hide();
   // The window is widened while the list is still hidden: laying out a
   // shown list of many rows again takes long. No event runs in between.
-  setWidth(14130);
+  setWidth(kWideWidth);
   if (ListView2->Count() > 0) {
     for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command8, Command11}) w->show();
   } else {

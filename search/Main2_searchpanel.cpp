@@ -107,8 +107,7 @@ void Main2::MyButton24_Click() {
   ListView2->hide();
   Label2->setCaption("Faites votre Choix...");
   if (WindowState() == vbMinimized || WindowState() == vbMaximized) setWindowState(vbNormal);
-  setWidth(5040);
-  setLeft((Screen::Width() - Width()) / 2);
+  setWidthCentred(kCompactWidth);
   Combo10->hide();
   if (!Combo1->Visible()) {
     Combo1->show();

@@ -44,7 +44,7 @@ class ListEventsTest : public Main2Test {
   }
   // Rows filled by the test as a load would show them: in report view.
   void showList() {
-    w->setWidth(14130);
+    w->setWidth(Main2::kWideWidth);
     w->ListView2->setView(ListView::lvwReport);
     w->ListView2->show();
     QApplication::processEvents();

@@ -121,15 +121,15 @@ TEST_F(ListSetsTest, TheSetCommandsAndTheNoticeFromTwentyFivePages) {
   forgetCounts();
   svc->audio.devices = 1;
   w->Check15->setValue(1);
-  w->setWidth(14130);
+  w->setWidth(Main2::kWideWidth);
 
   w->mnAfficherTout->click();
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "24 pages: no notice";
   EXPECT_EQ(vrnVars().ModeListes, 2);
   EXPECT_EQ(w->Combo1->ListCount(), 24);
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Height(), 7500);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Height(), Main2::kCompactHeight);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
   EXPECT_EQ(svc->audio.plays, 1);
 
   makeLists({common[24]});

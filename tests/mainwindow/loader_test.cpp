@@ -433,11 +433,11 @@ TEST_F(LoaderTest, AutomaticModesKeepTheNarrowWindowAndTheChooserResetsTheMode) 
   Main2* w = start();
   vrnVars().ModeAffichageAuto = 2;
   pick("txt");
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
   EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
   pick("txt");
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
 }
 
 TEST_F(LoaderTest, AListFileNamedInUpperCaseIsTheListOfItsLowerCaseName) {

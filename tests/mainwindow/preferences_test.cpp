@@ -138,21 +138,21 @@ TEST_F(PreferencesTest, ThePanelOpensOnlyOutsideTheAutomaticPageModes) {
   EXPECT_FALSE(w->Combo7->Visible());
   EXPECT_TRUE(w->MyFrame1->Visible());
   EXPECT_TRUE(w->Text1->Visible());
-  EXPECT_EQ(w->Width(), 14130);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 14130) / 2);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kWideWidth) / 2);
   EXPECT_TRUE(w->Timer2->Enabled());
 
   for (int mode : {1, 2}) {
     vrnVars().ModeAffichageAuto = mode;
-    w->setWidth(14130);
+    w->setWidth(Main2::kWideWidth);
     w->MyFrame1->show();
     w->Text1->show();
     w->Timer2->setEnabled(mode == 1);
     w->MyButton7->click();
     EXPECT_FALSE(w->MyFrame1->Visible()) << mode;
     EXPECT_FALSE(w->Text1->Visible()) << mode;
-    EXPECT_EQ(w->Width(), 5040) << mode;
-    EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2) << mode;
+    EXPECT_EQ(w->Width(), Main2::kCompactWidth) << mode;
+    EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2) << mode;
     EXPECT_EQ(w->Timer2->Enabled(), mode == 1) << "the counter is left as it was";
   }
 }
@@ -180,7 +180,7 @@ TEST_F(PreferencesTest, SavingWithNothingTickedLeavesAnEmptyFileAndEveryListOffe
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   EXPECT_FALSE(w->Timer2->Enabled());
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_FALSE(w->ListView2->Visible());
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
   EXPECT_TRUE(w->Combo1->Visible());
@@ -220,7 +220,7 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   EXPECT_FALSE(w->Timer2->Enabled());
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
 
   // Cancel: the saved lists are ticked again, the extra tick stays.
   tickAll(w->LstSources, {false, true, false, false});
@@ -254,7 +254,7 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
   EXPECT_EQ(readFile(mesp()), records({"avi", "exe", "mp3"}, 30));
   EXPECT_EQ(comboItems(w->Combo8), (QStringList{"avi", "exe", "mp3"}));
   EXPECT_EQ(vrnVars().NbExtensionsPreferees, 3);
-  EXPECT_EQ(w->Width(), 5040) << "saving shows the preferred set in the compact window";
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth) << "saving shows the preferred set in the compact window";
 
   // The comparison goes position by position up to the count shown: a list
   // ticked after the saved ones passes as unchanged.

@@ -232,8 +232,8 @@ TEST_F(ScanTest, TheSourceMenuRescansWithoutTheBrowser) {
   w->setWidth(9000);
   w->mnChoixPerso->click();
   EXPECT_EQ(svc->dialogs.browserTitles.size(), 2);
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
   EXPECT_EQ(vrnVars().SourceActuelle, path(other));
   EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
 }

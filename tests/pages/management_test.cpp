@@ -165,7 +165,7 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   EXPECT_EQ(w->MyButton6->Caption(), "Arrêter l'Opération en Cours");
   EXPECT_EQ(w->Combo1->Text(), "l05");
   EXPECT_EQ(w->ListView2->Count(), 2) << "the main list shows the last list";
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
   EXPECT_EQ(vrnVars().NbFenetresCascade, 5);
@@ -188,7 +188,7 @@ TEST_F(ManagementTest, WithNoPageTheTaskBarDisplayOpensOnScreenThenAgainMinimise
   EXPECT_EQ(vrnVars().NbPagesOuvertes, 0);
   EXPECT_EQ(vrnVars().PosHautFenetre, 100) << "task-bar pages take no cascade place";
   EXPECT_EQ(vrnVars().NbFenetresCascade, 0);
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (3) Listes Préférées");
 
   // With pages open and no more preferred lists, they are only minimised.
@@ -216,7 +216,7 @@ TEST_F(ManagementTest, ThirtyListsGiveTwentyFourPagesAndTheWalkStopsAtTheNext) {
   ASSERT_EQ(pages().size(), 24);
   EXPECT_EQ(states(), QList<int>(24, vbMinimized));
   EXPECT_EQ(w->Combo1->Text(), "l25");
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
 }
 
 TEST_F(ManagementTest, TheDisplayMenuAsksWhenFewerPagesThanPreferredListsAreOpen) {
@@ -235,9 +235,9 @@ TEST_F(ManagementTest, TheDisplayMenuAsksWhenFewerPagesThanPreferredListsAreOpen
   EXPECT_EQ(svc->dialogs.boxes[0].text, question("Actuellement il n'y a que (", 3, 5));
   EXPECT_EQ(vrnVars().Reponse, vbNo);
   EXPECT_EQ(states(), QList<int>({vbNormal, vbNormal, vbNormal})) << "No restores the pages";
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Height(), 7500);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Height(), Main2::kCompactHeight);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
 
   svc->dialogs.answers = {vbNo};
   w->mnAfficherSystray_Click();
@@ -332,7 +332,7 @@ TEST_F(ManagementTest, AWalkWithNothingToLoadLeavesNoModeOrCountBehind) {
   EXPECT_TRUE(loadedPages().isEmpty());
   EXPECT_EQ(w->Combo1->Text(), "csv");
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
 }
 
 TEST_F(ManagementTest, TheDisplayMenuPopsAtItsButtonsAndAllPagesObeyTogether) {

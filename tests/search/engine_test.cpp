@@ -35,7 +35,7 @@ class EngineTest : public SearchTest {
     EXPECT_FALSE(w->Picture3->Visible());
     EXPECT_FALSE(w->etat0->Visible());
     EXPECT_EQ(w->etat0->Width(), 0);
-    EXPECT_EQ(w->Width(), 14130);
+    EXPECT_EQ(w->Width(), Main2::kWideWidth);
     EXPECT_EQ(vrnVars().DemandeArret, "");
   }
   void expectListAndToolsHidden() {
@@ -344,7 +344,7 @@ TEST_F(EngineTest, LeavingAndReopeningDuringASearchLetsItFinishAndStartsNoOther)
   EXPECT_EQ(column(1), paths.mid(1));
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 4);
   EXPECT_TRUE(w->ListView2->Visible());
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
   EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (3) Fichiers");
 }
 

@@ -56,7 +56,7 @@ TEST_F(PanelTest, OpeningShowsThePanelWithTheCountsOfTheMoment) {
   EXPECT_EQ(w->Timer6->Interval(), 300);
   EXPECT_FALSE(w->Timer4->Enabled());
   // The window keeps its compact width: the panel lies beyond it.
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_GE(w->MyFrame3->Left(), w->Width());
 
   // The other menu item opens it the same way, with the counts of its moment.
@@ -155,7 +155,7 @@ TEST_F(PanelTest, LeavingEmptiesTheResultAndCentresTheCompactWindow) {
   openPanel();
   searchList("a", "jpg");
   ASSERT_EQ(w->ListView2->Count(), 1);
-  ASSERT_EQ(w->Width(), 14130);
+  ASSERT_EQ(w->Width(), Main2::kWideWidth);
   w->Combo1->hide();
   w->MyFrame7->hide();
   w->setWindowState(vbMaximized);
@@ -172,8 +172,8 @@ TEST_F(PanelTest, LeavingEmptiesTheResultAndCentresTheCompactWindow) {
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix...");
   EXPECT_EQ(w->WindowState(), vbNormal);
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
   EXPECT_TRUE(w->Combo1->Visible());
   EXPECT_TRUE(w->MyFrame7->Visible());
 }
@@ -185,9 +185,9 @@ TEST_F(PanelTest, AfterASearchTheWindowsRightEdgeIsBroughtBackOnScreen) {
   w->Combo10->setListIndex(w->Combo10->findText("jpg"));
   w->setLeft(600);
   searchList("a", "jpg");
-  ASSERT_EQ(w->Width(), 14130);
-  ASSERT_GT(14130 + 600, Screen::Width());
-  EXPECT_EQ(w->Left(), Screen::Width() - 14130);
+  ASSERT_EQ(w->Width(), Main2::kWideWidth);
+  ASSERT_GT(Main2::kWideWidth + 600, Screen::Width());
+  EXPECT_EQ(w->Left(), Screen::Width() - Main2::kWideWidth);
 
   // Minimised or maximised windows are left as they are.
   for (int state : {vbMinimized, vbMaximized}) {
