@@ -66,10 +66,7 @@ FormEssai::FormEssai(Main2* main) : Form("FormEssai"), main_(main) {
   setAttribute(Qt::WA_DeleteOnClose, false);  // Unload decides when the page goes
   setWindowIcon(picture("varnelo"));
   setCaption(QStringLiteral("Liste"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  setBackColor(kWhite);
   buildControls();
   buildMenu();
   wire();

@@ -224,6 +224,13 @@ void Form::runResize() {
   if (loaded_ && !unloading_) Form_Resize();
 }
 
+void Form::setBackColor(quint32 bgr) {
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, vbColor(bgr));
+  setPalette(pal);
+}
+
 void Form::setLeft(int v) { Move(v, top_); }
 void Form::centreHorizontally() { setLeft((Screen::Width() - Width()) / 2); }
 void Form::centreOnScreen() { Move((Screen::Width() - Width()) / 2, (Screen::Height() - Height()) / 2); }

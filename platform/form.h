@@ -34,6 +34,7 @@ class Form : public QWidget {
   QString Caption() const { return windowTitle(); }
   void setCaption(const QString& c) { setWindowTitle(c); }
   QString Name() const { return objectName(); }
+  void setBackColor(quint32 bgr);
 
   // vbNormal, vbMinimized or vbMaximized.
   int WindowState() const { return state_; }
