@@ -44,7 +44,7 @@ void Main2::setListSetCaptions(const QString& preferredCount) {
 
 void Main2::ChargerListesCourantes() {
   VariablesVRN& v = vrnVars();
-  File1->setPath(dossierBase());
+  File1->setPath(databaseFolder());
   Combo1->Clear();
   for (v.IndiceBoucle = 0; v.IndiceBoucle < File1->ListCount(); ++v.IndiceBoucle) {
     const int item = int(v.IndiceBoucle);
@@ -67,7 +67,7 @@ void Main2::ChargerListesCourantes() {
 
 void Main2::ChargerToutesListes() {
   VariablesVRN& v = vrnVars();
-  File1->setPath(dossierBase());
+  File1->setPath(databaseFolder());
   Combo1->Clear();
   Combo10->Clear();
   Combo10->AddItem(" ");

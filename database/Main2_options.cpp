@@ -9,8 +9,8 @@ namespace vrn {
 
 namespace {
 
-const QString kCleRun = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-const QString kNomValeur = QStringLiteral("Varnelo");
+const QString kRunKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString kAutostartValueName = QStringLiteral("Varnelo");
 
 // The autostart value's data: the quoted program path, whatever the running
 // executable is called.
@@ -99,11 +99,11 @@ void Main2::Check2_Click() {
 // The autostart value follows the click at once, saved or not.
 void Main2::Check14_Click() {
   if (Check14->Value() == 1) {
-    qint32 racine = HKEY_LOCAL_MACHINE;
-    EcrireValeurRegistre(racine, kCleRun, kNomValeur, ValeurDemarrageAuto());
+    qint32 root = HKEY_LOCAL_MACHINE;
+    EcrireValeurRegistre(root, kRunKey, kAutostartValueName, ValeurDemarrageAuto());
     vrnVars().Par[11] = kOptionOn;
   } else {
-    SupprimerValeurRegistre(HKEY_LOCAL_MACHINE, kCleRun, kNomValeur);
+    SupprimerValeurRegistre(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName);
     vrnVars().Par[11] = kOptionOff;
   }
 }

@@ -322,7 +322,7 @@ void Main2::endFailedScan() {
       break;
   }
   services().dialogs->msgBox(this,
-                             "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + dossierBase() +
+                             "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + databaseFolder() +
                                  ")\n" + reason +
                                  "\nVotre Base de Données Précédente est Conservée telle qu'elle était, Aucune "
                                  "Liste n'a été Modifiée...",

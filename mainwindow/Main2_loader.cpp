@@ -91,7 +91,7 @@ void Main2::AfficherListeExtension() {
   setWidthCentred(v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2 ? kCompactWidth : kWideWidth);
 
   const QString nom = Combo1->Text();
-  RecordFile& liste = Canal(kCanalListe);
+  RecordFile& liste = fileChannel(kListChannel);
   liste.close();
   liste.open(listFilePath(nom), kRecFichier, true);
   v.NumEnregistrement = liste.recordCount();

@@ -50,7 +50,7 @@ void Main2::continueStartUp() {
   Combo3->setListIndex(1);
 
   // 4. Options: the defaults when the file is missing, then applied.
-  if (!FichierExiste(fichierBase("affp.aff"))) writeOptionsRecord(defaultOptionsRecord());
+  if (!FichierExiste(databaseFile("affp.aff"))) writeOptionsRecord(defaultOptionsRecord());
   ChargerAffichage();
   if (Check13->Value() == 1) setWindowState(vbMinimized);
 

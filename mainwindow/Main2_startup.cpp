@@ -100,7 +100,7 @@ void Main2::Form_Load() {
       services().dialogs->msgBox(this,
                                  "Le Programme (Varnelo) ne peut pas Poser son Verrou dans le Dossier de sa Base de "
                                  "Donnée:\n(" +
-                                     dossierBase() +
+                                     databaseFolder() +
                                      ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même "
                                      "Temps...\nVérifiez que ce Dossier existe et que vous avez le Droit d'y "
                                      "Écrire....",
@@ -136,9 +136,9 @@ void Main2::Form_Load() {
   struct stat st;
   // A database write cut short by a kill is finished or undone before
   // anything reads the lists.
-  recoverDatabase(dossierBase());
-  deleteBareList(dossierBase(), {});
-  File1->setPath(dossierBase());
+  recoverDatabase(databaseFolder());
+  deleteBareList(databaseFolder(), {});
+  File1->setPath(databaseFolder());
   for (int i = 0; i < File1->ListCount(); ++i) {
     v.ExtensionCourante = File1->List(i).chopped(4);
     if (!v.ExtensionCourante.isEmpty()) {
@@ -182,7 +182,7 @@ void Main2::Form_Load() {
 }
 
 Main2::DatabaseLock Main2::lockDatabase() {
-  const QByteArray base = encodePath(dossierBase());
+  const QByteArray base = encodePath(databaseFolder());
   struct stat st;
   if (::lstat(base.constData(), &st) != 0) ::mkdir(base.constData(), 0755);
   // A name that no catalogue, delete pattern or stored-file reader picks up.

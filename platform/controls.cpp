@@ -125,7 +125,7 @@ QWidget* TextBox::editor() const { return line_ ? static_cast<QWidget*>(line_) :
 
 CheckBox::CheckBox(QWidget* parent) : QCheckBox(parent), Control(this) { setTristate(false); }
 
-void CheckBox::show_() {
+void CheckBox::showValue() {
   const QSignalBlocker block(this);
   QCheckBox::setCheckState(value_ == 1 ? Qt::Checked : value_ == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
 }
@@ -134,7 +134,7 @@ void CheckBox::setValue(int v) {
   if (v < 0 || v > 2) v = 0;
   if (v == value_) return;
   value_ = v;
-  show_();
+  showValue();
   emit Click();
 }
 

@@ -112,7 +112,7 @@ class CheckBox : public QCheckBox, public Control {
   void nextCheckState() override;
 
  private:
-  void show_();
+  void showValue();
   int value_ = 0;
 };
 

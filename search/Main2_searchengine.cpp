@@ -42,7 +42,7 @@ QStringList preferredScopeFiles(const Main2& w) {
 
 QStringList allScopeFiles(const Main2& w) {
   QStringList files;
-  for (int i = 0; i < w.File1->ListCount(); ++i) files << fichierBase(w.File1->List(i));
+  for (int i = 0; i < w.File1->ListCount(); ++i) files << databaseFile(w.File1->List(i));
   return files;
 }
 

@@ -86,7 +86,7 @@ TEST_F(LoaderTest, AnEmptyListOrOneWhoseFilesAreAllGoneShowsNothing) {
   EXPECT_TRUE(w->Command1->Enabled());
   EXPECT_TRUE(w->MyButton2->Enabled());
   EXPECT_EQ(w->Label19->Caption(), "");
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
 }
 
@@ -292,7 +292,7 @@ TEST_F(LoaderTest, AStopDuringTheLoadEndsWithAnEmptyHiddenList) {
   // The count was taken when the loop ended: one row after the stop.
   EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (2) Fichiers (.dat) Disponibles");
   EXPECT_TRUE(w->Combo1->Visible());
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
 TEST_F(LoaderTest, WhileLoadingTheWindowShowsProgressAndAStopButton) {

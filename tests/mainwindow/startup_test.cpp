@@ -237,7 +237,7 @@ TEST_F(StartupTest, TheTotalCountsWholeRecordsOfEveryList) {
   EXPECT_EQ(vrnVars().NombreFichiers, 3);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + exeDir() + ")");
   // Counting opened every list on the list channel and left it closed.
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
 TEST_F(StartupTest, ListFilesWithUndecodableNamesAreListedAndCounted) {

@@ -288,8 +288,8 @@ TEST_F(EngineTest, TheListChannelOfAnotherJobIsLeftAlone) {
   openPanel();
 
   // A file held open on the list channel stays open and readable.
-  RecordFile& channel = Canal(kCanalListe);
-  ASSERT_TRUE(channel.open(fichierBase("bin.vrn"), kRecFichier, false));
+  RecordFile& channel = fileChannel(kListChannel);
+  ASSERT_TRUE(channel.open(databaseFile("bin.vrn"), kRecFichier, false));
   searchList("p.jpg", "jpg");
   ASSERT_EQ(w->ListView2->Count(), 1);
   EXPECT_TRUE(channel.isOpen());
@@ -304,7 +304,7 @@ TEST_F(EngineTest, TheListChannelOfAnotherJobIsLeftAlone) {
   bool launched = false;
   {
     EveryTurn user([&] {
-      if (!launched && vrnVars().IndiceBoucle == 2 && Canal(kCanalListe).isOpen()) {
+      if (!launched && vrnVars().IndiceBoucle == 2 && fileChannel(kListChannel).isOpen()) {
         launched = true;
         searchList("p.jpg", "jpg");
       }
@@ -314,7 +314,7 @@ TEST_F(EngineTest, TheListChannelOfAnotherJobIsLeftAlone) {
   listLoadEventSliceMs() = oldSlice;
   ASSERT_TRUE(launched);
   EXPECT_TRUE(column(8).contains("00000005")) << "the last record of the loaded list became a row";
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
 TEST_F(EngineTest, LeavingAndReopeningDuringASearchLetsItFinishAndStartsNoOther) {
