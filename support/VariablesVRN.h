@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <array>
 #include <optional>
 #include <vector>
@@ -22,6 +23,9 @@ inline constexpr QLatin1String kPageStopRequest("stopper");
 // the preset source without asking.
 inline constexpr QLatin1String kNoSourceYet("Aucun pour l'Instant");
 inline constexpr QLatin1String kScanPresetSource("on scann");
+// Connection state (EtatConnexion), as the connection test leaves it.
+inline constexpr QStringView kConnected(u"Vous êtes Connecté au Réseau");
+inline constexpr QStringView kNotConnected(u"Vous n'êtes pas Connecté au Réseau");
 // Option flags (Par): kOptionOn, anything else off; kOptionOff is written
 // for off.
 inline constexpr QLatin1String kOptionOn("1");
@@ -83,7 +87,7 @@ struct VariablesVRN {
   qint64 NombreSelection = 0;
   std::array<int, 11> LargeursColonnes{};
   int AutoSizeActif = 0;
-  QString EtatConnexion;
+  QString EtatConnexion;  // kConnected or kNotConnected once tested
 
   // Search.
   QString ModeRecherche;  // kYes or ""
