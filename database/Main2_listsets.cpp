@@ -87,14 +87,16 @@ void Main2::ChargerToutesListes() {
                       ") extensions");
 }
 
-void Main2::mnAF1_Click() { chooseListSet(this, 1, &Main2::ChargerListesPreferees, vrnVars().NbExtensionsPreferees); }
+void Main2::mnAF1_Click() {
+  chooseListSet(this, kPreferredListSet, &Main2::ChargerListesPreferees, vrnVars().NbExtensionsPreferees);
+}
 
 void Main2::mnAfficherTout_Click() {
-  chooseListSet(this, 2, &Main2::ChargerListesCourantes, vrnVars().NbExtensionsCourantes);
+  chooseListSet(this, kCommonListSet, &Main2::ChargerListesCourantes, vrnVars().NbExtensionsCourantes);
 }
 
 void Main2::mnToutesExtenInit_Click() {
-  chooseListSet(this, 3, &Main2::ChargerToutesListes, vrnVars().NbExtensionsTotal);
+  chooseListSet(this, kAllListSet, &Main2::ChargerToutesListes, vrnVars().NbExtensionsTotal);
 }
 
 // The select-all box of the preferences: ticked copies every list into the

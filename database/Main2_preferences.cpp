@@ -56,7 +56,7 @@ void Main2::ChargerListesPreferees() {
 void Main2::MyButton7_Click() {
   Combo7->hide();
   const int mode = vrnVars().ModeAffichageAuto;
-  if (mode != 1 && mode != 2) {
+  if (mode != kAutoPagesInTaskBar && mode != kAutoPagesOnScreen) {
     MyFrame1->show();
     Text1->show();
     setWidthCentred(kWideWidth);

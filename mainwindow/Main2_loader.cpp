@@ -78,7 +78,7 @@ void Main2::Combo1_Click() {
   Shape1->setWidth(13815);
   Label1->show();
   Label1->setWidth(13575);
-  v.ModeAffichageAuto = 0;
+  v.ModeAffichageAuto = kNoAutoDisplay;
   Label19->setCaption("");
   if (isVisible()) Combo4->setFocus();
 }
@@ -88,7 +88,8 @@ void Main2::AfficherListeExtension() {
   if (isVisible()) Combo4->setFocus();
   ListView2->setVisible(Check3->Value() == 1);
 
-  setWidthCentred(v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2 ? kCompactWidth : kWideWidth);
+  const bool pages = v.ModeAffichageAuto == kAutoPagesInTaskBar || v.ModeAffichageAuto == kAutoPagesOnScreen;
+  setWidthCentred(pages ? kCompactWidth : kWideWidth);
 
   const QString nom = Combo1->Text();
   RecordFile& liste = fileChannel(kListChannel);

@@ -40,7 +40,7 @@ void Main2::Form_Resize() {
   } else {
     Image5->show();
   }
-  if (mode == 1 || (mode == 2 && Width() > kCompactWidth)) return;
+  if (mode == kAutoPagesInTaskBar || (mode == kAutoPagesOnScreen && Width() > kCompactWidth)) return;
   if (Height() < 5970) {
     // Runs the layout again at the new height (or is refused when minimised).
     setHeight(5970);

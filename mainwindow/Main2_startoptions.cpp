@@ -32,7 +32,7 @@ void Main2::continueStartUp() {
     mnAfficherTout_Click();
   } else {
     ChargerListesPreferees();
-    v.ModeListes = 1;
+    v.ModeListes = kPreferredListSet;
   }
 
   // 3. View choosers.

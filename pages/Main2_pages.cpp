@@ -121,14 +121,14 @@ void Main2::Command12_Click() {
   VariablesVRN& v = vrnVars();
   Command14_Click();
   v.NbFenetresCascade = 0;
-  v.ModeAffichageAuto = 2;
+  v.ModeAffichageAuto = kAutoPagesOnScreen;
   // With no list to walk there is no count to keep (never below 0).
   v.DernierIndexAuto = std::max(0, Combo1->ListCount() - 1);
   // The walk: this load's last step opens its page and loads the next list.
   Combo1->setListIndex(0);
   // A walk that could not start (no list, the source gone, a load already
   // running) leaves no mode behind for the user's next load.
-  v.ModeAffichageAuto = 0;
+  v.ModeAffichageAuto = kNoAutoDisplay;
   v.DernierIndexAuto = 0;
   endEmptyWalk();
 }
@@ -142,10 +142,10 @@ void Main2::endEmptyWalk() {
 void Main2::Command9_Click() {
   VariablesVRN& v = vrnVars();
   Command14_Click();
-  v.ModeAffichageAuto = 1;
+  v.ModeAffichageAuto = kAutoPagesInTaskBar;
   v.DernierIndexAuto = std::max(0, Combo1->ListCount() - 1);
   Combo1->setListIndex(0);
-  v.ModeAffichageAuto = 0;
+  v.ModeAffichageAuto = kNoAutoDisplay;
   v.DernierIndexAuto = 0;
   endEmptyWalk();
   setWidth(kCompactWidth);
@@ -154,11 +154,11 @@ void Main2::Command9_Click() {
 void Main2::runAutomaticDisplayStep() {
   VariablesVRN& v = vrnVars();
   if (v.DernierIndexAuto < 0) v.DernierIndexAuto = 0;
-  const bool automatic = v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2;
+  const bool automatic = v.ModeAffichageAuto == kAutoPagesInTaskBar || v.ModeAffichageAuto == kAutoPagesOnScreen;
   if (automatic) {
     CompterFenetresListes();
     if (v.NbFenetresListes < kPageLimit) {
-      if (v.ModeAffichageAuto == 1) Command8_Click();
+      if (v.ModeAffichageAuto == kAutoPagesInTaskBar) Command8_Click();
       else Command11_Click();
     } else {
       // The page limit ends the walk with this list, which gets no page.

@@ -31,6 +31,12 @@ inline constexpr QStringView kNotConnected(u"Vous n'êtes pas Connecté au Rése
 inline constexpr QLatin1String kOptionOn("1");
 inline constexpr QLatin1String kOptionOff("0");
 
+// List sets (ModeListes): which lists the list of lists offers.
+enum ListSetMode { kPreferredListSet = 1, kCommonListSet = 2, kAllListSet = 3 };
+// Automatic display modes (ModeAffichageAuto): none, one page per list in
+// the task bar or on screen, or the lists walked in the wide main window.
+enum AutoDisplayMode { kNoAutoDisplay = 0, kAutoPagesInTaskBar = 1, kAutoPagesOnScreen = 2, kAutoListsInWindow = 3 };
+
 struct VariablesVRN {
   // Source and scan.
   QString SourceActuelle;
@@ -70,7 +76,7 @@ struct VariablesVRN {
   std::optional<int> NbExtensionsPreferees;
   std::optional<int> NbExtensionsCourantes;
   std::optional<int> NbExtensionsTotal;
-  int ModeListes = 0;
+  int ModeListes = 0;  // ListSetMode, 0 before any
   int NbSelectionnees = 0;
   int NbNonSelectionnees = 0;
   int NbIdentiques = 0;
@@ -101,7 +107,7 @@ struct VariablesVRN {
   int NbFenetresCascade = 0;
   int NbFenetresListes = 0;
   QString FenetreDejaOuverte;  // kYes or ""
-  int ModeAffichageAuto = 0;
+  int ModeAffichageAuto = kNoAutoDisplay;
   int DernierIndexAuto = 0;
   int NbPagesOuvertes = 0;
   QString DernierTitrePage;

@@ -125,7 +125,7 @@ TEST_F(ListSetsTest, TheSetCommandsAndTheNoticeFromTwentyFivePages) {
 
   w->mnAfficherTout->click();
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "24 pages: no notice";
-  EXPECT_EQ(vrnVars().ModeListes, 2);
+  EXPECT_EQ(vrnVars().ModeListes, kCommonListSet);
   EXPECT_EQ(w->Combo1->ListCount(), 24);
   EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_EQ(w->Height(), Main2::kCompactHeight);
@@ -142,7 +142,7 @@ TEST_F(ListSetsTest, TheSetCommandsAndTheNoticeFromTwentyFivePages) {
 
   w->Check15->setValue(0);
   w->mnToutesExtenInit->click();
-  EXPECT_EQ(vrnVars().ModeListes, 3);
+  EXPECT_EQ(vrnVars().ModeListes, kAllListSet);
   ASSERT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(svc->dialogs.boxes[1].text, notice(26));
   EXPECT_EQ(svc->audio.plays, 2) << "no sound with the option off";
@@ -150,7 +150,7 @@ TEST_F(ListSetsTest, TheSetCommandsAndTheNoticeFromTwentyFivePages) {
   // No preferred list: no notice, whatever the list of lists holds.
   QFile::remove(mesp());
   w->mnAF1->click();
-  EXPECT_EQ(vrnVars().ModeListes, 1);
+  EXPECT_EQ(vrnVars().ModeListes, kPreferredListSet);
   EXPECT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(w->Combo1->ListCount(), 26) << "an empty preferred file loads nothing";
 

@@ -151,7 +151,7 @@ TEST_F(LoaderTest, RowsCarryNameDetailsSizeAndRecordNumberAndAreSortedBySize) {
   EXPECT_EQ(w->Label1->Width(), 13575);
   EXPECT_EQ(vrnVars().NombreSelection, 0);
   EXPECT_EQ(vrnVars().CheminFichier, "");
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
 }
 
 TEST_F(LoaderTest, EachDetailColumnHoldsItsOwnFact) {
@@ -431,11 +431,11 @@ TEST_F(LoaderTest, TheEndOfALoadPlaysTheSoundAndStripesTheRows) {
 TEST_F(LoaderTest, AutomaticModesKeepTheNarrowWindowAndTheChooserResetsTheMode) {
   writeList("txt", {makeFile("a.txt", 1)});
   Main2* w = start();
-  vrnVars().ModeAffichageAuto = 2;
+  vrnVars().ModeAffichageAuto = kAutoPagesOnScreen;
   pick("txt");
   EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   pick("txt");
   EXPECT_EQ(w->Width(), Main2::kWideWidth);
 }

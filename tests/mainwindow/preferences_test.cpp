@@ -142,7 +142,7 @@ TEST_F(PreferencesTest, ThePanelOpensOnlyOutsideTheAutomaticPageModes) {
   EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kWideWidth) / 2);
   EXPECT_TRUE(w->Timer2->Enabled());
 
-  for (int mode : {1, 2}) {
+  for (int mode : {kAutoPagesInTaskBar, kAutoPagesOnScreen}) {
     vrnVars().ModeAffichageAuto = mode;
     w->setWidth(Main2::kWideWidth);
     w->MyFrame1->show();
@@ -174,7 +174,7 @@ TEST_F(PreferencesTest, SavingWithNothingTickedLeavesAnEmptyFileAndEveryListOffe
   EXPECT_EQ(comboItems(w->Combo1), (QStringList{"avi", "exe", "mp3"})) << "what the all-lists reader left";
   EXPECT_EQ(ticks(w->LstSources), (QList<bool>{true, true, true}));
   EXPECT_EQ(comboItems(w->Combo8), QStringList{"avi"}) << "the empty file loads nothing";
-  EXPECT_EQ(vrnVars().ModeListes, 1);
+  EXPECT_EQ(vrnVars().ModeListes, kPreferredListSet);
   EXPECT_EQ(w->mnAF1->Caption(), "Afficher que ma Sélection D'extensions (Préférées) Disponibles (3)");
   EXPECT_EQ(readFile(affp()), QByteArray(11, ' ') + "1  " + QByteArray(16, '0'));
   EXPECT_FALSE(w->MyFrame1->Visible());

@@ -48,14 +48,14 @@ TEST_F(ShellTest, AutomaticModesLeaveThePanelsAlone) {
   Main2* w = startWindow();
   w->setWidth(Main2::kWideWidth);
   const int frameWidth = w->MyFrame6->Width();
-  vrnVars().ModeAffichageAuto = 1;
+  vrnVars().ModeAffichageAuto = kAutoPagesInTaskBar;
   w->setWidth(9000);
   EXPECT_EQ(w->MyFrame6->Width(), frameWidth) << "mode 1 resizes no panel";
   EXPECT_EQ(w->MyButton10->Width(), 9000 - 120) << "the header still follows";
   w->setHeight(5000);
   EXPECT_EQ(w->Height(), 5000) << "mode 1 does not raise the height either";
 
-  vrnVars().ModeAffichageAuto = 2;
+  vrnVars().ModeAffichageAuto = kAutoPagesOnScreen;
   w->setWidth(12000);
   EXPECT_EQ(w->MyFrame6->Width(), frameWidth) << "mode 2 leaves a wide window's panels";
   w->setWidth(Main2::kCompactWidth);

@@ -117,7 +117,7 @@ TEST_F(StartOptionsTest, BeforeTheFirstRunOfferTheDefaultsAndTheCommonListsAreIn
   EXPECT_EQ(at.options, QByteArray("011111111110110000000000000000"));
   EXPECT_EQ(at.check14, 1);
   EXPECT_EQ(at.registryWrites, 1) << "ticking the start-with-the-computer box wrote the autostart value";
-  EXPECT_EQ(at.modeListes, 2) << "no preferred list: the common set";
+  EXPECT_EQ(at.modeListes, kCommonListSet) << "no preferred list: the common set";
   EXPECT_TRUE(at.combo7Filled);
   EXPECT_TRUE(at.profileItem.startsWith("Scanner le Profile Complet de ("));
   EXPECT_FALSE(at.shown) << "the offer comes before the window is shown";
@@ -157,7 +157,7 @@ TEST_F(StartOptionsTest, ThePreferredListsOpenAsMinimisedPagesAtStart) {
   storeOptions("1010000");  // details on, lists at start on
   Main2* w = realStartWindow();
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
-  EXPECT_EQ(vrnVars().ModeListes, 1);
+  EXPECT_EQ(vrnVars().ModeListes, kPreferredListSet);
   ASSERT_EQ(w->Combo1->ListCount(), 2);
   EXPECT_EQ(w->Combo1->List(0), "exe");
   EXPECT_EQ(w->Combo1->List(1), "txt");
@@ -179,7 +179,7 @@ TEST_F(StartOptionsTest, APreferredFileWithoutAWholeRecordStartsOnTheCommonLists
   storeOptions("1000000");
   Main2* w = realStartWindow();
   EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value());
-  EXPECT_EQ(vrnVars().ModeListes, 2);
+  EXPECT_EQ(vrnVars().ModeListes, kCommonListSet);
   ASSERT_EQ(w->Combo1->ListCount(), 1);
   EXPECT_EQ(w->Combo1->List(0), "txt");
   EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Couramment Utilisées Disponibles");

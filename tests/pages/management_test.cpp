@@ -133,7 +133,8 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   QSet<QString> seen;  // list being loaded -> status shown meanwhile
   {
     EveryTurn watch([&] {
-      if (vrnVars().ModeAffichageAuto == 2) seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
+      if (vrnVars().ModeAffichageAuto == kAutoPagesOnScreen)
+        seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
     });
     w->mnAfficherEcran_Click();
   }
@@ -144,7 +145,8 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   w->mnToutEnlever->click();
   {
     EveryTurn watch([&] {
-      if (vrnVars().ModeAffichageAuto == 2) seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
+      if (vrnVars().ModeAffichageAuto == kAutoPagesOnScreen)
+        seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
     });
     w->mnAfficherEcran->click();
   }
@@ -166,7 +168,7 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   EXPECT_EQ(w->Combo1->Text(), "l05");
   EXPECT_EQ(w->ListView2->Count(), 2) << "the main list shows the last list";
   EXPECT_EQ(w->Width(), Main2::kCompactWidth);
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
   EXPECT_EQ(vrnVars().NbFenetresCascade, 5);
 }
@@ -178,11 +180,11 @@ TEST_F(ManagementTest, WithNoPageTheTaskBarDisplayOpensOnScreenThenAgainMinimise
   {
     EveryTurn watch([&] {
       const int m = vrnVars().ModeAffichageAuto;
-      if (m != 0 && (modes.isEmpty() || modes.last() != m)) modes << m;
+      if (m != kNoAutoDisplay && (modes.isEmpty() || modes.last() != m)) modes << m;
     });
     w->mnAfficherSystray->click();
   }
-  EXPECT_EQ(modes, QList<int>({2, 1}));
+  EXPECT_EQ(modes, QList<int>({kAutoPagesOnScreen, kAutoPagesInTaskBar}));
   EXPECT_EQ(captions(), QStringList({"l01 (1)", "l02 (1)", "l03 (1)"}));
   EXPECT_EQ(states(), QList<int>({vbMinimized, vbMinimized, vbMinimized}));
   EXPECT_EQ(vrnVars().NbPagesOuvertes, 0);
@@ -309,7 +311,7 @@ TEST_F(ManagementTest, AStopDuringTheWalkGivesThePartialListItsPageAndEndsTheWal
   EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (4) Listes Préférées");
   EXPECT_EQ(w->ListView2->Count(), 0) << "the stopped list is cleared from the main list";
   EXPECT_EQ(vrnVars().DemandeArret, "");
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
 }
 
@@ -321,7 +323,7 @@ TEST_F(ManagementTest, AWalkWithNothingToLoadLeavesNoModeOrCountBehind) {
   w->mnAfficherEcran_Click();  // enables the stop button, then walks nothing
   EXPECT_TRUE(loadedPages().isEmpty());
   EXPECT_FALSE(w->MyButton6->Enabled()) << "nothing is left to stop";
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
 
   // A later ordinary load opens no page and walks no further, even with a
@@ -379,5 +381,5 @@ TEST_F(ManagementTest, AScanWithTheListsAfterEachChangeOptionOpensTheOfferedList
   EXPECT_EQ(captions(), QStringList({"txt (2)"}));
   EXPECT_EQ(states(), QList<int>({vbNormal}));
   EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (1) Listes Préférées");
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
 }
