@@ -44,7 +44,7 @@ int scan(const QStringList& args) {
   // that pace, and every few ms while it waits for a folder listing).
   EventPump pump(0);
   WalkHooks hooks;
-  hooks.stopRequested = [] { return vrnVars().DemandeArret == QLatin1String("stop"); };
+  hooks.stopRequested = [] { return vrnVars().DemandeArret == kStopRequest; };
   hooks.eventSliceNs = 5'000'000;
   // Longest time the walk went without offering to let events run.
   double lastCall = bench::now(), longestCall = 0;

@@ -71,11 +71,11 @@ int scanui(const QStringList& args) {
     auto window = std::make_unique<Main2>();
     if (!window->start()) return 1;
     VariablesVRN& v = vrnVars();
-    v.SourceActuelle = QStringLiteral("Aucun pour l'Instant");
+    v.SourceActuelle = kNoSourceYet;
     v.SourceAScanner = source;
     if (again) {
       window->Command1_Click();
-      v.SourceActuelle = QStringLiteral("Aucun pour l'Instant");
+      v.SourceActuelle = kNoSourceYet;
       clock.waited = 0;
     }
 

@@ -12,7 +12,7 @@ void Main2::CompterFichiersBase() {
   QStringList files;
   for (int i = 0; i < File1->ListCount(); ++i) files << File1->List(i);
   // Counting never creates a file: a list that vanished since the refresh adds 0.
-  v.NombreFichiers = countDatabaseRecords(dossierBase(), files);
+  v.NombreFichiers = countDatabaseRecords(databaseFolder(), files);
   MyButton10->setCaption("Résultat du Scann (" + QString::number(v.NombreFichiers) + ") Fichiers\n(" +
                          v.SourceActuelle + ")");
 }

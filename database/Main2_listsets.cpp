@@ -16,9 +16,7 @@ namespace {
 // be wanted (the automatic display stops at 24).
 void chooseListSet(Main2* w, int mode, void (Main2::*loader)(), const std::optional<int>& count) {
   VariablesVRN& v = vrnVars();
-  w->setWidth(5040);
-  w->setHeight(7500);
-  w->setLeft((Screen::Width() - w->Width()) / 2);
+  w->makeCompact();
   w->FermerToutesFenetresListes();
   v.ModeListes = mode;
   (w->*loader)();
@@ -30,7 +28,7 @@ void chooseListSet(Main2* w, int mode, void (Main2::*loader)(), const std::optio
                                    "Mais pour éviter de Saturer l'écran et la Barre des Tâches, le programme "
                                    "n'affichera que les (24 premières) par Ordre Alphabétique...\n"
                                    "Si vous voulez en Ajouter d'autres , vous pourrez le faire en Manuel...",
-                               64, "Limiter le Nombre de Pages...");
+                               vbInformation, "Limiter le Nombre de Pages...");
 }
 
 }  // namespace
@@ -46,7 +44,7 @@ void Main2::setListSetCaptions(const QString& preferredCount) {
 
 void Main2::ChargerListesCourantes() {
   VariablesVRN& v = vrnVars();
-  File1->setPath(dossierBase());
+  File1->setPath(databaseFolder());
   Combo1->Clear();
   for (v.IndiceBoucle = 0; v.IndiceBoucle < File1->ListCount(); ++v.IndiceBoucle) {
     const int item = int(v.IndiceBoucle);
@@ -69,7 +67,7 @@ void Main2::ChargerListesCourantes() {
 
 void Main2::ChargerToutesListes() {
   VariablesVRN& v = vrnVars();
-  File1->setPath(dossierBase());
+  File1->setPath(databaseFolder());
   Combo1->Clear();
   Combo10->Clear();
   Combo10->AddItem(" ");
@@ -89,14 +87,16 @@ void Main2::ChargerToutesListes() {
                       ") extensions");
 }
 
-void Main2::mnAF1_Click() { chooseListSet(this, 1, &Main2::ChargerListesPreferees, vrnVars().NbExtensionsPreferees); }
+void Main2::mnAF1_Click() {
+  chooseListSet(this, kPreferredListSet, &Main2::ChargerListesPreferees, vrnVars().NbExtensionsPreferees);
+}
 
 void Main2::mnAfficherTout_Click() {
-  chooseListSet(this, 2, &Main2::ChargerListesCourantes, vrnVars().NbExtensionsCourantes);
+  chooseListSet(this, kCommonListSet, &Main2::ChargerListesCourantes, vrnVars().NbExtensionsCourantes);
 }
 
 void Main2::mnToutesExtenInit_Click() {
-  chooseListSet(this, 3, &Main2::ChargerToutesListes, vrnVars().NbExtensionsTotal);
+  chooseListSet(this, kAllListSet, &Main2::ChargerToutesListes, vrnVars().NbExtensionsTotal);
 }
 
 // The select-all box of the preferences: ticked copies every list into the

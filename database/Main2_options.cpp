@@ -9,14 +9,14 @@ namespace vrn {
 
 namespace {
 
-const QString kCleRun = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-const QString kNomValeur = QStringLiteral("Varnelo");
+const QString kRunKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString kAutostartValueName = QStringLiteral("Varnelo");
 
 // The autostart value's data: the quoted program path, whatever the running
 // executable is called.
 QString ValeurDemarrageAuto() { return u'"' + appFolder() + QStringLiteral("/Varnelo") + u'"'; }
 
-QString flag(const CheckBox* box) { return box->Value() == 1 ? QStringLiteral("1") : QStringLiteral("0"); }
+QString flag(const CheckBox* box) { return box->Value() == 1 ? kOptionOn : kOptionOff; }
 
 }  // namespace
 
@@ -77,9 +77,9 @@ void Main2::Check16_Click() { vrnVars().Par[14] = flag(Check16); }
 void Main2::Check10_Click() {
   if (Check10->Value() == 1) {
     Check3->setValue(1);
-    vrnVars().Par[1] = "1";
+    vrnVars().Par[1] = kOptionOn;
   } else {
-    vrnVars().Par[1] = "0";
+    vrnVars().Par[1] = kOptionOff;
     Check3->setValue(0);
   }
 }
@@ -89,9 +89,9 @@ void Main2::Check3_Click() { Check10->setValue(Check3->Value() == 1 ? 1 : 0); }
 void Main2::Check2_Click() {
   if (Check2->Value() == 1) {
     Label11->setCaption("Afficher les Détails");
-    vrnVars().Par[8] = "1";
+    vrnVars().Par[8] = kOptionOn;
   } else {
-    vrnVars().Par[8] = "0";
+    vrnVars().Par[8] = kOptionOff;
     Label11->setCaption("Ne pas Afficher les Détails");
   }
 }
@@ -99,12 +99,12 @@ void Main2::Check2_Click() {
 // The autostart value follows the click at once, saved or not.
 void Main2::Check14_Click() {
   if (Check14->Value() == 1) {
-    qint32 racine = HKEY_LOCAL_MACHINE;
-    EcrireValeurRegistre(racine, kCleRun, kNomValeur, ValeurDemarrageAuto());
-    vrnVars().Par[11] = "1";
+    qint32 root = HKEY_LOCAL_MACHINE;
+    EcrireValeurRegistre(root, kRunKey, kAutostartValueName, ValeurDemarrageAuto());
+    vrnVars().Par[11] = kOptionOn;
   } else {
-    SupprimerValeurRegistre(HKEY_LOCAL_MACHINE, kCleRun, kNomValeur);
-    vrnVars().Par[11] = "0";
+    SupprimerValeurRegistre(HKEY_LOCAL_MACHINE, kRunKey, kAutostartValueName);
+    vrnVars().Par[11] = kOptionOff;
   }
 }
 
@@ -117,7 +117,7 @@ void Main2::ChargerAffichage() {
   for (int k = 1; k <= kNbOptions; ++k) v.Par[size_t(k)] = flagText(*record, k);
   // A box that changes runs its handler before the next one is set; one that
   // keeps its state leaves the character read in its flag.
-  for (int k = 1; k <= kNbOptions; ++k) optionBox(k)->setValue(v.Par[size_t(k)] == "1" ? 1 : 0);
+  for (int k = 1; k <= kNbOptions; ++k) optionBox(k)->setValue(v.Par[size_t(k)] == kOptionOn ? 1 : 0);
 }
 
 void Main2::SauverAffichage() { writeOptionsRecord(optionsRecord(vrnVars().Par)); }

@@ -16,11 +16,6 @@ QStringList tickedItems(const CheckListBox* list) {
   return out;
 }
 
-void centreAtWidth(Main2* w, int width) {
-  w->setWidth(width);
-  w->setLeft((Screen::Width() - w->Width()) / 2);
-}
-
 }  // namespace
 
 void Main2::ChargerListesPreferees() {
@@ -61,16 +56,16 @@ void Main2::ChargerListesPreferees() {
 void Main2::MyButton7_Click() {
   Combo7->hide();
   const int mode = vrnVars().ModeAffichageAuto;
-  if (mode != 1 && mode != 2) {
+  if (mode != kAutoPagesInTaskBar && mode != kAutoPagesOnScreen) {
     MyFrame1->show();
     Text1->show();
-    centreAtWidth(this, 14130);
+    setWidthCentred(kWideWidth);
     Timer2->setEnabled(true);
   } else {
     // The automatic page modes keep the compact window.
     MyFrame1->hide();
     Text1->hide();
-    centreAtWidth(this, 5040);
+    setWidthCentred(kCompactWidth);
   }
 }
 
@@ -153,7 +148,7 @@ void Main2::MyButton1_Click() {
       "Voulez-vous Enregistrer cette Nouvelle Liste (Oui)..?\n"
       "Non je veux juste l'Utiliser pour l'instant  (Non)..?\n"
       "Je préfère Remettre mes Listes Préférées Enregistrées (Annuler)..?",
-      67, "Changement de Liste de Fichiers...");
+      vbInformation + vbYesNoCancel, "Changement de Liste de Fichiers...");
   if (v.Reponse == vbYes) {
     MyButton4_Click();
     FermerToutesFenetresListes();

@@ -23,11 +23,6 @@ namespace vrn {
 
 namespace {
 
-const QString kAucun = QStringLiteral("Aucun pour l'Instant");
-const QString kOnScann = QStringLiteral("on scann");
-const QString kOui = QStringLiteral("oui");
-const QString kStop = QStringLiteral("stop");
-
 // The time of day in whole seconds, as the elapsed time is the difference of
 // two such times.
 double timeOfDay() {
@@ -96,7 +91,7 @@ void Main2::setScanCommandsEnabled(bool on) {
 
 bool Main2::refuseSourceFolder(const QString& folder) {
   if (scannableFolder(folder)) return false;
-  services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+  services().dialogs->msgBox(this, "Dossier Incorect", vbCritical, "Refaire...");
   return true;
 }
 
@@ -107,19 +102,17 @@ void Main2::Command1_Click() {
   if (jobRunning()) {
     // Refused while any job runs, whichever road led here. A refused copy
     // must not leave the copy mode set for the next press.
-    if (v.ModeCopie == kOui) v.ModeCopie.clear();
+    if (v.ModeCopie == kYes) v.ModeCopie.clear();
     return;
   }
 
   // 1. The compact window.
   Combo7->hide();
   MyButton6->setCaption("Arrêter le Scann");
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
 
   // Copy mode: only the destination is asked, then the copy runs.
-  if (v.ModeCopie == kOui) {
+  if (v.ModeCopie == kYes) {
     v.DossierChoisiDestination.clear();
     v.TitreDialogue = "Sélectionnez le Dossier de Destination :";
     const QString chemin = services().dialogs->browseForFolder(this, v.TitreDialogue);
@@ -127,9 +120,9 @@ void Main2::Command1_Click() {
       v.TamponChemin = chemin;
       v.DossierChoisiDestination = chemin;
       if (!EstUnDossier(chemin)) {
-        services().dialogs->msgBox(this, "Dossier Incorect", 16, "Refaire...");
+        services().dialogs->msgBox(this, "Dossier Incorect", vbCritical, "Refaire...");
         v.ModeCopie.clear();
-        setMousePointer(0);
+        setMousePointer(vbDefault);
         return;
       }
     }
@@ -147,13 +140,13 @@ void Main2::Command1_Click() {
 
     // 3.-4. The road: a preset source, or a folder chosen in the browser.
     bool presetOrCancelled = true;
-    if (v.SourceActuelle == kAucun || v.SourceActuelle == kOnScann) {
+    if (v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource) {
       v.DossierAScanner = v.SourceAScanner;
       // A preset folder that is gone is not scanned: its empty walk would
       // wipe the database. The state word goes back to the stored source.
       if (!v.DossierAScanner.isEmpty() && refuseSourceFolder(v.DossierAScanner)) {
-        if (v.SourceActuelle == kOnScann) v.SourceActuelle = v.SourceAScanner;
-        setMousePointer(0);
+        if (v.SourceActuelle == kScanPresetSource) v.SourceActuelle = v.SourceAScanner;
+        setMousePointer(vbDefault);
         return;
       }
     } else {
@@ -164,7 +157,7 @@ void Main2::Command1_Click() {
         v.TamponChemin = chemin;
         v.DossierAScanner = chemin;
         if (refuseSourceFolder(chemin)) {
-          setMousePointer(0);
+          setMousePointer(vbDefault);
           return;
         }
         presetOrCancelled = false;
@@ -173,12 +166,12 @@ void Main2::Command1_Click() {
 
     // 6. Preset source or cancelled browser.
     if (presetOrCancelled) {
-      if (Check13->Value() == 1) setWindowState(1);
+      if (Check13->Value() == 1) setWindowState(vbMinimized);
       timer3->setEnabled(true);
       lblAffich->setCaption("Choix des (" + QString::number(Combo1->ListCount()) +
                             ") Listes Disponibles pour Initiés");
       lblnbr->show();
-      setMousePointer(11);
+      setMousePointer(vbHourglass);
     }
 
     // 7. Nothing to scan: the animation and the count go away again.
@@ -188,7 +181,7 @@ void Main2::Command1_Click() {
       timer3->setEnabled(false);
       label4->hide();
       lblnbr->hide();
-      setMousePointer(0);
+      setMousePointer(vbDefault);
       scanEnd_ = ScanEnd::Cancelled;
       return;
     }
@@ -206,25 +199,25 @@ void Main2::Command1_Click() {
     Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
     MyButton10->setCaption("Scann en Cours\n(" + v.SourceActuelle + ")");
     MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
-    v.ScanEnCours = kOui;
+    v.ScanEnCours = kYes;
 
     // 9. The walk.
     ScannerDossier(v.DossierAScanner, "*.*");
 
     // 10. A stop can no longer be honoured once the walk is over; read back
     // during the write, der.rep would name the old source beside the new lists.
-    setMousePointer(0);
+    setMousePointer(vbDefault);
     timer3->setEnabled(false);
     lblAffich->setCaption("Recherche Terminée, Traitement en Cours...");
     lblAffich->setTransparent(true);
     MyButton6->setEnabled(false);
 
     // 11. Stopped, or sort and write.
-    if (v.DemandeArret == kStop) {
+    if (v.DemandeArret == kStopRequest) {
       lblAffich->setCaption("Demande de SCANN Annulée...");
       MyButton3->hide();
       label4->hide();
-      setMousePointer(0);
+      setMousePointer(vbDefault);
       lblnbr->hide();
       v.DemandeArret.clear();
       MyButton6->setEnabled(false);
@@ -248,7 +241,7 @@ void Main2::Command1_Click() {
     MyButton3->hide();
     label4->hide();
     lblAffich->setCaption("Tous vos (" + QString::number(v.NombreFichiers) + ") Fichiers sont Disponibles...");
-    setMousePointer(0);
+    setMousePointer(vbDefault);
     Combo1->show();
     MyFrame7->show();
     lblnbr->hide();
@@ -275,7 +268,7 @@ void Main2::Command1_Click() {
     v.ScanEnCours.clear();
   } catch (const std::exception&) {
     // Out of memory on a huge tree: the command ends where it was.
-    setMousePointer(0);
+    setMousePointer(vbDefault);
   }
 }
 
@@ -288,7 +281,7 @@ void Main2::endFailedScan() {
   label4->hide();
   lblnbr->hide();
   Shape2->hide();
-  setMousePointer(0);
+  setMousePointer(vbDefault);
   Combo1->show();
   MyFrame7->show();
   lblAffich->setCaption("Base de Données Inchangée, Écriture Impossible...");
@@ -329,11 +322,11 @@ void Main2::endFailedScan() {
       break;
   }
   services().dialogs->msgBox(this,
-                             "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + dossierBase() +
+                             "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + databaseFolder() +
                                  ")\n" + reason +
                                  "\nVotre Base de Données Précédente est Conservée telle qu'elle était, Aucune "
                                  "Liste n'a été Modifiée...",
-                             16, "Base de Données Conservée...");
+                             vbCritical, "Base de Données Conservée...");
 }
 
 void Main2::Command1_RightClick() {
@@ -348,7 +341,7 @@ void Main2::mnReScannerActuel_Click() {
   VariablesVRN& v = vrnVars();
   if (refuseSourceFolder(v.SourceActuelle)) return;
   v.SourceAScanner = v.SourceActuelle;
-  v.SourceActuelle = kAucun;
+  v.SourceActuelle = kNoSourceYet;
   Command1_Click();
 }
 
@@ -357,7 +350,7 @@ void Main2::mnScannProfile_Click() {
   VariablesVRN& v = vrnVars();
   const QString profile = CheminDossierSpecial(40);
   if (refuseSourceFolder(profile)) return;
-  v.SourceActuelle = kAucun;
+  v.SourceActuelle = kNoSourceYet;
   v.SourceAScanner = profile;
   Command1_Click();
   // A scan that wrote nothing keeps the options too.
@@ -366,15 +359,13 @@ void Main2::mnScannProfile_Click() {
 
 void Main2::mnChoixPerso_Click() {
   if (jobRunning()) return;
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
   Command1_Click();
 }
 
 void Main2::mnDetailRepPerso_Click() {
   if (jobRunning()) return;
-  Combo7->setLeft(WindowState() == 2 ? 0 : -2160);
+  Combo7->setLeft(WindowState() == vbMaximized ? 0 : -2160);
   Combo7->show();
   Combo7->setFocus();
   Combo7->DropDown();
@@ -386,18 +377,18 @@ void Main2::Combo7_Click() {
   VariablesVRN& v = vrnVars();
   const QString folder = Combo7->Text();
   if (refuseSourceFolder(folder)) return;
-  v.SourceActuelle = kAucun;
+  v.SourceActuelle = kNoSourceYet;
   v.SourceAScanner = folder;
   Command1_Click();
   if (scanEnd_ != ScanEnd::Refused && scanEnd_ != ScanEnd::Failed) MyButton13_Click();
 }
 
-void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStop; }
+void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStopRequest; }
 
 void Main2::MyButton6_Click() {
   VariablesVRN& v = vrnVars();
   Combo7->hide();
-  v.DemandeArret = kStop;
+  v.DemandeArret = kStopRequest;
   // The source goes back to that of the stored database. Like every reader
   // of der.rep this one creates it empty when it is missing (no stored
   // source: ""); a der.rep that cannot be opened leaves the source as it is.

@@ -36,7 +36,7 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
 
   EventPump pump(0);
   WalkHooks hooks;
-  hooks.stopRequested = [&v] { return v.DemandeArret == QLatin1String("stop"); };
+  hooks.stopRequested = [&v] { return v.DemandeArret == kStopRequest; };
   // The first file lets events through at once, as each file once did;
   // after that at the slice's pace, with the count shown first.
   hooks.eventSliceNs = kEventSliceNs;
@@ -59,15 +59,15 @@ bool Main2::CreerBaseDonnees() {
 
   // 1.-4. The source in der.rep and one list per extension, in place of the
   // old lists only once all of it is written.
-  const WriteResult written =
-      writeListFiles(dossierBase(), v.SourceActuelle, v.TabExtensions, v.TabChemins, NbFichiersTrouves, wait, events);
+  const WriteResult written = writeListFiles(databaseFolder(), v.SourceActuelle, v.TabExtensions, v.TabChemins,
+                                             NbFichiersTrouves, wait, events);
   if (!written.written) {
     writeError_ = written.error;
     return false;
   }
 
   // 5.-8. The catalogue back into the list controls.
-  File1->setPath(dossierBase());
+  File1->setPath(databaseFolder());
   File1->Refresh();
   Combo1->Clear();
   LstSources->Clear();
@@ -82,7 +82,7 @@ bool Main2::CreerBaseDonnees() {
   for (int i = 0; i < LstSources->ListCount(); ++i) LstSources->setSelected(i, true);
 
   // 9.-11. The files not retained go, then the totals and captions.
-  deleteBareList(dossierBase(), wait);
+  deleteBareList(databaseFolder(), wait);
   CompterFichiersBase();
   ChargerListesPreferees();
   MyButton10->setCaption(scanResultCaption(v.SourceActuelle));

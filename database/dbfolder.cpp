@@ -13,9 +13,9 @@
 
 namespace vrn {
 
-QString dossierBase() { return appFolder() + QStringLiteral("/BDVRN"); }
+QString databaseFolder() { return appFolder() + QStringLiteral("/BDVRN"); }
 
-QString fichierBase(const QString& fileName) { return dossierBase() + QLatin1Char('/') + fileName; }
+QString databaseFile(const QString& fileName) { return databaseFolder() + QLatin1Char('/') + fileName; }
 
 QString trimBlanks(const QString& s) {
   qsizetype b = 0, e = s.size();
@@ -33,10 +33,10 @@ QByteArray trimBlanks(const QByteArray& s) {
 
 QString listFilePath(const QString& name) {
   const QString wanted = name + QStringLiteral(".vrn");
-  const QString exact = fichierBase(wanted);
+  const QString exact = databaseFile(wanted);
   struct stat st;
   if (::lstat(encodePath(exact).constData(), &st) == 0) return exact;
-  DIR* dir = ::opendir(encodePath(dossierBase()).constData());
+  DIR* dir = ::opendir(encodePath(databaseFolder()).constData());
   if (!dir) return exact;
   QString found;
   while (dirent* e = ::readdir(dir)) {
@@ -47,7 +47,7 @@ QString listFilePath(const QString& name) {
     }
   }
   ::closedir(dir);
-  return found.isEmpty() ? exact : fichierBase(found);
+  return found.isEmpty() ? exact : databaseFile(found);
 }
 
 QByteArrayView recordText(const QByteArray& record) { return recordText(QByteArrayView(record)); }
@@ -81,9 +81,9 @@ bool scannableFolder(const QString& folder) {
 }
 
 std::optional<QString> readStoredSource(bool create) {
-  RecordFile& derRep = Canal(kCanalDerRep);
+  RecordFile& derRep = fileChannel(kSourceChannel);
   derRep.close();
-  if (!derRep.open(fichierBase(QStringLiteral("der.rep")), kEnregDerRep, create)) return std::nullopt;
+  if (!derRep.open(databaseFile(QStringLiteral("der.rep")), kEnregDerRep, create)) return std::nullopt;
   const QByteArray record = derRep.read(1);
   derRep.close();
   const QByteArrayView text = recordText(record);

@@ -14,13 +14,13 @@ constexpr int kEnregAffichage = 30;   // affp.aff, the options
 constexpr int kEnregMesPar = 30;      // mesp.par, one preferred list per record
 
 // Channels (file numbers) of each kind of file.
-constexpr int kCanalListe = 1;
-constexpr int kCanalDerRep = 2;
-constexpr int kCanalMesPar = 3;
-constexpr int kCanalAffichage = 4;
+constexpr int kListChannel = 1;
+constexpr int kSourceChannel = 2;
+constexpr int kPreferredChannel = 3;
+constexpr int kOptionsChannel = 4;
 
-QString dossierBase();                        // <executable folder>/BDVRN
-QString fichierBase(const QString& fileName);  // <executable folder>/BDVRN/<fileName>
+QString databaseFolder();                      // <executable folder>/BDVRN
+QString databaseFile(const QString& fileName);  // <executable folder>/BDVRN/<fileName>
 
 // The runtime's Trim: blanks removed at both ends (other characters kept).
 QString trimBlanks(const QString& s);

@@ -519,7 +519,7 @@ QStringList listNames(const QStringList& files) {
 
 qint64 countDatabaseRecords(const QString& dbFolder, const QStringList& files) {
   qint64 total = 0;
-  RecordFile& list = Canal(kCanalListe);
+  RecordFile& list = fileChannel(kListChannel);
   for (const QString& file : files) {
     if (isBareListFile(file)) continue;
     list.close();

@@ -32,18 +32,18 @@ QString flagText(const QByteArray& record, int k) {
 }
 
 std::optional<QByteArray> readOptionsRecord() {
-  RecordFile& file = Canal(kCanalAffichage);
+  RecordFile& file = fileChannel(kOptionsChannel);
   file.close();
-  if (!file.open(fichierBase(kAffp), kEnregAffichage, true)) return std::nullopt;
+  if (!file.open(databaseFile(kAffp), kEnregAffichage, true)) return std::nullopt;
   const QByteArray record = file.read(1);
   file.close();
   return record;
 }
 
 bool writeOptionsRecord(const QByteArray& record) {
-  RecordFile& file = Canal(kCanalAffichage);
+  RecordFile& file = fileChannel(kOptionsChannel);
   file.close();
-  if (!file.open(fichierBase(kAffp), kEnregAffichage, true)) return false;
+  if (!file.open(databaseFile(kAffp), kEnregAffichage, true)) return false;
   const bool ok = file.write(1, record) && file.flush();
   file.close();
   return ok;

@@ -13,9 +13,9 @@ const QString kMesPar = QStringLiteral("mesp.par");
 }
 
 std::optional<PreferredRecords> readPreferredRecords() {
-  RecordFile& file = Canal(kCanalMesPar);
+  RecordFile& file = fileChannel(kPreferredChannel);
   file.close();
-  if (!file.open(fichierBase(kMesPar), kEnregMesPar, true)) return std::nullopt;
+  if (!file.open(databaseFile(kMesPar), kEnregMesPar, true)) return std::nullopt;
   PreferredRecords out;
   out.length = file.length();
   const qint64 count = file.recordCount();
@@ -29,9 +29,9 @@ bool samePreferredName(const QString& listName, const QString& stored) {
 }
 
 std::optional<qint64> writePreferredLists(const QStringList& names) {
-  RecordFile& file = Canal(kCanalMesPar);
+  RecordFile& file = fileChannel(kPreferredChannel);
   file.close();
-  const QByteArray path = encodePath(fichierBase(kMesPar));
+  const QByteArray path = encodePath(databaseFile(kMesPar));
   ::unlink(path.constData());
   if (!file.open(path, kEnregMesPar, true)) return std::nullopt;
   qint64 n = file.recordCount();

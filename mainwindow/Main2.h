@@ -23,6 +23,16 @@ class Main2 : public Form {
   // Ends the process at once (the quit command); tests replace it.
   static std::function<void(int)>& exitHook();
 
+  // The compact window (the left column) and the wide one (with the result
+  // or preferences panel), in twips.
+  static constexpr int kCompactWidth = 5040;
+  static constexpr int kCompactHeight = 7500;
+  static constexpr int kWideWidth = 14130;
+  // The compact size, centred across the screen.
+  void makeCompact();
+  // The given width, centred across the screen.
+  void setWidthCentred(int width);
+
   // ---- Controls: left column ----
   MyButton* MyButton10;  // header bar
   Shape* Shape1;
@@ -135,8 +145,8 @@ class Main2 : public Form {
   ComboBox* Combo6;    // staging of the risky table
   ComboBox* Combo8;    // preferred lists as last loaded
   ComboBox* Combo9;    // working copy of the ticks
-  Label* Label3;       // sort direction "0"/"1"
-  Label* Label6;       // stripe state "oui"/"non"
+  Label* Label3;       // sort direction (listactions.h)
+  Label* Label6;       // stripe state (listviewtools.h)
   Label* Label9;       // ticked count
   Label* Label4;
   MyButton* Command3;

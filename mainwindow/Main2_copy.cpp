@@ -10,7 +10,7 @@ namespace vrn {
 void Main2::CopierFichiersCoches() {
   // The copy running owns the stop button, the pointer and the shared state.
   if (copyRunning()) return;
-  setMousePointer(11);
+  setMousePointer(vbHourglass);
   MyButton6->setCaption(QStringLiteral("Arrêter Copie"));
   MyButton6->setEnabled(true);
 
@@ -21,7 +21,7 @@ void Main2::CopierFichiersCoches() {
   options.letEventsRun = DoEvents;
   const CopyOutcome outcome = copyTickedFiles(ListViewCopyRows(ListView2), options);
 
-  setMousePointer(0);
+  setMousePointer(vbDefault);
   // A copy that ended at a failed file plays no sound.
   if (outcome.end != CopyEnd::Failed && Check15->Value() == 1) JouerSon();
   MyButton6->setEnabled(false);  // it keeps the last progress caption

@@ -6,6 +6,8 @@
 
 #include "mainwindow/Main2.h"
 #include "mainwindow/designtools.h"
+#include "mainwindow/listactions.h"
+#include "mainwindow/listviewtools.h"
 #include "resources/resources_init.h"
 
 namespace vrn {
@@ -42,10 +44,7 @@ std::function<void(int)>& Main2::exitHook() {
 Main2::Main2(QWidget* parent) : Form("Main2", parent) {
   initResources();
   setWindowIcon(picture("varnelo"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, QColor(0xe9, 0xef, 0xf6));
-  setPalette(pal);
+  setBackColor(kPaleBlue);
   // Order matters: later controls lie above earlier ones.
   buildLeftColumn();
   buildResultPanel();
@@ -67,12 +66,12 @@ Main2::~Main2() = default;
 
 void Main2::buildLeftColumn() {
   Shape1 = make<Shape>(this, "Shape1", 120, 840, 4695, 615);
-  Shape1->setColors(0xFFF8EE, 0x8C4E1F, true);
+  Shape1->setColors(0xFFF8EE, kBlue, true);
   Label1 = label(this, "Label1", 240, 870, 4455, 555, "Faites votre Choix");
   QFont bold = Label1->font();
   bold.setBold(true);
   Label1->setFont(bold);
-  Label1->setForeColor(0x8C4E1F);
+  Label1->setForeColor(kBlue);
 
   lblAffich = label(this, "lblAffich", 360, 1560, 4215, 555, "Faites votre choix");
   lblAffich->setForeColor(0x800000);
@@ -84,7 +83,7 @@ void Main2::buildLeftColumn() {
   Label19 = label(this, "Label19", 240, 2640, 2145, 315, " ");
 
   Shape2 = make<Shape>(this, "Shape2", 1560, 2340, 1815, 405);
-  Shape2->setColors(0xFFFFFF, 0x8C4E1F, true);
+  Shape2->setColors(kWhite, kBlue, true);
   Shape2->hide();
   lblnbr = label(this, "lblnbr", 1680, 2400, 1575, 285, "");
   lblnbr->setAlignment(Qt::AlignCenter);
@@ -163,13 +162,14 @@ void Main2::buildSearchPanel() {
   Label28->setAlignment(Qt::AlignCenter);
   Text2 = make<TextBox>(MyFrame3, "Text2", 960, 840, 2775, 330);
   Text2->setToolTipText("Saisir ICI un Mot ou une Fraction de Mot...à Rechercher...");
-  Text2->editor()->setStyleSheet("background: #FFFFC0; color: #000080;");
+  Text2->editor()->setStyleSheet(
+      QStringLiteral("background: %1; color: %2;").arg(cssColor(kPaleYellow), cssColor(kNavy)));
   Image7 = pictureBox(MyFrame3, "Image7", 3840, 840, 360, 360, picture("search"));
   Label35 = label(MyFrame3, "Label35", 120, 885, 735, 255, "0%");
   Label35->setAlignment(Qt::AlignCenter);
   Label35->setFrameStyle(QFrame::Box | QFrame::Plain);
   etat0 = make<PictureBox>(MyFrame3, "etat(0)", 960, 1200, 8775, 75);
-  etat0->setStyleSheet("background: #2f6db5;");
+  etat0->setStyleSheet("background: " + cssColor(kBarBlue) + ";");
   etat0->hide();
   Shape4 = make<Shape>(MyFrame3, "Shape4", 240, 1320, 4215, 255);
   Shape4->setColors(0x00C00000, 0x00C00000, true);
@@ -237,7 +237,8 @@ void Main2::buildPreferencesPanel() {
   Image3 = pictureBox(MyFrame1, "Image3", 0, 0, 360, 360, picture("varnelo"));
   MyFrame1->setCaptionIndent(toPixels(360));
   LstSources = make<CheckListBox>(MyFrame1, "LstSources", 240, 720, 2295, 4815);
-  LstSources->setStyleSheet("QListWidget { background: #1f4e8c; color: white; }");
+  LstSources->setStyleSheet(
+      QStringLiteral("QListWidget { background: %1; color: %2; }").arg(cssColor(kBlue), cssColor(kWhite)));
   Check1 = check(MyFrame1, "Check1", 240, 5640, 200, 200, 0, "Tout Sélectionner/Désélectionner...");
   Check1->setTristate(true);
   Label10 = label(MyFrame1, "Label10", 435, 5640, 2100, 255, "(0) extensions actuellement");
@@ -361,17 +362,17 @@ void Main2::buildHiddenControls() {
   Combo7 = make<ComboBox>(this, "Combo7", -2160, 720, 9015, 345);
   Combo7->setSorted(true);
   // White on dark blue, the dropped-down list as much as the closed box.
-  Combo7->setStyleSheet(
-      "QComboBox { background: #000080; color: white; }"
-      "QComboBox QAbstractItemView { background: #000080; color: white; selection-background-color: #3a6ea5;"
-      " selection-color: white; }");
+  Combo7->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; }"
+                                       "QComboBox QAbstractItemView { background: %1; color: %2; "
+                                       "selection-background-color: %3; selection-color: %2; }")
+                            .arg(cssColor(kNavy), cssColor(kWhite), cssColor(kMidBlue)));
   QFont times("Times New Roman");
   times.setPointSizeF(9.75);
   Combo7->setFont(times);
   Combo7->hide();
 
-  Label3 = label(this, "Label3", 0, 7200, 615, 375, "0");
-  Label6 = label(this, "Label6", 6720, 7200, 735, 255, "oui");
+  Label3 = label(this, "Label3", 0, 7200, 615, 375, kAscendingNext);
+  Label6 = label(this, "Label6", 6720, 7200, 735, 255, kStripesOff);
   Label9 = label(this, "Label9", 5160, 7200, 735, 255, "0");
   Label4 = label(this, "Label4", 0, 7200, 735, 255, "");
   for (Label* l : {Label3, Label6, Label9, Label4}) l->hide();

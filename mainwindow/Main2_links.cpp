@@ -31,9 +31,9 @@ void Main2::mnsavoir_Click() { mnSavoirPlus_Click(); }
 
 void Main2::openProgramPage(const QString& address) {
   TesterConnexion();
-  if (vrnVars().EtatConnexion != QStringLiteral("Vous êtes Connecté au Réseau")) {
-    services().dialogs->msgBox(this, "Vous n'êtes pas Connecté à Internet, veuillez essayer ultérieurement.", 48,
-                               "Impossibilité de se Connecter...");
+  if (vrnVars().EtatConnexion != kConnected) {
+    services().dialogs->msgBox(this, "Vous n'êtes pas Connecté à Internet, veuillez essayer ultérieurement.",
+                               vbExclamation, "Impossibilité de se Connecter...");
     return;
   }
   services().shell->openWebPage(address);

@@ -48,7 +48,7 @@ void Main2::mnCopierSelect_Click() {
   // One copy at a time: a second would share the loop state and the stop request.
   if (copyRunning()) return;
   if (refuseEmptySelection(this)) return;
-  vrnVars().ModeCopie = QStringLiteral("oui");
+  vrnVars().ModeCopie = kYes;
   Command1_Click();
 }
 

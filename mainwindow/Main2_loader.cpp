@@ -5,8 +5,10 @@
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/factsahead.h"
+#include "mainwindow/listactions.h"
 #include "mainwindow/listloader.h"
 #include "mainwindow/listrows.h"
+#include "mainwindow/listviewtools.h"
 #include "support/IconeF.h"
 #include "support/ModeFileInfoVRN.h"
 #include "platform/pathcodec.h"
@@ -65,7 +67,7 @@ void Main2::Combo1_Click() {
   ListView2->Clear();
   ListView2->setSorted(false);
   ListView2->setSortKey(0);
-  Label3->setCaption("0");
+  Label3->setCaption(kAscendingNext);
   Label9->setCaption("0");
   v.NombreSelection = 0;
   MyButton10->setCaption("Lister les Fichiers (" + Combo1->Text() + ")");
@@ -76,7 +78,7 @@ void Main2::Combo1_Click() {
   Shape1->setWidth(13815);
   Label1->show();
   Label1->setWidth(13575);
-  v.ModeAffichageAuto = 0;
+  v.ModeAffichageAuto = kNoAutoDisplay;
   Label19->setCaption("");
   if (isVisible()) Combo4->setFocus();
 }
@@ -86,11 +88,11 @@ void Main2::AfficherListeExtension() {
   if (isVisible()) Combo4->setFocus();
   ListView2->setVisible(Check3->Value() == 1);
 
-  setWidth(v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2 ? 5040 : 14130);
-  setLeft((Screen::Width() - Width()) / 2);
+  const bool pages = v.ModeAffichageAuto == kAutoPagesInTaskBar || v.ModeAffichageAuto == kAutoPagesOnScreen;
+  setWidthCentred(pages ? kCompactWidth : kWideWidth);
 
   const QString nom = Combo1->Text();
-  RecordFile& liste = Canal(kCanalListe);
+  RecordFile& liste = fileChannel(kListChannel);
   liste.close();
   liste.open(listFilePath(nom), kRecFichier, true);
   v.NumEnregistrement = liste.recordCount();
@@ -184,7 +186,7 @@ void Main2::AfficherListeExtension() {
     lastPath.assign(result.path.data(), size_t(result.path.size()));
     if (result.exists) {
       lastRowPath = lastPath;
-      if (v.DemandeArret == "stop") {
+      if (v.DemandeArret == kStopRequest) {
         ListView2->AddPacked(result.text, 1);
         v.DernierIndexAuto = 0;
         stoppedAtRow = true;
@@ -234,13 +236,13 @@ void Main2::AfficherListeExtension() {
 
   runAutomaticDisplayStep();
 
-  if (v.DemandeArret == "stop") {
+  if (v.DemandeArret == kStopRequest) {
     v.DemandeArret = "";
     ListView2->Clear();
     for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command5, Command8, Command11}) w->hide();
   }
 
-  Label6->setCaption("oui");
+  Label6->setCaption(kStripesOff);
   Command5_Click();
   ListView2->Refresh();
 }

@@ -18,6 +18,17 @@ void Main2::wireShell() {
   connect(Timer5, &Timer::Timer_, this, &Main2::Timer5_Timer);
 }
 
+void Main2::makeCompact() {
+  setWidth(kCompactWidth);
+  setHeight(kCompactHeight);
+  centreHorizontally();
+}
+
+void Main2::setWidthCentred(int width) {
+  setWidth(width);
+  centreHorizontally();
+}
+
 void Main2::Form_Resize() {
   const int mode = vrnVars().ModeAffichageAuto;
   if (Combo7->Visible()) Combo7->hide();
@@ -29,7 +40,7 @@ void Main2::Form_Resize() {
   } else {
     Image5->show();
   }
-  if (mode == 1 || (mode == 2 && Width() > 5040)) return;
+  if (mode == kAutoPagesInTaskBar || (mode == kAutoPagesOnScreen && Width() > kCompactWidth)) return;
   if (Height() < 5970) {
     // Runs the layout again at the new height (or is refused when minimised).
     setHeight(5970);
@@ -79,7 +90,7 @@ void Main2::Command2_Click() {
   PopupMenu(mnMenu5, Command2->Left() - 1000, Command2->Top() - (Command2->Height() + 250));
 }
 
-void Main2::mnReduire_Click() { setWindowState(1); }
+void Main2::mnReduire_Click() { setWindowState(vbMinimized); }
 
 void Main2::mnArreter_Click() {
   ListView2->Clear();
@@ -88,7 +99,7 @@ void Main2::mnArreter_Click() {
 }
 
 void Main2::MyButton8_Click() {
-  if (WindowState() == 1 || WindowState() == 2) setWindowState(0);
+  if (WindowState() == vbMinimized || WindowState() == vbMaximized) setWindowState(vbNormal);
 }
 
 // The author's address is no longer available.
@@ -97,7 +108,7 @@ void Main2::mnMessageAuteur_Click() {}
 void Main2::timer3_Timer() { AnimerVaEtVient1(label4, 50); }
 
 void Main2::Timer5_Timer() {
-  if (vrnVars().ScanEnCours == "oui") {
+  if (vrnVars().ScanEnCours == kYes) {
     MyButton2->setEnabled(false);
     MyButton7->setEnabled(false);
     MyButton9->setEnabled(false);

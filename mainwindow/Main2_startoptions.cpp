@@ -13,8 +13,6 @@
 namespace vrn {
 
 namespace {
-const QString kAucun = QStringLiteral("Aucun pour l'Instant");
-const QString kOnScann = QStringLiteral("on scann");
 constexpr qint32 kCsidlProfile = 40;
 }  // namespace
 
@@ -34,7 +32,7 @@ void Main2::continueStartUp() {
     mnAfficherTout_Click();
   } else {
     ChargerListesPreferees();
-    v.ModeListes = 1;
+    v.ModeListes = kPreferredListSet;
   }
 
   // 3. View choosers.
@@ -52,21 +50,21 @@ void Main2::continueStartUp() {
   Combo3->setListIndex(1);
 
   // 4. Options: the defaults when the file is missing, then applied.
-  if (!FichierExiste(fichierBase("affp.aff"))) writeOptionsRecord(defaultOptionsRecord());
+  if (!FichierExiste(databaseFile("affp.aff"))) writeOptionsRecord(defaultOptionsRecord());
   ChargerAffichage();
-  if (Check13->Value() == 1) setWindowState(1);
+  if (Check13->Value() == 1) setWindowState(vbMinimized);
 
   // 5. Scan at start, never of a source that is gone: its empty walk would
   // wipe the database (the missing-source boxes have said so).
-  if (Check11->Value() == 1 && v.SourceActuelle != kAucun && !v.SourceActuelle.isEmpty() &&
+  if (Check11->Value() == 1 && v.SourceActuelle != kNoSourceYet && !v.SourceActuelle.isEmpty() &&
       scannableFolder(v.SourceActuelle))
-    v.SourceActuelle = kOnScann;
+    v.SourceActuelle = kScanPresetSource;
 
   // 6. Source menu.
   mnScannProfile->setCaption("Scanner le Profile Complet de (" + NomUtilisateur() + ")");
 
   // 7. First run.
-  if (v.SourceActuelle == kAucun) {
+  if (v.SourceActuelle == kNoSourceYet) {
     v.Reponse = services().dialogs->msgBox(
         this,
         "Actuellement il n'y a Aucune Source à Scanner de Définie...\nJe Vous propose de SCANNER le Profile Actif "
@@ -74,7 +72,7 @@ void Main2::continueStartUp() {
             NomUtilisateur() +
             ")\nde votre Ordinateur, Cliquez sur (Oui)...?\nNon je préfère Choisir moi-même l'Endroit à "
             "SCANNER..(Non)...?",
-        68, "Choix de la Source à Scanner...");
+        vbInformation + vbYesNo, "Choix de la Source à Scanner...");
     if (v.Reponse == vbYes) {
       v.SourceAScanner = CheminDossierSpecial(kCsidlProfile);
       Command1_Click();
@@ -87,7 +85,7 @@ void Main2::continueStartUp() {
   }
 
   // 8. The scan at start.
-  if (v.SourceActuelle == kOnScann) Command1_Click();
+  if (v.SourceActuelle == kScanPresetSource) Command1_Click();
 
   // 9. Lists at start, as pages in the task bar.
   if (Check12->Value() == 1) {

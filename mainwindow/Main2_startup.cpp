@@ -18,8 +18,6 @@ namespace vrn {
 
 namespace {
 
-const QString kAucun = QStringLiteral("Aucun pour l'Instant");
-
 QString helpText() {
   QString t = "Par défaut le programme Sélectionnera les Extensions de Fichiers les plus couramment utilisés..."
               "tel que les Images, les Sons, et Divers Fichiers de Travails comme Texte, Word, Excel etc...\n\n";
@@ -78,7 +76,7 @@ void Main2::Form_Load() {
                                "Le Programme (Varnelo) ne Trouve pas le Dossier où il est Installé, il ne peut donc "
                                "pas y Ranger sa Base de Donnée (BDVRN).\n"
                                "Relancez le Programme depuis son Dossier d'Installation....",
-                               16, "Dossier du Programme Introuvable...");
+                               vbCritical, "Dossier du Programme Introuvable...");
     endProgram(1);
     return;
   }
@@ -93,7 +91,7 @@ void Main2::Form_Load() {
                                  "Le Programme (Varnelo) est Déjà Démarré, il ne peut être en Double.\n"
                                  "Si vous rencontrez un Problème et que vous n'arrivez plus à le Relancer, Alors "
                                  "Redémarrez votre Ordinateur....",
-                                 48, "Programme en double Détecté...");
+                                 vbExclamation, "Programme en double Détecté...");
       endProgram(0);
       return;
     case DatabaseLock::CannotCreate:
@@ -102,11 +100,11 @@ void Main2::Form_Load() {
       services().dialogs->msgBox(this,
                                  "Le Programme (Varnelo) ne peut pas Poser son Verrou dans le Dossier de sa Base de "
                                  "Donnée:\n(" +
-                                     dossierBase() +
+                                     databaseFolder() +
                                      ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même "
                                      "Temps...\nVérifiez que ce Dossier existe et que vous avez le Droit d'y "
                                      "Écrire....",
-                                 48, "Verrou Impossible à Poser...");
+                                 vbExclamation, "Verrou Impossible à Poser...");
       break;
   }
 
@@ -115,9 +113,9 @@ void Main2::Form_Load() {
 
   // 5. Layout and texts.
   MyButton27->setEnabled(false);
-  setWidth(5040);
-  setHeight(7500);
-  Move((Screen::Width() - Width()) / 2, (Screen::Height() - Height()) / 2);
+  setWidth(kCompactWidth);
+  setHeight(kCompactHeight);
+  centreOnScreen();
   Label1->setCaption("Faites votre Choix");
   MyButton10->setCaption(Label1->Caption());
   MyButton4->setToolTipText(
@@ -138,9 +136,9 @@ void Main2::Form_Load() {
   struct stat st;
   // A database write cut short by a kill is finished or undone before
   // anything reads the lists.
-  recoverDatabase(dossierBase());
-  deleteBareList(dossierBase(), {});
-  File1->setPath(dossierBase());
+  recoverDatabase(databaseFolder());
+  deleteBareList(databaseFolder(), {});
+  File1->setPath(databaseFolder());
   for (int i = 0; i < File1->ListCount(); ++i) {
     v.ExtensionCourante = File1->List(i).chopped(4);
     if (!v.ExtensionCourante.isEmpty()) {
@@ -159,20 +157,20 @@ void Main2::Form_Load() {
   v.SourceActuelle = readStoredSource(true).value_or(QString());
   // An empty record (never written, or only blanks) means no source yet: a
   // first character of code 0, or a failing test on an empty text.
-  if (v.SourceActuelle.isEmpty()) v.SourceActuelle = kAucun;
+  if (v.SourceActuelle.isEmpty()) v.SourceActuelle = kNoSourceYet;
   v.SourceAScanner = v.SourceActuelle;
   CompterFichiersBase();
   const QString source = trimBlanks(v.SourceActuelle);
   MyButton10->setCaption("Résultat du Scann (" + QString::number(v.NombreFichiers) + ") Fichiers\n(" + source + ")");
   MyButton10->setToolTipText("(" + source + ")");
-  if (!source.isEmpty() && v.SourceActuelle != kAucun)
+  if (!source.isEmpty() && v.SourceActuelle != kNoSourceYet)
     setCaption("Faire la Liste Complète de Varnelo dans (" + source + ")");
   else
     setCaption("Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
 
   // 8. Missing-source warnings: both tests are made.
-  if (!driveRootExists(source) && v.SourceActuelle != kAucun) showMissingDriveBox(source);
-  if (!entryExists(source) && v.SourceActuelle != kAucun) showMissingFolderBox(source);
+  if (!driveRootExists(source) && v.SourceActuelle != kNoSourceYet) showMissingDriveBox(source);
+  if (!entryExists(source) && v.SourceActuelle != kNoSourceYet) showMissingFolderBox(source);
 
   // 9. Column widths.
   for (int i = 1; i <= ListView2->ColumnCount() && i < int(v.LargeursColonnes.size()); ++i)
@@ -184,7 +182,7 @@ void Main2::Form_Load() {
 }
 
 Main2::DatabaseLock Main2::lockDatabase() {
-  const QByteArray base = encodePath(dossierBase());
+  const QByteArray base = encodePath(databaseFolder());
   struct stat st;
   if (::lstat(base.constData(), &st) != 0) ::mkdir(base.constData(), 0755);
   // A name that no catalogue, delete pattern or stored-file reader picks up.
@@ -211,7 +209,7 @@ void Main2::showMissingDriveBox(const QString& source) {
           driveRootText(source) +
           ")\nVeuillez Corriger ce problème afin que vous puissiez Utiliser ce programme, car pour l'instant les "
           "Données sont Introuvables...",
-      0, QString());
+      vbOKOnly, QString());
 }
 
 void Main2::showMissingFolderBox(const QString& source) {
@@ -222,7 +220,7 @@ void Main2::showMissingFolderBox(const QString& source) {
           source +
           ")\nVeuillez Corriger ce problème afin que vous puissiez Utiliser ce programme, car pour l'instant les "
           "Données sont Introuvables...",
-      0, QString());
+      vbOKOnly, QString());
 }
 
 }  // namespace vrn

@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 
+#include "support/VariablesVRN.h"
+
 namespace vrn {
 
 class ListView;
@@ -38,7 +40,7 @@ struct CopyOptions {
   QString destination;  // the backup folder
   QString listName;     // shown in the progress captions
   // Stop request tested before each ticked row; the caption then says so.
-  QString stopBeforeRow = QStringLiteral("stop");
+  QString stopBeforeRow = kStopRequest;
   // Stop request also tested before copying each file that exists ("" none).
   QString stopBeforeFile;
   // The main window ends the copy at a failed file; a page skips the file.

@@ -62,12 +62,12 @@ void sortOnHeader(ListView* list, Label* directionFlag, int header) {
   const double direction = captionValue(directionFlag->Caption());
   if (direction == 0) {
     order = 0;
-    directionFlag->setCaption(QStringLiteral("1"));
+    directionFlag->setCaption(kDescendingNext);
     // The sorted mode is left as it is: the list is normally sorted already.
     sortNow = list->Sorted();
   } else if (direction == 1) {
     order = 1;
-    directionFlag->setCaption(QStringLiteral("0"));
+    directionFlag->setCaption(kAscendingNext);
   }
   // Key and order change together so a sorted list is sorted once.
   if (list->Sorted()) list->setSorted(false);
@@ -82,8 +82,8 @@ void runCurrentFile(QWidget* owner) {
   v.Position = v.CheminFichier.lastIndexOf(u'.') + 1;
   v.ExtensionCourante = extensionAfterLastDot(v.CheminFichier);
   if (tableContains(v.TabExtensionsRisquees, v.ExtensionCourante)) {
-    v.Reponse = services().dialogs->msgBox(owner, riskyFileWarningText(v.CheminFichier, v.ExtensionCourante), 52,
-                                           riskyFileWarningTitle());
+    v.Reponse = services().dialogs->msgBox(owner, riskyFileWarningText(v.CheminFichier, v.ExtensionCourante),
+                                           vbExclamation + vbYesNo, riskyFileWarningTitle());
     if (v.Reponse != vbYes) return;
   }
   services().shell->openPath(v.CheminFichier);
@@ -138,7 +138,7 @@ void prepareFileMenu(MenuItem* runItem, MenuItem* showItem, MenuItem* copyItem) 
 
 bool refuseEmptySelection(QWidget* owner) {
   if (vrnVars().NombreSelection != 0) return false;
-  services().dialogs->msgBox(owner, QStringLiteral("Vous n' avez rien Sélectionné...!"), 64,
+  services().dialogs->msgBox(owner, QStringLiteral("Vous n' avez rien Sélectionné...!"), vbInformation,
                              QStringLiteral("Aucune Sélection..."));
   return true;
 }

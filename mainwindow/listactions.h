@@ -27,8 +27,13 @@ double captionValue(const QString& caption);
 // nothing) for an empty list or when no row is selected.
 bool takeCurrentFile(ListView* list);
 
+// The sort-direction label's captions, read as numbers: the next header
+// click sorts ascending, or descending.
+inline constexpr QLatin1String kAscendingNext("0");
+inline constexpr QLatin1String kDescendingNext("1");
+
 // Sorts on the clicked header (from 1), alternating the direction held in
-// the flag label's caption ("0": ascending next, "1": descending next).
+// the flag label's caption (kAscendingNext or kDescendingNext).
 void sortOnHeader(ListView* list, Label* directionFlag, int header);
 
 // Opens the current file through the shell, after the warning for a risky

@@ -34,12 +34,12 @@ void toggleColumnFit(ListView* list, MyButton* button) {
 }
 
 void toggleStripes(ListView* list, Label* state) {
-  if (state->Caption() == "oui") {
+  if (state->Caption() == kStripesOff) {
     stripeListRows(list, kStripeWhite, kStripeYellow);
-    state->setCaption("non");
-  } else if (state->Caption() == "non") {
+    state->setCaption(kStripesOn);
+  } else if (state->Caption() == kStripesOn) {
     stripeListRows(list, kStripeWhite, kStripeWhite);
-    state->setCaption("oui");
+    state->setCaption(kStripesOff);
   }
 }
 

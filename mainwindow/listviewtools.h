@@ -3,12 +3,20 @@
 // pages: column fitting, striped rows, the two toggles and the view choice.
 #include <QtGlobal>
 
+#include "support/VariablesVRN.h"
+
 namespace vrn {
 
 class ComboBox;
 class Label;
 class ListView;
 class MyButton;
+
+// The stripe-state label's captions: kStripesOff (the yes word) while the
+// rows are plain and the toggle stripes them next, kStripesOn while they are
+// striped.
+inline constexpr QLatin1String kStripesOff = kYes;
+inline constexpr QLatin1String kStripesOn("non");
 
 // Row colours as the program gives them (0xBBGGRR).
 constexpr quint32 kStripeWhite = 0xFFFFFF;
@@ -27,9 +35,9 @@ void stripeListRows(ListView* list, quint32 first, quint32 second);
 // back to the widths saved at start-up (AutoSizeActif 0, "AutoSize/Oui").
 void toggleColumnFit(ListView* list, MyButton* button);
 
-// Stripe toggle driven by a state label: "oui" puts white and pale-yellow
-// stripes on and says "non"; "non" paints plain white and says "oui"; any
-// other caption does nothing.
+// Stripe toggle driven by a state label: kStripesOff puts white and
+// pale-yellow stripes on and says kStripesOn; kStripesOn paints plain white
+// and says kStripesOff; any other caption does nothing.
 void toggleStripes(ListView* list, Label* state);
 
 // View mode from the selected entry's item data; nothing without a selection.

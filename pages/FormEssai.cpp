@@ -8,6 +8,7 @@
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/designtools.h"
+#include "mainwindow/listactions.h"
 #include "mainwindow/listviewtools.h"
 #include "support/VariablesVRN.h"
 
@@ -65,10 +66,7 @@ FormEssai::FormEssai(Main2* main) : Form("FormEssai"), main_(main) {
   setAttribute(Qt::WA_DeleteOnClose, false);  // Unload decides when the page goes
   setWindowIcon(picture("varnelo"));
   setCaption(QStringLiteral("Liste"));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  setBackColor(kWhite);
   buildControls();
   buildMenu();
   wire();
@@ -100,8 +98,8 @@ void FormEssai::buildControls() {
   Label4->setForeColor(0xC00000);
   Label4->setTransparent(true);
 
-  Label3 = label(this, "Label3", 0, 720, 615, 375, QStringLiteral("0"));
-  Label6 = label(this, "Label6", 6720, 0, 735, 255, QStringLiteral("oui"));
+  Label3 = label(this, "Label3", 0, 720, 615, 375, kAscendingNext);
+  Label6 = label(this, "Label6", 6720, 0, 735, 255, kStripesOff);
   Label9 = label(this, "Label9", 5160, 0, 735, 255, QStringLiteral("0"));
   for (Label* l : {Label3, Label6, Label9}) l->hide();
 
@@ -196,11 +194,11 @@ void FormEssai::Form_Load() {
   MyButton3->setToolTipText(QStringLiteral("Supprimer Toutes les Listes éditées\naussi bien de l'écran\n"
                                            "comme de la Barre des Tâches."));
   // A page first shows in the task bar; its opener sets the state it wants.
-  setWindowState(1);
+  setWindowState(vbMinimized);
   if (!main_) return;
   Main2* m = main_;
   ListView* source = m->ListView2;
-  const bool search = v.ModeRecherche == QLatin1String("oui");
+  const bool search = v.ModeRecherche == kYes;
 
   Image1->setPicture(m->Image1->Picture());
   ImageList1->Clear();
@@ -239,7 +237,7 @@ void FormEssai::Form_Load() {
     }
   }
 
-  Label6->setCaption(QStringLiteral("oui"));
+  Label6->setCaption(kStripesOff);
   Command5_Click();
   ListView2->Refresh();
 }
@@ -254,24 +252,24 @@ void FormEssai::Form_Resize() {
 }
 
 void FormEssai::Form_DblClick() {
-  if (WindowState() == 0) setWindowState(2);
-  else if (WindowState() == 2) setWindowState(0);
+  if (WindowState() == vbNormal) setWindowState(vbMaximized);
+  else if (WindowState() == vbMaximized) setWindowState(vbNormal);
 }
 
 void FormEssai::Form_MouseMove() {
-  if (WindowState() != 0) return;
+  if (WindowState() != vbNormal) return;
   activateWindow();
   setFocus();
 }
 
-void FormEssai::mnFermer_Click() { setWindowState(1); }
+void FormEssai::mnFermer_Click() { setWindowState(vbMinimized); }
 
 void FormEssai::MyButton1_Click() { Command1_Click(); }
 void FormEssai::MyButton2_Click() { Command2_Click(); }
 void FormEssai::MyButton3_Click() { FermerToutesFenetresListes(); }
 
-void FormEssai::Command1_Click() { setEveryPageState(1); }
-void FormEssai::Command2_Click() { setEveryPageState(0); }
+void FormEssai::Command1_Click() { setEveryPageState(vbMinimized); }
+void FormEssai::Command2_Click() { setEveryPageState(vbNormal); }
 
 // This page closes with the others; nothing of it may be used after the call.
 void FormEssai::FermerToutesFenetresListes() { closeEveryPage(); }

@@ -46,8 +46,8 @@ class FormEssai : public Form {
   PictureBox* Image3;  // the program icon (search results)
   Label* Label2;       // title
   Label* Label4;       // source line
-  Label* Label3;       // sort direction "0"/"1"
-  Label* Label6;       // stripe state "oui"/"non"
+  Label* Label3;       // sort direction (listactions.h)
+  Label* Label6;       // stripe state (listviewtools.h)
   Label* Label9;       // ticked count
   MyButton* Command4;  // column auto-size toggle
   MyButton* Command5;  // stripe toggle, run from code

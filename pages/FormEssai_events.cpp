@@ -55,14 +55,14 @@ void FormEssai::mnToutDeselec_Click() {
   setCopyItemFromCount(mnCopierSelect);
 }
 
-void FormEssai::MyButton6_Click() { vrnVars().DemandeArret = QStringLiteral("stopper"); }
+void FormEssai::MyButton6_Click() { vrnVars().DemandeArret = kPageStopRequest; }
 
 void FormEssai::mnCopierSelect_Click() {
   // One copy at a time: a second would share the loop state and the stop request.
   if (copyRunning()) return;
   if (refuseEmptySelection(this)) return;
   VariablesVRN& v = vrnVars();
-  v.ModeCopie = QStringLiteral("oui");
+  v.ModeCopie = kYes;
 
   const QString startFolder = services().registry->readValue(
       quint32(HKEY_CURRENT_USER), QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
@@ -78,7 +78,7 @@ void FormEssai::mnCopierSelect_Click() {
         this,
         QStringLiteral("Vous devez (Donner un Nom) à Votre Sauvegarde...!\nJe vous Propose (") + proposal +
             QLatin1Char(')'),
-        52, QStringLiteral("Sauvegarde sans Nom..."));
+        vbExclamation + vbYesNo, QStringLiteral("Sauvegarde sans Nom..."));
     if (v.Reponse != vbYes) {
       // Given up: no copy mode may be left for the scan command.
       v.ModeCopie.clear();
@@ -101,13 +101,13 @@ void FormEssai::CopierFichiersCoches() {
   const QPointer<Main2> main = main_;
   MyButton6->show();
   MyButton6->setEnabled(true);
-  setMousePointer(11);
+  setMousePointer(vbHourglass);
 
   CopyOptions options;
   options.destination = vrnVars().DossierSauvegarde;
   options.listName = Caption();
-  options.stopBeforeRow = QStringLiteral("stopper");
-  options.stopBeforeFile = QStringLiteral("stop");
+  options.stopBeforeRow = kPageStopRequest;
+  options.stopBeforeFile = kStopRequest;
   options.endOnFailure = false;
   options.showProgress = [self](const QString& text) {
     if (self) self->MyButton6->setCaption(text);
@@ -117,7 +117,7 @@ void FormEssai::CopierFichiersCoches() {
 
   if (soundOn(main)) JouerSon();
   if (!self) return;
-  setMousePointer(0);
+  setMousePointer(vbDefault);
   MyButton6->setEnabled(false);  // it stays in view with its last caption
 }
 

@@ -58,7 +58,7 @@ void Main2::CompterFenetresListes() { vrnVars().NbFenetresListes = int(loadedPag
 
 void Main2::ChercherFenetreListe() {
   VariablesVRN& v = vrnVars();
-  const bool search = v.ModeRecherche == QLatin1String("oui");
+  const bool search = v.ModeRecherche == kYes;
   const QString wanted = search ? Text2->Text() + QStringLiteral(" (") + QString::number(ListView2->Count()) +
                                       QLatin1Char(')')
                                 : Combo1->Text();
@@ -67,8 +67,8 @@ void Main2::ChercherFenetreListe() {
     const bool match = search ? page->Caption() == wanted : page->Caption().left(wanted.size()) == wanted;
     if (!match) continue;
     page->Show();
-    page->setWindowState(2);
-    v.FenetreDejaOuverte = QStringLiteral("oui");
+    page->setWindowState(vbMaximized);
+    v.FenetreDejaOuverte = kYes;
     return;
   }
 }
@@ -80,11 +80,11 @@ void Main2::showPageOnScreen(int screenHeightTwips) {
   CompterFenetresListes();
   v.FenetreDejaOuverte.clear();
   ChercherFenetreListe();
-  if (v.FenetreDejaOuverte == QLatin1String("oui")) return;
+  if (v.FenetreDejaOuverte == kYes) return;
   stepCascade(screenHeightTwips);
   auto* page = new FormEssai(this);
   page->Show();
-  page->setWindowState(0);
+  page->setWindowState(vbNormal);
   page->Move(v.PosGaucheFenetre, v.PosHautFenetre);
   ++v.NbFenetresCascade;
 }
@@ -93,19 +93,19 @@ void Main2::Command8_Click() {
   VariablesVRN& v = vrnVars();
   v.FenetreDejaOuverte.clear();
   ChercherFenetreListe();
-  if (v.FenetreDejaOuverte == QLatin1String("oui")) return;
+  if (v.FenetreDejaOuverte == kYes) return;
   auto* page = new FormEssai(this);
   page->Show();
-  page->setWindowState(1);
+  page->setWindowState(vbMinimized);
 }
 
 void Main2::Command8_RightClick() {
   PopupMenu(mnMenu4, Command8->Left(), Command8->Top() - (Command8->Height() + 1000));
 }
 
-void Main2::ReduirePages() { setEveryPageState(1); }
+void Main2::ReduirePages() { setEveryPageState(vbMinimized); }
 
-void Main2::RestaurerPages() { setEveryPageState(0); }
+void Main2::RestaurerPages() { setEveryPageState(vbNormal); }
 
 void Main2::FermerToutesFenetresListes() { closeEveryPage(); }
 
@@ -121,14 +121,14 @@ void Main2::Command12_Click() {
   VariablesVRN& v = vrnVars();
   Command14_Click();
   v.NbFenetresCascade = 0;
-  v.ModeAffichageAuto = 2;
+  v.ModeAffichageAuto = kAutoPagesOnScreen;
   // With no list to walk there is no count to keep (never below 0).
   v.DernierIndexAuto = std::max(0, Combo1->ListCount() - 1);
   // The walk: this load's last step opens its page and loads the next list.
   Combo1->setListIndex(0);
   // A walk that could not start (no list, the source gone, a load already
   // running) leaves no mode behind for the user's next load.
-  v.ModeAffichageAuto = 0;
+  v.ModeAffichageAuto = kNoAutoDisplay;
   v.DernierIndexAuto = 0;
   endEmptyWalk();
 }
@@ -142,23 +142,23 @@ void Main2::endEmptyWalk() {
 void Main2::Command9_Click() {
   VariablesVRN& v = vrnVars();
   Command14_Click();
-  v.ModeAffichageAuto = 1;
+  v.ModeAffichageAuto = kAutoPagesInTaskBar;
   v.DernierIndexAuto = std::max(0, Combo1->ListCount() - 1);
   Combo1->setListIndex(0);
-  v.ModeAffichageAuto = 0;
+  v.ModeAffichageAuto = kNoAutoDisplay;
   v.DernierIndexAuto = 0;
   endEmptyWalk();
-  setWidth(5040);
+  setWidth(kCompactWidth);
 }
 
 void Main2::runAutomaticDisplayStep() {
   VariablesVRN& v = vrnVars();
   if (v.DernierIndexAuto < 0) v.DernierIndexAuto = 0;
-  const bool automatic = v.ModeAffichageAuto == 1 || v.ModeAffichageAuto == 2;
+  const bool automatic = v.ModeAffichageAuto == kAutoPagesInTaskBar || v.ModeAffichageAuto == kAutoPagesOnScreen;
   if (automatic) {
     CompterFenetresListes();
     if (v.NbFenetresListes < kPageLimit) {
-      if (v.ModeAffichageAuto == 1) Command8_Click();
+      if (v.ModeAffichageAuto == kAutoPagesInTaskBar) Command8_Click();
       else Command11_Click();
     } else {
       // The page limit ends the walk with this list, which gets no page.
@@ -184,17 +184,15 @@ void Main2::runAutomaticDisplayStep() {
 
 void Main2::mnAfficherEcran_Click() {
   VariablesVRN& v = vrnVars();
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
   countPagesForDisplay();
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes >= preferredCount()) {
     RestaurerPages();
     return;
   }
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes < preferredCount()) {
-    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y a que ("), 68,
-                                           QStringLiteral("Définir l'action..."));
+    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y a que ("),
+                                           vbInformation + vbYesNo, QStringLiteral("Définir l'action..."));
     if (v.Reponse != vbYes) {
       RestaurerPages();
       return;
@@ -207,9 +205,7 @@ void Main2::mnAfficherEcran_Click() {
 
 void Main2::mnAfficherSystray_Click() {
   VariablesVRN& v = vrnVars();
-  setWidth(5040);
-  setHeight(7500);
-  setLeft((Screen::Width() - Width()) / 2);
+  makeCompact();
   countPagesForDisplay();
   // With no page open the pages open on screen first, then go to the task
   // bar; the count made before stays 0.
@@ -219,8 +215,8 @@ void Main2::mnAfficherSystray_Click() {
     return;
   }
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes < preferredCount()) {
-    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y que ("), 68,
-                                           QStringLiteral("Définir l'action..."));
+    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y que ("),
+                                           vbInformation + vbYesNo, QStringLiteral("Définir l'action..."));
     if (v.Reponse != vbYes) {
       ReduirePages();
       return;

@@ -40,8 +40,9 @@ int Height() {
 }
 }  // namespace Screen
 
-static QColor fromBgr(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-static QColor fromRgb(quint32 rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+QColor vbColor(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+QString cssColor(quint32 bgr) { return vbColor(bgr).name(); }
 
 // ---- Control ----
 
@@ -78,14 +79,14 @@ Label::Label(QWidget* parent) : QLabel(parent), Control(this) {
 
 void Label::setForeColor(quint32 bgr) {
   QPalette p = palette();
-  p.setColor(QPalette::WindowText, fromBgr(bgr));
+  p.setColor(QPalette::WindowText, vbColor(bgr));
   setPalette(p);
 }
 
 void Label::setBackColor(quint32 bgr) {
   setAutoFillBackground(true);
   QPalette p = palette();
-  p.setColor(QPalette::Window, fromBgr(bgr));
+  p.setColor(QPalette::Window, vbColor(bgr));
   setPalette(p);
 }
 
@@ -124,7 +125,7 @@ QWidget* TextBox::editor() const { return line_ ? static_cast<QWidget*>(line_) :
 
 CheckBox::CheckBox(QWidget* parent) : QCheckBox(parent), Control(this) { setTristate(false); }
 
-void CheckBox::show_() {
+void CheckBox::showValue() {
   const QSignalBlocker block(this);
   QCheckBox::setCheckState(value_ == 1 ? Qt::Checked : value_ == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
 }
@@ -133,7 +134,7 @@ void CheckBox::setValue(int v) {
   if (v < 0 || v > 2) v = 0;
   if (v == value_) return;
   value_ = v;
-  show_();
+  showValue();
   emit Click();
 }
 
@@ -266,8 +267,8 @@ Shape::Shape(QWidget* parent) : QFrame(parent), Control(this) {}
 
 void Shape::setColors(quint32 fillBgr, quint32 borderBgr, bool filled) {
   QString css = QStringLiteral("QFrame { border: 1px solid %1; border-radius: 4px; %2 }")
-                    .arg(fromBgr(borderBgr).name(),
-                         filled ? QStringLiteral("background: %1;").arg(fromBgr(fillBgr).name()) : QString());
+                    .arg(vbColor(borderBgr).name(),
+                         filled ? QStringLiteral("background: %1;").arg(vbColor(fillBgr).name()) : QString());
   setStyleSheet(css);
 }
 
@@ -343,7 +344,7 @@ void MyButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-  QColor base = fromRgb(accent_);
+  QColor base = vbColor(accent_);
   QColor top = base.lighter(hover_ ? 150 : 135);
   QColor bottom = base;
   if (!isEnabled()) {
@@ -452,14 +453,14 @@ void MyFrame::paintEvent(QPaintEvent*) {
     QPainterPath clip;
     clip.addRect(QRectF(r.left(), r.top(), r.width(), h));
     QLinearGradient g(0, 0, 0, h);
-    g.setColorAt(0, fromRgb(header_).lighter(130));
-    g.setColorAt(1, fromRgb(header_));
+    g.setColorAt(0, vbColor(header_).lighter(130));
+    g.setColorAt(1, vbColor(header_));
     p.fillPath(header.intersected(clip), g);
     p.setPen(Qt::white);
     p.setFont(captionFont());
     p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, caption_);
   }
-  p.setPen(QPen(fromRgb(header_).darker(110), 1));
+  p.setPen(QPen(vbColor(header_).darker(110), 1));
   p.drawPath(path);
 }
 

@@ -3,6 +3,7 @@
 // (1440 per inch) and whose value changes from code raise the same events as
 // a user's action where the program relies on it.
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QFrame>
 #include <QIcon>
@@ -17,6 +18,12 @@ class QLineEdit;
 class QPlainTextEdit;
 
 namespace vrn {
+
+// Every colour the controls take is a number as the runtime writes it,
+// 0x00BBGGRR (&HBBGGRR&): red in the low byte. These two are the one place
+// such a number becomes a colour, for painting or for a style sheet.
+QColor vbColor(quint32 bgr);
+QString cssColor(quint32 bgr);  // "#rrggbb"
 
 // Twips per pixel of the primary screen (15 at 96 DPI).
 int twipsPerPixel();
@@ -105,7 +112,7 @@ class CheckBox : public QCheckBox, public Control {
   void nextCheckState() override;
 
  private:
-  void show_();
+  void showValue();
   int value_ = 0;
 };
 
@@ -220,7 +227,7 @@ class MyButton : public QWidget, public Control {
   void setToolTipTitle(const QString& t);
   void setTip(const QString& tip) { setToolTipText(tip); }
   void setPicture(const QIcon& icon) { picture_ = icon; update(); }
-  void setAccent(quint32 rgb) { accent_ = rgb; update(); }
+  void setAccent(quint32 bgr) { accent_ = bgr; update(); }
   void click() { emit Click(); }
   // Where the caption is drawn, and in what font when it fits there (a
   // caption that does not fit is drawn smaller).
@@ -244,7 +251,7 @@ class MyButton : public QWidget, public Control {
   QString caption_;
   QString tipTitle_;
   QIcon picture_;
-  quint32 accent_ = 0x1f4e8c;
+  quint32 accent_ = 0x8C4E1F;
   bool hover_ = false;
   bool pressed_ = false;
 };
@@ -256,7 +263,7 @@ class MyFrame : public QWidget, public Control {
   explicit MyFrame(QWidget* parent = nullptr, const QString& caption = QString());
   QString Caption() const { return caption_; }
   void setCaption(const QString& c) { caption_ = c; update(); }
-  void setHeaderColor(quint32 rgb) { header_ = rgb; update(); }
+  void setHeaderColor(quint32 bgr) { header_ = bgr; update(); }
   // Room kept before the caption, for a picture placed over the header.
   void setCaptionIndent(int pixels) { indent_ = pixels; update(); }
   // The header's text area and font.
@@ -271,7 +278,7 @@ class MyFrame : public QWidget, public Control {
 
  private:
   QString caption_;
-  quint32 header_ = 0x1f4e8c;
+  quint32 header_ = 0x8C4E1F;
   int indent_ = 0;
 };
 

@@ -84,7 +84,7 @@ QMargins Form::frameMargins() const {
 }
 
 int Form::qtState(Qt::WindowStates states) {
-  return (states & Qt::WindowMinimized) ? 1 : (states & Qt::WindowMaximized) ? 2 : 0;
+  return (states & Qt::WindowMinimized) ? vbMinimized : (states & Qt::WindowMaximized) ? vbMaximized : vbNormal;
 }
 
 QRect Form::outer() const {
@@ -93,36 +93,36 @@ QRect Form::outer() const {
 }
 
 int Form::Left() const {
-  if (state_ == 2 && isVisible()) return toTwips(outer().x());
+  if (state_ == vbMaximized && isVisible()) return toTwips(outer().x());
   return left_;
 }
 
 int Form::Top() const {
-  if (state_ == 2 && isVisible()) return toTwips(outer().y());
+  if (state_ == vbMaximized && isVisible()) return toTwips(outer().y());
   return top_;
 }
 
 int Form::Width() const {
-  if (state_ == 1) return kMinimisedWidth;
-  if (state_ == 2) return toTwips(isVisible() ? outer().width() : workArea().width());
+  if (state_ == vbMinimized) return kMinimisedWidth;
+  if (state_ == vbMaximized) return toTwips(isVisible() ? outer().width() : workArea().width());
   return width_;
 }
 
 int Form::Height() const {
-  if (state_ == 1) return kMinimisedHeight;
-  if (state_ == 2) return toTwips(isVisible() ? outer().height() : workArea().height());
+  if (state_ == vbMinimized) return kMinimisedHeight;
+  if (state_ == vbMaximized) return toTwips(isVisible() ? outer().height() : workArea().height());
   return height_;
 }
 
 int Form::ScaleWidth() const {
-  if (state_ == 1) return 0;
+  if (state_ == vbMinimized) return 0;
   if (isVisible()) return toTwips(width());
   const QMargins m = frameMargins();
   return std::max(0, Width() - toTwips(m.left() + m.right()));
 }
 
 int Form::ScaleHeight() const {
-  if (state_ == 1) return 0;
+  if (state_ == vbMinimized) return 0;
   if (isVisible()) return toTwips(height());
   const QMargins m = frameMargins();
   return std::max(0, Height() - toTwips(m.top() + m.bottom()));
@@ -149,7 +149,8 @@ void Form::applyGeometry() {
 }
 
 bool Form::checkFrame() {
-  if (applying_ || state_ != 0 || !isVisible() || QWidget::windowState() != Qt::WindowNoState || !frameSettled())
+  if (applying_ || state_ != vbNormal || !isVisible() || QWidget::windowState() != Qt::WindowNoState ||
+      !frameSettled())
     return false;
   const QMargins m = frameMargins();
   if (!m.isNull()) lastFrame() = m;
@@ -167,8 +168,8 @@ void Form::placeWindow() {
 }
 
 void Form::followWindow() {
-  if (applying_ || state_ != 0 || !isVisible() || statePending() || QWidget::windowState() != Qt::WindowNoState ||
-      !frameSettled() || checkFrame())
+  if (applying_ || state_ != vbNormal || !isVisible() || statePending() ||
+      QWidget::windowState() != Qt::WindowNoState || !frameSettled() || checkFrame())
     return;
   const QRect f = outer();
   const QRect wanted(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
@@ -223,37 +224,46 @@ void Form::runResize() {
   if (loaded_ && !unloading_) Form_Resize();
 }
 
+void Form::setBackColor(quint32 bgr) {
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, vbColor(bgr));
+  setPalette(pal);
+}
+
 void Form::setLeft(int v) { Move(v, top_); }
+void Form::centreHorizontally() { setLeft((Screen::Width() - Width()) / 2); }
+void Form::centreOnScreen() { Move((Screen::Width() - Width()) / 2, (Screen::Height() - Height()) / 2); }
 void Form::setTop(int v) { Move(left_, v); }
 
 void Form::Move(int left, int top) {
-  if (state_ != 0) return;
+  if (state_ != vbNormal) return;
   left_ = left;
   top_ = top;
   placeWindow();
 }
 
 void Form::setWidth(int v) {
-  if (state_ != 0) return;  // a minimised or maximised window cannot be sized
+  if (state_ != vbNormal) return;  // a minimised or maximised window cannot be sized
   width_ = std::max(v, 0);
   placeWindow();
   runResize();
 }
 
 void Form::setHeight(int v) {
-  if (state_ != 0) return;
+  if (state_ != vbNormal) return;
   height_ = std::max(v, 0);
   placeWindow();
   runResize();
 }
 
 void Form::setWindowState(int state) {
-  if (state < 0 || state > 2) return;
+  if (state != vbNormal && state != vbMinimized && state != vbMaximized) return;
   if (state == state_) return;
   state_ = state;
   if (isVisible() || loaded_) {
-    if (state == 1) requestState(Qt::WindowMinimized);
-    else if (state == 2) requestState(Qt::WindowMaximized);
+    if (state == vbMinimized) requestState(Qt::WindowMinimized);
+    else if (state == vbMaximized) requestState(Qt::WindowMaximized);
     else {
       requestState(Qt::WindowNoState);
       placeWindow();
@@ -264,7 +274,7 @@ void Form::setWindowState(int state) {
 
 void Form::setMousePointer(int pointer) {
   pointer_ = pointer;
-  if (pointer == 11) setCursor(Qt::WaitCursor);
+  if (pointer == vbHourglass) setCursor(Qt::WaitCursor);
   else unsetCursor();
 }
 
@@ -278,10 +288,10 @@ void Form::Load() {
 void Form::Show() {
   Load();
   if (unloading_) return;
-  if (state_ == 1) {
+  if (state_ == vbMinimized) {
     showMinimized();
     requestState(Qt::WindowMinimized);
-  } else if (state_ == 2) {
+  } else if (state_ == vbMaximized) {
     showMaximized();
     requestState(Qt::WindowMaximized);
   } else {
@@ -314,7 +324,7 @@ void Form::showEvent(QShowEvent* e) {
 void Form::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (applying_ || !isVisible()) return;
-  if (state_ == 2) {
+  if (state_ == vbMaximized) {
     // The size the window manager gave the maximised window.
     runResize();
     return;

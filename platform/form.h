@@ -17,6 +17,11 @@ class Menu;
 // same metrics (Liberation Sans and Serif). Done by the first window made.
 void installDesignFonts();
 
+// Window states (WindowState) and mouse pointers (MousePointer), under the
+// runtime's names.
+enum FormWindowState { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
+enum MousePointerShape { vbDefault = 0, vbHourglass = 11 };
+
 class Form : public QWidget {
   Q_OBJECT
  public:
@@ -29,8 +34,9 @@ class Form : public QWidget {
   QString Caption() const { return windowTitle(); }
   void setCaption(const QString& c) { setWindowTitle(c); }
   QString Name() const { return objectName(); }
+  void setBackColor(quint32 bgr);
 
-  // 0 normal, 1 minimised, 2 maximised.
+  // vbNormal, vbMinimized or vbMaximized.
   int WindowState() const { return state_; }
   void setWindowState(int state);
 
@@ -46,6 +52,9 @@ class Form : public QWidget {
   void setWidth(int v);
   void setHeight(int v);
   void Move(int left, int top);
+  // Centres the frame across the screen, its top kept; or on the screen.
+  void centreHorizontally();
+  void centreOnScreen();
   // The inner (client) size in twips: the frame less the window manager's
   // borders; 0 when minimised.
   int ScaleWidth() const;
@@ -56,7 +65,7 @@ class Form : public QWidget {
   // before any window was shown).
   QMargins frameMargins() const;
 
-  // 0 normal, 11 hourglass.
+  // vbDefault or vbHourglass.
   void setMousePointer(int pointer);
   int MousePointer() const { return pointer_; }
 
@@ -101,9 +110,9 @@ class Form : public QWidget {
   QRect outer() const;  // the frame as the window system has it, in pixels
   QMargins realFrame() const;
   bool frameSettled() const;
-  int state_ = 0;
+  int state_ = vbNormal;
   int left_ = 0, top_ = 0, width_ = 4800, height_ = 3600;
-  int pointer_ = 0;
+  int pointer_ = vbDefault;
   bool loaded_ = false;
   bool unloading_ = false;
   bool applying_ = false;

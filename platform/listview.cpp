@@ -42,7 +42,6 @@ namespace {
 constexpr qsizetype kYieldingSortRows = 200000;
 
 quint32 clampedBgr(quint32 bgr) { return bgr & 0xFFFFFF; }
-QColor colorOf(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 }  // namespace
 
@@ -410,8 +409,8 @@ void ListViewPrivate::applyWidth(int c) {
 void ListViewPrivate::applyColors() {
   for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(tree), static_cast<QAbstractItemView*>(list)}) {
     QPalette pal = v->palette();
-    pal.setColor(QPalette::Base, colorOf(c1));
-    pal.setColor(QPalette::AlternateBase, colorOf(c2));
+    pal.setColor(QPalette::Base, vbColor(c1));
+    pal.setColor(QPalette::AlternateBase, vbColor(c2));
     v->setPalette(pal);
     v->setAlternatingRowColors(true);
   }

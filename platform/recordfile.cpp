@@ -149,14 +149,14 @@ bool RecordFile::write(qint64 n, const QByteArray& value) {
   return true;
 }
 
-RecordFile& Canal(int number) {
+RecordFile& fileChannel(int number) {
   static std::array<RecordFile, 5> channels;
   if (number < 1 || number > 4) number = 0;  // a stray number gets a spare channel
   return channels[size_t(number)];
 }
 
 void closeAllChannels() {
-  for (int i = 0; i <= 4; ++i) Canal(i).close();
+  for (int i = 0; i <= 4; ++i) fileChannel(i).close();
 }
 
 qint64 recordCountOf(const QString& path, int recordLength) {

@@ -50,7 +50,7 @@ class RecordFile {
 
 // The fixed file numbers: 1 list files, 2 der.rep, 3 mesp.par, 4 affp.aff.
 // Each kind keeps its one channel, so only one list file is open on 1 at a time.
-RecordFile& Canal(int number);
+RecordFile& fileChannel(int number);
 void closeAllChannels();
 
 // Record count of a file without creating it: 0 when missing or unreadable.

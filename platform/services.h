@@ -10,8 +10,21 @@ class QWidget;
 
 namespace vrn {
 
-// Message box styles: 0 OK, 16 critical, 48 warning, 52 warning Oui/Non,
-// 64 information, 67 question Oui/Non/Annuler, 68 information Oui/Non.
+// Message box styles, one button set plus one icon, added together as the
+// runtime's constants are: vbOKOnly (0), vbCritical (16), vbExclamation (48),
+// vbExclamation + vbYesNo (52), vbInformation (64), vbInformation +
+// vbYesNoCancel (67), vbInformation + vbYesNo (68).
+enum MsgBoxStyle {
+  vbOKOnly = 0,
+  vbYesNoCancel = 3,
+  vbYesNo = 4,
+  vbCritical = 16,
+  vbQuestion = 32,
+  vbExclamation = 48,
+  vbInformation = 64,
+};
+constexpr int kMsgBoxButtons = 0x0F;  // the button set of a style
+constexpr int kMsgBoxIcon = 0xF0;     // the icon of a style
 // Answers: 1 OK, 6 Oui, 7 Non, 2 Annuler.
 enum MsgBoxAnswer { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 

@@ -34,21 +34,21 @@ int QtDialogs::msgBox(QWidget* owner, const QString& text, int style, const QStr
   box.setWindowTitle(title.isEmpty() ? QStringLiteral("Varnelo") : title);
   box.setText(text);
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  switch (style & 0xF0) {
-    case 16: icon = QMessageBox::Critical; break;
-    case 32: icon = QMessageBox::Question; break;
-    case 48: icon = QMessageBox::Warning; break;
-    case 64: icon = QMessageBox::Information; break;
+  switch (style & kMsgBoxIcon) {
+    case vbCritical: icon = QMessageBox::Critical; break;
+    case vbQuestion: icon = QMessageBox::Question; break;
+    case vbExclamation: icon = QMessageBox::Warning; break;
+    case vbInformation: icon = QMessageBox::Information; break;
   }
   box.setIcon(icon);
   struct Choice { QString label; int answer; QMessageBox::ButtonRole role; };
   std::vector<Choice> choices;
-  switch (style & 0x0F) {
-    case 3:
+  switch (style & kMsgBoxButtons) {
+    case vbYesNoCancel:
       choices = {{"Oui", vbYes, QMessageBox::YesRole}, {"Non", vbNo, QMessageBox::NoRole},
                  {"Annuler", vbCancel, QMessageBox::RejectRole}};
       break;
-    case 4:
+    case vbYesNo:
       choices = {{"Oui", vbYes, QMessageBox::YesRole}, {"Non", vbNo, QMessageBox::NoRole}};
       break;
     default:

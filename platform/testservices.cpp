@@ -15,9 +15,9 @@ int TestDialogs::msgBox(QWidget*, const QString& text, int style, const QString&
     answers.pop_front();
     return a;
   }
-  switch (style & 0x0F) {
-    case 3: return vbCancel;
-    case 4: return vbNo;
+  switch (style & kMsgBoxButtons) {
+    case vbYesNoCancel: return vbCancel;
+    case vbYesNo: return vbNo;
     default: return vbOK;
   }
 }

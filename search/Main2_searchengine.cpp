@@ -45,7 +45,7 @@ QStringList preferredScopeFiles(const Main2& w) {
 
 QStringList allScopeFiles(const Main2& w) {
   QStringList files;
-  for (int i = 0; i < w.File1->ListCount(); ++i) files << fichierBase(w.File1->List(i));
+  for (int i = 0; i < w.File1->ListCount(); ++i) files << databaseFile(w.File1->List(i));
   return files;
 }
 
@@ -265,7 +265,7 @@ void Main2::RechercherParCritere() {
     auto beginRecord = [&](qint64 r) {
       v.IndiceBoucle2 = r;
       ++v.NbEnregistrementsLus;
-      if (v.DemandeArret == QLatin1String("stop")) {
+      if (v.DemandeArret == kStopRequest) {
         showProgress();
         Label2->setCaption("La Recherche à été Stoppée par l'Utilisateur...");
         Label32->setCaption("Recherche Stoppée par l'Utilisateur...");
@@ -335,7 +335,7 @@ void Main2::RechercherParCritere() {
   // End steps, after a stop as well.
   etat0->setWidth(0);
   etat0->hide();
-  const bool stopRequested = v.DemandeArret == QLatin1String("stop");
+  const bool stopRequested = v.DemandeArret == kStopRequest;
   if (!stopRequested) {
     const QString n = QString::number(ListView2->Count());
     Label2->setCaption("Résultat de la Recherche (" + n + ") Fichiers\n(" + v.SourceActuelle + ")");
@@ -349,7 +349,7 @@ void Main2::RechercherParCritere() {
   MyButton26->hide();
   // The window is widened while the list is still hidden: laying out a
   // shown list of many rows again takes long. No event runs in between.
-  setWidth(14130);
+  setWidth(kWideWidth);
   if (ListView2->Count() > 0) {
     for (QWidget* w : std::initializer_list<QWidget*>{ListView2, Command4, Command8, Command11}) w->show();
   } else {

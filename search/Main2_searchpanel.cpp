@@ -38,7 +38,7 @@ void Main2::mnRechercheCritere_Click() {
   Label32->setCaption("Recherche en Attente...");
   MyFrame3->show();
   Image1->setPicture(Image12->Picture());
-  v.ModeRecherche = "oui";
+  v.ModeRecherche = kYes;
   Combo10->show();
   Timer6->setEnabled(true);
 }
@@ -73,12 +73,12 @@ void Main2::MyButton25_Click() {
     dialogs->msgBox(this,
                     "Pour Lancer une Recherche, vous Devez Choisir un (Type d'Extension) dans la Liste déroulante "
                     "pour votre Recherche...",
-                    64, "Aucun Type Sélectionné...");
+                    vbInformation, "Aucun Type Sélectionné...");
     return;
   }
   if (trimBlanks(Text2->Text()).isEmpty()) {
     dialogs->msgBox(this, "Pour Lancer une Recherche, vous Devez Saisir un Mot ou une Fraction de Mot à Rechercher...",
-                    64, "Aucun Mot à Rechercher...");
+                    vbInformation, "Aucun Mot à Rechercher...");
     return;
   }
   Timer4->setInterval(10);
@@ -89,10 +89,10 @@ void Main2::MyButton25_Click() {
   Picture3->show();
   RechercherParCritere();
   // A wider window may now reach past the screen's right edge.
-  if (WindowState() == 0 && Left() + Width() > Screen::Width()) setLeft(Screen::Width() - Width());
+  if (WindowState() == vbNormal && Left() + Width() > Screen::Width()) setLeft(Screen::Width() - Width());
 }
 
-void Main2::MyButton26_Click() { vrnVars().DemandeArret = "stop"; }
+void Main2::MyButton26_Click() { vrnVars().DemandeArret = kStopRequest; }
 
 void Main2::MyButton24_Click() {
   VariablesVRN& v = vrnVars();
@@ -106,9 +106,8 @@ void Main2::MyButton24_Click() {
   ListView2->Clear();
   ListView2->hide();
   Label2->setCaption("Faites votre Choix...");
-  if (WindowState() == 1 || WindowState() == 2) setWindowState(0);
-  setWidth(5040);
-  setLeft((Screen::Width() - Width()) / 2);
+  if (WindowState() == vbMinimized || WindowState() == vbMaximized) setWindowState(vbNormal);
+  setWidthCentred(kCompactWidth);
   Combo10->hide();
   if (!Combo1->Visible()) {
     Combo1->show();

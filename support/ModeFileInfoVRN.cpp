@@ -501,7 +501,7 @@ QString DateFichier(const FileTime& heure) {
   return QString::fromStdString(text);
 }
 
-QString DateFichierIn(const QLocale& locale, const FileTime& heure) {
+QString dateTextInLocale(const QLocale& locale, const FileTime& heure) {
   if (!heure.known) return QString();
   std::string text;
   DateWriter(locale).append(text, heure.seconds);

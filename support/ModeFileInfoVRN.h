@@ -64,7 +64,7 @@ FindData findDataOfEntry(QByteArrayView path, const struct statx& st);
 // seconds; a time of exactly midnight gives the date alone; "" when unknown.
 QString DateFichier(const FileTime& heure);
 // The same rule for another locale (its tables are made at each call).
-QString DateFichierIn(const QLocale& locale, const FileTime& heure);
+QString dateTextInLocale(const QLocale& locale, const FileTime& heure);
 // DateFichier's text appended as UTF-8 (nothing when unknown); may be called
 // from any thread.
 void appendDateText(std::string& out, const FileTime& heure);

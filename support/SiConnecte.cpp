@@ -8,8 +8,7 @@ namespace vrn {
 bool TesterConnexion() {
   Network* network = services().network;
   const bool connected = network && network->connected();
-  vrnVars().EtatConnexion = connected ? QStringLiteral("Vous êtes Connecté au Réseau")
-                                      : QStringLiteral("Vous n'êtes pas Connecté au Réseau");
+  vrnVars().EtatConnexion = (connected ? kConnected : kNotConnected).toString();
   return connected;
 }
 

@@ -4,11 +4,38 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <array>
 #include <optional>
 #include <vector>
 
 namespace vrn {
+
+// The words the shared texts hold and are compared with.
+// Yes/no flags (ScanEnCours, ModeCopie, ModeRecherche, FenetreDejaOuverte):
+// kYes or "".
+inline constexpr QLatin1String kYes("oui");
+// Stop request (DemandeArret), "" when none is asked: the main window's stop
+// buttons ask kStopRequest, a list page's copy stop button kPageStopRequest.
+inline constexpr QLatin1String kStopRequest("stop");
+inline constexpr QLatin1String kPageStopRequest("stopper");
+// Source states (SourceActuelle, SourceAScanner): no source yet, and scan
+// the preset source without asking.
+inline constexpr QLatin1String kNoSourceYet("Aucun pour l'Instant");
+inline constexpr QLatin1String kScanPresetSource("on scann");
+// Connection state (EtatConnexion), as the connection test leaves it.
+inline constexpr QStringView kConnected(u"Vous êtes Connecté au Réseau");
+inline constexpr QStringView kNotConnected(u"Vous n'êtes pas Connecté au Réseau");
+// Option flags (Par): kOptionOn, anything else off; kOptionOff is written
+// for off.
+inline constexpr QLatin1String kOptionOn("1");
+inline constexpr QLatin1String kOptionOff("0");
+
+// List sets (ModeListes): which lists the list of lists offers.
+enum ListSetMode { kPreferredListSet = 1, kCommonListSet = 2, kAllListSet = 3 };
+// Automatic display modes (ModeAffichageAuto): none, one page per list in
+// the task bar or on screen, or the lists walked in the wide main window.
+enum AutoDisplayMode { kNoAutoDisplay = 0, kAutoPagesInTaskBar = 1, kAutoPagesOnScreen = 2, kAutoListsInWindow = 3 };
 
 struct VariablesVRN {
   // Source and scan.
@@ -17,8 +44,8 @@ struct VariablesVRN {
   QString DossierAScanner;
   QString TitreDialogue;
   QString TamponChemin;
-  QString ScanEnCours;   // "oui" or ""
-  QString DemandeArret;  // "stop", "stopper" or ""
+  QString ScanEnCours;   // kYes or ""
+  QString DemandeArret;  // kStopRequest, kPageStopRequest or ""
   double HeureDebutScan = 0.0;  // seconds since midnight
   qint64 NombreFichiers = 0;    // total records of the database
   // Work arrays of the walk, indexed from 1 (slot 0 unused): extension and
@@ -27,7 +54,7 @@ struct VariablesVRN {
   std::vector<QByteArray> TabChemins = std::vector<QByteArray>(2);
 
   // Copy.
-  QString ModeCopie;  // "oui" or ""
+  QString ModeCopie;  // kYes or ""
   QString DossierChoisiDestination;
   QString DossierDestination;
   QString DossierSauvegarde;
@@ -49,7 +76,7 @@ struct VariablesVRN {
   std::optional<int> NbExtensionsPreferees;
   std::optional<int> NbExtensionsCourantes;
   std::optional<int> NbExtensionsTotal;
-  int ModeListes = 0;
+  int ModeListes = 0;  // ListSetMode, 0 before any
   int NbSelectionnees = 0;
   int NbNonSelectionnees = 0;
   int NbIdentiques = 0;
@@ -66,10 +93,10 @@ struct VariablesVRN {
   qint64 NombreSelection = 0;
   std::array<int, 11> LargeursColonnes{};
   int AutoSizeActif = 0;
-  QString EtatConnexion;
+  QString EtatConnexion;  // kConnected or kNotConnected once tested
 
   // Search.
-  QString ModeRecherche;  // "oui" or ""
+  QString ModeRecherche;  // kYes or ""
   QString CritereRecherche;
   qint64 TotalEnregistrements = 0;
   qint64 NbEnregistrementsLus = 0;
@@ -79,8 +106,8 @@ struct VariablesVRN {
   int PosHautFenetre = 0;
   int NbFenetresCascade = 0;
   int NbFenetresListes = 0;
-  QString FenetreDejaOuverte;
-  int ModeAffichageAuto = 0;
+  QString FenetreDejaOuverte;  // kYes or ""
+  int ModeAffichageAuto = kNoAutoDisplay;
   int DernierIndexAuto = 0;
   int NbPagesOuvertes = 0;
   QString DernierTitrePage;

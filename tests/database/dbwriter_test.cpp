@@ -103,7 +103,7 @@ TEST_F(DbWriterTest, CatalogueListsRegularListFilesIgnoringCase) {
   EXPECT_EQ(files, (QStringList{".vrn", "A.vrn", "b.vrn", "c.VRN"}));
   EXPECT_EQ(listNames(files), (QStringList{"A", "b", "c"}));
   EXPECT_EQ(countDatabaseRecords(dbDir(), files), 2 + 2 + 0) << "the bare list is never counted";
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
   EXPECT_EQ(countDatabaseRecords(dbDir(), {"gone.vrn"}), 0);
   EXPECT_FALSE(QFile::exists(dbDir() + "/gone.vrn")) << "counting creates nothing";
 }

@@ -66,13 +66,13 @@ TEST_F(OptionsFileTest, AMissingFileIsCreatedEmptyAndReadsAsZeros) {
   EXPECT_EQ(*record, QByteArray(30, '\0'));
   ASSERT_TRUE(QFile::exists(affp()));
   EXPECT_EQ(QFile(affp()).size(), 0);
-  EXPECT_FALSE(Canal(kCanalAffichage).isOpen()) << "the channel is closed after the read";
+  EXPECT_FALSE(fileChannel(kOptionsChannel).isOpen()) << "the channel is closed after the read";
 }
 
 TEST_F(OptionsFileTest, WritingReplacesRecordOneOnly) {
   ASSERT_TRUE(writeOptionsRecord(defaultOptionsRecord()));
   EXPECT_EQ(readFile(affp()), defaultOptionsRecord());
-  EXPECT_FALSE(Canal(kCanalAffichage).isOpen());
+  EXPECT_FALSE(fileChannel(kOptionsChannel).isOpen());
 
   // A longer file keeps what follows record 1; a short record is blank-padded.
   writeFile(affp(), QByteArray(45, 'z'));

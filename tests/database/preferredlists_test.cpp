@@ -27,7 +27,7 @@ TEST_F(PreferredListsTest, AMissingFileIsCreatedEmptyAndHoldsNothing) {
   EXPECT_EQ(stored->length, 0);
   EXPECT_TRUE(stored->names.isEmpty());
   EXPECT_TRUE(QFile::exists(mesp()));
-  EXPECT_FALSE(Canal(3).isOpen());
+  EXPECT_FALSE(fileChannel(3).isOpen());
 }
 
 TEST_F(PreferredListsTest, WholeRecordsAreReadTrimmedOfBlanks) {
@@ -57,7 +57,7 @@ TEST_F(PreferredListsTest, SavingReplacesTheFileInOrder) {
   ASSERT_TRUE(last);
   EXPECT_EQ(*last, 2);
   EXPECT_EQ(readFile(mesp()), records({"txt", "avi"}, 30));
-  EXPECT_FALSE(Canal(3).isOpen());
+  EXPECT_FALSE(fileChannel(3).isOpen());
 
   EXPECT_EQ(writePreferredLists({}), std::optional<qint64>(0));
   ASSERT_TRUE(QFile::exists(mesp()));

@@ -63,14 +63,14 @@ class CopyTest : public Main2Test {
   }
   // Runs the copy as the copy command does once the folder is chosen.
   void copy() {
-    vrnVars().ModeCopie = "oui";
+    vrnVars().ModeCopie = kYes;
     w->CopierFichiersCoches();
   }
   void expectIdleState() {
     EXPECT_EQ(vrnVars().ModeCopie, "");
     EXPECT_EQ(vrnVars().DemandeArret, "");
     EXPECT_FALSE(w->MyButton6->Enabled());
-    EXPECT_EQ(w->MousePointer(), 0);
+    EXPECT_EQ(w->MousePointer(), vbDefault);
     EXPECT_FALSE(copyRunning());
   }
 
@@ -141,7 +141,7 @@ TEST_F(CopyTest, ProgressNamesTheRowIndexNotTheFilesCopied) {
 TEST_F(CopyTest, StopEndsBeforeTheNextTickedRowAndKeepsWhatWasCopied) {
   for (int i = 1; i <= 4; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), i != 2);
   // The stop button is pressed while the first file's events run.
-  QMetaObject::invokeMethod(w, [] { vrnVars().DemandeArret = "stop"; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(w, [] { vrnVars().DemandeArret = kStopRequest; }, Qt::QueuedConnection);
   svc->audio.devices = 1;
   w->Check15->setValue(1);
   copy();
@@ -265,8 +265,8 @@ TEST_F(CopyTest, AFailedWriteRemovesThePartialFile) {
   CopyOptions page;
   page.destination = dst.path();
   page.endOnFailure = false;
-  page.stopBeforeRow = "stopper";
-  page.stopBeforeFile = "stop";
+  page.stopBeforeRow = kPageStopRequest;
+  page.stopBeforeFile = kStopRequest;
   const CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Finished);
   EXPECT_EQ(r.failed, 1);
@@ -282,7 +282,7 @@ TEST_F(CopyTest, AnUnwritableFolderEndsTheCopyWithTheIdleState) {
   expectIdleState();
   // An empty destination never falls back to the root.
   vrnVars().DossierDestination = "";
-  vrnVars().DemandeArret = "stop";
+  vrnVars().DemandeArret = kStopRequest;
   copy();
   expectIdleState();
 }
@@ -318,12 +318,12 @@ TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   CopyOptions page;
   page.destination = dst.path();
   page.listName = "txt (3)";
-  page.stopBeforeRow = "stopper";
-  page.stopBeforeFile = "stop";
+  page.stopBeforeRow = kPageStopRequest;
+  page.stopBeforeFile = kStopRequest;
   QStringList shown;
   page.showProgress = [&](const QString& t) { shown << t; };
   // The main window's stop word stops the page before the next existing file.
-  page.letEventsRun = [] { vrnVars().DemandeArret = "stop"; };
+  page.letEventsRun = [] { vrnVars().DemandeArret = kStopRequest; };
   CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Stopped);
   EXPECT_EQ(r.copied, 1);
@@ -331,7 +331,7 @@ TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   // The page's own word stops it before the next ticked row, with its caption.
   QTemporaryDir other;
   page.destination = other.path();
-  page.letEventsRun = [] { vrnVars().DemandeArret = "stopper"; };
+  page.letEventsRun = [] { vrnVars().DemandeArret = kPageStopRequest; };
   r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Stopped);
   EXPECT_EQ(r.copied, 1);

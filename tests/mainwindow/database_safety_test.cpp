@@ -102,7 +102,7 @@ class DatabaseSafetyTest : public Main2Test {
                         const QString& newSource, const QString& reason) {
     ASSERT_FALSE(svc->dialogs.boxes.isEmpty());
     const ShownBox& box = svc->dialogs.boxes.last();
-    EXPECT_EQ(box.style, 16);
+    EXPECT_EQ(box.style, vbCritical);
     EXPECT_EQ(box.title, kFailureTitle);
     EXPECT_TRUE(box.text.contains(reason)) << box.text.toStdString();
     EXPECT_EQ(database(), before) << "the previous lists and der.rep byte for byte, nothing left over";
@@ -157,7 +157,7 @@ TEST_F(DatabaseSafetyTest, AMissingSourceAtStartWithTheDefaultOptionsKeepsEveryL
     ASSERT_GE(svc->dialogs.boxes.size(), c.boxes.size());
     for (int i = 0; i < c.boxes.size(); ++i) {
       EXPECT_TRUE(svc->dialogs.boxes[i].text.startsWith(c.boxes[i])) << svc->dialogs.boxes[i].text.toStdString();
-      EXPECT_EQ(svc->dialogs.boxes[i].style, 0);
+      EXPECT_EQ(svc->dialogs.boxes[i].style, vbOKOnly);
     }
     for (const ShownBox& box : svc->dialogs.boxes)
       EXPECT_NE(box.text, "Dossier Incorect") << "the scan at start is not even tried";
@@ -216,7 +216,7 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
          w->Command1->click();
        }, browsed},
       {"a preset folder that went while the window waited", [&] {
-         vrnVars().SourceActuelle = "on scann";
+         vrnVars().SourceActuelle = kScanPresetSource;
          vrnVars().SourceAScanner = decodePath(fresh / "gone");
          w->Command1_Click();
          EXPECT_EQ(vrnVars().SourceActuelle, decodePath(fresh / "gone")) << "the state word goes";
@@ -233,7 +233,7 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
     road.run();
     ASSERT_EQ(svc->dialogs.boxes.size(), 1);
     EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
-    EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+    EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
     EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
     if (QString(road.what) != "rescan of a folder that is gone" &&
         QString(road.what) != "a preset folder that went while the window waited") {
@@ -332,7 +332,7 @@ TEST_F(DatabaseSafetyTest, ADatabaseFolderThatIsAPlainFileEndsTheScanLikeAFailed
   svc->dialogs.folders = {path(fresh)};
   w->Command1->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kFailureTitle);
   EXPECT_TRUE(svc->dialogs.boxes[0].text.contains("n'est pas un Dossier...")) << svc->dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(readFile(dbDir()), "not a folder");
@@ -563,7 +563,7 @@ TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAListLoadsOrACopyRuns) {
          }
          vrnVars().NombreSelection = 2;
          vrnVars().DossierDestination = backup.path();
-         vrnVars().ModeCopie = "oui";
+         vrnVars().ModeCopie = kYes;
          w->CopierFichiersCoches();
        }},
   };

@@ -2,6 +2,8 @@
 // captions and initial states that the procedures rely on.
 #include <QMap>
 
+#include "mainwindow/listactions.h"
+#include "mainwindow/listviewtools.h"
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/main2_fixture.h"
 
@@ -110,8 +112,8 @@ TEST_F(DesignTest, CaptionsTooltipsAndStates) {
   EXPECT_EQ(win->Command4->Caption(), "AutoSize/Oui");
   EXPECT_EQ(win->Command8->ToolTipText(), "Ajouter ou Afficher cette Page dans la Barre des Tâches...");
   EXPECT_EQ(win->MyButton8->ToolTipText(), "Cliquez ICI pour plus d'Infos et Réglages...");
-  EXPECT_EQ(win->Label6->Caption(), "oui");
-  EXPECT_EQ(win->Label3->Caption(), "0");
+  EXPECT_EQ(win->Label6->Caption(), kStripesOff);
+  EXPECT_EQ(win->Label3->Caption(), kAscendingNext);
   EXPECT_EQ(win->Label34->Caption(), "Rechercher dans un Type de Fichier");
   EXPECT_EQ(win->MyButton26->Caption(), "Arrêter l'Opération en Cours");
   EXPECT_EQ(win->Label22->Caption(), "Démarrer le Programme Automatiquement avec Windows");

@@ -16,12 +16,12 @@ TEST_F(LinksTest, OfflineTheProgramButtonsWarnAndOpenNothing) {
     b->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 8);
   for (const ShownBox& box : svc->dialogs.boxes) {
-    EXPECT_EQ(box.style, 48);
+    EXPECT_EQ(box.style, vbExclamation);
     EXPECT_EQ(box.title, "Impossibilité de se Connecter...");
     EXPECT_EQ(box.text, "Vous n'êtes pas Connecté à Internet, veuillez essayer ultérieurement.");
   }
   EXPECT_TRUE(svc->shell.pages.isEmpty());
-  EXPECT_EQ(vrnVars().EtatConnexion, "Vous n'êtes pas Connecté au Réseau");
+  EXPECT_EQ(vrnVars().EtatConnexion, kNotConnected);
   // The menu link does not test the connection.
   w->mnRenseignerExtensFichiers->click();
   EXPECT_EQ(svc->shell.pages.size(), 1);
@@ -36,7 +36,7 @@ TEST_F(LinksTest, OnlineEachButtonOpensItsOwnPage) {
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
   ASSERT_EQ(svc->shell.pages.size(), 8);
   EXPECT_EQ(QSet<QString>(svc->shell.pages.begin(), svc->shell.pages.end()).size(), 8) << "eight different pages";
-  EXPECT_EQ(vrnVars().EtatConnexion, "Vous êtes Connecté au Réseau");
+  EXPECT_EQ(vrnVars().EtatConnexion, kConnected);
   // The last button is disabled at start and nothing enables it.
   EXPECT_FALSE(w->MyButton27->Enabled());
 }

@@ -44,7 +44,7 @@ class ListEventsTest : public Main2Test {
   }
   // Rows filled by the test as a load would show them: in report view.
   void showList() {
-    w->setWidth(14130);
+    w->setWidth(Main2::kWideWidth);
     w->ListView2->setView(ListView::lvwReport);
     w->ListView2->show();
     QApplication::processEvents();
@@ -107,13 +107,13 @@ TEST_F(ListEventsTest, ARiskyFileAsksFirstAndOnlyYesOpensIt) {
   doubleClick(1);
   EXPECT_EQ(vrnVars().CheminFichier, setup);
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 52);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbExclamation + vbYesNo);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kWarningTitle);
   EXPECT_EQ(svc->dialogs.boxes[0].text, expectedWarning(setup, "exe"));
   EXPECT_EQ(vrnVars().Reponse, 7);
   EXPECT_TRUE(svc->shell.opened.isEmpty()) << "No opens nothing";
 
-  svc->dialogs.answers = {6};
+  svc->dialogs.answers = {vbYes};
   w->mnExecuterFichier->click();
   EXPECT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(vrnVars().Reponse, 6);
@@ -219,17 +219,17 @@ TEST_F(ListEventsTest, HeaderClicksAlternateWhateverTheColumn) {
   w->ListView2->setSorted(true);  // as a load leaves it
   showList();
   clickHeader(1);
-  EXPECT_EQ(w->Label3->Caption(), "1");
+  EXPECT_EQ(w->Label3->Caption(), kDescendingNext);
   EXPECT_EQ(w->ListView2->SortKey(), 7);
   EXPECT_EQ(names(), QStringList({"A", "a", "b", "c"})) << "the name sorts ignoring case, equal keys in order";
   clickHeader(3);  // another column: descending now
-  EXPECT_EQ(w->Label3->Caption(), "0");
+  EXPECT_EQ(w->Label3->Caption(), kAscendingNext);
   EXPECT_EQ(w->ListView2->SortKey(), 2);
   EXPECT_EQ(w->ListView2->SortOrder(), 1);
   EXPECT_EQ(names(), QStringList({"A", "a", "b", "c"}));
   clickHeader(3);
   EXPECT_EQ(names(), QStringList({"c", "b", "a", "A"}));
-  EXPECT_EQ(w->Label3->Caption(), "1");
+  EXPECT_EQ(w->Label3->Caption(), kDescendingNext);
   clickHeader(2);
   EXPECT_EQ(w->ListView2->SortKey(), 1);
   EXPECT_EQ(w->ListView2->SortOrder(), 1);
@@ -283,7 +283,7 @@ TEST_F(ListEventsTest, TickAllCountsEveryRowAndUserTicksFollow) {
 TEST_F(ListEventsTest, AnEmptyListIgnoresClicksHeadersAndRightClicks) {
   showList();
   vrnVars().CheminFichier = "/kept";
-  w->Label3->setCaption("0");
+  w->Label3->setCaption(kAscendingNext);
   const WindowSnapshot before = snapshot();
   QTest::mouseClick(w->ListView2->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
   QTest::mousePress(w->ListView2->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
@@ -300,7 +300,7 @@ TEST_F(ListEventsTest, CopyWithNothingTickedShowsTheBoxOnly) {
   const WindowSnapshot before = snapshot();
   w->mnCopierSelect->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Aucune Sélection...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, "Vous n' avez rien Sélectionné...!");
   EXPECT_EQ(vrnVars().ModeCopie, "");

@@ -121,28 +121,28 @@ TEST_F(ListSetsTest, TheSetCommandsAndTheNoticeFromTwentyFivePages) {
   forgetCounts();
   svc->audio.devices = 1;
   w->Check15->setValue(1);
-  w->setWidth(14130);
+  w->setWidth(Main2::kWideWidth);
 
   w->mnAfficherTout->click();
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "24 pages: no notice";
-  EXPECT_EQ(vrnVars().ModeListes, 2);
+  EXPECT_EQ(vrnVars().ModeListes, kCommonListSet);
   EXPECT_EQ(w->Combo1->ListCount(), 24);
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Height(), 7500);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Height(), Main2::kCompactHeight);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
   EXPECT_EQ(svc->audio.plays, 1);
 
   makeLists({common[24]});
   w->mnAfficherTout_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kNoticeTitle);
   EXPECT_EQ(svc->dialogs.boxes[0].text, notice(25));
   EXPECT_EQ(w->Combo1->ListCount(), 25) << "the notice only informs";
 
   w->Check15->setValue(0);
   w->mnToutesExtenInit->click();
-  EXPECT_EQ(vrnVars().ModeListes, 3);
+  EXPECT_EQ(vrnVars().ModeListes, kAllListSet);
   ASSERT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(svc->dialogs.boxes[1].text, notice(26));
   EXPECT_EQ(svc->audio.plays, 2) << "no sound with the option off";
@@ -150,7 +150,7 @@ TEST_F(ListSetsTest, TheSetCommandsAndTheNoticeFromTwentyFivePages) {
   // No preferred list: no notice, whatever the list of lists holds.
   QFile::remove(mesp());
   w->mnAF1->click();
-  EXPECT_EQ(vrnVars().ModeListes, 1);
+  EXPECT_EQ(vrnVars().ModeListes, kPreferredListSet);
   EXPECT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(w->Combo1->ListCount(), 26) << "an empty preferred file loads nothing";
 

@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include "database/dbfolder.h"
+#include "mainwindow/listactions.h"
 #include "mainwindow/listloader.h"
+#include "mainwindow/listviewtools.h"
 #include "support/ModeFileInfoVRN.h"
 #include "support/formats.h"
 #include "platform/pathcodec.h"
@@ -85,7 +87,7 @@ TEST_F(LoaderTest, AnEmptyListOrOneWhoseFilesAreAllGoneShowsNothing) {
                                                          {"Label6", "Caption"}, {"Label19", "Caption"},
                                                          {"ImageList1", "Images"}, {"ListView2", "View"},
                                                          {"ListView2", "Sorted"}, {"ListView2", "SortKey"}});
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
 TEST_F(LoaderTest, AListFileRemovedSinceStartUpIsCreatedEmpty) {
@@ -150,7 +152,7 @@ TEST_F(LoaderTest, RowsCarryNameDetailsSizeAndRecordNumberAndAreSortedBySize) {
                                                          {"Image1", "Picture"}, {"ImageList1", "Images"}});
   EXPECT_EQ(vrnVars().NombreSelection, 0);
   EXPECT_EQ(vrnVars().CheminFichier, "");
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
 }
 
 TEST_F(LoaderTest, EachDetailColumnHoldsItsOwnFact) {
@@ -282,7 +284,7 @@ TEST_F(LoaderTest, AStopDuringTheLoadEndsWithAnEmptyHiddenList) {
   Main2* w = start();
   vrnVars().DernierIndexAuto = 4;
   // The stop is pressed at the first turn of the event loop, after record 1.
-  QTimer::singleShot(0, w, [] { vrnVars().DemandeArret = "stop"; });
+  QTimer::singleShot(0, w, [] { vrnVars().DemandeArret = kStopRequest; });
   pick("dat");
   expectListHidden();
   EXPECT_EQ(vrnVars().DemandeArret, "");
@@ -291,7 +293,7 @@ TEST_F(LoaderTest, AStopDuringTheLoadEndsWithAnEmptyHiddenList) {
   // The count was taken when the loop ended: one row after the stop.
   EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (2) Fichiers (.dat) Disponibles");
   EXPECT_TRUE(w->Combo1->Visible());
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
 TEST_F(LoaderTest, WhileLoadingTheWindowShowsProgressAndAStopButton) {
@@ -376,10 +378,10 @@ TEST_F(LoaderTest, TheSourceMustStillExistBeforeAnythingLoads) {
       "Vos Fichiers, n'éxiste plus ou a été Déplacé...!\nRacine ou Lecteur de ce Répertoire (Manquant) ou "
       "(Déconnecté): (";
 
-  vrnVars().SourceActuelle = "Aucun pour l'Instant";
+  vrnVars().SourceActuelle = kNoSourceYet;
   pick("txt");
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 0);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbOKOnly);
   EXPECT_TRUE(svc->dialogs.boxes[0].text.startsWith(drive + "Auc)\n"));
 
   vrnVars().SourceActuelle = "/media/nobody-varnelo-test/CLE USB/Docs";
@@ -406,7 +408,7 @@ TEST_F(LoaderTest, TheEndOfALoadPlaysTheSoundAndStripesTheRows) {
   pick("wav");
   EXPECT_EQ(svc->audio.plays, 1);
 
-  EXPECT_EQ(w->Label6->Caption(), "non");
+  EXPECT_EQ(w->Label6->Caption(), kStripesOn);
   EXPECT_EQ(w->ListView2->RowColor(1), 0xFFFFFFu);
   EXPECT_EQ(w->ListView2->RowColor(2), 0xC0FFFFu);
   EXPECT_EQ(w->ListView2->RowColor(3), 0xFFFFFFu);
@@ -419,7 +421,7 @@ TEST_F(LoaderTest, TheEndOfALoadPlaysTheSoundAndStripesTheRows) {
     EXPECT_EQ(rect.height(), h) << r;
     EXPECT_EQ(rect.top() - view->visualRect(view->model()->index(0, 0)).top(), r * h) << r;
   }
-  // A stripe state left at "non" by the user is set on again by the next load.
+  // A stripe state left on by the user is set on again by the next load.
   w->Command5->click();
   EXPECT_EQ(w->ListView2->RowColor(2), 0xFFFFFFu);
   pick("wav");
@@ -429,13 +431,13 @@ TEST_F(LoaderTest, TheEndOfALoadPlaysTheSoundAndStripesTheRows) {
 TEST_F(LoaderTest, AutomaticModesKeepTheNarrowWindowAndTheChooserResetsTheMode) {
   writeList("txt", {makeFile("a.txt", 1)});
   Main2* w = start();
-  vrnVars().ModeAffichageAuto = 2;
+  vrnVars().ModeAffichageAuto = kAutoPagesOnScreen;
   pick("txt");
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   pick("txt");
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
 }
 
 TEST_F(LoaderTest, AListFileNamedInUpperCaseIsTheListOfItsLowerCaseName) {

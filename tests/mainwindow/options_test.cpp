@@ -53,8 +53,8 @@ TEST_F(OptionsTest, AnEmptyOrMissingFileUnticksEveryBox) {
   EXPECT_EQ(svc->registry.deletes, 1);
   EXPECT_EQ(QFile(affp()).size(), 0) << "an empty file is not replaced";
   const VariablesVRN& v = vrnVars();
-  EXPECT_EQ(v.Par[1], "0");
-  EXPECT_EQ(v.Par[11], "0");
+  EXPECT_EQ(v.Par[1], kOptionOff);
+  EXPECT_EQ(v.Par[11], kOptionOff);
   EXPECT_EQ(v.Par[8], nul()) << "the details box was already off: the zero byte read stays";
   EXPECT_EQ(v.Par[13], nul());
 
@@ -96,7 +96,7 @@ TEST_F(OptionsTest, OnlyOneTicksAndSavingWritesBackTheCharacterRead) {
 
   // A click changes the array, not the file, until the next save.
   w->Check13->click();
-  EXPECT_EQ(vrnVars().Par[12], "1");
+  EXPECT_EQ(vrnVars().Par[12], kOptionOn);
   EXPECT_EQ(readFile(affp()).at(11), 'x');
   w->SauverAffichage();
   EXPECT_EQ(readFile(affp()).at(11), '1');
@@ -108,7 +108,7 @@ TEST_F(OptionsTest, EachBoxKeepsItsOwnFlag) {
   for (int k = 1; k <= 14; ++k) {
     CheckBox* box = w->optionBox(k);
     box->click();  // a user's click toggles it
-    EXPECT_EQ(vrnVars().Par[size_t(k)], box->Value() == 1 ? "1" : "0") << k;
+    EXPECT_EQ(vrnVars().Par[size_t(k)], box->Value() == 1 ? kOptionOn : kOptionOff) << k;
     for (int j = k + 1; j <= 14; ++j) EXPECT_EQ(vrnVars().Par[size_t(j)], "") << k << " touched " << j;
   }
   EXPECT_FALSE(QFile::exists(affp())) << "clicks never write the file";
@@ -123,24 +123,24 @@ TEST_F(OptionsTest, TheListOptionAndItsMirrorFollowEachOther) {
 
   w->Check3->setValue(1);  // from code
   EXPECT_EQ(w->Check10->Value(), 1);
-  EXPECT_EQ(vrnVars().Par[1], "1");
+  EXPECT_EQ(vrnVars().Par[1], kOptionOn);
   w->Check10->setValue(0);
   EXPECT_EQ(w->Check3->Value(), 0);
-  EXPECT_EQ(vrnVars().Par[1], "0");
+  EXPECT_EQ(vrnVars().Par[1], kOptionOff);
   w->Check10->click();  // the user
   EXPECT_EQ(w->Check3->Value(), 1);
-  EXPECT_EQ(vrnVars().Par[1], "1");
+  EXPECT_EQ(vrnVars().Par[1], kOptionOn);
   w->Check3->click();
   EXPECT_EQ(w->Check10->Value(), 0);
-  EXPECT_EQ(vrnVars().Par[1], "0");
+  EXPECT_EQ(vrnVars().Par[1], kOptionOff);
 
   // The details option names its state in the result panel.
   w->Check2->click();
   EXPECT_EQ(w->Label11->Caption(), "Afficher les Détails");
-  EXPECT_EQ(vrnVars().Par[8], "1");
+  EXPECT_EQ(vrnVars().Par[8], kOptionOn);
   w->Check2->click();
   EXPECT_EQ(w->Label11->Caption(), "Ne pas Afficher les Détails");
-  EXPECT_EQ(vrnVars().Par[8], "0");
+  EXPECT_EQ(vrnVars().Par[8], kOptionOff);
 }
 
 TEST_F(OptionsTest, TheAutostartEntryFollowsTheBoxAtOnce) {
@@ -153,12 +153,12 @@ TEST_F(OptionsTest, TheAutostartEntryFollowsTheBoxAtOnce) {
   w->Check14->click();
   ASSERT_TRUE(QFile::exists(entry));
   EXPECT_TRUE(readFile(entry).contains("Exec=" + desktopExecValue(encodePath(exeDir() + "/Varnelo")) + "\n"));
-  EXPECT_EQ(vrnVars().Par[11], "1");
+  EXPECT_EQ(vrnVars().Par[11], kOptionOn);
   w->Check14->click();
   EXPECT_FALSE(QFile::exists(entry));
-  EXPECT_EQ(vrnVars().Par[11], "0");
+  EXPECT_EQ(vrnVars().Par[11], kOptionOff);
   w->Check14->setValue(0);  // no change: nothing runs
-  EXPECT_EQ(vrnVars().Par[11], "0");
+  EXPECT_EQ(vrnVars().Par[11], kOptionOff);
 
   // The defaults tick it and write the entry; unticking without saving
   // deletes it while the file still says "on", so the next load writes it again.

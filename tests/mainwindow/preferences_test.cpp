@@ -135,21 +135,21 @@ TEST_F(PreferencesTest, ThePanelOpensOnlyOutsideTheAutomaticPageModes) {
   EXPECT_FALSE(w->Combo7->Visible());
   EXPECT_TRUE(w->MyFrame1->Visible());
   EXPECT_TRUE(w->Text1->Visible());
-  EXPECT_EQ(w->Width(), 14130);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 14130) / 2);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kWideWidth) / 2);
   EXPECT_TRUE(w->Timer2->Enabled());
 
-  for (int mode : {1, 2}) {
+  for (int mode : {kAutoPagesInTaskBar, kAutoPagesOnScreen}) {
     vrnVars().ModeAffichageAuto = mode;
-    w->setWidth(14130);
+    w->setWidth(Main2::kWideWidth);
     w->MyFrame1->show();
     w->Text1->show();
     w->Timer2->setEnabled(mode == 1);
     w->MyButton7->click();
     EXPECT_FALSE(w->MyFrame1->Visible()) << mode;
     EXPECT_FALSE(w->Text1->Visible()) << mode;
-    EXPECT_EQ(w->Width(), 5040) << mode;
-    EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2) << mode;
+    EXPECT_EQ(w->Width(), Main2::kCompactWidth) << mode;
+    EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2) << mode;
     EXPECT_EQ(w->Timer2->Enabled(), mode == 1) << "the counter is left as it was";
   }
 }
@@ -172,13 +172,13 @@ TEST_F(PreferencesTest, SavingWithNothingTickedLeavesAnEmptyFileAndEveryListOffe
   EXPECT_EQ(comboItems(w->Combo1), (QStringList{"avi", "exe", "mp3"})) << "what the all-lists reader left";
   EXPECT_EQ(ticks(w->LstSources), (QList<bool>{true, true, true}));
   EXPECT_EQ(comboItems(w->Combo8), QStringList{"avi"}) << "the empty file loads nothing";
-  EXPECT_EQ(vrnVars().ModeListes, 1);
+  EXPECT_EQ(vrnVars().ModeListes, kPreferredListSet);
   EXPECT_EQ(w->mnAF1->Caption(), "Afficher que ma Sélection D'extensions (Préférées) Disponibles (3)");
   EXPECT_EQ(readFile(affp()), QByteArray(11, ' ') + "1  " + QByteArray(16, '0'));
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   EXPECT_FALSE(w->Timer2->Enabled());
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_FALSE(w->ListView2->Visible());
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
   EXPECT_TRUE(w->Combo1->Visible());
@@ -225,7 +225,7 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   EXPECT_FALSE(w->Timer2->Enabled());
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
   expectOnlyChanged(before,
                     {{"MyFrame1", "Visible"}, {"Text1", "Visible"}, {"Timer2", "Enabled"}, {"Combo9", "List"}});
 
@@ -235,7 +235,7 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
   before = snapshot();
   w->MyButton1_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 67);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation + vbYesNoCancel);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kLeaveTitle);
   EXPECT_EQ(svc->dialogs.boxes[0].text, kLeaveText);
   EXPECT_EQ(vrnVars().Reponse, vbCancel);
@@ -263,7 +263,7 @@ TEST_F(PreferencesTest, LeavingThePanelWithAndWithoutChanges) {
   EXPECT_EQ(readFile(mesp()), records({"avi", "exe", "mp3"}, 30));
   EXPECT_EQ(comboItems(w->Combo8), (QStringList{"avi", "exe", "mp3"}));
   EXPECT_EQ(vrnVars().NbExtensionsPreferees, 3);
-  EXPECT_EQ(w->Width(), 5040) << "saving shows the preferred set in the compact window";
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth) << "saving shows the preferred set in the compact window";
 
   // The comparison goes position by position up to the count shown: a list
   // ticked after the saved ones passes as unchanged.

@@ -78,12 +78,12 @@ TEST_F(PresentationTest, TheStripeButtonFollowsItsStateLabel) {
   w->ListView2->setView(ListView::lvwReport);  // as every load shows its list
   w->ListView2->Add("a");
   w->ListView2->Add("b");
-  w->Label6->setCaption("oui");
+  w->Label6->setCaption(kStripesOff);
   w->Command5->click();
-  EXPECT_EQ(w->Label6->Caption(), "non");
+  EXPECT_EQ(w->Label6->Caption(), kStripesOn);
   EXPECT_EQ(w->ListView2->RowColor(2), 0xC0FFFFu);
   w->Command5->click();
-  EXPECT_EQ(w->Label6->Caption(), "oui");
+  EXPECT_EQ(w->Label6->Caption(), kStripesOff);
   EXPECT_EQ(w->ListView2->RowColor(1), 0xFFFFFFu);
   EXPECT_EQ(w->ListView2->RowColor(2), 0xFFFFFFu);
   w->Label6->setCaption("peut-être");

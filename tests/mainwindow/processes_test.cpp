@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "platform/pathcodec.h"
+#include "platform/services.h"
 
 extern char** environ;
 
@@ -166,7 +167,7 @@ TEST_F(ProcessTest, OneProgramPerDatabaseWhateverTheRuntimeFolder) {
   ASSERT_TRUE(second.spawn(VARNELO_WINDOW_CHILD, {"start", folder}, environment(runtimeB), bytes(work.path()),
                            outFile("second")));
   EXPECT_EQ(second.waitExit(), 0) << second.errors().toStdString();
-  EXPECT_EQ(second.output(), "BOX 48 Programme en double Détecté...\n");
+  EXPECT_EQ(second.output(), QStringLiteral("BOX %1 Programme en double Détecté...\n").arg(vrn::vbExclamation));
 
   // A program on another database is not concerned.
   QTemporaryDir otherExe;

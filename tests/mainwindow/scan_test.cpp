@@ -128,7 +128,7 @@ TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
 
   EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kScanTitle});
   ASSERT_TRUE(during.seen);
-  EXPECT_EQ(during.scanning, "oui");
+  EXPECT_EQ(during.scanning, kYes);
   EXPECT_FALSE(during.command1);
   EXPECT_FALSE(during.menu);
   EXPECT_TRUE(during.stop);
@@ -196,7 +196,7 @@ TEST_F(ScanTest, ACancelledBrowserScansNothingAndAFileIsRefused) {
   before = snapshot();
   w->Command1->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
   expectOnlyChanged(before, {{"Dialogs", "BrowserTitles"}, {"Dialogs", "Boxes"}});
@@ -235,8 +235,8 @@ TEST_F(ScanTest, TheSourceMenuRescansWithoutTheBrowser) {
   w->setWidth(9000);
   w->mnChoixPerso->click();
   EXPECT_EQ(svc->dialogs.browserTitles.size(), 2);
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
   EXPECT_EQ(vrnVars().SourceActuelle, path(other));
   EXPECT_EQ(w->Caption(), " - (0 Fichiers) Obtenus en 00:00:04");
 }
@@ -260,7 +260,7 @@ TEST_F(ScanTest, ARescanOfAFolderThatIsGoneIsRefusedAndKeepsTheDatabase) {
   w->mnReScannerActuel->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Refaire...");
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
   EXPECT_EQ(dbEntries(), entries);
@@ -280,7 +280,7 @@ TEST_F(ScanTest, ARescanOfAFolderThatIsGoneIsRefusedAndKeepsTheDatabase) {
   w->mnReScannerActuel->click();
   EXPECT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
-  EXPECT_EQ(w->WindowState(), 1) << "a preset scan minimises the window when asked to";
+  EXPECT_EQ(w->WindowState(), vbMinimized) << "a preset scan minimises the window when asked to";
   EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "der.rep", "mesp.par", "txt.vrn"}));
   EXPECT_EQ(readFile(dbDir() + "/txt.vrn"), records({gone + "/c.txt"}));
   EXPECT_EQ(w->Caption(), " - (1 Fichiers) Obtenus en 00:00:04");
@@ -344,7 +344,7 @@ TEST_F(ScanTest, MyButton6ReadsTheStoredSourceBackOrKeepsItWhenDerRepCannotBeOpe
   vrnVars().SourceActuelle = "/somewhere";
   w->MyButton6->click();
   EXPECT_EQ(vrnVars().SourceActuelle, "") << "a missing der.rep is made empty: no stored source, the next press asks";
-  EXPECT_EQ(vrnVars().DemandeArret, "stop");
+  EXPECT_EQ(vrnVars().DemandeArret, kStopRequest);
   ASSERT_TRUE(QFile::exists(dbDir() + "/der.rep"));
   EXPECT_EQ(QFile(dbDir() + "/der.rep").size(), 0);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n()");
@@ -356,7 +356,7 @@ TEST_F(ScanTest, MyButton6ReadsTheStoredSourceBackOrKeepsItWhenDerRepCannotBeOpe
   vrnVars().DemandeArret.clear();
   w->MyButton6->click();
   EXPECT_EQ(vrnVars().SourceActuelle, "/somewhere");
-  EXPECT_EQ(vrnVars().DemandeArret, "stop");
+  EXPECT_EQ(vrnVars().DemandeArret, kStopRequest);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(/somewhere)");
 }
 
@@ -376,7 +376,7 @@ TEST_F(ScanTest, ASecondScanIsRefusedWhileOneRunsAndTheFirstCompletes) {
     w->mnChoixPerso->click();
     w->mnDetailRepPerso->click();
     w->Combo7->setListIndex(0);
-    vrnVars().ModeCopie = "oui";
+    vrnVars().ModeCopie = kYes;
     w->Command1_Click();
   });
   const WindowSnapshot before = snapshot();
@@ -402,7 +402,7 @@ TEST_F(ScanTest, ASecondScanIsRefusedWhileOneRunsAndTheFirstCompletes) {
 TEST_F(ScanTest, ACancelledCopyDestinationCopiesNothingAndTheNextPressScans) {
   makeTwelveFiles(tree.path());
   Main2* w = startWithSource(path(other));
-  vrnVars().ModeCopie = "oui";
+  vrnVars().ModeCopie = kYes;
   vrnVars().DossierDestination = "/previous";
   w->Command1->click();  // cancelled
   EXPECT_EQ(svc->dialogs.browserTitles, QStringList{kCopyTitle});
@@ -410,7 +410,7 @@ TEST_F(ScanTest, ACancelledCopyDestinationCopiesNothingAndTheNextPressScans) {
   EXPECT_EQ(vrnVars().DossierDestination, "");
   EXPECT_EQ(vrnVars().ScanEnCours, "");
 
-  vrnVars().ModeCopie = "oui";
+  vrnVars().ModeCopie = kYes;
   svc->dialogs.folders = {decodePath(tree / "a.txt")};
   w->Command1->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
@@ -455,7 +455,7 @@ TEST_F(ScanTest, TheElapsedTimeIsTheDifferenceOfTwoWholeSecondTimesOfDay) {
     // Once the walk runs, the clock is set so that the writer's waits end at `end`.
     bool walking = false;
     QTimer::singleShot(0, w, [&] {
-      walking = vrnVars().ScanEnCours == "oui";
+      walking = vrnVars().ScanEnCours == kYes;
       svc->clock.now = c.end - 3.0;
     });
     svc->dialogs.folders = {path(tree)};
@@ -471,7 +471,7 @@ TEST_F(ScanTest, AStopAlreadyRequestedEndsTheWalkAtOnceWithTheStopResult) {
   makeTwelveFiles(tree.path());
   Main2* w = startWithSource(path(other));
   vrnVars().SourceAScanner = "/the/preset";
-  vrnVars().DemandeArret = "stop";
+  vrnVars().DemandeArret = kStopRequest;
   w->ScannerDossier(path(tree), "*.*");
   EXPECT_EQ(w->NbFichiersTrouves, 0);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (0) Fichiers\n(/the/preset)");

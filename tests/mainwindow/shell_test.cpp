@@ -11,17 +11,17 @@ class ShellTest : public Main2Test {};
 
 TEST_F(ShellTest, WideningToTheFullWindowLaysThePanelsOut) {
   Main2* w = startWindow();
-  ASSERT_EQ(w->Width(), 5040);
-  ASSERT_EQ(w->Height(), 7500);
+  ASSERT_EQ(w->Width(), Main2::kCompactWidth);
+  ASSERT_EQ(w->Height(), Main2::kCompactHeight);
   EXPECT_EQ(w->MyButton10->Width(), 4920);
   EXPECT_FALSE(w->Image5->Visible());
-  w->setWidth(14130);
+  w->setWidth(Main2::kWideWidth);
   EXPECT_TRUE(w->Image5->Visible());
   EXPECT_EQ(w->MyButton10->Width(), 14010);
   EXPECT_EQ(w->MyFrame6->Width(), 8790);
   EXPECT_EQ(w->MyFrame6->Height(), 5980);
   EXPECT_EQ(w->MyFrame1->Height(), 6015);  // its floor
-  EXPECT_EQ(w->MyFrame1->Width(), 14130 - 120 - 300);
+  EXPECT_EQ(w->MyFrame1->Width(), Main2::kWideWidth - 120 - 300);
   EXPECT_EQ(w->ListView2->Width(), 8550);
   EXPECT_EQ(w->ListView2->Height(), 4840);
   EXPECT_EQ(w->Check2->Top(), 5740);
@@ -36,7 +36,7 @@ TEST_F(ShellTest, WideningToTheFullWindowLaysThePanelsOut) {
 
 TEST_F(ShellTest, AHeightBelowTheFloorIsRaisedAndLaidOutOnce) {
   Main2* w = startWindow();
-  w->setWidth(14130);
+  w->setWidth(Main2::kWideWidth);
   w->setHeight(5000);
   EXPECT_EQ(w->Height(), 5970);
   EXPECT_EQ(w->MyFrame6->Height(), 5970 - 840 - 680);
@@ -46,19 +46,19 @@ TEST_F(ShellTest, AHeightBelowTheFloorIsRaisedAndLaidOutOnce) {
 
 TEST_F(ShellTest, AutomaticModesLeaveThePanelsAlone) {
   Main2* w = startWindow();
-  w->setWidth(14130);
+  w->setWidth(Main2::kWideWidth);
   const int frameWidth = w->MyFrame6->Width();
-  vrnVars().ModeAffichageAuto = 1;
+  vrnVars().ModeAffichageAuto = kAutoPagesInTaskBar;
   w->setWidth(9000);
   EXPECT_EQ(w->MyFrame6->Width(), frameWidth) << "mode 1 resizes no panel";
   EXPECT_EQ(w->MyButton10->Width(), 9000 - 120) << "the header still follows";
   w->setHeight(5000);
   EXPECT_EQ(w->Height(), 5000) << "mode 1 does not raise the height either";
 
-  vrnVars().ModeAffichageAuto = 2;
+  vrnVars().ModeAffichageAuto = kAutoPagesOnScreen;
   w->setWidth(12000);
   EXPECT_EQ(w->MyFrame6->Width(), frameWidth) << "mode 2 leaves a wide window's panels";
-  w->setWidth(5040);
+  w->setWidth(Main2::kCompactWidth);
   EXPECT_EQ(w->Height(), 5970) << "mode 2 lays out a compact window";
   EXPECT_EQ(w->MyFrame6->Height(), 5970 - 840 - 680) << "the layout ran";
   EXPECT_EQ(w->MyFrame6->Width(), frameWidth) << "a negative width is refused, the panel keeps its own";
@@ -66,25 +66,25 @@ TEST_F(ShellTest, AutomaticModesLeaveThePanelsAlone) {
 
 TEST_F(ShellTest, MinimisingAndRestoring) {
   Main2* w = startWindow();
-  w->setWidth(14130);
+  w->setWidth(Main2::kWideWidth);
   w->MyFrame1->show();
   w->Text1->show();
   const int frameHeight = w->MyFrame6->Height();
   w->mnReduire_Click();
-  EXPECT_EQ(w->WindowState(), 1);
+  EXPECT_EQ(w->WindowState(), vbMinimized);
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   EXPECT_FALSE(w->Image5->Visible());
   EXPECT_EQ(w->MyFrame6->Height(), frameHeight) << "the forced height is not applied when minimised";
   w->MyButton8_Click();
-  EXPECT_EQ(w->WindowState(), 0);
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->WindowState(), vbNormal);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
   EXPECT_TRUE(w->Image5->Visible());
   EXPECT_FALSE(w->MyFrame1->Visible());
   EXPECT_FALSE(w->Text1->Visible());
   // The restore button does nothing to a normal window.
   w->MyButton8_Click();
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 }
 
 TEST_F(ShellTest, TheQuitMenuPopsAboveTheButtonAndQuitsAtOnce) {
@@ -119,7 +119,7 @@ TEST_F(ShellTest, TheBusyWatcherDisablesWhileAScanRuns) {
   Main2* w = startWindow();
   w->Combo1->show();
   w->MyFrame7->show();
-  vrnVars().ScanEnCours = "oui";
+  vrnVars().ScanEnCours = kYes;
   w->Timer5->setInterval(1);  // tick soon; the watcher itself runs on its timer
   QCoreApplication::processEvents();
   w->Timer5_Timer();

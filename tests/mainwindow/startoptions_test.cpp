@@ -65,7 +65,7 @@ TEST_F(StartOptionsTest, FirstRunYesScansTheProfileWithoutAskingThenAppliesTheDe
   ASSERT_TRUE(started);
   ASSERT_GE(svc->dialogs.boxes.size(), 1);
   const ShownBox& offer = svc->dialogs.boxes[0];
-  EXPECT_EQ(offer.style, 68);
+  EXPECT_EQ(offer.style, vbInformation + vbYesNo);
   EXPECT_EQ(offer.title, "Choix de la Source à Scanner...");
   const QString user = offer.text.section("(", 1, 1).section(")", 0, 0);
   EXPECT_FALSE(user.isEmpty());
@@ -84,7 +84,7 @@ TEST_F(StartOptionsTest, FirstRunYesScansTheProfileWithoutAskingThenAppliesTheDe
   EXPECT_EQ(w->mnScannProfile->Caption(), "Scanner le Profile Complet de (" + user + ")");
   // Lists at start is a default: the common lists open as pages in the task bar.
   EXPECT_EQ(pageCaptions(), (QStringList{"jpg (1)", "txt (2)"}));
-  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), 1);
+  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), vbMinimized);
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_FALSE(w->ListView2->Visible());
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
@@ -117,7 +117,7 @@ TEST_F(StartOptionsTest, BeforeTheFirstRunOfferTheDefaultsAndTheCommonListsAreIn
   EXPECT_EQ(at.options, QByteArray("011111111110110000000000000000"));
   EXPECT_EQ(at.check14, 1);
   EXPECT_EQ(at.registryWrites, 1) << "ticking the start-with-the-computer box wrote the autostart value";
-  EXPECT_EQ(at.modeListes, 2) << "no preferred list: the common set";
+  EXPECT_EQ(at.modeListes, kCommonListSet) << "no preferred list: the common set";
   EXPECT_TRUE(at.combo7Filled);
   EXPECT_TRUE(at.profileItem.startsWith("Scanner le Profile Complet de ("));
   EXPECT_FALSE(at.shown) << "the offer comes before the window is shown";
@@ -157,12 +157,12 @@ TEST_F(StartOptionsTest, ThePreferredListsOpenAsMinimisedPagesAtStart) {
   storeOptions("1010000");  // details on, lists at start on
   Main2* w = realStartWindow();
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
-  EXPECT_EQ(vrnVars().ModeListes, 1);
+  EXPECT_EQ(vrnVars().ModeListes, kPreferredListSet);
   ASSERT_EQ(w->Combo1->ListCount(), 2);
   EXPECT_EQ(w->Combo1->List(0), "exe");
   EXPECT_EQ(w->Combo1->List(1), "txt");
   EXPECT_EQ(pageCaptions(), (QStringList{"exe (1)", "txt (2)"}));
-  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), 1);
+  for (Form* f : loadedPages()) EXPECT_EQ(f->WindowState(), vbMinimized);
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_FALSE(w->ListView2->Visible());
   for (QWidget* c : std::initializer_list<QWidget*>{w->Command4, w->Command5, w->Command8, w->Command11})
@@ -179,7 +179,7 @@ TEST_F(StartOptionsTest, APreferredFileWithoutAWholeRecordStartsOnTheCommonLists
   storeOptions("1000000");
   Main2* w = realStartWindow();
   EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value());
-  EXPECT_EQ(vrnVars().ModeListes, 2);
+  EXPECT_EQ(vrnVars().ModeListes, kCommonListSet);
   ASSERT_EQ(w->Combo1->ListCount(), 1);
   EXPECT_EQ(w->Combo1->List(0), "txt");
   EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Couramment Utilisées Disponibles");
@@ -206,7 +206,7 @@ TEST_F(StartOptionsTest, StartMinimisedAndTheViewChoosers) {
   storeSource(source.path());
   storeOptions("0000100");  // start minimised
   Main2* w = realStartWindow();
-  EXPECT_EQ(w->WindowState(), 1);
+  EXPECT_EQ(w->WindowState(), vbMinimized);
   ASSERT_EQ(w->Combo2->ListCount(), 4);
   EXPECT_EQ(w->Combo2->List(0), "Grandes Icônes");
   EXPECT_EQ(w->Combo2->List(1), "Petite Icônes");
@@ -229,7 +229,7 @@ TEST_F(StartOptionsTest, MoreThan24CommonListsShowThePageLimitNoticeAtStartWitho
   svc->audio.devices = 1;
   Main2* w = realStartWindow();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Limiter le Nombre de Pages...");
   EXPECT_TRUE(svc->dialogs.boxes[0].text.startsWith("Vous avez Sélectionné (25) Pages à Afficher...\n"));
   EXPECT_EQ(svc->audio.plays, 0) << "the options were not applied yet when the notice came";

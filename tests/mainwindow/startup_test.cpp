@@ -47,7 +47,7 @@ class StartupTest : public Main2Test {
   }
   bool onlyTheFirstRunOffer() const {
     return svc->dialogs.boxes.size() == 1 && svc->dialogs.boxes[0].title == kFirstRunTitle &&
-           svc->dialogs.boxes[0].style == 68;
+           svc->dialogs.boxes[0].style == (vbInformation + vbYesNo);
   }
   // A database folder that cannot hold the lock: its own box, not the
   // duplicate one, then start-up goes on to the first-run offer.
@@ -57,8 +57,8 @@ class StartupTest : public Main2Test {
                          ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même Temps...\n"
                          "Vérifiez que ce Dossier existe et que vous avez le Droit d'y Écrire....";
     const auto& b = svc->dialogs.boxes;
-    return b.size() == 2 && b[0].title == "Verrou Impossible à Poser..." && b[0].style == 48 && b[0].text == text &&
-           b[1].title == kFirstRunTitle && b[1].style == 68;
+    return b.size() == 2 && b[0].title == "Verrou Impossible à Poser..." && b[0].style == vbExclamation &&
+           b[0].text == text && b[1].title == kFirstRunTitle && b[1].style == (vbInformation + vbYesNo);
   }
   static inline const QString kFirstRunTitle = QStringLiteral("Choix de la Source à Scanner...");
   QString sourceAtOffer, headerAtOffer, captionAtOffer;
@@ -74,7 +74,7 @@ TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
   // No missing-source box: only the first-run offer, answered Non here, which
   // opens the browser (cancelled: nothing scanned) and applies the defaults.
   EXPECT_TRUE(onlyTheFirstRunOffer());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_EQ(svc->dialogs.browserTitles, QStringList{"Sélectionner le Disque, Lecteur, Répertoire à SCANNER..."});
   EXPECT_EQ(w->Caption(), "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
@@ -83,7 +83,7 @@ TEST_F(StartupTest, FirstRunCreatesTheDatabaseAndShowsTheCompactWindow) {
   EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
   EXPECT_EQ(w->Top(), (Screen::Height() - 7500) / 2);
   EXPECT_EQ(vrnVars().SourceActuelle, "") << "Non leaves no source";
-  EXPECT_EQ(vrnVars().SourceAScanner, "Aucun pour l'Instant");
+  EXPECT_EQ(vrnVars().SourceAScanner, kNoSourceYet);
   EXPECT_EQ(w->MyButton10->ToolTipText(), "(Aucun pour l'Instant)");
   EXPECT_FALSE(w->Combo1->Visible());
   EXPECT_FALSE(w->MyFrame7->Visible());
@@ -142,7 +142,7 @@ TEST_F(StartupTest, ARemovedSourceFolderShowsOnlyTheFolderBox) {
   quietOptions();
   Main2* w = realStartWindow();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 0);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbOKOnly);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "");
   EXPECT_EQ(svc->dialogs.boxes[0].text, kMissingFolderStart + source + kMissingEnd);
   EXPECT_EQ(vrnVars().SourceActuelle, source);
@@ -181,7 +181,7 @@ TEST_F(StartupTest, ADerRepOfBlanksActsAsAMissingOne) {
   watchFirstRunOffer();
   realStartWindow();
   EXPECT_TRUE(onlyTheFirstRunOffer());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(captionAtOffer, "Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
 }
 
@@ -237,7 +237,7 @@ TEST_F(StartupTest, TheTotalCountsWholeRecordsOfEveryList) {
   EXPECT_EQ(vrnVars().NombreFichiers, 3);
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + exeDir() + ")");
   // Counting opened every list on the list channel and left it closed.
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
 TEST_F(StartupTest, ListFilesWithUndecodableNamesAreListedAndCounted) {
@@ -263,7 +263,7 @@ TEST_F(StartupTest, ADatabaseFolderThatIsAFileDoesNotStopStartUp) {
   EXPECT_TRUE(started);
   EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
   EXPECT_TRUE(exitCodes.isEmpty());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(vrnVars().NombreFichiers, 0);
   EXPECT_EQ(readFile(dbDir()), QByteArray("I am a file"));
   EXPECT_TRUE(w->isVisible());
@@ -282,7 +282,7 @@ TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
   realStartWindow();
   EXPECT_FALSE(started);
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 48);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbExclamation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Programme en double Détecté...");
   EXPECT_EQ(svc->dialogs.boxes[0].text,
             "Le Programme (Varnelo) est Déjà Démarré, il ne peut être en Double.\nSi vous rencontrez un Problème et "
@@ -326,7 +326,7 @@ TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
   EXPECT_TRUE(started);
   EXPECT_FALSE(QDir(dbDir()).exists());
   EXPECT_TRUE(theLockBoxThenTheFirstRunOffer());
-  EXPECT_EQ(sourceAtOffer, "Aucun pour l'Instant");
+  EXPECT_EQ(sourceAtOffer, kNoSourceYet);
   EXPECT_EQ(w->Combo1->ListCount(), 0);
   EXPECT_EQ(headerAtOffer, "Résultat du Scann (0) Fichiers\n(Aucun pour l'Instant)");
   EXPECT_TRUE(w->isVisible());
@@ -383,7 +383,7 @@ TEST_F(ExecutableFolderTest, AnExecutableWhoseFolderCannotBeFoundSaysSoAndStops)
   EXPECT_FALSE(started);
   EXPECT_EQ(exitCodes, QList<int>{1});
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 16);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Dossier du Programme Introuvable...");
   EXPECT_EQ(svc->dialogs.boxes[0].text,
             "Le Programme (Varnelo) ne Trouve pas le Dossier où il est Installé, il ne peut donc pas y Ranger sa "

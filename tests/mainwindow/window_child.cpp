@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   VariablesVRN& v = vrnVars();
   v.NombreSelection = 1;
   v.DossierDestination = destination;
-  v.ModeCopie = QStringLiteral("oui");
+  v.ModeCopie = kYes;
   // Each chunk takes a little longer, so that events surely run mid-file.
   copyTestHooks().failWrite = [](qint64) {
     ::usleep(2000);

@@ -52,7 +52,7 @@ TEST_F(FormEssaiTest, APageIsAFrozenCopyOfTheListWithTheRecordCountInItsCaption)
   EXPECT_EQ(p->windowIcon().cacheKey(), icon);
 
   // Striped at once, no row selected.
-  EXPECT_EQ(p->Label6->Caption(), "non");
+  EXPECT_EQ(p->Label6->Caption(), kStripesOn);
   EXPECT_EQ(p->ListView2->RowColor(1), kStripeWhite);
   EXPECT_EQ(p->ListView2->RowColor(2), kStripeYellow);
   EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
@@ -81,7 +81,7 @@ TEST_F(FormEssaiTest, ThePageListHasTheMainColumnsButForTheSizeCaptionAndTheAttr
 
 TEST_F(FormEssaiTest, ASearchResultPageShowsTheCriterionTheFoundCountAndTheProgramIcon) {
   Main2* w = start();
-  vrnVars().ModeRecherche = "oui";
+  vrnVars().ModeRecherche = kYes;
   vrnVars().NumEnregistrement = 40;  // the last list file read: not the search's count
   w->Text2->setText("facture");
   for (int i = 1; i <= 5; ++i) addFileRow(w->ListView2, QString("/x/facture%1.pdf").arg(i), i);
@@ -104,7 +104,7 @@ TEST_F(FormEssaiTest, ASearchResultPageShowsTheCriterionTheFoundCountAndTheProgr
   ASSERT_EQ(pages().size(), 2);
   EXPECT_EQ(pages()[1]->Caption(), "  devis  (0)");
   EXPECT_EQ(pages()[1]->ListView2->Count(), 0);
-  EXPECT_EQ(pages()[1]->Label6->Caption(), "non");
+  EXPECT_EQ(pages()[1]->Label6->Caption(), kStripesOn);
 }
 
 TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows) {
@@ -113,7 +113,7 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   pick("txt");
   w->Command11->click();
   FormEssai* p = pages().first();
-  ASSERT_EQ(p->WindowState(), 0);
+  ASSERT_EQ(p->WindowState(), vbNormal);
   // A page too small for its list leaves the list at its design size.
   EXPECT_EQ(p->ListView2->Width(), 9255);
   EXPECT_EQ(p->ListView2->Height(), 2895);
@@ -122,7 +122,7 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   // A real double click on the page's free area; the window system then
   // gives the page the whole work area.
   QTest::mouseDClick(p, Qt::LeftButton, {}, QPoint(toPixels(1500), toPixels(200)));
-  EXPECT_EQ(p->WindowState(), 2);
+  EXPECT_EQ(p->WindowState(), vbMaximized);
   const QRect area = p->screen()->availableGeometry();
   ASSERT_TRUE(QTest::qWaitFor([&] { return p->frameGeometry() == area; }, 5000));
   QApplication::processEvents();
@@ -141,7 +141,7 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   EXPECT_EQ(p->MyButton1->Left(), 1800) << "no left position changes";
 
   p->Form_DblClick();
-  EXPECT_EQ(p->WindowState(), 0);
+  EXPECT_EQ(p->WindowState(), vbNormal);
   EXPECT_EQ(p->Width(), kPageWidth);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !p->isMaximized(); }, 5000));
   EXPECT_EQ(p->frameGeometry().size(), QSize(toPixels(kPageWidth), toPixels(pageHeightFor(Screen::Height()))))
@@ -150,12 +150,12 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   // A minimised page stays minimised; its menu item minimises only it.
   w->Command11->click();  // the same list: brought up maximised, no new page
   ASSERT_EQ(pages().size(), 1);
-  EXPECT_EQ(p->WindowState(), 2);
+  EXPECT_EQ(p->WindowState(), vbMaximized);
   p->mnFermer->click();
-  EXPECT_EQ(p->WindowState(), 1);
+  EXPECT_EQ(p->WindowState(), vbMinimized);
   p->Form_DblClick();
-  EXPECT_EQ(p->WindowState(), 1);
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(p->WindowState(), vbMinimized);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 }
 
 TEST_F(FormEssaiTest, ThePointerOverANormalPageMakesItTheActiveWindow) {
@@ -173,7 +173,7 @@ TEST_F(FormEssaiTest, ThePointerOverANormalPageMakesItTheActiveWindow) {
   QApplication::processEvents();
   EXPECT_NE(QApplication::activeWindow(), p) << "a minimised page is left alone";
 
-  p->setWindowState(0);
+  p->setWindowState(vbNormal);
   QTest::mouseMove(p, QPoint(toPixels(1500), toPixels(200)));
   EXPECT_TRUE(QTest::qWaitForWindowActive(p));
 }
@@ -189,18 +189,18 @@ TEST_F(FormEssaiTest, ThePageButtonsActOnEveryPageAndNeverOnTheMainWindow) {
   w->Command11->click();
   ASSERT_EQ(captions(), QStringList({"doc (1)", "odt (1)", "rtf (1)"}));
   const QList<FormEssai*> p = pages();
-  EXPECT_EQ(p[1]->WindowState(), 1);
+  EXPECT_EQ(p[1]->WindowState(), vbMinimized);
   // The main window sees the pages' states change, and nothing of its own.
   const WindowSnapshot mainBefore = snapshot();
 
   p[0]->MyButton1->click();  // "Tout Barre des Tâches"
-  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 1);
-  EXPECT_EQ(w->WindowState(), 0);
+  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), vbMinimized);
+  EXPECT_EQ(w->WindowState(), vbNormal);
   expectOnlyChanged(mainBefore, {{"Main2", "OtherWindows"}});
 
   p[1]->MyButton2->click();  // "Tout Ecran"
-  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), 0);
-  EXPECT_EQ(w->WindowState(), 0);
+  for (FormEssai* page : p) EXPECT_EQ(page->WindowState(), vbNormal);
+  EXPECT_EQ(w->WindowState(), vbNormal);
   expectOnlyChanged(mainBefore, {{"Main2", "OtherWindows"}});
 
   // "Supprimer Toutes les Fenêtres" closes them all, its own page too, and
@@ -256,14 +256,14 @@ TEST_F(FormEssaiTest, TheStripeButtonClearsTheSelectionAndFollowsLabel6) {
   p->ListView2->setSelectedIndex(2);
   p->Command5_Click();
   EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
-  EXPECT_EQ(p->Label6->Caption(), "oui");
+  EXPECT_EQ(p->Label6->Caption(), kStripesOff);
   EXPECT_EQ(p->ListView2->RowColor(2), kStripeWhite);
   p->ListView2->setSelectedIndex(1);
   p->Command5_Click();
   EXPECT_EQ(p->ListView2->SelectedIndex(), 0);
-  EXPECT_EQ(p->Label6->Caption(), "non");
+  EXPECT_EQ(p->Label6->Caption(), kStripesOn);
   EXPECT_EQ(p->ListView2->RowColor(2), kStripeYellow);
-  EXPECT_EQ(w->Label6->Caption(), "non") << "each window keeps its own stripe state";
+  EXPECT_EQ(w->Label6->Caption(), kStripesOn) << "each window keeps its own stripe state";
   expectOnlyChanged(mainBefore);
 }
 

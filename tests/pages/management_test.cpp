@@ -52,24 +52,24 @@ TEST_F(ManagementTest, ThePageButtonsOpenAPageOnceAndFindItAgainByItsCaption) {
   // The same list again: the page comes up maximised, nothing opens.
   w->Command11->click();
   EXPECT_EQ(captions(), QStringList{"html (2)"});
-  EXPECT_EQ(states(), QList<int>{2});
-  EXPECT_EQ(vrnVars().FenetreDejaOuverte, "oui");
+  EXPECT_EQ(states(), QList<int>{vbMaximized});
+  EXPECT_EQ(vrnVars().FenetreDejaOuverte, kYes);
   EXPECT_EQ(vrnVars().NbFenetresListes, 1);
   EXPECT_EQ(vrnVars().NbFenetresCascade, 1);
 
   // htm is found in the page of html: only the caption's start is compared.
-  pages()[0]->setWindowState(1);
+  pages()[0]->setWindowState(vbMinimized);
   choose("htm");
   w->Command8->click();
   EXPECT_EQ(captions(), QStringList{"html (2)"});
-  EXPECT_EQ(states(), QList<int>{2});
+  EXPECT_EQ(states(), QList<int>{vbMaximized});
 
   // The task-bar button opens a minimised page and leaves the cascade alone.
   pick("txt");
   const int left = vrnVars().PosGaucheFenetre, top = vrnVars().PosHautFenetre;
   w->Command8->click();
   EXPECT_EQ(captions(), QStringList({"html (2)", "txt (1)"}));
-  EXPECT_EQ(states(), QList<int>({2, 1}));
+  EXPECT_EQ(states(), QList<int>({vbMaximized, vbMinimized}));
   EXPECT_EQ(vrnVars().PosGaucheFenetre, left);
   EXPECT_EQ(vrnVars().PosHautFenetre, top);
   EXPECT_EQ(vrnVars().NbFenetresCascade, 1);
@@ -78,13 +78,13 @@ TEST_F(ManagementTest, ThePageButtonsOpenAPageOnceAndFindItAgainByItsCaption) {
 
 TEST_F(ManagementTest, SearchResultPagesAreFoundByTheirExactCaption) {
   Main2* w = start();
-  vrnVars().ModeRecherche = "oui";
+  vrnVars().ModeRecherche = kYes;
   w->Text2->setText("facture");
   for (int i = 1; i <= 5; ++i) addFileRow(w->ListView2, QString("/x/facture%1.pdf").arg(i), i);
   w->Command11->click();
   w->Command11->click();
   EXPECT_EQ(captions(), QStringList{"facture (5)"});
-  EXPECT_EQ(states(), QList<int>{2});
+  EXPECT_EQ(states(), QList<int>{vbMaximized});
 
   // Another count is another search result.
   w->ListView2->Clear();
@@ -111,7 +111,7 @@ TEST_F(ManagementTest, OnATallScreenElevenPagesFillAColumnAndTheTwelfthStartsThe
   EXPECT_EQ(placed[11], QPoint(3070, 100));
   EXPECT_EQ(placed[12], QPoint(3070, 1043));
   EXPECT_EQ(vrnVars().NbFenetresCascade, 13);
-  for (FormEssai* p : pages()) EXPECT_EQ(p->WindowState(), 0);
+  for (FormEssai* p : pages()) EXPECT_EQ(p->WindowState(), vbNormal);
 
   // Closing every page from the main window starts again from the corner.
   w->mnToutEnlever->click();
@@ -133,7 +133,8 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   QSet<QString> seen;  // list being loaded -> status shown meanwhile
   {
     EveryTurn watch([&] {
-      if (vrnVars().ModeAffichageAuto == 2) seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
+      if (vrnVars().ModeAffichageAuto == kAutoPagesOnScreen)
+        seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
     });
     w->mnAfficherEcran_Click();
   }
@@ -144,7 +145,8 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   w->mnToutEnlever->click();
   {
     EveryTurn watch([&] {
-      if (vrnVars().ModeAffichageAuto == 2) seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
+      if (vrnVars().ModeAffichageAuto == kAutoPagesOnScreen)
+        seen.insert(w->Combo1->Text() + " " + w->lblAffich->Caption());
     });
     w->mnAfficherEcran->click();
   }
@@ -154,7 +156,7 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   for (int k = 0; k < 5; ++k) {
     EXPECT_EQ(pages()[k]->Left(), 100);
     EXPECT_EQ(pages()[k]->Top(), 100 + k * h);
-    EXPECT_EQ(pages()[k]->WindowState(), 0);
+    EXPECT_EQ(pages()[k]->WindowState(), vbNormal);
     EXPECT_EQ(pages()[k]->ListView2->Count(), 2);
   }
   EXPECT_TRUE(seen.contains("l02 édition de mes Listes Préférées (2/5)"));
@@ -165,8 +167,8 @@ TEST_F(ManagementTest, FiveListsOpenOnScreenOneAfterAnotherWithTheirStatus) {
   EXPECT_EQ(w->MyButton6->Caption(), "Arrêter l'Opération en Cours");
   EXPECT_EQ(w->Combo1->Text(), "l05");
   EXPECT_EQ(w->ListView2->Count(), 2) << "the main list shows the last list";
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
   EXPECT_EQ(vrnVars().NbFenetresCascade, 5);
 }
@@ -178,24 +180,24 @@ TEST_F(ManagementTest, WithNoPageTheTaskBarDisplayOpensOnScreenThenAgainMinimise
   {
     EveryTurn watch([&] {
       const int m = vrnVars().ModeAffichageAuto;
-      if (m != 0 && (modes.isEmpty() || modes.last() != m)) modes << m;
+      if (m != kNoAutoDisplay && (modes.isEmpty() || modes.last() != m)) modes << m;
     });
     w->mnAfficherSystray->click();
   }
-  EXPECT_EQ(modes, QList<int>({2, 1}));
+  EXPECT_EQ(modes, QList<int>({kAutoPagesOnScreen, kAutoPagesInTaskBar}));
   EXPECT_EQ(captions(), QStringList({"l01 (1)", "l02 (1)", "l03 (1)"}));
-  EXPECT_EQ(states(), QList<int>({1, 1, 1}));
+  EXPECT_EQ(states(), QList<int>({vbMinimized, vbMinimized, vbMinimized}));
   EXPECT_EQ(vrnVars().NbPagesOuvertes, 0);
   EXPECT_EQ(vrnVars().PosHautFenetre, 100) << "task-bar pages take no cascade place";
   EXPECT_EQ(vrnVars().NbFenetresCascade, 0);
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (3) Listes Préférées");
 
   // With pages open and no more preferred lists, they are only minimised.
-  pages()[0]->setWindowState(0);
+  pages()[0]->setWindowState(vbNormal);
   vrnVars().NbExtensionsPreferees = 3;
   w->mnAfficherSystray_Click();
-  EXPECT_EQ(states(), QList<int>({1, 1, 1}));
+  EXPECT_EQ(states(), QList<int>({vbMinimized, vbMinimized, vbMinimized}));
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
 }
 
@@ -214,9 +216,9 @@ TEST_F(ManagementTest, ThirtyListsGiveTwentyFourPagesAndTheWalkStopsAtTheNext) {
   // The same in the task bar, which starts by closing the pages.
   w->Command9->click();
   ASSERT_EQ(pages().size(), 24);
-  EXPECT_EQ(states(), QList<int>(24, 1));
+  EXPECT_EQ(states(), QList<int>(24, vbMinimized));
   EXPECT_EQ(w->Combo1->Text(), "l25");
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
 }
 
 TEST_F(ManagementTest, TheDisplayMenuAsksWhenFewerPagesThanPreferredListsAreOpen) {
@@ -230,25 +232,26 @@ TEST_F(ManagementTest, TheDisplayMenuAsksWhenFewerPagesThanPreferredListsAreOpen
   svc->dialogs.answers = {vbNo};
   w->mnAfficherEcran_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 68);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation + vbYesNo);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Définir l'action...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, question("Actuellement il n'y a que (", 3, 5));
   EXPECT_EQ(vrnVars().Reponse, vbNo);
-  EXPECT_EQ(states(), QList<int>({0, 0, 0})) << "No restores the pages";
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Height(), 7500);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(states(), QList<int>({vbNormal, vbNormal, vbNormal})) << "No restores the pages";
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Height(), Main2::kCompactHeight);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
 
   svc->dialogs.answers = {vbNo};
   w->mnAfficherSystray_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 2);
   EXPECT_EQ(svc->dialogs.boxes[1].text, question("Actuellement il n'y que (", 3, 5));
-  EXPECT_EQ(states(), QList<int>({1, 1, 1})) << "No in the task-bar display minimises them";
+  EXPECT_EQ(states(), QList<int>({vbMinimized, vbMinimized, vbMinimized}))
+      << "No in the task-bar display minimises them";
 
   svc->dialogs.answers = {vbYes};
   w->mnAfficherEcran_Click();
   EXPECT_EQ(captions(), QStringList({"l01 (1)", "l02 (1)", "l03 (1)", "l04 (1)", "l05 (1)"}));
-  EXPECT_EQ(states(), QList<int>({0, 0, 0, 0, 0}));
+  EXPECT_EQ(states(), QList<int>({vbNormal, vbNormal, vbNormal, vbNormal, vbNormal}));
   EXPECT_EQ(pages()[0]->Top(), 100);
 }
 
@@ -258,9 +261,9 @@ TEST_F(ManagementTest, PagesOfOneCaptionFollowingEachOtherCountOnce) {
   w->Command8->click();
   vrnVars().NbExtensionsPreferees = 1;
   for (int use = 0; use < 2; ++use) {
-    pages()[0]->setWindowState(1);
+    pages()[0]->setWindowState(vbMinimized);
     w->mnAfficherEcran->click();
-    EXPECT_EQ(states(), QList<int>{0}) << use;
+    EXPECT_EQ(states(), QList<int>{vbNormal}) << use;
   }
   EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
 
@@ -308,7 +311,7 @@ TEST_F(ManagementTest, AStopDuringTheWalkGivesThePartialListItsPageAndEndsTheWal
   EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (4) Listes Préférées");
   EXPECT_EQ(w->ListView2->Count(), 0) << "the stopped list is cleared from the main list";
   EXPECT_EQ(vrnVars().DemandeArret, "");
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
 }
 
@@ -320,7 +323,7 @@ TEST_F(ManagementTest, AWalkWithNothingToLoadLeavesNoModeOrCountBehind) {
   w->mnAfficherEcran_Click();  // enables the stop button, then walks nothing
   EXPECT_TRUE(loadedPages().isEmpty());
   EXPECT_FALSE(w->MyButton6->Enabled()) << "nothing is left to stop";
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
 
   // A later ordinary load opens no page and walks no further, even with a
@@ -331,7 +334,7 @@ TEST_F(ManagementTest, AWalkWithNothingToLoadLeavesNoModeOrCountBehind) {
   EXPECT_TRUE(loadedPages().isEmpty());
   EXPECT_EQ(w->Combo1->Text(), "csv");
   EXPECT_EQ(vrnVars().DernierIndexAuto, 0);
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
 }
 
 TEST_F(ManagementTest, TheDisplayMenuPopsAtItsButtonsAndAllPagesObeyTogether) {
@@ -354,10 +357,10 @@ TEST_F(ManagementTest, TheDisplayMenuPopsAtItsButtonsAndAllPagesObeyTogether) {
   pick("l02");
   w->Command8->click();
   w->ReduirePages();
-  EXPECT_EQ(states(), QList<int>({1, 1}));
+  EXPECT_EQ(states(), QList<int>({vbMinimized, vbMinimized}));
   w->RestaurerPages();
-  EXPECT_EQ(states(), QList<int>({0, 0}));
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(states(), QList<int>({vbNormal, vbNormal}));
+  EXPECT_EQ(w->WindowState(), vbNormal);
   w->Command14->click();
   EXPECT_TRUE(loadedPages().isEmpty());
   EXPECT_TRUE(w->Loaded());
@@ -376,7 +379,7 @@ TEST_F(ManagementTest, AScanWithTheListsAfterEachChangeOptionOpensTheOfferedList
   w->Command1->click();
   // Without preferred lists the scan ends offering the common lists: only txt.
   EXPECT_EQ(captions(), QStringList({"txt (2)"}));
-  EXPECT_EQ(states(), QList<int>({0}));
+  EXPECT_EQ(states(), QList<int>({vbNormal}));
   EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (1) Listes Préférées");
-  EXPECT_EQ(vrnVars().ModeAffichageAuto, 0);
+  EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "mainwindow/copyloop.h"
+#include "mainwindow/listactions.h"
 #include "support/SaveDeleteReg.h"
 #include "tests/pages/pages_fixture.h"
 
@@ -60,7 +61,7 @@ TEST_F(PageEventsTest, ClicksHeadersAndTicksUseThePagesOwnControls) {
   // The main list is sorted by size; the page keeps that order, unsorted.
   ASSERT_EQ(p->ListView2->Text(1), "alpha");
   const qint64 mainIcon = w->Image1->Picture().cacheKey();
-  w->Label3->setCaption("0");
+  w->Label3->setCaption(kAscendingNext);
   const WindowSnapshot mainBefore = snapshot();
 
   p->ListView2->setSelectedIndex(2);
@@ -159,7 +160,7 @@ TEST_F(PageEventsTest, RunningAFileWarnsForRiskyTypesAndShowInFolderOpensTheFold
   svc->dialogs.answers = {vbNo};
   emit p->ListView2->DblClick();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 52);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbExclamation + vbYesNo);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Précaution sur certain Fichier...");
   EXPECT_TRUE(svc->shell.opened.isEmpty());
   svc->dialogs.answers = {vbYes};
@@ -184,7 +185,7 @@ TEST_F(PageEventsTest, TheSaveBoxProposesTheCaptionAndTheNamedFolderIsMadeAndFil
   // Nothing ticked: the one nothing-ticked box, no save box.
   p->mnCopierSelect_Click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Aucune Sélection...");
   EXPECT_TRUE(svc->dialogs.saveCalls.isEmpty());
   EXPECT_EQ(vrnVars().ModeCopie, "");
@@ -195,7 +196,7 @@ TEST_F(PageEventsTest, TheSaveBoxProposesTheCaptionAndTheNamedFolderIsMadeAndFil
   const QString folder = dst.path() + "/Sauvegarde (pdf (12))";
   svc->dialogs.saveNames = {folder};
   bool copyModeDuringCopy = false;
-  QTimer::singleShot(0, p, [&] { copyModeDuringCopy = vrnVars().ModeCopie == "oui"; });
+  QTimer::singleShot(0, p, [&] { copyModeDuringCopy = vrnVars().ModeCopie == kYes; });
   const WindowSnapshot mainBefore = snapshot();
   p->mnCopierSelect->click();
 
@@ -212,7 +213,7 @@ TEST_F(PageEventsTest, TheSaveBoxProposesTheCaptionAndTheNamedFolderIsMadeAndFil
   EXPECT_FALSE(p->MyButton6->Enabled());
   const int last = rowOf(p->ListView2, "f7");
   EXPECT_EQ(p->MyButton6->Caption(), QString("Arrêter Copie\npdf (12)-%1/2").arg(last));
-  EXPECT_EQ(p->MousePointer(), 0);
+  EXPECT_EQ(p->MousePointer(), vbDefault);
   EXPECT_EQ(vrnVars().ModeCopie, "");
   EXPECT_EQ(vrnVars().DemandeArret, "");
   EXPECT_EQ(w->MyButton6->Caption(), "Arrêter l'Opération en Cours") << "the main stop button is not the page's";
@@ -243,7 +244,7 @@ TEST_F(PageEventsTest, AnEmptyNameAsksAgainWithTheProposalOrGivesUp) {
   EXPECT_EQ(svc->dialogs.saveCalls[1].proposedName, "Sauvegarde (txt (2))");
   EXPECT_EQ(svc->dialogs.saveCalls[0].startFolder, "") << "no documents folder known";
   ASSERT_EQ(svc->dialogs.boxes.size(), 2);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 52);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbExclamation + vbYesNo);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Sauvegarde sans Nom...");
   EXPECT_EQ(svc->dialogs.boxes[0].text,
             "Vous devez (Donner un Nom) à Votre Sauvegarde...!\nJe vous Propose (Sauvegarde (txt (2)))");
@@ -269,7 +270,7 @@ TEST_F(PageEventsTest, ThePagesStopEndsBeforeTheNextRowTheMainStopBeforeTheNextF
   svc->dialogs.saveNames = {dst.path() + "/one"};
   QTimer::singleShot(0, p, [&] {
     EXPECT_TRUE(p->MyButton6->Enabled());
-    EXPECT_EQ(p->MousePointer(), 11);
+    EXPECT_EQ(p->MousePointer(), vbHourglass);
     p->MyButton6->click();
   });
   p->mnCopierSelect->click();

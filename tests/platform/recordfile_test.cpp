@@ -69,7 +69,7 @@ TEST(RecordFile, CountsWholeRecordsAndReadsPastTheEndAsZeros) {
 
 TEST(RecordFile, ReadsSeeBufferedWritesAndChannelsAreFixed) {
   QTemporaryDir dir;
-  RecordFile& list = Canal(1);
+  RecordFile& list = fileChannel(1);
   ASSERT_TRUE(list.open(dir.filePath("x.vrn"), 300));
   for (int i = 1; i <= 1000; ++i) ASSERT_TRUE(list.write(i, QByteArray::number(i)));
   EXPECT_EQ(list.recordCount(), 1000);
@@ -78,10 +78,10 @@ TEST(RecordFile, ReadsSeeBufferedWritesAndChannelsAreFixed) {
   ASSERT_TRUE(list.open(dir.filePath("y.vrn"), 300));
   EXPECT_EQ(list.recordCount(), 0);
   EXPECT_EQ(recordCountOf(dir.filePath("x.vrn"), 300), 1000);
-  EXPECT_EQ(&Canal(1), &list);
-  EXPECT_NE(&Canal(2), &list);
+  EXPECT_EQ(&fileChannel(1), &list);
+  EXPECT_NE(&fileChannel(2), &list);
   closeAllChannels();
-  EXPECT_FALSE(Canal(1).isOpen());
+  EXPECT_FALSE(fileChannel(1).isOpen());
 }
 
 TEST(RecordFile, AFolderOrAMissingParentFailsToOpen) {
@@ -146,7 +146,7 @@ TEST(RecordFile, NeverOpensThroughASymbolicLinkNorCreatesWhereOnePoints) {
       EXPECT_FALSE(f.write(1, "written"));
       EXPECT_EQ(f.read(1), QByteArray());
     }
-    RecordFile& channel = Canal(2);
+    RecordFile& channel = fileChannel(2);
     EXPECT_FALSE(channel.open(path, 1024));
     EXPECT_EQ(recordCountOf(path, 300), 0);
   }

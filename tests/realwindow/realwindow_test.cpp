@@ -151,7 +151,7 @@ TEST_F(RealWindowTest, TheMainWindowCanBeMaximisedAndItsMaximisedLayoutsFollow) 
   // Maximised as a user does it, from the title bar.
   doubleClickTitleBar(w);
   const QRect area = workArea(w);
-  ASSERT_TRUE(waitFor([&] { return w->WindowState() == 2 && frameOf(w) == area; }));
+  ASSERT_TRUE(waitFor([&] { return w->WindowState() == vbMaximized && frameOf(w) == area; }));
   QApplication::processEvents();
   EXPECT_EQ(w->Width(), area.width() * 15);
   EXPECT_EQ(w->Height(), area.height() * 15);
@@ -173,7 +173,7 @@ TEST_F(RealWindowTest, TheMainWindowCanBeMaximisedAndItsMaximisedLayoutsFollow) 
   // The preferences' picture button gives the window its normal state back.
   w->MyButton8->click();
   ASSERT_TRUE(waitFor([&] { return !w->isMaximized() && frameOf(w).size() == QSize(336, 500); }));
-  EXPECT_EQ(w->WindowState(), 0);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 }
 
 TEST_F(RealWindowTest, AMaximisedPageShowsItsButtonsAndTheBottomOfItsList) {
@@ -193,7 +193,7 @@ TEST_F(RealWindowTest, AMaximisedPageShowsItsButtonsAndTheBottomOfItsList) {
       << " " << innerOf(p).width() << "x" << innerOf(p).height() << ", _NET_WM_STATE "
       << property(p, "_NET_WM_STATE").join(' ').toStdString();
   QApplication::processEvents();
-  EXPECT_EQ(p->WindowState(), 2);
+  EXPECT_EQ(p->WindowState(), vbMaximized);
   const QRect list = p->ListView2->geometry();
   EXPECT_TRUE(p->rect().contains(list)) << "the list's bottom edge at " << list.bottom() << ", the window's inside "
                                          << p->height();

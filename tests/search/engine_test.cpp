@@ -34,7 +34,7 @@ class EngineTest : public SearchTest {
   void expectIdleAgain(const WindowSnapshot& before, std::source_location where = std::source_location::current()) {
     Main2* w = win.get();
     EXPECT_EQ(w->etat0->Width(), 0);
-    EXPECT_EQ(w->Width(), 14130);
+    EXPECT_EQ(w->Width(), Main2::kWideWidth);
     expectOnlyChanged(before, kSearchResult, where);
     EXPECT_EQ(vrnVars().DemandeArret, "");
   }
@@ -241,7 +241,7 @@ TEST_F(EngineTest, NothingFoundHidesTheListAndALeftOverStopRequestStopsNothing) 
   EXPECT_EQ(w->Label2->Caption(), "Résultat de la Recherche (0) Fichiers\n(" + src() + ")");
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 3);
 
-  vrnVars().DemandeArret = "stop";  // left by an earlier job
+  vrnVars().DemandeArret = kStopRequest;  // left by an earlier job
   const WindowSnapshot before = snapshot();
   searchList(".TXT", "txt");
   EXPECT_EQ(w->ListView2->Count(), 3);
@@ -292,8 +292,8 @@ TEST_F(EngineTest, TheListChannelOfAnotherJobIsLeftAlone) {
   openPanel();
 
   // A file held open on the list channel stays open and readable.
-  RecordFile& channel = Canal(kCanalListe);
-  ASSERT_TRUE(channel.open(fichierBase("bin.vrn"), kRecFichier, false));
+  RecordFile& channel = fileChannel(kListChannel);
+  ASSERT_TRUE(channel.open(databaseFile("bin.vrn"), kRecFichier, false));
   searchList("p.jpg", "jpg");
   ASSERT_EQ(w->ListView2->Count(), 1);
   EXPECT_TRUE(channel.isOpen());
@@ -308,7 +308,7 @@ TEST_F(EngineTest, TheListChannelOfAnotherJobIsLeftAlone) {
   bool launched = false;
   {
     EveryTurn user([&] {
-      if (!launched && vrnVars().IndiceBoucle == 2 && Canal(kCanalListe).isOpen()) {
+      if (!launched && vrnVars().IndiceBoucle == 2 && fileChannel(kListChannel).isOpen()) {
         launched = true;
         searchList("p.jpg", "jpg");
       }
@@ -318,7 +318,7 @@ TEST_F(EngineTest, TheListChannelOfAnotherJobIsLeftAlone) {
   listLoadEventSliceMs() = oldSlice;
   ASSERT_TRUE(launched);
   EXPECT_TRUE(column(8).contains("00000005")) << "the last record of the loaded list became a row";
-  EXPECT_FALSE(Canal(kCanalListe).isOpen());
+  EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
 TEST_F(EngineTest, LeavingAndReopeningDuringASearchLetsItFinishAndStartsNoOther) {
@@ -348,7 +348,7 @@ TEST_F(EngineTest, LeavingAndReopeningDuringASearchLetsItFinishAndStartsNoOther)
   EXPECT_EQ(column(1), paths.mid(1));
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 4);
   EXPECT_TRUE(w->ListView2->Visible());
-  EXPECT_EQ(w->Width(), 14130);
+  EXPECT_EQ(w->Width(), Main2::kWideWidth);
   EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (3) Fichiers");
 }
 

@@ -52,12 +52,12 @@ TEST_F(PanelTest, OpeningShowsThePanelWithTheCountsOfTheMoment) {
   EXPECT_FALSE(w->Label32->Visible());
   EXPECT_TRUE(w->MyFrame3->Visible());
   EXPECT_EQ(w->Image1->Picture().cacheKey(), w->Image12->Picture().cacheKey());
-  EXPECT_EQ(vrnVars().ModeRecherche, "oui");
+  EXPECT_EQ(vrnVars().ModeRecherche, kYes);
   EXPECT_TRUE(w->Timer6->Enabled());
   EXPECT_EQ(w->Timer6->Interval(), 300);
   EXPECT_FALSE(w->Timer4->Enabled());
   // The window keeps its compact width: the panel lies beyond it.
-  EXPECT_EQ(w->Width(), 5040);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
   EXPECT_GE(w->MyFrame3->Left(), w->Width());
   // Nothing else: what opening shows is all above.
   expectOnlyChanged(before, {{"MyFrame3", "Visible"}, {"Timer6", "Enabled"}, {"Image1", "Picture"},
@@ -117,7 +117,7 @@ TEST_F(PanelTest, ALaunchWithoutAChosenListOrWithoutACriterionIsRefused) {
   WindowSnapshot before = snapshot();
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
-  EXPECT_EQ(svc->dialogs.boxes[0].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Aucun Type Sélectionné...");
   EXPECT_EQ(svc->dialogs.boxes[0].text, typeBox);
   expectOnlyChanged(before, theBox);
@@ -140,7 +140,7 @@ TEST_F(PanelTest, ALaunchWithoutAChosenListOrWithoutACriterionIsRefused) {
   before = snapshot();
   w->MyButton25->click();
   ASSERT_EQ(svc->dialogs.boxes.size(), 3);
-  EXPECT_EQ(svc->dialogs.boxes[2].style, 64);
+  EXPECT_EQ(svc->dialogs.boxes[2].style, vbInformation);
   EXPECT_EQ(svc->dialogs.boxes[2].title, "Aucun Mot à Rechercher...");
   EXPECT_EQ(svc->dialogs.boxes[2].text, wordBox);
   expectOnlyChanged(before, theBox);
@@ -162,10 +162,10 @@ TEST_F(PanelTest, LeavingEmptiesTheResultAndCentresTheCompactWindow) {
   openPanel();
   searchList("a", "jpg");
   ASSERT_EQ(w->ListView2->Count(), 1);
-  ASSERT_EQ(w->Width(), 14130);
+  ASSERT_EQ(w->Width(), Main2::kWideWidth);
   w->Combo1->hide();
   w->MyFrame7->hide();
-  w->setWindowState(2);
+  w->setWindowState(vbMaximized);
 
   w->MyButton24->click();
   EXPECT_FALSE(w->Timer6->Enabled());
@@ -178,9 +178,9 @@ TEST_F(PanelTest, LeavingEmptiesTheResultAndCentresTheCompactWindow) {
     EXPECT_FALSE(c->isVisibleTo(w)) << c->objectName().toStdString();
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix...");
-  EXPECT_EQ(w->WindowState(), 0);
-  EXPECT_EQ(w->Width(), 5040);
-  EXPECT_EQ(w->Left(), (Screen::Width() - 5040) / 2);
+  EXPECT_EQ(w->WindowState(), vbNormal);
+  EXPECT_EQ(w->Width(), Main2::kCompactWidth);
+  EXPECT_EQ(w->Left(), (Screen::Width() - Main2::kCompactWidth) / 2);
   EXPECT_TRUE(w->Combo1->Visible());
   EXPECT_TRUE(w->MyFrame7->Visible());
 }
@@ -192,20 +192,20 @@ TEST_F(PanelTest, AfterASearchTheWindowsRightEdgeIsBroughtBackOnScreen) {
   w->Combo10->setListIndex(w->Combo10->findText("jpg"));
   w->setLeft(600);
   searchList("a", "jpg");
-  ASSERT_EQ(w->Width(), 14130);
-  ASSERT_GT(14130 + 600, Screen::Width());
-  EXPECT_EQ(w->Left(), Screen::Width() - 14130);
+  ASSERT_EQ(w->Width(), Main2::kWideWidth);
+  ASSERT_GT(Main2::kWideWidth + 600, Screen::Width());
+  EXPECT_EQ(w->Left(), Screen::Width() - Main2::kWideWidth);
 
   // Minimised or maximised windows are left as they are.
-  for (int state : {1, 2}) {
-    w->setWindowState(0);
+  for (int state : {vbMinimized, vbMaximized}) {
+    w->setWindowState(vbNormal);
     w->setLeft(900);
     w->setWindowState(state);
     const int left = w->Left();
     w->MyButton25->click();
     EXPECT_EQ(w->WindowState(), state);
     // (A maximised window's position is the platform's.)
-    if (state == 1) EXPECT_EQ(w->Left(), left);
+    if (state == vbMinimized) EXPECT_EQ(w->Left(), left);
   }
 }
 

@@ -82,7 +82,7 @@ TEST_F(ScopeCountTest, MissingOrUnopenableListsCountZeroAndAreNotCreated) {
   EXPECT_EQ(listRecordCount(listFileOf("zip")), 0);
   EXPECT_EQ(listRecordCount(listFileOf("dir")), 0);
   EXPECT_FALSE(QFile::exists(dbDir() + "/zip.vrn"));
-  EXPECT_EQ(listFileOf("jpg"), fichierBase("jpg.vrn"));
+  EXPECT_EQ(listFileOf("jpg"), databaseFile("jpg.vrn"));
 }
 
 TEST_F(ScopeCountTest, TheCommonScopeIsTheTableInItsOrder) {

@@ -251,14 +251,14 @@ TEST(FileDates, OtherLocalesWriteAsQLocaleDoes) {
       const QDateTime local = QDateTime::fromSecsSinceEpoch(t, Qt::LocalTime);
       QString expected = locale.toString(local.date(), datePattern);
       if (local.time() != QTime(0, 0)) expected += u' ' + locale.toString(local.time(), timePattern);
-      ASSERT_EQ(DateFichierIn(locale, {t, true}), expected) << locale.name().toStdString() << " " << t;
+      ASSERT_EQ(dateTextInLocale(locale, {t, true}), expected) << locale.name().toStdString() << " " << t;
     }
     const qint64 midnight = QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch();
-    EXPECT_EQ(DateFichierIn(locale, {midnight, true}), locale.toString(QDate(2024, 2, 29), datePattern))
+    EXPECT_EQ(dateTextInLocale(locale, {midnight, true}), locale.toString(QDate(2024, 2, 29), datePattern))
         << locale.name().toStdString();
   }
-  EXPECT_EQ(DateFichierIn(QLocale::c(), {QDateTime(QDate(2026, 12, 7), QTime(11, 8, 52), Qt::LocalTime).toSecsSinceEpoch(), true}),
-            QStringLiteral("7 Dec 2026 11:08:52"));
+  const qint64 morning = QDateTime(QDate(2026, 12, 7), QTime(11, 8, 52), Qt::LocalTime).toSecsSinceEpoch();
+  EXPECT_EQ(dateTextInLocale(QLocale::c(), {morning, true}), QStringLiteral("7 Dec 2026 11:08:52"));
   if (oldTz.isNull()) qunsetenv("TZ");
   else qputenv("TZ", oldTz);
   tzset();

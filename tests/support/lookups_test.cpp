@@ -247,13 +247,13 @@ TEST(UserName, IsTheLoginNameWithoutPadding) {
 TEST_F(Autostart, ConnectionTestLeavesItsTextInTheSharedVariable) {
   svc->network.up = false;
   EXPECT_FALSE(TesterConnexion());
-  EXPECT_EQ(vrnVars().EtatConnexion, QStringLiteral("Vous n'êtes pas Connecté au Réseau"));
+  EXPECT_EQ(vrnVars().EtatConnexion, kNotConnected);
   svc->network.up = true;
   EXPECT_TRUE(TesterConnexion());
-  EXPECT_EQ(vrnVars().EtatConnexion, QStringLiteral("Vous êtes Connecté au Réseau"));
+  EXPECT_EQ(vrnVars().EtatConnexion, kConnected);
   services().network = nullptr;
   EXPECT_FALSE(TesterConnexion());
-  EXPECT_EQ(vrnVars().EtatConnexion, QStringLiteral("Vous n'êtes pas Connecté au Réseau"));
+  EXPECT_EQ(vrnVars().EtatConnexion, kNotConnected);
 }
 
 TEST(DefaultRoute, NeedsAnInterfaceThatIsUpAndNotTheLoopback) {
