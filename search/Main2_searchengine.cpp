@@ -295,7 +295,7 @@ void Main2::RechercherParCritere() {
       // Its facts are taken before its turn begins, so that events that run
       // while the workers are behind come between two records. A stop
       // already requested needs none.
-      const bool ready = v.DemandeArret != QLatin1String("stop") && takeFacts(found);
+      const bool ready = v.DemandeArret != kStopRequest && takeFacts(found);
       if (!beginRecord(hit.record)) return false;
       Q_ASSERT(ready && found.tag == hit.record);
       if (ready && found.exists) {
