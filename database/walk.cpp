@@ -378,9 +378,14 @@ class FolderOpener {
 
 // Per-thread state for reading folders.
 struct Reader {
-  Reader(Arena* arena, FolderOpener* opener, const WalkHooks* hooks, std::once_flag* mountOnce,
-         std::map<dev_t, std::string>* mountTypes, const std::atomic<bool>* cancel)
-      : arena(arena), opener(opener), hooks(hooks), mountOnce(mountOnce), mountTypes(mountTypes), cancel(cancel) {}
+  Reader(Arena* ownArena, FolderOpener* folderOpener, const WalkHooks* walkHooks, std::once_flag* mountTypesOnce,
+         std::map<dev_t, std::string>* knownMountTypes, const std::atomic<bool>* cancelled)
+      : arena(ownArena),
+        opener(folderOpener),
+        hooks(walkHooks),
+        mountOnce(mountTypesOnce),
+        mountTypes(knownMountTypes),
+        cancel(cancelled) {}
 
   // Without shared values: the extensions one reader hands out then share
   // no reference counter with another reader's.

@@ -133,7 +133,6 @@ void Main2::Form_Load() {
   timer3->setInterval(10);
 
   // 6. Database folder (made with the lock) and list catalogue.
-  struct stat st;
   // A database write cut short by a kill is finished or undone before
   // anything reads the lists.
   recoverDatabase(databaseFolder());

@@ -181,7 +181,7 @@ void ComboBox::Clear() {
 
 QString ComboBox::List(int index) const { return index >= 0 && index < count() ? itemText(index) : QString(); }
 
-void ComboBox::setItemDataAt(int index, int data) { setItemData(index, data); }
+void ComboBox::setItemDataAt(int index, int value) { setItemData(index, value); }
 
 int ComboBox::ItemDataAt(int index) const { return itemData(index).toInt(); }
 

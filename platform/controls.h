@@ -127,7 +127,7 @@ class ComboBox : public QComboBox, public Control {
   void Clear();
   int ListCount() const { return count(); }
   QString List(int index) const;  // "" past the end
-  void setItemDataAt(int index, int data);
+  void setItemDataAt(int index, int value);
   int ItemDataAt(int index) const;
   int ListIndex() const { return currentIndex(); }
   void setListIndex(int index);

@@ -84,9 +84,9 @@ class DatabaseSafetyTest : public Main2Test {
   // Options that neither scan nor open pages at start, nor after a scan.
   void writeQuietOptions() { writeFile(dbDir() + "/affp.aff", QByteArray("11111110000000") + QByteArray(16, '0')); }
   FolderPicture database() const { return databaseOf(pictureOf(encodePath(dbDir()))); }
-  // A started window with the old database of `old` as it stands.
-  Main2* startOn(const TempTree& old) {
-    writeOldDatabase(old.path());
+  // A started window with the old database of `tree` as it stands.
+  Main2* startOn(const TempTree& tree) {
+    writeOldDatabase(tree.path());
     writeQuietOptions();
     Main2* w = realStartWindow();
     EXPECT_TRUE(started);

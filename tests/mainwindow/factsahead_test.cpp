@@ -32,7 +32,9 @@ class FactsAheadTest : public ::testing::Test {
     const QByteArray p = root_ + "/" + name;
     const int fd = ::open(p.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
     EXPECT_GE(fd, 0) << p.constData();
-    if (size > 0) EXPECT_EQ(ftruncate(fd, size), 0);
+    if (size > 0) {
+      EXPECT_EQ(ftruncate(fd, size), 0);
+    }
     ::close(fd);
     return p;
   }

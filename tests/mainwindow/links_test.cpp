@@ -69,11 +69,12 @@ TEST_F(LinksTest, TheNineProgramButtonsStandInTwoRowsOfFourAndANinthAtTheirRight
     EXPECT_LE(b->Left() + b->Width(), w->MyFrame5->Width()) << name;
     EXPECT_LE(b->Top() + b->Height(), w->MyFrame5->Height()) << name;
     // No two overlap.
-    for (MyButton* o : nine)
-      if (o != b)
-        EXPECT_FALSE(QRect(b->Left(), b->Top(), b->Width(), b->Height())
-                         .intersects(QRect(o->Left(), o->Top(), o->Width(), o->Height())))
-            << name << " and " << o->objectName().toStdString();
+    for (MyButton* o : nine) {
+      if (o == b) continue;
+      EXPECT_FALSE(QRect(b->Left(), b->Top(), b->Width(), b->Height())
+                       .intersects(QRect(o->Left(), o->Top(), o->Width(), o->Height())))
+          << name << " and " << o->objectName().toStdString();
+    }
   }
   EXPECT_EQ(captions.size(), 9) << "nine programs";
   int right = 0;

@@ -224,7 +224,9 @@ TEST_F(ProcessTest, TheProgramInAFolderNamedWithByteE9KeepsItsDatabaseThere) {
   child.kill();
   EXPECT_EQ(::stat((folder + "/BDVRN/.varnelo.lock").constData(), &st), 0);
   EXPECT_EQ(allEntries(work.path()), QStringList({"program", "program.err"})) << "nothing in the current folder";
-  if (!rootHadOne) EXPECT_FALSE(QFileInfo::exists("/BDVRN"));
+  if (!rootHadOne) {
+    EXPECT_FALSE(QFileInfo::exists("/BDVRN"));
+  }
   ::unlink(program.constData());
   // Qt cannot name these bytes: the folder goes here.
   ::system(("rm -rf '" + folder + "'").constData());

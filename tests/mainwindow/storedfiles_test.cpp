@@ -94,9 +94,15 @@ TEST_P(StoredFileLinkTest, NothingOutsideTheDatabaseIsReadWrittenOrMade) {
   const bool offered = std::any_of(svc->dialogs.boxes.begin(), svc->dialogs.boxes.end(),
                                    [](const ShownBox& b) { return b.title == "Choix de la Source à Scanner..."; });
   EXPECT_EQ(offered, stored == "der.rep");
-  if (stored == ".varnelo.lock") EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "the lock is made anew in its place";
-  if (stored == "mesp.par") EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value()) << "no preferred list read";
-  if (stored == "affp.aff") EXPECT_EQ(vrnVars().Par[1], "") << "no option read";
+  if (stored == ".varnelo.lock") {
+    EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << "the lock is made anew in its place";
+  }
+  if (stored == "mesp.par") {
+    EXPECT_FALSE(vrnVars().NbExtensionsPreferees.has_value()) << "no preferred list read";
+  }
+  if (stored == "affp.aff") {
+    EXPECT_EQ(vrnVars().Par[1], "") << "no option read";
+  }
 
   // Every road that opens a stored file.
   w->MyButton13_Click();  // "Paramètres par Défaut"
@@ -107,7 +113,9 @@ TEST_P(StoredFileLinkTest, NothingOutsideTheDatabaseIsReadWrittenOrMade) {
   const int txtIndex = w->Combo1->findText("txt");
   EXPECT_EQ(txtIndex < 0, stored == "txt.vrn" && c.dangling);
   if (txtIndex >= 0) w->Combo1->setListIndex(txtIndex);
-  if (stored == "txt.vrn") EXPECT_EQ(w->ListView2->Count(), 0) << "the list is not read through its link";
+  if (stored == "txt.vrn") {
+    EXPECT_EQ(w->ListView2->Count(), 0) << "the list is not read through its link";
+  }
   w->CompterFichiersBase();
   EXPECT_EQ(vrnVars().NombreFichiers, stored == "txt.vrn" ? 1 : 2);
   openPanel();

@@ -161,8 +161,8 @@ TEST_F(OpenerTest, EveryNameReachesTheDesktopAsExactlyThatFileOrFolder) {
   struct Case {
     const char* what;
     QByteArray name;
-    QByteArray file, folder;  // full bytes
-    Identity fileId, folderId;
+    QByteArray file = {}, folder = {};  // full bytes
+    Identity fileId = {}, folderId = {};
   };
   QList<Case> cases = {
       {"Latin-1 byte", "caf\xE9.txt"},       {"option-like", "-h"},

@@ -205,7 +205,9 @@ TEST_F(PanelTest, AfterASearchTheWindowsRightEdgeIsBroughtBackOnScreen) {
     w->MyButton25->click();
     EXPECT_EQ(w->WindowState(), state);
     // (A maximised window's position is the platform's.)
-    if (state == vbMinimized) EXPECT_EQ(w->Left(), left);
+    if (state == vbMinimized) {
+      EXPECT_EQ(w->Left(), left);
+    }
   }
 }
 
