@@ -8,6 +8,8 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-multim
 # Fonts with the metrics the window designs were drawn for; a virtual screen
 # and a window manager for the tests of real windows.
 PACKAGES += fonts-liberation2 xvfb xauth openbox xdotool x11-utils
+# The tools that keep the code's style and catch common faults.
+PACKAGES += clang-tidy clang-format
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS := $(shell nproc)
 
@@ -29,9 +31,16 @@ build: deps
 run: build
 	./build/app/Varnelo
 
+# The program's own sources, as a pattern of their folders.
+SOURCE_DIRS := (app|bench|database|mainwindow|pages|platform|search|support)
+
 test: deps
-	cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNELO_SANITIZE=ON -DVARNELO_TESTS=ON
+	cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNELO_SANITIZE=ON -DVARNELO_TESTS=ON \
+	  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 	cmake --build build-test -j $(JOBS)
+	@echo "clang-tidy on the program's sources"
+	@run-clang-tidy -p build-test -quiet -j $(JOBS) '^$(CURDIR)/$(SOURCE_DIRS)/' \
+	  >build-test/clang-tidy.log 2>&1 || { grep -E -A4 'warning:|error:' build-test/clang-tidy.log; exit 1; }
 	cd build-test && ctest --output-on-failure -j $(JOBS)
 
 bench: deps

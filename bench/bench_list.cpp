@@ -4,6 +4,7 @@
 // The window runs in a temporary executable folder whose database holds only
 // a link to that list file (and a copy of der.rep), so the real database is
 // only read. Boxes are answered by script and printed, never shown.
+#include <cmath>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -30,7 +31,7 @@ int run(const QStringList& args) {
     return 2;
   }
   const QString db = QDir(args[0]).absolutePath();
-  const QString name = args[1];
+  const QString& name = args[1];
   const QString list = db + "/" + name + ".vrn";
   if (!QFile::exists(list)) {
     std::fprintf(stderr, "no list file %s\n", qPrintable(list));
@@ -91,7 +92,7 @@ int run(const QStringList& args) {
 
     // QString::asprintf writes numbers the same in every locale.
     std::printf("%s\n", qPrintable(QString::asprintf("rows=%d seconds=%.3f sort_max_seconds=%.3f max_gap_ms=%lld peak_mb=%.0f",
-                                                     rows, seconds, sortMax, (long long)(gapMs + 0.5),
+                                                     rows, seconds, sortMax, std::llround(gapMs),
                                                      peakMb())));
     std::fprintf(stderr, "%s\n",
                  qPrintable(QString::asprintf("records=%lld record_loop_gap_ms=%lld after_loop_ms=%.0f first_paint_seconds=%.3f",

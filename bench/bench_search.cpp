@@ -8,6 +8,7 @@
 // database holds links to the list files of DBDIR (and a copy of der.rep),
 // so the real database is only read; the half-second pause at the start runs
 // on the scripted clock and takes no real time.
+#include <cmath>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -32,7 +33,7 @@ int run(const QStringList& args) {
     return 2;
   }
   const QString db = QDir(args[0]).absolutePath();
-  const QString word = args[1];
+  const QString& word = args[1];
   const QString scope = args.size() == 3 ? args[2] : QStringLiteral("all");
   const QStringList lists = QDir(db).entryList({"*.vrn"}, QDir::Files | QDir::Hidden);
   if (lists.isEmpty()) {
@@ -90,7 +91,7 @@ int run(const QStringList& args) {
 
     std::printf("%s\n", qPrintable(QString::asprintf("records=%lld found=%d seconds=%.3f max_gap_ms=%lld peak_mb=%.0f",
                                                      (long long)vrnVars().NbEnregistrementsLus, found, end - start,
-                                                     (long long)(gapMs + 0.5), peakMb())));
+                                                     std::llround(gapMs), peakMb())));
     std::fprintf(stderr, "%s\n",
                  qPrintable(QString::asprintf("total=%lld record_loop_gap_ms=%lld after_loop_ms=%.0f first_paint_seconds=%.3f",
                                               (long long)vrnVars().TotalEnregistrements,

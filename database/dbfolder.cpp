@@ -33,7 +33,7 @@ QByteArray trimBlanks(const QByteArray& s) {
 
 QString listFilePath(const QString& name) {
   const QString wanted = name + QStringLiteral(".vrn");
-  const QString exact = databaseFile(wanted);
+  QString exact = databaseFile(wanted);
   struct stat st;
   if (::lstat(encodePath(exact).constData(), &st) == 0) return exact;
   DIR* dir = ::opendir(encodePath(databaseFolder()).constData());

@@ -570,7 +570,7 @@ class ReaderPool {
       // This reader takes the first subfolder itself: wake one idle reader
       // for each of the others.
       const auto& subfolders = node->listing->subfolders;
-      const size_t wake = std::min(subfolders.size() > 0 ? subfolders.size() - 1 : 0, idle_);
+      const size_t wake = std::min(subfolders.empty() ? 0 : subfolders.size() - 1, idle_);
       for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) stack_.push_back(*it);
       // Last: from here on the walk takes the node's lists without the lock.
       node->read.store(1);
@@ -662,6 +662,7 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   const auto withEvents = [&](std::vector<std::function<void()>> work) {
     std::atomic<size_t> busy{work.size()};
     std::vector<std::thread> helpers;
+    helpers.reserve(work.size());
     for (auto& part : work)
       helpers.emplace_back([&busy, part = std::move(part)] {
         part();

@@ -206,7 +206,7 @@ std::vector<qsizetype> widestTextRows(const ColumnTexts& column, const QFont& fo
     t.advance.resize(chars.size());
     t.overhang.resize(chars.size());
     for (int i = 0; i < t.n; ++i) {
-      const QString one(QChar(chars[size_t(i)]));
+      const QString one = QString(QChar(chars[size_t(i)]));
       t.index[chars[size_t(i)]] = qint16(i);
       t.advance[size_t(i)] = to64(fm.horizontalAdvance(one));
       t.overhang[size_t(i)] = textWidth64(one, font) - t.advance[size_t(i)];

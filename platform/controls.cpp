@@ -1,5 +1,6 @@
 #include "platform/controls.h"
 
+#include <cmath>
 #include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -22,7 +23,7 @@ namespace vrn {
 int twipsPerPixel() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
-  const int tpp = int(1440.0 / (dpi > 0 ? dpi : 96.0) + 0.5);
+  const int tpp = int(std::lround(1440.0 / (dpi > 0 ? dpi : 96.0)));
   return tpp > 0 ? tpp : 15;
 }
 

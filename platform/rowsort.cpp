@@ -257,7 +257,7 @@ const std::vector<quint32>& RowSort::ranks(const RowStore& store, int k) {
   inSlices(size_t(n), [&](size_t from, size_t to) {
     quint32 shared = first.len;
     for (size_t i = from; i < to; ++i) {
-      if (i + 48 < to) __builtin_prefetch(store.block(qsizetype(i + 48)));
+      if (i + 48 < to) __builtin_prefetch(store.block(qsizetype(i) + 48));
       SortKey& key = keys[i];
       key = keyOf(store, qsizetype(i), k);
       key.id = store.rows[i].id;

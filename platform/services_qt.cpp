@@ -56,6 +56,7 @@ int QtDialogs::msgBox(QWidget* owner, const QString& text, int style, const QStr
       break;
   }
   std::vector<std::pair<QAbstractButton*, int>> buttons;
+  buttons.reserve(choices.size());
   for (const auto& c : choices) buttons.emplace_back(box.addButton(c.label, c.role), c.answer);
   box.setDefaultButton(static_cast<QPushButton*>(buttons.front().first));
   if (choices.size() == 3) box.setEscapeButton(buttons.back().first);

@@ -206,7 +206,7 @@ class DateWriter {
   // The short time when it shows seconds; else the long time without its
   // time-zone name.
   static QString timeWithSeconds(const QLocale& locale) {
-    const QString shortTime = locale.timeFormat(QLocale::ShortFormat);
+    QString shortTime = locale.timeFormat(QLocale::ShortFormat);
     if (shortTime.contains(u's')) return shortTime;
     QString p = locale.timeFormat(QLocale::LongFormat);
     QString out;

@@ -10,7 +10,7 @@ void EcrireValeurRegistre(qint32& racine, const QString& cheminCle, const QStrin
     registry->writeValue(quint32(racine), cheminCle, nomValeur, donnees);
 }
 
-void SupprimerValeurRegistre(qint32 racine, QString cheminCle, QString nomValeur) {
+void SupprimerValeurRegistre(qint32 racine, const QString& cheminCle, const QString& nomValeur) {
   if (Registry* registry = services().registry) registry->deleteValue(quint32(racine), cheminCle, nomValeur);
 }
 

@@ -12,6 +12,6 @@ constexpr qint32 HKEY_LOCAL_MACHINE = qint32(0x80000002u);
 void EcrireValeurRegistre(qint32& racine, const QString& cheminCle, const QString& nomValeur,
                           const QString& donnees);
 // Removes the value; a missing key or value changes nothing. Failures are silent.
-void SupprimerValeurRegistre(qint32 racine, QString cheminCle, QString nomValeur);
+void SupprimerValeurRegistre(qint32 racine, const QString& cheminCle, const QString& nomValeur);
 
 }  // namespace vrn

@@ -16,7 +16,7 @@ QString NomUtilisateur() {
     return QString::fromLocal8Bit(found->pw_name);
   // No account entry (a container with a bare uid): the environment's word.
   for (const char* name : {"LOGNAME", "USER"}) {
-    const QString value = qEnvironmentVariable(name);
+    QString value = qEnvironmentVariable(name);
     if (!value.isEmpty()) return value;
   }
   return QString::number(uid);
