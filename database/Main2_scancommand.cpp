@@ -1,14 +1,12 @@
 // The scan command, the source menu and the stop buttons.
-#include <QEventLoop>
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <exception>
-#include <thread>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -41,20 +39,15 @@ double timeOfDay() {
 void sortWorkArrays(qint64 count) {
   VariablesVRN& v = vrnVars();
   if (count < 2) return;
-  QEventLoop loop;
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    try {
-      TriRapide(1, count, v.TabExtensions, true, v.TabChemins);
-    } catch (...) {
-      // Out of memory in a helper: the arrays stay as the sort left them.
-    }
-    done = true;
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
-  // The quit may arrive before the loop runs: it is queued, so it still ends it.
-  while (!done.load()) loop.exec();
-  worker.join();
+  EventPump pump;
+  runOnHelpers({[&] {
+                 try {
+                   TriRapide(1, count, v.TabExtensions, true, v.TabChemins);
+                 } catch (...) {
+                   // Out of memory in a helper: the arrays stay as the sort left them.
+                 }
+               }},
+               &pump);
 }
 
 // Back to one empty slot each. A million paths take longer to free than the
@@ -65,7 +58,7 @@ void emptyWorkArrays() {
   for (std::vector<QByteArray>* a : {&v.TabExtensions, &v.TabChemins}) {
     while (a->size() > 2) {
       a->resize(a->size() - std::min<size_t>(a->size() - 2, 1 << 14));
-      pump.pump();
+      pump.offer();
     }
     a->assign(2, QByteArray());
     a->shrink_to_fit();

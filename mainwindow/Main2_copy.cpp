@@ -1,7 +1,6 @@
 // Copy of the ticked files into a backup folder.
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
-#include "platform/services.h"
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
 
@@ -18,7 +17,6 @@ void Main2::CopierFichiersCoches() {
   options.destination = vrnVars().DossierDestination;
   options.listName = Combo1->Text();
   options.showProgress = [this](const QString& text) { MyButton6->setCaption(text); };
-  options.letEventsRun = DoEvents;
   const CopyOutcome outcome = copyTickedFiles(ListViewCopyRows(ListView2), options);
 
   setMousePointer(0);

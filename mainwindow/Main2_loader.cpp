@@ -1,5 +1,4 @@
 // The list loader: one extension's list file into the main list view.
-#include <QElapsedTimer>
 #include <optional>
 
 #include "database/dbfolder.h"
@@ -9,6 +8,7 @@
 #include "mainwindow/listrows.h"
 #include "support/IconeF.h"
 #include "support/ModeFileInfoVRN.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -130,20 +130,18 @@ void Main2::AfficherListeExtension() {
   columns.modification = Check7->Value() == 1;
   columns.attributes = Check9->Value() == 1;
 
-  // Events run at a steady pace rather than after every record; the
+  // Events run at a steady pace rather than after every record, and as they
+  // come while the workers are behind once the first record is in; the
   // progress label and the shared variables of the record loop are brought
-  // up to date just before they do, and end exact.
-  const qint64 sliceNs = qint64(std::max(0, listLoadEventSliceMs())) * 1000000;
-  constexpr qint64 kWaitSliceNs = 10'000'000;
-  EventPump pump(0);
-  QElapsedTimer sinceEvents;
-  sinceEvents.start();
+  // up to date just before a turn, and end exact.
+  EventPump pump({.sliceMs = listLoadEventSliceMs(), .quietUntilFirstOffer = true});
   qint64 shown = 0;  // the record the progress label names
   // The facts of the records are gathered ahead on worker threads and come
   // back in record order; each record still adds its row, tests the stop
   // request and lets events run here, in the order of the record loop.
   FactsAhead::Options options;
   options.columns = columns;
+  options.wake = pump.waker();
   FactsAhead ahead(options);
   FactsAhead::Result result;
   std::string lastPath, lastRowPath;  // bytes of the last record, and of the last one shown
@@ -159,12 +157,10 @@ void Main2::AfficherListeExtension() {
       v.NomSansExt = nameWithoutExtension(rowPath);
     }
   };
-  auto letEventsRun = [&] {
+  pump.setBeforeTurn([&] {
     if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
     showLoop();
-    pump.force();
-    sinceEvents.restart();
-  };
+  });
   // While records are read, list file 1 and the rows belong to this loop.
   std::optional<JobGuard> reading(std::in_place, Job::ListLoad);
   for (;;) {
@@ -173,13 +169,10 @@ void Main2::AfficherListeExtension() {
       ahead.feed(fed, recordText(liste.read(fed)));
     }
     if (fed == total) ahead.endInput();
-    // While the workers are behind, events still run every slice (at least
-    // every 10 ms), never more often than after each record.
-    if (!ahead.take(result, std::max<qint64>(std::max<qint64>(sliceNs, kWaitSliceNs) - sinceEvents.nsecsElapsed(), 1))) {
-      if (ahead.finished()) break;
-      if (sinceEvents.nsecsElapsed() >= std::max<qint64>(sliceNs, kWaitSliceNs)) letEventsRun();
-      continue;
-    }
+    bool taken = ahead.take(result, 0);
+    if (!taken && !ahead.finished())
+      pump.waitUntil([&] { return (taken = ahead.take(result, 0)) || ahead.finished(); });
+    if (!taken) break;
     shown = result.tag;
     lastPath.assign(result.path.data(), size_t(result.path.size()));
     if (result.exists) {
@@ -192,7 +185,7 @@ void Main2::AfficherListeExtension() {
       }
       ListView2->AddPacked(result.row, 1);
     }
-    if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
+    pump.offer();
   }
   ahead.stop();
   reading.reset();

@@ -8,12 +8,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "database/dbfolder.h"
 #include "platform/listview.h"
 #include "platform/pathcodec.h"
-#include "platform/services.h"
+#include "platform/eventpump.h"
 #include "support/ModeFileInfoVRN.h"
 #include "support/VariablesVRN.h"
 #include "support/jobguard.h"
@@ -23,6 +24,9 @@ namespace vrn {
 namespace {
 
 constexpr size_t kChunk = size_t(1) << 20;
+// Events run at least this often while files are copied, and after each
+// file copied.
+constexpr int kEventSliceMs = 8;
 
 class Fd {
  public:
@@ -67,7 +71,7 @@ PartialCopy& partialCopy() {
 }
 
 // Copies the rest of `in` to `out`: in-kernel where the file systems allow
-// it, else through a buffer. Lets events through between chunks.
+// it, else through a buffer. Offers the pump a turn between chunks.
 bool copyData(int in, int out, EventPump& pump) {
   bool inKernel = true;
   std::vector<char> buffer;
@@ -103,7 +107,7 @@ bool copyData(int in, int out, EventPump& pump) {
       return false;
     }
     written += n;
-    pump.pump();
+    pump.offer();
     if (partialCopy().abandoned) {
       errno = ECANCELED;
       return false;
@@ -190,8 +194,9 @@ void discardCopyInProgress() {
 }
 
 FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
-                               const std::function<QByteArray()>& nextTarget, QByteArray* taken) {
-  EventPump pump;
+                               const std::function<QByteArray()>& nextTarget, QByteArray* taken, EventPump* events) {
+  std::optional<EventPump> own;
+  EventPump& pump = events ? *events : own.emplace(kEventSliceMs);
   // Look before opening: opening a fifo or a device can block or act on it.
   struct stat st;
   if (::stat(source.constData(), &st) != 0) return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
@@ -267,7 +272,7 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
     return QString::fromUtf8(what) + QLatin1Char('\n') + options.listName + QLatin1Char('-') + QString::number(row) +
            QLatin1Char('/') + QString::number(v.NombreSelection);
   };
-  EventPump pump;
+  EventPump pump(kEventSliceMs);
 
   if (options.destination.isEmpty()) {
     // No folder: never fall back to the file system root.
@@ -288,7 +293,7 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
       v.NomCopie = v.SourceCopie.mid(v.SourceCopie.lastIndexOf(u'/') + 1);
       show(progress("Arrêter Copie", i));
       if (!FichierExiste(v.SourceCopie)) {
-        pump.pump();
+        pump.offer();
         continue;
       }
       if (!options.stopBeforeFile.isEmpty() && v.DemandeArret == options.stopBeforeFile) {
@@ -304,10 +309,13 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
       };
       const QByteArray first = freeName();
       // A name taken while the file was copied: the next free number.
-      const FileCopyStatus status = copyRegularFile(encodePath(v.SourceCopie), first, [&] {
-        v.NomCopie = numberedCopyName(ownName, ++clash);
-        return freeName();
-      });
+      const FileCopyStatus status = copyRegularFile(
+          encodePath(v.SourceCopie), first,
+          [&] {
+            v.NomCopie = numberedCopyName(ownName, ++clash);
+            return freeName();
+          },
+          nullptr, &pump);
       if (partialCopy().abandoned) {
         // The program is ending (the quit command): nothing more is copied.
         outcome.end = CopyEnd::Failed;
@@ -315,8 +323,8 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
       }
       if (status == FileCopyStatus::Copied) {
         ++outcome.copied;
-        if (options.letEventsRun) options.letEventsRun();
-        else pump.force();
+        if (options.afterFileCopied) options.afterFileCopied();
+        else pump.turn();
         if (partialCopy().abandoned) {
           outcome.end = CopyEnd::Failed;
           break;
@@ -327,9 +335,9 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
           outcome.end = CopyEnd::Failed;
           break;
         }
-        pump.pump();
+        pump.offer();
       } else {
-        pump.pump();  // gone, or no regular file: skipped
+        pump.offer();  // gone, or no regular file: skipped
       }
     }
   }

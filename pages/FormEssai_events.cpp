@@ -112,7 +112,6 @@ void FormEssai::CopierFichiersCoches() {
   options.showProgress = [self](const QString& text) {
     if (self) self->MyButton6->setCaption(text);
   };
-  options.letEventsRun = DoEvents;
   copyTickedFiles(ListViewCopyRows(ListView2), options);
 
   if (soundOn(main)) JouerSon();

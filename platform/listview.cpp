@@ -4,11 +4,11 @@
 #include "platform/listview.h"
 
 #include "platform/columnwidths.h"
+#include "platform/eventpump.h"
 #include "platform/rowsort.h"
 
 #include <QAbstractTableModel>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QThread>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -336,19 +336,14 @@ void ListViewPrivate::sortRows(bool mayYield) {
     sortStale = false;
     std::atomic<bool> done{false};
     std::vector<RowRec> moved;  // the rows in their new order, made by the worker too
-    sortWorker = std::thread([this, &perm, &done, &moved, k, descending] {
+    EventPump pump;
+    sortWorker = std::thread([this, &perm, &done, &moved, k, descending, wake = pump.waker()] {
       sorter.order(store, k, descending, perm);
       moved = store.inOrder(perm);
       done = true;
+      wake();
     });
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (done) loop.quit();
-    });
-    poll.start();
-    loop.exec();
+    pump.waitUntil([&done] { return done.load(); });
     if (!*stillAlive) return;  // the list went away meanwhile; its end joined the worker
     settleBackgroundSort(false);
     backgroundSorting = false;

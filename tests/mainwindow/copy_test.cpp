@@ -323,7 +323,7 @@ TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   QStringList shown;
   page.showProgress = [&](const QString& t) { shown << t; };
   // The main window's stop word stops the page before the next existing file.
-  page.letEventsRun = [] { vrnVars().DemandeArret = "stop"; };
+  page.afterFileCopied = [] { vrnVars().DemandeArret = "stop"; };
   CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Stopped);
   EXPECT_EQ(r.copied, 1);
@@ -331,7 +331,7 @@ TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   // The page's own word stops it before the next ticked row, with its caption.
   QTemporaryDir other;
   page.destination = other.path();
-  page.letEventsRun = [] { vrnVars().DemandeArret = "stopper"; };
+  page.afterFileCopied = [] { vrnVars().DemandeArret = "stopper"; };
   r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Stopped);
   EXPECT_EQ(r.copied, 1);
