@@ -78,7 +78,7 @@ void Main2::wireScan() {
   connect(mnScannProfile, &MenuItem::Click, this, &Main2::mnScannProfile_Click);
   connect(mnChoixPerso, &MenuItem::Click, this, &Main2::mnChoixPerso_Click);
   connect(Command3, &MyButton::Click, this, &Main2::Command3_Click);
-  jobWatch_ = std::make_unique<JobWatch>([this] { setScanCommandsEnabled(!jobRunning()); });
+  jobWatch_ = std::make_unique<JobWatch>([this] { setScanCommandsEnabled(mayStart(Job::Scan)); });
 }
 
 void Main2::setScanCommandsEnabled(bool on) {
@@ -96,11 +96,11 @@ bool Main2::refuseSourceFolder(const QString& folder) {
 void Main2::Command1_Click() {
   VariablesVRN& v = vrnVars();
   scanEnd_ = ScanEnd::Refused;
-  if (copyRunning()) return;  // the running copy owns the copy mode and the stop button
-  if (jobRunning()) {
-    // Refused while any job runs, whichever road led here. A refused copy
-    // must not leave the copy mode set for the next press.
-    if (v.ModeCopie == kOui) v.ModeCopie.clear();
+  if (!mayStart(Job::Scan)) {
+    // Refused while any job runs, whichever road led here, the copy mode's
+    // included. A refused copy must not leave the copy mode set for the next
+    // press, unless it is the running copy's own.
+    if (!JobGuard::isRunning(Job::Copy) && v.ModeCopie == kOui) v.ModeCopie.clear();
     return;
   }
 
@@ -335,9 +335,9 @@ void Main2::Command1_RightClick() {
 }
 
 // The source commands are refused before they change anything while a job
-// runs (jobguard.h), and when their folder cannot be scanned.
+// runs (mayStart, jobguard.h), and when their folder cannot be scanned.
 void Main2::mnReScannerActuel_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   VariablesVRN& v = vrnVars();
   if (refuseSourceFolder(v.SourceActuelle)) return;
   v.SourceAScanner = v.SourceActuelle;
@@ -346,7 +346,7 @@ void Main2::mnReScannerActuel_Click() {
 }
 
 void Main2::mnScannProfile_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   VariablesVRN& v = vrnVars();
   const QString profile = CheminDossierSpecial(40);
   if (refuseSourceFolder(profile)) return;
@@ -358,7 +358,7 @@ void Main2::mnScannProfile_Click() {
 }
 
 void Main2::mnChoixPerso_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   setWidth(5040);
   setHeight(7500);
   setLeft((Screen::Width() - Width()) / 2);
@@ -366,7 +366,7 @@ void Main2::mnChoixPerso_Click() {
 }
 
 void Main2::mnDetailRepPerso_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   Combo7->setLeft(WindowState() == 2 ? 0 : -2160);
   Combo7->show();
   Combo7->setFocus();
@@ -375,7 +375,7 @@ void Main2::mnDetailRepPerso_Click() {
 
 void Main2::Combo7_Click() {
   Combo7->hide();
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   VariablesVRN& v = vrnVars();
   const QString folder = Combo7->Text();
   if (refuseSourceFolder(folder)) return;

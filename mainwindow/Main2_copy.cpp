@@ -8,7 +8,7 @@ namespace vrn {
 
 void Main2::CopierFichiersCoches() {
   // The copy running owns the stop button, the pointer and the shared state.
-  if (copyRunning()) return;
+  if (!mayStart(Job::Copy)) return;
   setMousePointer(11);
   MyButton6->setCaption(QStringLiteral("Arrêter Copie"));
   MyButton6->setEnabled(true);

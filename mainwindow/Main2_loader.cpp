@@ -48,7 +48,7 @@ void Main2::Combo1_Click() {
   // A list picked while another is being read (the list of lists can be
   // dropped down from the menu meanwhile) would reopen list file 1 and empty
   // the rows under the running loop: ignored.
-  if (JobGuard::isRunning(Job::ListLoad)) return;
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   const QString source = trimBlanks(v.SourceActuelle);
   if (!driveRootExists(source)) {
@@ -83,6 +83,10 @@ void Main2::Combo1_Click() {
 
 void Main2::AfficherListeExtension() {
   VariablesVRN& v = vrnVars();
+  // From here to its automatic step, list file 1 and the rows belong to this
+  // load: no other load, and no scan, may start meanwhile (mayStart). The
+  // automatic step starts the next load itself, so the guard ends before it.
+  std::optional<JobGuard> loading(std::in_place, Job::ListLoad);
   if (isVisible()) Combo4->setFocus();
   ListView2->setVisible(Check3->Value() == 1);
 
@@ -161,8 +165,6 @@ void Main2::AfficherListeExtension() {
     if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
     showLoop();
   });
-  // While records are read, list file 1 and the rows belong to this loop.
-  std::optional<JobGuard> reading(std::in_place, Job::ListLoad);
   for (;;) {
     while (fed < total && ahead.wantsInput()) {
       ++fed;
@@ -188,7 +190,6 @@ void Main2::AfficherListeExtension() {
     pump.offer();
   }
   ahead.stop();
-  reading.reset();
   showLoop();
   if (stoppedAtRow) v.IndiceBoucle = total;
   if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
@@ -204,7 +205,9 @@ void Main2::AfficherListeExtension() {
   MyButton5->hide();
   MyFrame7->show();
   Combo1->show();
-  Command1->setEnabled(true);
+  // Still refused while this load (or a job it runs in) goes on: the job
+  // watch enables it again once they end.
+  Command1->setEnabled(mayStart(Job::Scan));
   MyButton2->setEnabled(true);
 
   ListView2->setSortKey(2);
@@ -225,6 +228,7 @@ void Main2::AfficherListeExtension() {
   v.CheminFichier = "";
   if (Check15->Value() == 1) JouerSon();
 
+  loading.reset();
   runAutomaticDisplayStep();
 
   if (v.DemandeArret == "stop") {

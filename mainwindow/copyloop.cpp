@@ -175,8 +175,6 @@ int ListViewCopyRows::rowCount() const { return list_ ? list_->Count() : 0; }
 bool ListViewCopyRows::ticked(int row) const { return list_ && list_->Checked(row); }
 QString ListViewCopyRows::path(int row) const { return list_ ? list_->SubItem(row, 1) : QString(); }
 
-bool copyRunning() { return JobGuard::isRunning(Job::Copy); }
-
 QString numberedCopyName(const QString& name, int number) {
   const qsizetype dot = name.lastIndexOf(u'.');
   const QString tag = QStringLiteral("(%1)").arg(number);
@@ -190,7 +188,7 @@ void discardCopyInProgress() {
     ::unlink(partial.path.constData());
     partial.path.clear();
   }
-  if (copyRunning()) partial.abandoned = true;
+  if (JobGuard::isRunning(Job::Copy)) partial.abandoned = true;
 }
 
 FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
@@ -253,7 +251,7 @@ FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& targe
 CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
   CopyOutcome outcome;
   // A second copy would share the loop state and the stop request.
-  if (copyRunning()) {
+  if (!mayStart(Job::Copy)) {
     outcome.end = CopyEnd::Refused;
     return outcome;
   }

@@ -61,7 +61,6 @@ struct CopyOutcome {
 // no regular file). Empties the stop request when it starts and when it ends,
 // and the copy-mode flag when it ends. Refused while another copy runs.
 CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options);
-bool copyRunning();
 
 // The clash name: "rapport.doc", 2 -> "rapport(2).doc"; a name without "."
 // takes the number at its end.

@@ -66,8 +66,6 @@ int& searchEventSliceMs() {
 
 qint64 lastSearchLongestGapMs() { return lastGapMs; }
 
-bool searchRunning() { return JobGuard::isRunning(Job::Search); }
-
 void Main2::CompterDonneesPreferees() { countScope(preferredScopeFiles(*this)); }
 
 void Main2::CompterDonneesConventionnelles() { countScope(commonScopeFiles(vrnVars().TabExtensionsCourantes)); }
