@@ -135,10 +135,12 @@ void Main2::AfficherListeExtension() {
   columns.attributes = Check9->Value() == 1;
 
   // Events run at a steady pace rather than after every record, and as they
-  // come while the workers are behind once the first record is in; the
+  // come while the workers are behind once the first record is in (or the
+  // first records are long in coming: after a slice, at least 10 ms); the
   // progress label and the shared variables of the record loop are brought
   // up to date just before a turn, and end exact.
-  EventPump pump({.sliceMs = listLoadEventSliceMs(), .quietUntilFirstOffer = true});
+  const int sliceMs = listLoadEventSliceMs();
+  EventPump pump({.sliceMs = sliceMs, .quietBeforeFirstOfferMs = std::max(sliceMs, 10)});
   qint64 shown = 0;  // the record the progress label names
   // The facts of the records are gathered ahead on worker threads and come
   // back in record order; each record still adds its row, tests the stop

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <exception>
 #include <system_error>
@@ -81,14 +82,17 @@ WakeUp::Round WakeUp::prepareSleep(bool withEvents) {
 
 void WakeUp::cancelSleep(const Round& round) { (round.inEvents ? inEvents_ : onCondition_).fetch_sub(1); }
 
-void WakeUp::sleep(const Round& round, QEventLoop::ProcessEventsFlags flags) {
+void WakeUp::sleep(const Round& round, QEventLoop::ProcessEventsFlags flags, qint64 deadlineNs) {
   if (round.inEvents) {
     // Returns after a batch of events or a wake-up; a wake-up given since
     // prepareSleep is kept by the dispatcher, so it is not lost.
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | flags);
   } else {
     std::unique_lock lock(mutex_);
-    condition_.wait(lock, [&] { return generation_ != round.seen; });
+    const auto woken = [&] { return generation_ != round.seen; };
+    // The steady clock is the monotonic one.
+    if (deadlineNs < 0) condition_.wait(lock, woken);
+    else condition_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadlineNs)), woken);
   }
   cancelSleep(round);
 }
@@ -109,11 +113,12 @@ void WakeUp::waitUntil(const std::function<bool()>& ready, bool withEvents, QEve
 EventPump::EventPump(const Pace& pace)
     : sliceNs_(qint64(std::max(0, pace.sliceMs)) * 1'000'000),
       offersPerClockRead_(pace.sliceMs > 0 ? std::max(1, pace.offersPerClockRead) : 1),
-      quietUntilFirstOffer_(pace.quietUntilFirstOffer),
+
       wake_(std::make_shared<WakeUp>()) {
   const qint64 now = monotonicNs();
   lastChance_ = now;
   lastTurn_ = now;
+  quietUntil_ = pace.quietBeforeFirstOfferMs < 0 ? LLONG_MAX : now + qint64(pace.quietBeforeFirstOfferMs) * 1'000'000;
   if (pace.firstOfferTurns) {
     // As if a slice had passed with something to show.
     lastTurn_ = now - sliceNs_;
@@ -147,9 +152,19 @@ void EventPump::turn() {
 
 void EventPump::waitUntil(const std::function<bool()>& ready) {
   if (ready()) return;
-  if (!wake_->eventsHere() || (quietUntilFirstOffer_ && !offered_)) {
+  if (!wake_->eventsHere()) {
     wake_->waitUntil(ready);
     return;
+  }
+  if (!offered_) {
+    for (qint64 now; (now = monotonicNs()) < quietUntil_;) {
+      const WakeUp::Round round = wake_->prepareSleep(false);
+      if (ready()) {
+        wake_->cancelSleep(round);
+        return;
+      }
+      wake_->sleep(round, flags_, quietUntil_ == LLONG_MAX ? -1 : quietUntil_);
+    }
   }
   longestGapNs_ = std::max(longestGapNs_, monotonicNs() - lastChance_);
   // Nothing the hook shows changes while the job waits: it runs once, when a

@@ -66,7 +66,9 @@ class WakeUp {
   };
   Round prepareSleep(bool withEvents);
   void cancelSleep(const Round& round);
-  void sleep(const Round& round, QEventLoop::ProcessEventsFlags flags);
+  // Without events, a deadline (monotonic nanoseconds, -1: none) also ends
+  // the sleep.
+  void sleep(const Round& round, QEventLoop::ProcessEventsFlags flags, qint64 deadlineNs = -1);
 
  private:
   QAbstractEventDispatcher* dispatcher_;
@@ -84,10 +86,11 @@ class EventPump {
     int sliceMs = 8;               // events at least this often during the work; 0: at every offer
     bool firstOfferTurns = false;  // the first chance lets events run at once, whatever the slice
     int offersPerClockRead = 1;    // for offers cheaper than reading the clock: read it every n
-    // Waits before the first offer let no event through: the first chance
-    // for events comes after the first record, as when every record had its
-    // turn.
-    bool quietUntilFirstOffer = false;
+    // Waits before the first offer let no event through for this long from
+    // the pump's start (-1: however long they last): the first chance for
+    // events comes after the first record, as when every record had its
+    // turn, unless that record is very late.
+    int quietBeforeFirstOfferMs = 0;
   };
   explicit EventPump(int sliceMs = 8) : EventPump(Pace{sliceMs}) {}
   explicit EventPump(const Pace& pace);
@@ -134,7 +137,7 @@ class EventPump {
 
   const qint64 sliceNs_;
   const int offersPerClockRead_;
-  const bool quietUntilFirstOffer_;
+  qint64 quietUntil_;  // before the first offer, waits let no event through until then
   bool offered_ = false;
   int countdown_ = 1;
   qint64 pending_ = 0;  // offers since the last turn: the hook has something to show

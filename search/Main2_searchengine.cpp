@@ -130,7 +130,7 @@ void Main2::RechercherParCritere() {
   // workers are behind, once the first record is in: no turn of the event
   // loop comes between the set-up of the scope and its first record (the
   // reader's first piece is small).
-  EventPump pump({.sliceMs = searchEventSliceMs(), .quietUntilFirstOffer = true});
+  EventPump pump({.sliceMs = searchEventSliceMs(), .quietBeforeFirstOfferMs = -1});
   std::optional<ScopeReader> reader;
   std::optional<FactsAhead> facts;
   if (scope != kNoScope) {

@@ -176,7 +176,7 @@ TEST(EventPumpTest, AWakeUpGivenBeforeTheSleepIsNotLost) {
 }
 
 TEST(EventPumpTest, NoEventRunsInAWaitBeforeTheFirstOfferWhenTheJobSaysSo) {
-  EventPump pump({.sliceMs = kHourMs, .quietUntilFirstOffer = true});
+  EventPump pump({.sliceMs = kHourMs, .quietBeforeFirstOfferMs = -1});
   PostedEvent event;
   {
     Helper helper(pump, {}, 20ms);
@@ -190,6 +190,15 @@ TEST(EventPumpTest, NoEventRunsInAWaitBeforeTheFirstOfferWhenTheJobSaysSo) {
     EXPECT_FALSE(helper.gaveUp);
   }
   EXPECT_TRUE(event.ran) << "once a record is in, waits run events";
+
+  // Quiet for a while only: a first record that is long in coming does not
+  // hold the events up for good.
+  EventPump briefly({.sliceMs = kHourMs, .quietBeforeFirstOfferMs = 20});
+  PostedEvent late;
+  Helper helper(briefly, [&] { return late.ran.load(); });
+  EXPECT_FALSE(waitAtMost10s(briefly, [&] { return helper.done.load(); }));
+  EXPECT_TRUE(late.ran);
+  EXPECT_FALSE(helper.gaveUp);
 }
 
 TEST(EventPumpTest, AWaitBringsTheHookUpToDateOnlyWhenATurnIsDue) {
