@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <time.h>
@@ -113,7 +114,6 @@ void WakeUp::waitUntil(const std::function<bool()>& ready, bool withEvents, QEve
 EventPump::EventPump(const Pace& pace)
     : sliceNs_(qint64(std::max(0, pace.sliceMs)) * 1'000'000),
       offersPerClockRead_(pace.sliceMs > 0 ? std::max(1, pace.offersPerClockRead) : 1),
-
       wake_(std::make_shared<WakeUp>()) {
   const qint64 now = monotonicNs();
   lastChance_ = now;
@@ -157,7 +157,7 @@ void EventPump::waitUntil(const std::function<bool()>& ready) {
     return;
   }
   if (!offered_) {
-    for (qint64 now; (now = monotonicNs()) < quietUntil_;) {
+    while (monotonicNs() < quietUntil_) {
       const WakeUp::Round round = wake_->prepareSleep(false);
       if (ready()) {
         wake_->cancelSleep(round);

@@ -23,11 +23,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 class QAbstractEventDispatcher;
-class QTimer;
 
 namespace vrn {
 
