@@ -9,8 +9,8 @@
 #include "bench/bench.h"
 #include "database/dbwriter.h"
 #include "database/walk.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
-#include "platform/services.h"
 #include "support/TriRapide.h"
 #include "support/VariablesVRN.h"
 
@@ -40,26 +40,27 @@ int scan(const QStringList& args) {
 
   std::vector<QByteArray> extensions(2), paths(2);
   qint64 found = 0;
-  // As the window does: events every 5 ms of walk (the walk offers them at
-  // that pace, and every few ms while it waits for a folder listing).
-  EventPump pump(0);
+  // As the window does: events every 5 ms of walk, and as they come while it
+  // waits for a folder listing.
+  EventPump pump({.sliceMs = 5, .firstOfferTurns = true, .offersPerClockRead = 64});
   WalkHooks hooks;
   hooks.stopRequested = [] { return vrnVars().DemandeArret == kStopRequest; };
-  hooks.eventSliceNs = 5'000'000;
-  // Longest time the walk went without offering to let events run.
+  hooks.events = &pump;
+  // Longest time between two turns of the walk (the pace the count is shown
+  // at; while the walk waits, events run without one when nothing changed).
   double lastCall = bench::now(), longestCall = 0;
-  hooks.letEventsRun = [&](qint64) {
+  pump.setBeforeTurn([&] {
     const double t = bench::now();
     longestCall = std::max(longestCall, t - lastCall);
-    pump.force();
-    lastCall = bench::now();
-  };
+    lastCall = t;
+  });
 
   const double c0 = cpuSeconds();
   const double t0 = lastCall = bench::now();
   walkFolder(encodePath(source), {extensions, paths, found}, hooks, threads);
   const double t1 = bench::now(), c1 = cpuSeconds();
   longestCall = std::max(longestCall, t1 - lastCall);
+  const qint64 walkGapMs = pump.longestGapMs();
   TriRapide(1, found, extensions, true, paths);
   const double t2 = bench::now(), c2 = cpuSeconds();
   const WriteResult written = writeListFiles(dbFolder, source, extensions, paths, found, {});
@@ -72,7 +73,7 @@ int scan(const QStringList& args) {
     std::fprintf(stderr, "cpu_walk=%.3f cpu_sort=%.3f cpu_write=%.3f ", c1 - c0, c2 - c1, c3 - c2);
   std::fprintf(stderr, "walk=%.3f sort=%.3f write=%.3f threads=%d records=%lld longest_hook_gap_ms=%.1f longest_event_gap_ms=%lld\n",
                t1 - t0, t2 - t1, t3 - t2, threads, static_cast<long long>(total), longestCall * 1000,
-               static_cast<long long>(pump.longestGapMs()));
+               static_cast<long long>(walkGapMs));
   std::printf("files=%lld retained=%lld seconds=%.3f peak_mb=%.0f\n", static_cast<long long>(found),
               static_cast<long long>(total), t3 - t0, bench::peakMb());
   return 0;

@@ -1,14 +1,12 @@
 // The scan command, the source menu and the stop buttons.
-#include <QEventLoop>
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <exception>
-#include <thread>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -36,20 +34,15 @@ double timeOfDay() {
 void sortWorkArrays(qint64 count) {
   VariablesVRN& v = vrnVars();
   if (count < 2) return;
-  QEventLoop loop;
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    try {
-      TriRapide(1, count, v.TabExtensions, true, v.TabChemins);
-    } catch (...) {
-      // Out of memory in a helper: the arrays stay as the sort left them.
-    }
-    done = true;
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
-  // The quit may arrive before the loop runs: it is queued, so it still ends it.
-  while (!done.load()) loop.exec();
-  worker.join();
+  EventPump pump;
+  runOnHelpers({[&] {
+                 try {
+                   TriRapide(1, count, v.TabExtensions, true, v.TabChemins);
+                 } catch (...) {
+                   // Out of memory in a helper: the arrays stay as the sort left them.
+                 }
+               }},
+               &pump);
 }
 
 // Back to one empty slot each. A million paths take longer to free than the
@@ -60,7 +53,7 @@ void emptyWorkArrays() {
   for (std::vector<QByteArray>* a : {&v.TabExtensions, &v.TabChemins}) {
     while (a->size() > 2) {
       a->resize(a->size() - std::min<size_t>(a->size() - 2, 1 << 14));
-      pump.pump();
+      pump.offer();
     }
     a->assign(2, QByteArray());
     a->shrink_to_fit();
@@ -80,7 +73,7 @@ void Main2::wireScan() {
   connect(mnScannProfile, &MenuItem::Click, this, &Main2::mnScannProfile_Click);
   connect(mnChoixPerso, &MenuItem::Click, this, &Main2::mnChoixPerso_Click);
   connect(Command3, &MyButton::Click, this, &Main2::Command3_Click);
-  jobWatch_ = std::make_unique<JobWatch>([this] { setScanCommandsEnabled(!jobRunning()); });
+  jobWatch_ = std::make_unique<JobWatch>([this] { setScanCommandsEnabled(mayStart(Job::Scan)); });
 }
 
 void Main2::setScanCommandsEnabled(bool on) {
@@ -98,11 +91,11 @@ bool Main2::refuseSourceFolder(const QString& folder) {
 void Main2::Command1_Click() {
   VariablesVRN& v = vrnVars();
   scanEnd_ = ScanEnd::Refused;
-  if (copyRunning()) return;  // the running copy owns the copy mode and the stop button
-  if (jobRunning()) {
-    // Refused while any job runs, whichever road led here. A refused copy
-    // must not leave the copy mode set for the next press.
-    if (v.ModeCopie == kYes) v.ModeCopie.clear();
+  if (!mayStart(Job::Scan)) {
+    // Refused while any job runs, whichever road led here, the copy mode's
+    // included. A refused copy must not leave the copy mode set for the next
+    // press, unless it is the running copy's own.
+    if (!JobGuard::isRunning(Job::Copy) && v.ModeCopie == kYes) v.ModeCopie.clear();
     return;
   }
 
@@ -335,9 +328,9 @@ void Main2::Command1_RightClick() {
 }
 
 // The source commands are refused before they change anything while a job
-// runs (jobguard.h), and when their folder cannot be scanned.
+// runs (mayStart, jobguard.h), and when their folder cannot be scanned.
 void Main2::mnReScannerActuel_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   VariablesVRN& v = vrnVars();
   if (refuseSourceFolder(v.SourceActuelle)) return;
   v.SourceAScanner = v.SourceActuelle;
@@ -346,7 +339,7 @@ void Main2::mnReScannerActuel_Click() {
 }
 
 void Main2::mnScannProfile_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   VariablesVRN& v = vrnVars();
   const QString profile = CheminDossierSpecial(40);
   if (refuseSourceFolder(profile)) return;
@@ -358,13 +351,13 @@ void Main2::mnScannProfile_Click() {
 }
 
 void Main2::mnChoixPerso_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   makeCompact();
   Command1_Click();
 }
 
 void Main2::mnDetailRepPerso_Click() {
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   Combo7->setLeft(WindowState() == vbMaximized ? 0 : -2160);
   Combo7->show();
   Combo7->setFocus();
@@ -373,7 +366,7 @@ void Main2::mnDetailRepPerso_Click() {
 
 void Main2::Combo7_Click() {
   Combo7->hide();
-  if (jobRunning()) return;
+  if (!mayStart(Job::Scan)) return;
   VariablesVRN& v = vrnVars();
   const QString folder = Combo7->Text();
   if (refuseSourceFolder(folder)) return;

@@ -4,6 +4,7 @@
 #include "database/dbwriter.h"
 #include "database/walk.h"
 #include "mainwindow/Main2.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/services.h"
 #include "support/Attendre.h"
@@ -13,9 +14,9 @@ namespace vrn {
 
 namespace {
 // Events are let through at least this often during the walk and the write
-// (the walk itself offers every few milliseconds even while it waits for a
-// folder listing), which keeps every gap under 10 ms.
-constexpr qint64 kEventSliceNs = 5'000'000;
+// (and run as they come while either waits for its helper threads), which
+// keeps every gap under 10 ms.
+constexpr int kEventSliceMs = 5;
 }  // namespace
 
 QString Main2::scanResultCaption(const QString& source) {
@@ -34,16 +35,14 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
   lblAffich->setForeColor(0x800000);
   lblAffich->setTransparent(true);
 
-  EventPump pump(0);
+  // The first file lets events through at once, as each file once did;
+  // after that at the slice's pace, with the count shown first. A file costs
+  // less than reading the clock: it is read every few files.
+  EventPump pump({.sliceMs = kEventSliceMs, .firstOfferTurns = true, .offersPerClockRead = 64});
+  pump.setBeforeTurn([this] { lblnbr->setCaption(QString::number(NbFichiersTrouves)); });
   WalkHooks hooks;
   hooks.stopRequested = [&v] { return v.DemandeArret == kStopRequest; };
-  // The first file lets events through at once, as each file once did;
-  // after that at the slice's pace, with the count shown first.
-  hooks.eventSliceNs = kEventSliceNs;
-  hooks.letEventsRun = [&](qint64 found) {
-    lblnbr->setCaption(QString::number(found));
-    pump.force();
-  };
+  hooks.events = &pump;
   // NbFichiersTrouves is the walk's own counter, so it is exact at every turn.
   const WalkResult result =
       walkFolder(encodePath(dossier), {v.TabExtensions, v.TabChemins, NbFichiersTrouves}, hooks);
@@ -54,13 +53,12 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
 bool Main2::CreerBaseDonnees() {
   VariablesVRN& v = vrnVars();
   const WaitHook wait = [](double seconds) { Attendre(seconds); };
-  EventPump pump(int(kEventSliceNs / 1'000'000));
-  const EventsHook events = [&pump] { pump.pump(); };
+  EventPump pump(kEventSliceMs);
 
   // 1.-4. The source in der.rep and one list per extension, in place of the
   // old lists only once all of it is written.
-  const WriteResult written = writeListFiles(databaseFolder(), v.SourceActuelle, v.TabExtensions, v.TabChemins,
-                                             NbFichiersTrouves, wait, events);
+  const WriteResult written =
+      writeListFiles(databaseFolder(), v.SourceActuelle, v.TabExtensions, v.TabChemins, NbFichiersTrouves, wait, &pump);
   if (!written.written) {
     writeError_ = written.error;
     return false;

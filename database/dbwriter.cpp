@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -19,6 +17,7 @@
 #include <unistd.h>
 
 #include "database/dbfolder.h"
+#include "platform/eventpump.h"
 #include "platform/folderlisting.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
@@ -134,16 +133,16 @@ bool moveAll(int fromFd, int toFd, WriteStep step) {
   return true;
 }
 
-// Deletes the files of folder `name` in db, then the folder, offering
-// letEventsRun after each file. True when it is gone (or was never there).
-bool removeFolder(int db, const char* name, const EventsHook& letEventsRun = {}) {
+// Deletes the files of folder `name` in db, then the folder, offering a
+// turn after each file. True when it is gone (or was never there).
+bool removeFolder(int db, const char* name, EventPump* events = nullptr) {
   if (!exists(db, name)) return true;
   Fd fd(openFolderAt(db, name));
   if (fd.get() < 0) return false;  // not a folder of ours: left alone
   for (const Entry& e : entriesOf(fd.get())) {
     if (e.folder) continue;
     attempt(WriteStep::Discard, [&] { return ::unlinkat(fd.get(), e.name.constData(), 0) == 0; });
-    if (letEventsRun) letEventsRun();
+    if (events) events->offer();
   }
   fd.reset();
   return attempt(WriteStep::Discard, [&] { return ::unlinkat(db, name, AT_REMOVEDIR) == 0; }) || errno == ENOENT;
@@ -153,7 +152,7 @@ bool removeFolder(int db, const char* name, const EventsHook& letEventsRun = {})
 // The complete folder stays until the old files are out of the way, so an
 // interruption anywhere is finished by the next recovery. Events may run only
 // once the new database is whole in place.
-bool rollForward(int db, const EventsHook& letEventsRun = {}) {
+bool rollForward(int db, EventPump* events = nullptr) {
   {
     Fd complete(openFolderAt(db, kComplete));
     if (complete.get() < 0) return false;
@@ -164,7 +163,7 @@ bool rollForward(int db, const EventsHook& letEventsRun = {}) {
     if (!attempt(WriteStep::MoveOld, [&] { return ::renameat(db, kPrevious, db, kDiscarded) == 0; })) return false;
   }
   if (!removeFolder(db, kComplete) || !syncFolder(db)) return false;
-  removeFolder(db, kDiscarded, letEventsRun);  // what stays there is never read
+  removeFolder(db, kDiscarded, events);  // what stays there is never read
   return true;
 }
 
@@ -254,12 +253,12 @@ class StagedFile {
 };
 
 // Every staged file on the disk, then the staging folder's entries.
-bool syncStaged(int staging, const std::vector<QByteArray>& names, const EventsHook& letEventsRun) {
+bool syncStaged(int staging, const std::vector<QByteArray>& names, EventPump* events) {
   for (const QByteArray& name : names) {
     Fd fd(::openat(staging, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0) return false;
     if (!attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; })) return false;
-    if (letEventsRun) letEventsRun();
+    if (events) events->offer();
   }
   return syncFolder(staging);
 }
@@ -306,9 +305,9 @@ bool writeRun(int staging, const Run& run, const std::vector<QByteArray>& paths,
 }
 
 // Writes the runs on helper threads, largest first, while the calling thread
-// lets window events run. False with errno set when one failed.
+// waits on the pump (window events run). False with errno set when one failed.
 bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::vector<QByteArray>& paths,
-                         int threads, const EventsHook& letEventsRun) {
+                         int threads, EventPump* events) {
   std::vector<size_t> order(runs.size());
   for (size_t k = 0; k < order.size(); ++k) order[k] = k;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -318,7 +317,7 @@ bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::v
   std::atomic<bool> failed{false};
   std::atomic<int> error{0};
   std::mutex mutex;
-  std::condition_variable finished;
+  const std::shared_ptr<WakeUp> wake = wakeUpFor(events);
   int active = 0;
   const auto work = [&] {
     const auto fail = [&](int e) {
@@ -336,9 +335,11 @@ bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::v
     } catch (const std::bad_alloc&) {
       fail(ENOMEM);
     }
-    std::lock_guard lock(mutex);
-    --active;
-    finished.notify_one();
+    {
+      std::lock_guard lock(mutex);
+      --active;
+    }
+    wake->wake();
   };
   std::vector<std::thread> workers;
   for (int t = 0; t < threads; ++t) {
@@ -354,12 +355,10 @@ bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::v
     errno = EAGAIN;
     return false;
   }
-  for (std::unique_lock lock(mutex); active > 0;) {
-    if (finished.wait_for(lock, std::chrono::milliseconds(3), [&] { return active == 0; })) break;
-    lock.unlock();
-    if (letEventsRun) letEventsRun();
-    lock.lock();
-  }
+  waitOn(events, *wake, [&] {
+    std::lock_guard lock(mutex);
+    return active == 0;
+  });
   for (std::thread& w : workers) w.join();
   errno = error;
   return !failed;
@@ -368,7 +367,7 @@ bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::v
 // Writes der.rep and the lists into the staging folder, then flushes them
 // to the disk.
 bool stage(int staging, const QString& source, const std::vector<QByteArray>& extensions,
-           const std::vector<QByteArray>& paths, qint64 count, int threads, const EventsHook& letEventsRun,
+           const std::vector<QByteArray>& paths, qint64 count, int threads, EventPump* events,
            std::vector<QByteArray>* names) {
   StagedFile file;
   if (!file.open(staging, kDerRep) || !file.add(encodePath(source), kEnregDerRep) || !file.finish()) return false;
@@ -381,16 +380,16 @@ bool stage(int staging, const QString& source, const std::vector<QByteArray>& ex
   if (threads < 0) threads = count >= kParallelFrom ? int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 0;
   // Runs of one extension apart must be written in order, one over the other.
   if (threads > 0 && !repeated) {
-    if (!writeRunsInParallel(staging, runs, paths, threads, letEventsRun)) return false;
+    if (!writeRunsInParallel(staging, runs, paths, threads, events)) return false;
   } else {
     const auto turns = [&](qint64 i) {
-      if ((i & (kEventsEvery - 1)) == 0 && letEventsRun) letEventsRun();
+      if ((i & (kEventsEvery - 1)) == 0 && events) events->offer();
       return true;
     };
     for (const Run& run : runs)
       if (!writeRun(staging, run, paths, file, turns)) return false;
   }
-  return syncStaged(staging, *names, letEventsRun);
+  return syncStaged(staging, *names, events);
 }
 
 // Sets aside every old list ("*.vrn*", folders excepted) and der.rep, and
@@ -442,7 +441,7 @@ bool recoverDatabase(const QString& dbFolder) {
 
 WriteResult writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
                            const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
-                           const EventsHook& letEventsRun, int threads) {
+                           EventPump* events, int threads) {
   WriteResult result;
   Fd db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (db.get() < 0) {
@@ -471,7 +470,7 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   if (!attempt(WriteStep::MakeFolder, [&] { return ::mkdirat(db.get(), kStaging, 0755) == 0; })) return fail();
   try {
     Fd staging(openFolderAt(db.get(), kStaging));
-    if (staging.get() < 0 || !stage(staging.get(), source, extensions, paths, count, threads, letEventsRun, &names))
+    if (staging.get() < 0 || !stage(staging.get(), source, extensions, paths, count, threads, events, &names))
       return fail();
   } catch (const std::bad_alloc&) {
     errno = ENOMEM;
@@ -483,7 +482,7 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   if (!attempt(WriteStep::Commit, [&] { return ::renameat(db.get(), kStaging, db.get(), kComplete) == 0; }))
     return fail();
   result.written = true;
-  if (!syncFolder(db.get()) || !rollForward(db.get(), letEventsRun)) {
+  if (!syncFolder(db.get()) || !rollForward(db.get(), events)) {
     // Committed all the same: the next recovery completes it.
     result.error = errno ? errno : EIO;
   }

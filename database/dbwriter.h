@@ -18,11 +18,10 @@
 
 namespace vrn {
 
+class EventPump;
+
 // A wait that lets window events run (Attendre); empty: no wait.
 using WaitHook = std::function<void(double seconds)>;
-// Offered every few records while the new lists are written, so the window
-// can let its events run during a long write; empty: never.
-using EventsHook = std::function<void()>;
 
 struct WriteResult {
   bool written = false;  // the new database replaced the old one
@@ -38,11 +37,13 @@ struct WriteResult {
 // holding "/" names no file and its run is left out. When anything fails the
 // old database is left as it was, nothing staged remains and nothing is
 // waited for after the failure. Large lists are written by `threads` helper
-// threads (-1: as many as suit the machine; 0: on the calling thread, which
-// offers letEventsRun every 1024 records).
+// threads (-1: as many as suit the machine; 0: on the calling thread). The
+// pump, when given, is offered a turn every 1024 records written on the
+// calling thread and after each file flushed or discarded, and is waited on
+// while the helpers write.
 WriteResult writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
                            const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
-                           const EventsHook& letEventsRun = {}, int threads = -1);
+                           EventPump* events = nullptr, int threads = -1);
 
 // Finishes a write that was committed (its new files moved in, the old ones
 // deleted) or undoes one that was not (the old files moved back, the staged

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -15,7 +14,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <linux/futex.h>
 #include <linux/magic.h>
 #include <map>
 #include <memory_resource>
@@ -25,12 +23,12 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <string_view>
 #include <thread>
 #include <unistd.h>
 
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 
 namespace vrn {
@@ -203,7 +201,7 @@ struct Node {
   dev_t parentDev = 0;
   enum State { Pending, Reading, Done };
   State state = Pending;  // guarded by the reader pool's mutex when there is one
-  // 1 once its listing is complete (set last; a futex word). On a line of
+  // 1 once its listing is complete (set last). On a line of
   // its own: the walk may poll it while the reader still writes the rest.
   alignas(64) std::atomic<int> read{0};
   char padding[64 - sizeof(std::atomic<int>)];
@@ -497,7 +495,9 @@ class ReaderPool {
   // One arena for each thread.
   ReaderPool(const std::vector<Arena*>& arenas, std::shared_ptr<Node> root, FolderOpener* opener,
              const WalkHooks* hooks)
-      : opener_(opener), hooks_(hooks) {
+      : opener_(opener),
+        hooks_(hooks),
+        wake_(wakeUpFor(hooks->events)) {
     stack_.push_back(std::move(root));
     for (Arena* arena : arenas) threads_.emplace_back([this, arena] { run(arena); });
   }
@@ -511,10 +511,10 @@ class ReaderPool {
     for (auto& t : threads_) t.join();
   }
 
-  // Waits until node is read, offering idle every few milliseconds. This
-  // thread never waits for the readers' lock: a reader put off by the
-  // system while holding it would hold the window up as long.
-  void await(const std::shared_ptr<Node>& node, const std::function<void()>& idle) {
+  // Waits until node is read, on the walk's event pump (events run) when it
+  // has one. This thread never waits for the readers' lock: a reader put off
+  // by the system while holding it would hold the window up as long.
+  void await(const std::shared_ptr<Node>& node) {
     // Mostly the readers are ahead; when not, a folder takes a few
     // microseconds to list: wait that long before sleeping.
     for (int spin = 0; spin < 1024; ++spin) {
@@ -523,7 +523,8 @@ class ReaderPool {
     }
     awaited_.store(node.get());
     bool asked = false;
-    while (!node->read.load()) {
+    const auto ready = [&] {
+      if (node->read.load()) return true;
       // Not taken by a reader yet: the next one free takes it before the rest.
       if (!asked && mutex_.try_lock()) {
         if (node->state == Node::Pending) {
@@ -533,11 +534,10 @@ class ReaderPool {
         mutex_.unlock();
         asked = true;
       }
-      // Until the reader that lists it says so, or 3 ms have passed.
-      const timespec slice{0, 3'000'000};
-      ::syscall(SYS_futex, &node->read, FUTEX_WAIT_PRIVATE, 0, &slice, nullptr, 0);
-      if (!node->read.load() && idle) idle();
-    }
+      return false;
+    };
+    // Until the reader that lists it says so.
+    waitOn(hooks_->events, *wake_, ready);
     awaited_.store(nullptr);
   }
 
@@ -574,7 +574,7 @@ class ReaderPool {
       for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) stack_.push_back(*it);
       // Last: from here on the walk takes the node's lists without the lock.
       node->read.store(1);
-      if (awaited_.load() == node.get()) ::syscall(SYS_futex, &node->read, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+      if (awaited_.load() == node.get()) wake_->wake();
       for (size_t n = 0; n < wake; ++n) work_.notify_one();
     }
   }
@@ -588,16 +588,12 @@ class ReaderPool {
   bool quit_ = false;
   size_t idle_ = 0;  // readers waiting for work
   std::atomic<Node*> awaited_{nullptr};  // the folder the walk waits for, if it sleeps
+  std::shared_ptr<WakeUp> wake_;         // the walk's, to end that sleep
   std::atomic<bool> cancel_{false};
   std::once_flag mountOnce_;
   std::map<dev_t, std::string> mountTypes_;
   std::vector<std::thread> threads_;
 };
-
-qint64 steadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 }  // namespace
 
@@ -623,22 +619,9 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   root->root = true;
 
   const auto stop = [&] { return hooks.stopRequested && hooks.stopRequested(); };
-  // Events are offered at every point the hooks name, or with a slice: at
-  // the first, then once the slice has passed, the clock being read only
-  // every few files.
-  const qint64 slice = hooks.eventSliceNs;
-  bool offered = false;
-  qint64 lastOffer = 0;
-  unsigned filesSinceClock = 0;
+  // A turn is offered at every point the hooks name; the pump keeps the pace.
   const auto events = [&] {
-    if (!hooks.letEventsRun) return;
-    if (slice > 0 && offered && steadyNs() - lastOffer < slice) return;
-    offered = true;
-    hooks.letEventsRun(target.found);
-    if (slice > 0) lastOffer = steadyNs();
-  };
-  const auto eventsAfterFile = [&] {
-    if (slice == 0 || !offered || (++filesSinceClock & 63) == 0) events();
+    if (hooks.events) hooks.events->offer();
   };
 
   FolderOpener opener;
@@ -659,21 +642,7 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   std::vector<Files> batches;
 
   // Runs work on helper threads while this one lets events run.
-  const auto withEvents = [&](std::vector<std::function<void()>> work) {
-    std::atomic<size_t> busy{work.size()};
-    std::vector<std::thread> helpers;
-    helpers.reserve(work.size());
-    for (auto& part : work)
-      helpers.emplace_back([&busy, part = std::move(part)] {
-        part();
-        --busy;
-      });
-    while (busy > 0) {
-      events();
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
-    for (std::thread& helper : helpers) helper.join();
-  };
+  const auto withEvents = [&](std::vector<std::function<void()>> work) { runOnHelpers(std::move(work), hooks.events); };
 
   // Moves the files found to the arrays (a million slots take longer than
   // the window may wait: on helpers when there are reader threads).
@@ -721,7 +690,7 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   // when the stop request ended the walk.
   const auto enter = [&](const std::shared_ptr<Node>& node) {
     if (stop()) return false;
-    if (pool) pool->await(node, events);
+    if (pool) pool->await(node);
     else reader->read(*node);
     const size_t files = node->listing->files.paths.size();
     if (files == 0) return true;
@@ -729,7 +698,7 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
     for (size_t n = 0; n < files; ++n) {
       ++target.found;
       if (stop()) return false;
-      eventsAfterFile();
+      events();
     }
     return true;
   };

@@ -60,19 +60,17 @@ class ExtensionRule {
 // decoded text), with its length in characters.
 QByteArray lowerExtension(std::string_view raw, qsizetype* characters);
 
+class EventPump;
+
 struct WalkHooks {
   // Tested before each folder is listed, after each file and before each
   // subfolder. Empty: never.
   std::function<bool()> stopRequested;
-  // Called after each file's stop test and before each subfolder (after its
-  // stop test) with the count so far; also called every few milliseconds
-  // while the walk waits for a folder that a reader thread is still listing.
-  std::function<void(qint64 found)> letEventsRun;
-  // When above 0, letEventsRun is called at the first of those points, then
-  // only once this many nanoseconds have passed since it last returned (the
-  // clock is read every few files): a call per file would cost more than the
-  // file itself.
-  qint64 eventSliceNs = 0;
+  // Offered a turn after each file's stop test and before each subfolder
+  // (after its stop test); the walk waits on it, events running, while a
+  // reader thread is still listing the folder it needs or while helpers move
+  // the files to the arrays. Null: no events, the waits sleep.
+  EventPump* events = nullptr;
   // Called after each folder is listed and before any of its subfolders is
   // opened, on the thread that listed it, with the folder's path (empty
   // below a folder path longer than a record). For tests.

@@ -1,7 +1,6 @@
 // Copy of the ticked files into a backup folder.
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
-#include "platform/services.h"
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
 
@@ -9,7 +8,7 @@ namespace vrn {
 
 void Main2::CopierFichiersCoches() {
   // The copy running owns the stop button, the pointer and the shared state.
-  if (copyRunning()) return;
+  if (!mayStart(Job::Copy)) return;
   setMousePointer(vbHourglass);
   MyButton6->setCaption(QStringLiteral("Arrêter Copie"));
   MyButton6->setEnabled(true);
@@ -18,7 +17,6 @@ void Main2::CopierFichiersCoches() {
   options.destination = vrnVars().DossierDestination;
   options.listName = Combo1->Text();
   options.showProgress = [this](const QString& text) { MyButton6->setCaption(text); };
-  options.letEventsRun = DoEvents;
   const CopyOutcome outcome = copyTickedFiles(ListViewCopyRows(ListView2), options);
 
   setMousePointer(vbDefault);

@@ -46,7 +46,7 @@ void Main2::mnVoirFichier_Click() { showCurrentFileFolder(); }
 
 void Main2::mnCopierSelect_Click() {
   // One copy at a time: a second would share the loop state and the stop request.
-  if (copyRunning()) return;
+  if (!mayStart(Job::Copy)) return;
   if (refuseEmptySelection(this)) return;
   vrnVars().ModeCopie = kYes;
   Command1_Click();

@@ -1,5 +1,4 @@
 // The list loader: one extension's list file into the main list view.
-#include <QElapsedTimer>
 #include <optional>
 
 #include "database/dbfolder.h"
@@ -11,6 +10,7 @@
 #include "mainwindow/listviewtools.h"
 #include "support/IconeF.h"
 #include "support/ModeFileInfoVRN.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -50,7 +50,7 @@ void Main2::Combo1_Click() {
   // A list picked while another is being read (the list of lists can be
   // dropped down from the menu meanwhile) would reopen list file 1 and empty
   // the rows under the running loop: ignored.
-  if (JobGuard::isRunning(Job::ListLoad)) return;
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   const QString source = trimBlanks(v.SourceActuelle);
   if (!driveRootExists(source)) {
@@ -85,6 +85,10 @@ void Main2::Combo1_Click() {
 
 void Main2::AfficherListeExtension() {
   VariablesVRN& v = vrnVars();
+  // From here to its automatic step, list file 1 and the rows belong to this
+  // load: no other load, and no scan, may start meanwhile (mayStart). The
+  // automatic step starts the next load itself, so the guard ends before it.
+  std::optional<JobGuard> loading(std::in_place, Job::ListLoad);
   if (isVisible()) Combo4->setFocus();
   ListView2->setVisible(Check3->Value() == 1);
 
@@ -132,20 +136,20 @@ void Main2::AfficherListeExtension() {
   columns.modification = Check7->Value() == 1;
   columns.attributes = Check9->Value() == 1;
 
-  // Events run at a steady pace rather than after every record; the
+  // Events run at a steady pace rather than after every record, and as they
+  // come while the workers are behind once the first record is in (or the
+  // first records are long in coming: after a slice, at least 10 ms); the
   // progress label and the shared variables of the record loop are brought
-  // up to date just before they do, and end exact.
-  const qint64 sliceNs = qint64(std::max(0, listLoadEventSliceMs())) * 1000000;
-  constexpr qint64 kWaitSliceNs = 10'000'000;
-  EventPump pump(0);
-  QElapsedTimer sinceEvents;
-  sinceEvents.start();
+  // up to date just before a turn, and end exact.
+  const int sliceMs = listLoadEventSliceMs();
+  EventPump pump({.sliceMs = sliceMs, .quietBeforeFirstOfferMs = std::max(sliceMs, 10)});
   qint64 shown = 0;  // the record the progress label names
   // The facts of the records are gathered ahead on worker threads and come
   // back in record order; each record still adds its row, tests the stop
   // request and lets events run here, in the order of the record loop.
   FactsAhead::Options options;
   options.columns = columns;
+  options.wake = pump.waker();
   FactsAhead ahead(options);
   FactsAhead::Result result;
   std::string lastPath, lastRowPath;  // bytes of the last record, and of the last one shown
@@ -161,27 +165,20 @@ void Main2::AfficherListeExtension() {
       v.NomSansExt = nameWithoutExtension(rowPath);
     }
   };
-  auto letEventsRun = [&] {
+  pump.setBeforeTurn([&] {
     if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
     showLoop();
-    pump.force();
-    sinceEvents.restart();
-  };
-  // While records are read, list file 1 and the rows belong to this loop.
-  std::optional<JobGuard> reading(std::in_place, Job::ListLoad);
+  });
   for (;;) {
     while (fed < total && ahead.wantsInput()) {
       ++fed;
       ahead.feed(fed, recordText(liste.read(fed)));
     }
     if (fed == total) ahead.endInput();
-    // While the workers are behind, events still run every slice (at least
-    // every 10 ms), never more often than after each record.
-    if (!ahead.take(result, std::max<qint64>(std::max<qint64>(sliceNs, kWaitSliceNs) - sinceEvents.nsecsElapsed(), 1))) {
-      if (ahead.finished()) break;
-      if (sinceEvents.nsecsElapsed() >= std::max<qint64>(sliceNs, kWaitSliceNs)) letEventsRun();
-      continue;
-    }
+    bool taken = ahead.take(result, 0);
+    if (!taken && !ahead.finished())
+      pump.waitUntil([&] { return (taken = ahead.take(result, 0)) || ahead.finished(); });
+    if (!taken) break;
     shown = result.tag;
     lastPath.assign(result.path.data(), size_t(result.path.size()));
     if (result.exists) {
@@ -194,10 +191,9 @@ void Main2::AfficherListeExtension() {
       }
       ListView2->AddPacked(result.row, 1);
     }
-    if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
+    pump.offer();
   }
   ahead.stop();
-  reading.reset();
   showLoop();
   if (stoppedAtRow) v.IndiceBoucle = total;
   if (shown > 0) Label19->setCaption(QString::number(shown) + "/" + totalText);
@@ -213,7 +209,9 @@ void Main2::AfficherListeExtension() {
   MyButton5->hide();
   MyFrame7->show();
   Combo1->show();
-  Command1->setEnabled(true);
+  // Still refused while this load (or a job it runs in) goes on: the job
+  // watch enables it again once they end.
+  Command1->setEnabled(mayStart(Job::Scan));
   MyButton2->setEnabled(true);
 
   ListView2->setSortKey(2);
@@ -234,6 +232,7 @@ void Main2::AfficherListeExtension() {
   v.CheminFichier = "";
   if (Check15->Value() == 1) JouerSon();
 
+  loading.reset();
   runAutomaticDisplayStep();
 
   if (v.DemandeArret == kStopRequest) {

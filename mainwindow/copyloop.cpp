@@ -8,12 +8,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "database/dbfolder.h"
 #include "platform/listview.h"
 #include "platform/pathcodec.h"
-#include "platform/services.h"
+#include "platform/eventpump.h"
 #include "support/ModeFileInfoVRN.h"
 #include "support/VariablesVRN.h"
 #include "support/jobguard.h"
@@ -23,6 +24,9 @@ namespace vrn {
 namespace {
 
 constexpr size_t kChunk = size_t(1) << 20;
+// Events run at least this often while files are copied, and after each
+// file copied.
+constexpr int kEventSliceMs = 8;
 
 class Fd {
  public:
@@ -67,7 +71,7 @@ PartialCopy& partialCopy() {
 }
 
 // Copies the rest of `in` to `out`: in-kernel where the file systems allow
-// it, else through a buffer. Lets events through between chunks.
+// it, else through a buffer. Offers the pump a turn between chunks.
 bool copyData(int in, int out, EventPump& pump) {
   bool inKernel = true;
   std::vector<char> buffer;
@@ -103,7 +107,7 @@ bool copyData(int in, int out, EventPump& pump) {
       return false;
     }
     written += n;
-    pump.pump();
+    pump.offer();
     if (partialCopy().abandoned) {
       errno = ECANCELED;
       return false;
@@ -171,8 +175,6 @@ int ListViewCopyRows::rowCount() const { return list_ ? list_->Count() : 0; }
 bool ListViewCopyRows::ticked(int row) const { return list_ && list_->Checked(row); }
 QString ListViewCopyRows::path(int row) const { return list_ ? list_->SubItem(row, 1) : QString(); }
 
-bool copyRunning() { return JobGuard::isRunning(Job::Copy); }
-
 QString numberedCopyName(const QString& name, int number) {
   const qsizetype dot = name.lastIndexOf(u'.');
   const QString tag = QStringLiteral("(%1)").arg(number);
@@ -186,12 +188,13 @@ void discardCopyInProgress() {
     ::unlink(partial.path.constData());
     partial.path.clear();
   }
-  if (copyRunning()) partial.abandoned = true;
+  if (JobGuard::isRunning(Job::Copy)) partial.abandoned = true;
 }
 
 FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
-                               const std::function<QByteArray()>& nextTarget, QByteArray* taken) {
-  EventPump pump;
+                               const std::function<QByteArray()>& nextTarget, QByteArray* taken, EventPump* events) {
+  std::optional<EventPump> own;
+  EventPump& pump = events ? *events : own.emplace(kEventSliceMs);
   // Look before opening: opening a fifo or a device can block or act on it.
   struct stat st;
   if (::stat(source.constData(), &st) != 0) return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
@@ -248,7 +251,7 @@ FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& targe
 CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
   CopyOutcome outcome;
   // A second copy would share the loop state and the stop request.
-  if (copyRunning()) {
+  if (!mayStart(Job::Copy)) {
     outcome.end = CopyEnd::Refused;
     return outcome;
   }
@@ -267,7 +270,7 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
     return QString::fromUtf8(what) + QLatin1Char('\n') + options.listName + QLatin1Char('-') + QString::number(row) +
            QLatin1Char('/') + QString::number(v.NombreSelection);
   };
-  EventPump pump;
+  EventPump pump(kEventSliceMs);
 
   if (options.destination.isEmpty()) {
     // No folder: never fall back to the file system root.
@@ -288,7 +291,7 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
       v.NomCopie = v.SourceCopie.mid(v.SourceCopie.lastIndexOf(u'/') + 1);
       show(progress("Arrêter Copie", i));
       if (!FichierExiste(v.SourceCopie)) {
-        pump.pump();
+        pump.offer();
         continue;
       }
       if (!options.stopBeforeFile.isEmpty() && v.DemandeArret == options.stopBeforeFile) {
@@ -304,10 +307,13 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
       };
       const QByteArray first = freeName();
       // A name taken while the file was copied: the next free number.
-      const FileCopyStatus status = copyRegularFile(encodePath(v.SourceCopie), first, [&] {
-        v.NomCopie = numberedCopyName(ownName, ++clash);
-        return freeName();
-      });
+      const FileCopyStatus status = copyRegularFile(
+          encodePath(v.SourceCopie), first,
+          [&] {
+            v.NomCopie = numberedCopyName(ownName, ++clash);
+            return freeName();
+          },
+          nullptr, &pump);
       if (partialCopy().abandoned) {
         // The program is ending (the quit command): nothing more is copied.
         outcome.end = CopyEnd::Failed;
@@ -315,8 +321,8 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
       }
       if (status == FileCopyStatus::Copied) {
         ++outcome.copied;
-        if (options.letEventsRun) options.letEventsRun();
-        else pump.force();
+        if (options.afterFileCopied) options.afterFileCopied();
+        else pump.turn();
         if (partialCopy().abandoned) {
           outcome.end = CopyEnd::Failed;
           break;
@@ -327,9 +333,9 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
           outcome.end = CopyEnd::Failed;
           break;
         }
-        pump.pump();
+        pump.offer();
       } else {
-        pump.pump();  // gone, or no regular file: skipped
+        pump.offer();  // gone, or no regular file: skipped
       }
     }
   }

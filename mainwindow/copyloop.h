@@ -12,6 +12,7 @@
 
 namespace vrn {
 
+class EventPump;
 class ListView;
 
 // The rows a copy walks, read as the copy reaches them: ticks changed during
@@ -46,7 +47,8 @@ struct CopyOptions {
   // The main window ends the copy at a failed file; a page skips the file.
   bool endOnFailure = true;
   std::function<void(const QString&)> showProgress;  // the stop button's caption
-  std::function<void()> letEventsRun;                // after each file copied
+  // In place of the turn of the event loop after each file copied (tests).
+  std::function<void()> afterFileCopied;
 };
 
 enum class CopyEnd { Finished, Stopped, Failed, Refused };
@@ -61,7 +63,6 @@ struct CopyOutcome {
 // no regular file). Empties the stop request when it starts and when it ends,
 // and the copy-mode flag when it ends. Refused while another copy runs.
 CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options);
-bool copyRunning();
 
 // The clash name: "rapport.doc", 2 -> "rapport(2).doc"; a name without "."
 // takes the number at its end.
@@ -76,9 +77,11 @@ enum class FileCopyStatus { Copied, SourceMissing, NotRegular, TargetExists, Fai
 // never bears the target's name. When the name is taken meanwhile,
 // nextTarget (if given) names another one in the same folder to try; the name
 // finally taken goes to *taken. The copy keeps the permission bits and the
-// modification time. On failure nothing is left behind.
+// modification time. On failure nothing is left behind. Events run between
+// chunks of a large file, on the caller's pump or one of its own.
 FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
-                               const std::function<QByteArray()>& nextTarget = {}, QByteArray* taken = nullptr);
+                               const std::function<QByteArray()>& nextTarget = {}, QByteArray* taken = nullptr,
+                               EventPump* events = nullptr);
 
 // The quit command ends the process at once: it calls this first, which
 // removes the file being copied under its temporary name and ends the copy

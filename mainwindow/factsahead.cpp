@@ -246,6 +246,7 @@ void FactsAhead::work() {
       batch->done = true;
     }
     done_.notify_all();
+    if (options_.wake) options_.wake();
   }
 }
 

@@ -36,6 +36,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -52,6 +53,9 @@ class FactsAhead {
     DetailColumns columns;       // which detail cells are filled
     bool lowerCaseName = false;  // row text and sub-item 7 from the lower-case path (the search)
     int workers = 0;             // 0: as many as the machine allows, up to six
+    // Called on a worker thread after each batch of results is done, for a
+    // caller that waits for them on its event pump (EventPump::waker).
+    std::function<void()> wake;
   };
 
   // One path's result, valid until the next take() or the object's end.

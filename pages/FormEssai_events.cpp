@@ -13,6 +13,7 @@
 #include "support/SaveDeleteReg.h"
 #include "support/SonRessVRN.h"
 #include "support/VariablesVRN.h"
+#include "support/jobguard.h"
 
 namespace vrn {
 
@@ -59,7 +60,7 @@ void FormEssai::MyButton6_Click() { vrnVars().DemandeArret = kPageStopRequest; }
 
 void FormEssai::mnCopierSelect_Click() {
   // One copy at a time: a second would share the loop state and the stop request.
-  if (copyRunning()) return;
+  if (!mayStart(Job::Copy)) return;
   if (refuseEmptySelection(this)) return;
   VariablesVRN& v = vrnVars();
   v.ModeCopie = kYes;
@@ -95,7 +96,7 @@ void FormEssai::mnCopierSelect_Click() {
 }
 
 void FormEssai::CopierFichiersCoches() {
-  if (copyRunning()) return;
+  if (!mayStart(Job::Copy)) return;
   // The page may be closed from another window while files are copied.
   QPointer<FormEssai> self(this);
   const QPointer<Main2> main = main_;
@@ -112,7 +113,6 @@ void FormEssai::CopierFichiersCoches() {
   options.showProgress = [self](const QString& text) {
     if (self) self->MyButton6->setCaption(text);
   };
-  options.letEventsRun = DoEvents;
   copyTickedFiles(ListViewCopyRows(ListView2), options);
 
   if (soundOn(main)) JouerSon();

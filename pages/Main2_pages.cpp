@@ -136,7 +136,8 @@ void Main2::Command12_Click() {
 // With no list to walk, the walk's end never ran: the stop button that the
 // display command enabled has nothing left to stop.
 void Main2::endEmptyWalk() {
-  if (Combo1->ListCount() == 0 && !copyRunning() && !JobGuard::isRunning(Job::Scan)) MyButton6->setEnabled(false);
+  if (Combo1->ListCount() == 0 && !JobGuard::isRunning(Job::Copy) && !JobGuard::isRunning(Job::Scan))
+    MyButton6->setEnabled(false);
 }
 
 void Main2::Command9_Click() {

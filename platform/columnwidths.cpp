@@ -10,17 +10,14 @@
 // past the widest few.
 #include "platform/columnwidths.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QTextLayout>
-#include <QThread>
-#include <QTimer>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <thread>
+
+#include "platform/eventpump.h"
 
 namespace vrn {
 
@@ -39,25 +36,12 @@ int workerCount(qsizetype units) {
 // it is the window's, lets events other than the user's run, so the window
 // keeps painting while nothing can change the texts being read.
 void runOnWorkers(int workers, const std::function<void(int)>& job) {
-  std::atomic<int> left{workers};
-  std::vector<std::thread> threads;
-  threads.reserve(size_t(workers));
-  for (int i = 0; i < workers; ++i) threads.emplace_back([&job, &left, i] {
-      job(i);
-      --left;
-    });
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app && QThread::currentThread() == app->thread() && left > 0) {
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (left == 0) loop.quit();
-    });
-    poll.start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-  }
-  for (std::thread& t : threads) t.join();
+  std::vector<std::function<void()>> parts;
+  parts.reserve(size_t(workers));
+  for (int i = 0; i < workers; ++i) parts.emplace_back([&job, i] { job(i); });
+  EventPump pump;
+  pump.setEventFlags(QEventLoop::ExcludeUserInputEvents);
+  runOnHelpers(std::move(parts), &pump);
 }
 
 // A font of the thread's own with the same description: fonts are not

@@ -4,11 +4,11 @@
 #include "platform/listview.h"
 
 #include "platform/columnwidths.h"
+#include "platform/eventpump.h"
 #include "platform/rowsort.h"
 
 #include <QAbstractTableModel>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QThread>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -109,7 +109,7 @@ class ListViewPrivate : public QAbstractTableModel {
   bool sortStale = false;
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
   // movedRows: the rows already in their new order, when the caller made them.
-  void applyPermutation(const std::vector<quint32>& perm, std::vector<RowRec>* movedRows = nullptr);
+  void applyPermutation(const std::vector<quint32>& perm, RowRecs* movedRows = nullptr);
   void applyWidth(int c);
   void applyAllWidths() {
     for (int c = 0; c < widths.size(); ++c) applyWidth(c);
@@ -334,20 +334,15 @@ void ListViewPrivate::sortRows(bool mayYield) {
     backgroundSorting = true;
     sortStale = false;
     std::atomic<bool> done{false};
-    std::vector<RowRec> moved;  // the rows in their new order, made by the worker too
-    sortWorker = std::thread([this, &perm, &done, &moved, k, descending] {
+    RowRecs moved;  // the rows in their new order, made by the worker too
+    EventPump pump;
+    sortWorker = std::thread([this, &perm, &done, &moved, k, descending, wake = pump.waker()] {
       sorter.order(store, k, descending, perm);
       moved = store.inOrder(perm);
       done = true;
+      wake();
     });
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (done) loop.quit();
-    });
-    poll.start();
-    loop.exec();
+    pump.waitUntil([&done] { return done.load(); });
     if (!*stillAlive) return;  // the list went away meanwhile; its end joined the worker
     settleBackgroundSort(false);
     backgroundSorting = false;
@@ -368,7 +363,7 @@ void ListViewPrivate::sortRows(bool mayYield) {
 }
 
 // perm[new position] = old position.
-void ListViewPrivate::applyPermutation(const std::vector<quint32>& perm, std::vector<RowRec>* movedRows) {
+void ListViewPrivate::applyPermutation(const std::vector<quint32>& perm, RowRecs* movedRows) {
   const size_t n = perm.size();
   size_t first = 0;
   while (first < n && perm[first] == first) ++first;
@@ -377,7 +372,7 @@ void ListViewPrivate::applyPermutation(const std::vector<quint32>& perm, std::ve
   if (movedRows && movedRows->size() == n) {
     store.rows.swap(*movedRows);
   } else {
-    std::vector<RowRec> moved = store.inOrder(perm);
+    RowRecs moved = store.inOrder(perm);
     store.rows.swap(moved);
   }
   const QModelIndexList before = persistentIndexList();

@@ -234,15 +234,15 @@ void RowStore::setCell(qsizetype row, int k, QStringView text) {
 
 void RowStore::clear() {
   rows.clear();
-  rows.shrink_to_fit();
   arena_.clear();
   garbage_ = 0;
   ++version_;
 }
 
-std::vector<RowRec> RowStore::inOrder(const std::vector<quint32>& perm) const {
-  std::vector<RowRec> moved(perm.size());
-  for (size_t i = 0; i < perm.size(); ++i) moved[i] = rows[perm[i]];
+RowRecs RowStore::inOrder(const std::vector<quint32>& perm) const {
+  RowRecs moved;
+  moved.reserve(perm.size());
+  for (const quint32 from : perm) moved.push_back(rows[from]);
   return moved;
 }
 
@@ -251,12 +251,12 @@ std::vector<RowRec> RowStore::inOrder(const std::vector<quint32>& perm) const {
 void RowStore::compactIfWasteful() {
   if (garbage_ < (1u << 20) || garbage_ < arena_.used() / 2) return;
   Arena fresh;
-  for (RowRec& r : rows) {
+  rows.forEach([&](RowRec& r) {
     const Arena::Loc loc = fresh.alloc(r.size);
     std::memcpy(fresh.at(loc.chunk, loc.offset), arena_.at(r.chunk, r.offset), r.size);
     r.chunk = loc.chunk;
     r.offset = loc.offset;
-  }
+  });
   arena_.swap(fresh);
   garbage_ = 0;
 }

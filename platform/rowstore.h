@@ -74,11 +74,57 @@ static_assert(sizeof(RowRec) == 20);
 // A row holds at most this many cells; cells past them are not kept.
 constexpr int kMaxRowCells = 255;
 
+// Row records in blocks of a fixed size. Adding a row never moves the others:
+// a vector of a million rows would copy twenty megabytes each time it grew,
+// holding up the window thread that adds the rows.
+class RowRecs {
+ public:
+  static constexpr int kBlockShift = 15;  // 32,768 rows (640 KB) a block
+  static constexpr size_t kBlockRows = size_t(1) << kBlockShift;
+
+  RowRecs() = default;
+  RowRecs(RowRecs&&) noexcept = default;
+  RowRecs& operator=(RowRecs&&) noexcept = default;
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  RowRec& operator[](size_t i) { return blocks_[i >> kBlockShift][i & (kBlockRows - 1)]; }
+  const RowRec& operator[](size_t i) const { return blocks_[i >> kBlockShift][i & (kBlockRows - 1)]; }
+  void push_back(const RowRec& r) {
+    if ((size_ & (kBlockRows - 1)) == 0 && (size_ >> kBlockShift) == blocks_.size())
+      blocks_.emplace_back(new RowRec[kBlockRows]);
+    (*this)[size_++] = r;
+  }
+  // Room for n rows in all, made now (on a worker thread, say) rather than
+  // while they are added.
+  void reserve(size_t n) {
+    while (blocks_.size() << kBlockShift < n) blocks_.emplace_back(new RowRec[kBlockRows]);
+  }
+  void clear() {
+    blocks_.clear();
+    blocks_.shrink_to_fit();
+    size_ = 0;
+  }
+  void swap(RowRecs& other) noexcept {
+    blocks_.swap(other.blocks_);
+    std::swap(size_, other.size_);
+  }
+
+  template <class F>
+  void forEach(F&& f) {
+    for (size_t i = 0; i < size_; ++i) f((*this)[i]);
+  }
+
+ private:
+  std::vector<std::unique_ptr<RowRec[]>> blocks_;
+  size_t size_ = 0;
+};
+
 class RowStore {
  public:
   // The rows in the order shown. The sort reorders them and ticks change
   // their `checked`; everything else goes through the functions below.
-  std::vector<RowRec> rows;
+  RowRecs rows;
 
   qsizetype count() const { return qsizetype(rows.size()); }
   // Moves on with every change to a text or to the number of rows (not with
@@ -112,7 +158,7 @@ class RowStore {
   void setCell(qsizetype row, int k, QStringView text);
 
   // The rows in another order: result[new position] = rows[perm[new position]].
-  std::vector<RowRec> inOrder(const std::vector<quint32>& perm) const;
+  RowRecs inOrder(const std::vector<quint32>& perm) const;
 
   void clear();
   // Bytes of blocks left behind by rewrites, not yet reclaimed.

@@ -112,22 +112,4 @@ QString folderOfExecutable(const QByteArray& link);
 // The link appFolder() reads; tests may point it at a link of their own.
 QByteArray& executableLink();
 
-// Lets pending window events run (the language runtime's DoEvents).
-void DoEvents();
-
-// Lets window events run when at least sliceMs have passed since the last
-// time it did; long jobs call it after every file or record.
-class EventPump {
- public:
-  explicit EventPump(int sliceMs = 8);
-  bool pump();  // true when events were let through
-  void force();
-  qint64 longestGapMs() const { return longestGapMs_; }
-
- private:
-  int sliceNs_;
-  qint64 last_;
-  qint64 longestGapMs_ = 0;
-};
-
 }  // namespace vrn

@@ -7,7 +7,6 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
@@ -17,12 +16,12 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTime>
-#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 
 #include <sys/stat.h>
 
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/services_browser.h"
 #include "platform/services_paths.h"
@@ -158,11 +157,6 @@ double SystemClock::secondsSinceMidnight() {
   return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
 
-void SystemClock::waitForEvents(double seconds) {
-  const int ms = std::max(1, int(seconds * 1000));
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
+void SystemClock::waitForEvents(double seconds) { letEventsRunFor(seconds); }
 
 }  // namespace vrn

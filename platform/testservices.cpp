@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include <QCoreApplication>
+#include "platform/eventpump.h"
 
 namespace vrn {
 
@@ -48,7 +48,7 @@ void ManualClock::waitForEvents(double seconds) {
   if (now >= 86400.0) now = micro(now - 86400.0);
   waited = micro(waited + seconds);
   if (onWait) onWait();
-  QCoreApplication::processEvents();
+  DoEvents();
 }
 
 void TestAudio::playPcm(std::shared_ptr<const QByteArray> pcm, int sampleRate, int channels) {

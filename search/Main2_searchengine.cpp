@@ -1,7 +1,6 @@
 // The search engine: counts the records of the chosen scope, reads its list
 // files and shows every stored path that holds the criterion and still
 // names a file.
-#include <QElapsedTimer>
 #include <deque>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 #include "mainwindow/Main2.h"
 #include "mainwindow/factsahead.h"
 #include "mainwindow/listrows.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/services.h"
 #include "search/searchengine.h"
@@ -65,8 +65,6 @@ int& searchEventSliceMs() {
 }
 
 qint64 lastSearchLongestGapMs() { return lastGapMs; }
-
-bool searchRunning() { return JobGuard::isRunning(Job::Search); }
 
 void Main2::CompterDonneesPreferees() { countScope(preferredScopeFiles(*this)); }
 
@@ -127,14 +125,20 @@ void Main2::RechercherParCritere() {
   // and the hits are looked at and their rows made ahead on others (the
   // facts): the stored path names the file, Linux names being
   // case-sensitive, while the row's name comes from the path in lower case.
-  // Both start before the count, which runs meanwhile.
+  // Both start before the count, which runs meanwhile. Events run at a
+  // steady pace rather than after every record, and as they come while the
+  // workers are behind, once the first record is in: no turn of the event
+  // loop comes between the set-up of the scope and its first record (the
+  // reader's first piece is small).
+  EventPump pump({.sliceMs = searchEventSliceMs(), .quietBeforeFirstOfferMs = -1});
   std::optional<ScopeReader> reader;
   std::optional<FactsAhead> facts;
   if (scope != kNoScope) {
-    reader.emplace(files, v.CritereRecherche);
+    reader.emplace(files, v.CritereRecherche, 0, pump.waker());
     FactsAhead::Options factsOptions;
     factsOptions.columns = DetailColumns{};  // every detail, whatever the display options say
     factsOptions.lowerCaseName = true;
+    factsOptions.wake = pump.waker();
     facts.emplace(factsOptions);
   }
 
@@ -192,25 +196,10 @@ void Main2::RechercherParCritere() {
       v.NomSansExt = nameWithoutExtension(lower);
     };
 
-    const qint64 sliceNs = qint64(std::max(0, searchEventSliceMs())) * 1000000;
-    EventPump pump(0);
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    auto letEventsRun = [&] {
+    pump.setBeforeTurn([&] {
       showProgress();
       showRowVariables();
-      pump.force();
-      sinceEvents.restart();
-    };
-    // How long a wait for the workers may last before events are due (at
-    // least a millisecond, so that a slice of 0 does not spin).
-    auto waitNs = [&] { return std::max<qint64>(sliceNs - sinceEvents.nsecsElapsed(), 1000000); };
-    // While the workers are behind, events run each slice, except before the
-    // first record: no turn of the event loop came between the set-up of the
-    // scope and its first record (the reader's first piece is small).
-    auto eventsWhileWaiting = [&] {
-      if (v.NbEnregistrementsLus > 0 && sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
-    };
+    });
 
     // The record loop takes the results of the reader and of the facts in
     // order and keeps each record's turn: the count, the stop test, the
@@ -221,11 +210,11 @@ void Main2::RechercherParCritere() {
     constexpr size_t kMaxPiecesInHand = 64;
     bool readerDone = false;
     // Takes the pieces the reader has ready while the facts have room for
-    // their hits, waiting up to waitFor for one only when none is in hand.
-    auto pull = [&](qint64 waitFor) {
+    // their hits.
+    auto pull = [&] {
       ScopeReader::Piece piece;
       while (!readerDone && inHand.size() < kMaxPiecesInHand && (inHand.empty() || facts->wantsInput())) {
-        if (!reader->next(piece, inHand.empty() ? waitFor : 0)) {
+        if (!reader->next(piece, 0)) {
           if (reader->finished()) {
             readerDone = true;
             facts->endInput();
@@ -241,25 +230,25 @@ void Main2::RechercherParCritere() {
       }
     };
     auto nextPiece = [&](ScopeReader::Piece& out) {
-      for (;;) {
-        pull(waitNs());
-        if (!inHand.empty()) {
-          out = std::move(inHand.front());
-          inHand.pop_front();
-          return true;
-        }
-        if (readerDone) return false;
-        eventsWhileWaiting();
-      }
+      pull();
+      if (inHand.empty() && !readerDone) pump.waitUntil([&] {
+          pull();
+          return !inHand.empty() || readerDone;
+        });
+      if (inHand.empty()) return false;
+      out = std::move(inHand.front());
+      inHand.pop_front();
+      return true;
     };
     // The result of the next hit (every hit of a piece in hand was fed).
     auto takeFacts = [&](FactsAhead::Result& out) {
-      for (;;) {
-        pull(0);
-        if (facts->take(out, 0) || facts->take(out, waitNs())) return true;
-        if (facts->finished()) return false;
-        eventsWhileWaiting();
-      }
+      pull();
+      bool taken = facts->take(out, 0);
+      if (!taken && !facts->finished()) pump.waitUntil([&] {
+          pull();
+          return (taken = facts->take(out, 0)) || facts->finished();
+        });
+      return taken;
     };
     // The turn of record r up to its stop test; false when the search stops.
     auto beginRecord = [&](qint64 r) {
@@ -280,13 +269,13 @@ void Main2::RechercherParCritere() {
     // stands for the whole run.
     auto passMisses = [&](qint64 from, qint64 to) {
       while (from <= to) {
-        const qint64 last = sliceNs == 0 ? from : to;
+        const qint64 last = pump.turnsAtEveryOffer() ? from : to;
         if (!beginRecord(from)) return false;
         v.NbEnregistrementsLus += last - from;
         v.IndiceBoucle2 = last;
         percentRecord = v.NbEnregistrementsLus;
         from = last + 1;
-        if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
+        pump.offer();
       }
       return true;
     };
@@ -304,7 +293,7 @@ void Main2::RechercherParCritere() {
         rowVariablesDue = true;
         ++hits;
       }
-      if (sinceEvents.nsecsElapsed() >= sliceNs) letEventsRun();
+      pump.offer();
       return true;
     };
 
@@ -330,6 +319,7 @@ void Main2::RechercherParCritere() {
     showRowVariables();
     if (!stopped) showProgress();
     lastGapMs = pump.longestGapMs();
+    pump.setBeforeTurn({});
   }
 
   // End steps, after a stop as well.

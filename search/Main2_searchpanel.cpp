@@ -67,7 +67,7 @@ void Main2::MyButton25_Click() {
   // The panel can be left and opened again while a search runs, which shows
   // this button again: a second search inside the first would mix both
   // results in the one list and its counters.
-  if (searchRunning()) return;
+  if (!mayStart(Job::Search)) return;
   Dialogs* dialogs = services().dialogs;
   if (Check20->Value() == 1 && trimBlanks(Combo10->Text()).isEmpty()) {
     dialogs->msgBox(this,

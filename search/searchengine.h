@@ -14,7 +14,4 @@ int& searchEventSliceMs();
 // of the last search, in milliseconds.
 qint64 lastSearchLongestGapMs();
 
-// True from the start of a search to the end of its end steps.
-bool searchRunning();
-
 }  // namespace vrn

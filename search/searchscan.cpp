@@ -279,8 +279,9 @@ struct ScopeReader::Job {
   qint64 first = 0, count = 0;
 };
 
-ScopeReader::ScopeReader(const QStringList& files, const QString& criterion, int workers)
-    : files_(files), matcher_(criterion) {
+ScopeReader::ScopeReader(const QStringList& files, const QString& criterion, int workers,
+                         std::function<void()> wake)
+    : files_(files), matcher_(criterion), wake_(std::move(wake)) {
   if (workers <= 0) workers = int(std::clamp(std::thread::hardware_concurrency() / 2, 1u, kMaxWorkers));
   working_ = workers;
   for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
@@ -318,7 +319,10 @@ bool ScopeReader::finished() const {
 void ScopeReader::deliver(std::uint64_t sequence, Piece&& piece) {
   pendingHits_ += qsizetype(piece.hits.size());
   done_.emplace(sequence, std::move(piece));
-  if (sequence == taken_) ready_.notify_one();
+  if (sequence == taken_) {
+    ready_.notify_one();
+    if (wake_) wake_();
+  }
 }
 
 bool ScopeReader::claim(Job& job) {
@@ -378,7 +382,10 @@ void ScopeReader::work() {
     deliver(job.sequence, std::move(piece));
   }
   const std::lock_guard<std::mutex> lock(mutex_);
-  if (--working_ == 0) ready_.notify_all();
+  if (--working_ == 0) {
+    ready_.notify_all();
+    if (wake_) wake_();
+  }
 }
 
 }  // namespace vrn

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <condition_variable>
@@ -84,8 +85,11 @@ class ScopeReader {
     std::vector<Hit> hits;     // in record order
   };
 
-  // workers 0 chooses from the machine's cores.
-  ScopeReader(const QStringList& files, const QString& criterion, int workers = 0);
+  // workers 0 chooses from the machine's cores. wake, when given, is called
+  // on a worker thread whenever a piece may have become ready to take, for
+  // a caller that waits on its event pump (EventPump::waker).
+  ScopeReader(const QStringList& files, const QString& criterion, int workers = 0,
+              std::function<void()> wake = {});
   ~ScopeReader();  // stops the workers and waits for them
   ScopeReader(const ScopeReader&) = delete;
   ScopeReader& operator=(const ScopeReader&) = delete;
@@ -103,6 +107,7 @@ class ScopeReader {
 
   const QStringList files_;
   const CriterionMatcher matcher_;
+  const std::function<void()> wake_;
   mutable std::mutex mutex_;
   std::condition_variable ready_, room_;
   // Pieces done, by their place in the scope order; taken_ is the next one

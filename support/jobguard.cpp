@@ -49,6 +49,8 @@ Job JobGuard::running() { return jobs().empty() ? Job::None : jobs().back(); }
 
 bool JobGuard::isRunning(Job job) { return std::find(jobs().begin(), jobs().end(), job) != jobs().end(); }
 
+bool mayStart(Job job) { return job == Job::Scan ? !jobRunning() : !JobGuard::isRunning(job); }
+
 JobWatch::JobWatch(std::function<void()> onChange) {
   static int next = 0;
   key_ = ++next;

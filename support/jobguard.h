@@ -1,10 +1,9 @@
 #pragma once
-// One job at a time on the database. A scan, the record loop of a list load,
-// a search and a copy each hold a JobGuard while they run, and let window
-// events run meanwhile. The rule, kept here once: while any job runs, no road
-// may start a scan or change the source (SourceActuelle, SourceAScanner,
-// affp.aff through the defaults reset); such a road asks jobRunning() before
-// it changes anything, and the window greys its source commands.
+// One job at a time on the database. A scan, a list load, a search and a
+// copy each hold a JobGuard for as long as they run, and let window events
+// run meanwhile. Which road may start while a job runs is said once, by
+// mayStart(); every road asks it before it changes anything, and the window
+// greys the controls of the roads it refuses (JobWatch).
 // Jobs nest (a scan's end opens its pages, which load lists), so the guards
 // stack.
 #include <functional>
@@ -41,5 +40,15 @@ class JobWatch {
 };
 
 inline bool jobRunning() { return JobGuard::running() != Job::None; }
+
+// Whether a road that starts a job of this kind may start now:
+// - Job::Scan stands for every road that would start a scan or change the
+//   source (SourceActuelle, SourceAScanner, and affp.aff through the defaults
+//   reset that follows a profile or special-folder scan): refused while any
+//   job runs, as a scan rebuilds the work arrays and the lists every other
+//   job reads;
+// - a list load, a search or a copy: refused inside one of its own kind,
+//   whose list file or rows, loop state and stop request it would share.
+bool mayStart(Job job);
 
 }  // namespace vrn

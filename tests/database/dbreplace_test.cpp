@@ -16,6 +16,7 @@
 
 #include "database/dbfolder.h"
 #include "database/dbwriter.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "tests/database/killpoint.h"
 #include "tests/database/tree.h"
@@ -168,7 +169,9 @@ TEST_F(DbReplaceTest, WritesOnHelperThreadsGiveTheSameBytes) {
   for (const int threads : {1, 3, 8}) {
     writeOldDatabase();
     int turns = 0;
-    ASSERT_TRUE(writeListFiles(dbDir(), "/n", ext, paths, qint64(ext.size()) - 1, {}, [&] { ++turns; }, threads).written);
+    EventPump everyOffer(0);
+    everyOffer.setBeforeTurn([&] { ++turns; });
+    ASSERT_TRUE(writeListFiles(dbDir(), "/n", ext, paths, qint64(ext.size()) - 1, {}, &everyOffer, threads).written);
     EXPECT_EQ(picture(), one) << threads;
   }
   // Arrays not sorted by extension: a second run of "a" writes over the

@@ -13,6 +13,7 @@
 #include "database/dbfolder.h"
 #include "database/dbwriter.h"
 #include "database/walk.h"
+#include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "support/TriRapide.h"
@@ -167,7 +168,9 @@ TEST_F(DbWriterTest, LongWritesOfferEventTurnsWithoutChangingTheLists) {
       bytes += QFileInfo(it.next()).size();
     return bytes;
   };
-  writeListFiles(dbDir(), "/s", ext, paths, 5000, {}, [&] { storedAtTurns << stored(); });
+  EventPump everyOffer(0);
+  everyOffer.setBeforeTurn([&] { storedAtTurns << stored(); });
+  writeListFiles(dbDir(), "/s", ext, paths, 5000, {}, &everyOffer);
   const qint64 records = 5000 * 300;
   EXPECT_TRUE(std::any_of(storedAtTurns.begin(), storedAtTurns.end(),
                           [&](qint64 bytes) { return bytes > records / 4 && bytes < records * 3 / 4; }))

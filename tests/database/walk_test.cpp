@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "database/walk.h"
+#include "platform/eventpump.h"
 #include "tests/database/tree.h"
 
 namespace vrn {
@@ -42,6 +43,19 @@ struct Walked {
 
 Walked walk(const QByteArray& folder, int threads, const WalkHooks& hooks = {}) {
   Walked w;
+  w.result = walkFolder(folder, {w.extensions, w.paths, w.found}, hooks, threads);
+  return w;
+}
+
+// A walk on an event pump paced as the window paces it (the first chance at
+// once, then one turn a slice; a slice of 0: a turn at every point the walk
+// offers one), each turn first telling onTurn the count so far.
+Walked walk(const QByteArray& folder, int threads, WalkHooks hooks, const std::function<void(qint64 found)>& onTurn,
+            int sliceMs = 0) {
+  Walked w;
+  EventPump pump({.sliceMs = sliceMs, .firstOfferTurns = true});
+  pump.setBeforeTurn([&] { onTurn(w.found); });
+  hooks.events = &pump;
   w.result = walkFolder(folder, {w.extensions, w.paths, w.found}, hooks, threads);
   return w;
 }
@@ -327,8 +341,7 @@ TEST_P(WalkTest, AStopAlreadyRequestedEndsTheWalkAtOnce) {
   int tests = 0, events = 0;
   WalkHooks hooks;
   hooks.stopRequested = [&] { return ++tests, true; };
-  hooks.letEventsRun = [&](qint64) { ++events; };
-  const Walked w = walk(tree.path(), threads(), hooks);
+  const Walked w = walk(tree.path(), threads(), hooks, [&](qint64) { ++events; });
   EXPECT_EQ(w.result, WalkResult::Stopped);
   EXPECT_EQ(w.found, 0);
   EXPECT_EQ(tests, 1);
@@ -340,10 +353,9 @@ TEST_P(WalkTest, AStopAskedWhileEventsRunIsSeenAfterTheNextFile) {
   bool stop = false;
   WalkHooks hooks;
   hooks.stopRequested = [&] { return stop; };
-  hooks.letEventsRun = [&](qint64 found) {
+  const Walked w = walk(tree.path(), threads(), hooks, [&](qint64 found) {
     if (found == 2) stop = true;
-  };
-  const Walked w = walk(tree.path(), threads(), hooks);
+  });
   EXPECT_EQ(w.result, WalkResult::Stopped);
   EXPECT_EQ(w.found, 3) << "the stop is tested after each file, before events run";
   EXPECT_EQ(w.retained().size(), 3);
@@ -359,11 +371,10 @@ TEST_P(WalkTest, AStopIsSeenBeforeTheNextSubfolder) {
   QList<qint64> calls;
   WalkHooks hooks;
   hooks.stopRequested = [&] { return stop; };
-  hooks.letEventsRun = [&](qint64 found) {
+  const Walked w = walk(tree.path(), threads(), hooks, [&](qint64 found) {
     calls << found;
     if (found == 1) stop = true;
-  };
-  const Walked w = walk(tree.path(), threads(), hooks);
+  });
   EXPECT_EQ(w.result, WalkResult::Stopped);
   EXPECT_EQ(w.found, 1);
   // Events before the first subfolder (0 found), after its file (1).
@@ -377,8 +388,7 @@ TEST_P(WalkTest, AStopDuringEventsBeforeASubfolderKeepsItUnlisted) {
   bool stop = false;
   WalkHooks hooks;
   hooks.stopRequested = [&] { return stop; };
-  hooks.letEventsRun = [&](qint64) { stop = true; };
-  const Walked w = walk(tree.path(), threads(), hooks);
+  const Walked w = walk(tree.path(), threads(), hooks, [&](qint64) { stop = true; });
   EXPECT_EQ(w.result, WalkResult::Stopped);
   EXPECT_EQ(w.found, 0);
 }
@@ -395,30 +405,31 @@ TEST_P(WalkTest, WithASliceEventsComeAtTheFirstChanceThenAtItsPace) {
     for (int i = 0; i < 3; ++i) makeFile(tree / folder + "/f" + QByteArray::number(i) + ".txt");
   }
   struct Case {
-    qint64 slice;
+    int sliceMs;
     bool stopInFirst;
     qint64 found;
     QList<qint64> calls;
   };
-  const qint64 hour = 3'600'000'000'000;
+  const int hour = 3'600'000;
   for (const Case& c : {Case{0, false, 8, {1, 2, 2, 3, 4, 5, 5, 6, 7, 8}}, Case{hour, false, 8, {1}},
                         Case{hour, true, 2, {1}}}) {
-    SCOPED_TRACE(c.slice);
+    SCOPED_TRACE(c.sliceMs);
     QList<qint64> calls;
     bool stop = false;
     WalkHooks hooks;
-    hooks.eventSliceNs = c.slice;
     hooks.stopRequested = [&] { return stop; };
-    hooks.letEventsRun = [&](qint64 found) {
-      calls << found;
-      stop = c.stopInFirst;
-    };
-    const Walked w = walk(tree.path(), threads(), hooks);
+    const Walked w = walk(
+        tree.path(), threads(), hooks,
+        [&](qint64 found) {
+          calls << found;
+          stop = c.stopInFirst;
+        },
+        c.sliceMs);
     EXPECT_EQ(w.result, c.stopInFirst ? WalkResult::Stopped : WalkResult::Completed);
     if (threads() == 0) {
       EXPECT_EQ(w.found, c.found);
       EXPECT_EQ(calls, c.calls);
-    } else if (c.slice > 0) {
+    } else if (c.sliceMs > 0) {
       // With reader threads, the first chance may also come while the walk
       // waits for the first listing, before any file.
       ASSERT_EQ(calls.size(), 1);
@@ -563,8 +574,7 @@ TEST_P(WalkTest, EveryDescriptorIsReleased) {
     WalkHooks hooks;
     qint64 seen = 0;
     hooks.stopRequested = [&] { return seen >= stopAt; };
-    hooks.letEventsRun = [&](qint64 found) { seen = found; };
-    const Walked stopped = walk(tree.path(), threads(), hooks);
+    const Walked stopped = walk(tree.path(), threads(), hooks, [&](qint64 found) { seen = found; });
     EXPECT_EQ(stopped.result, WalkResult::Stopped);
     // Seen before the next subfolder, or after the next file.
     EXPECT_GE(stopped.found, stopAt);

@@ -15,6 +15,7 @@
 #include "mainwindow/copyloop.h"
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
+#include "support/jobguard.h"
 #include "tests/mainwindow/list_rows.h"
 #include "tests/mainwindow/main2_fixture.h"
 
@@ -71,7 +72,7 @@ class CopyTest : public Main2Test {
     EXPECT_EQ(vrnVars().DemandeArret, "");
     EXPECT_FALSE(w->MyButton6->Enabled());
     EXPECT_EQ(w->MousePointer(), vbDefault);
-    EXPECT_FALSE(copyRunning());
+    EXPECT_FALSE(JobGuard::isRunning(Job::Copy));
   }
 
   QTemporaryDir src, dst;
@@ -294,7 +295,7 @@ TEST_F(CopyTest, ASecondCopyIsRefusedWhileOneRuns) {
   QMetaObject::invokeMethod(
       w,
       [&] {
-        sawRunning = copyRunning();
+        sawRunning = JobGuard::isRunning(Job::Copy);
         w->mnCopierSelect_Click();
         w->CopierFichiersCoches();
         w->Command1_Click();  // the scan button too: no browser, no scan caption
@@ -323,7 +324,7 @@ TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   QStringList shown;
   page.showProgress = [&](const QString& t) { shown << t; };
   // The main window's stop word stops the page before the next existing file.
-  page.letEventsRun = [] { vrnVars().DemandeArret = kStopRequest; };
+  page.afterFileCopied = [] { vrnVars().DemandeArret = kStopRequest; };
   CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Stopped);
   EXPECT_EQ(r.copied, 1);
@@ -331,7 +332,7 @@ TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   // The page's own word stops it before the next ticked row, with its caption.
   QTemporaryDir other;
   page.destination = other.path();
-  page.letEventsRun = [] { vrnVars().DemandeArret = kPageStopRequest; };
+  page.afterFileCopied = [] { vrnVars().DemandeArret = kPageStopRequest; };
   r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Stopped);
   EXPECT_EQ(r.copied, 1);
@@ -432,7 +433,7 @@ TEST_F(LargeCopyTest, AQuitInTheMiddleOfAFileLeavesNothingBehind) {
   EXPECT_EQ(exitCodes, QList<int>{0});
   EXPECT_FALSE(realNameSeenEarly);
   EXPECT_EQ(entries(dst.path()), QStringList()) << "neither big.bin nor its temporary file, and nothing after it";
-  EXPECT_FALSE(copyRunning());
+  EXPECT_FALSE(JobGuard::isRunning(Job::Copy));
 }
 
 TEST_F(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {

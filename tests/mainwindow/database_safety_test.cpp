@@ -21,6 +21,7 @@
 #include "mainwindow/copyloop.h"
 #include "mainwindow/listloader.h"
 #include "platform/pathcodec.h"
+#include "search/searchengine.h"
 #include "support/TriRapide.h"
 #include "support/VariablesVRN.h"
 #include "support/touslesdossierssystem.h"
@@ -539,23 +540,33 @@ TEST_F(DatabaseSafetyTest, ABareListInAnyCaseIsNeitherCountedNorKept) {
 
 // ---- One job at a time ----
 
-TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAListLoadsOrACopyRuns) {
+// Each job in turn (a list load, a copy, a search, a scan): at its first
+// event turn every road that would start a scan or change the source is shown
+// disabled and, used all the same, changes nothing; once the job has ended
+// each is usable again.
+TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAnyJobRuns) {
   for (const char* f : {"a.txt", "b.txt"}) makeFile(old / f, "x");
   makeFile(old / "c.jpg");
   makeFiles(fresh.path(), 12);
+  TempTree special;  // the folder the special-folder box offers
+  makeFile(special / "s.txt");
   QTemporaryDir backup;
   ASSERT_TRUE(backup.isValid());
   Main2* w = startOn(old);
   w->Check16->setValue(0);
+  const int loadSlice = listLoadEventSliceMs(), searchSlice = searchEventSliceMs();
   listLoadEventSliceMs() = 0;  // a turn after every record
+  searchEventSliceMs() = 0;
 
-  struct Job {
+  struct JobCase {
     const char* what;
+    bool scans;  // the job itself scans (fresh, chosen in the browser)
     std::function<void()> run;
   };
-  const Job jobs[] = {
-      {"a list load", [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); }},
-      {"a copy", [&] {
+  const JobCase jobs[] = {
+      {"a list load", false, [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); }},
+      {"a copy", false,
+       [&] {
          w->ListView2->Clear();
          for (int i = 1; i <= 2; ++i) {
            addFileRow(w->ListView2, path(old) + (i == 1 ? "/a.txt" : "/b.txt"), i);
@@ -566,23 +577,40 @@ TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAListLoadsOrACopyRuns) {
          vrnVars().ModeCopie = kYes;
          w->CopierFichiersCoches();
        }},
+      {"a search", false,
+       [&] {
+         w->mnRechercheCritere->click();
+         w->Text2->setText("txt");
+         w->Check19->setValue(1);
+         w->MyButton25->click();
+         EXPECT_GT(w->ListView2->Count(), 0) << "the search itself went on";
+         w->MyButton24->click();
+       }},
+      {"a scan", true, [&] { w->Command1->click(); }},
   };
-  const QString combo7Item = decodePath(fresh.path()) + "/";
+  const QString combo7Item = decodePath(special.path()) + "/";
   w->Combo7->AddItem(combo7Item);
-  for (const Job& job : jobs) {
+  for (const JobCase& job : jobs) {
     SCOPED_TRACE(job.what);
     const FolderPicture before = pictureOf(encodePath(dbDir()));
     const QString source = vrnVars().SourceActuelle, toScan = vrnVars().SourceAScanner;
-    svc->dialogs.folders = {path(fresh)};  // must stay unused
+    svc->dialogs.folders = {path(fresh)};  // for the scan job's own browser; must stay unused otherwise
+    svc->dialogs.browserTitles.clear();
     svc->dialogs.boxes.clear();
     bool during = false;
-    QStringList enabled;
+    QStringList enabled, changed;
     QTimer::singleShot(0, w, [&] {
       during = true;
       if (w->Command1->isEnabled()) enabled << "Command1";
       for (MenuItem* m : {w->mnReScannerActuel, w->mnScannProfile, w->mnChoixPerso, w->mnDetailRepPerso})
         if (m->Enabled()) enabled << m->objectName();
       if (w->Combo7->isEnabled()) enabled << "Combo7";
+      // What the job has made of the state so far: the roads leave it so.
+      const VariablesVRN& v = vrnVars();
+      const QStringList state = {v.SourceActuelle, v.SourceAScanner, v.ModeCopie, v.ScanEnCours,
+                                 w->MyButton10->Caption()};
+      const FolderPicture files = pictureOf(encodePath(dbDir()));
+      const qsizetype titles = svc->dialogs.browserTitles.size();
       w->Command1_Click();
       w->mnReScannerActuel_Click();
       w->mnScannProfile_Click();
@@ -590,20 +618,38 @@ TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAListLoadsOrACopyRuns) {
       w->mnDetailRepPerso_Click();
       w->Combo7->setListIndex(w->Combo7->findText(combo7Item));
       w->Combo7_Click();
+      if (state != QStringList({v.SourceActuelle, v.SourceAScanner, v.ModeCopie, v.ScanEnCours,
+                                w->MyButton10->Caption()}))
+        changed << "state";
+      if (pictureOf(encodePath(dbDir())) != files) changed << "database folder";
+      if (svc->dialogs.browserTitles.size() != titles) changed << "browser";
+      if (!svc->dialogs.boxes.isEmpty()) changed << "box";
+      if (w->Combo7->isVisible()) changed << "Combo7 shown";
     });
     job.run();
     ASSERT_TRUE(during);
     EXPECT_TRUE(enabled.isEmpty()) << "shown enabled: " << enabled.join(' ').toStdString();
-    EXPECT_EQ(vrnVars().SourceActuelle, source);
-    EXPECT_EQ(vrnVars().SourceAScanner, toScan);
-    EXPECT_EQ(pictureOf(encodePath(dbDir())), before) << "der.rep, affp.aff and the lists untouched";
-    EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
+    EXPECT_TRUE(changed.isEmpty()) << "changed: " << changed.join(", ").toStdString();
+    const FolderPicture after = pictureOf(encodePath(dbDir()));
+    if (job.scans) {
+      EXPECT_EQ(vrnVars().SourceActuelle, path(fresh)) << "the scan went on with its own folder";
+      EXPECT_EQ(vrnVars().SourceAScanner, toScan);
+      EXPECT_EQ(after.value("affp.aff"), before.value("affp.aff"));
+      EXPECT_EQ(after.value("mesp.par"), before.value("mesp.par"));
+      EXPECT_EQ(svc->dialogs.browserTitles.size(), 1) << "the scan's own folder choice only";
+    } else {
+      EXPECT_EQ(vrnVars().SourceActuelle, source);
+      EXPECT_EQ(vrnVars().SourceAScanner, toScan);
+      EXPECT_EQ(after, before) << "der.rep, affp.aff and the lists untouched";
+      EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
+    }
     EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
     EXPECT_FALSE(w->Combo7->isVisible());
     EXPECT_NE(w->MyButton10->Caption().left(14), "Scann en Cours");
     EXPECT_TRUE(w->Command1->isEnabled()) << "usable again once the job ended";
     EXPECT_TRUE(w->mnScannProfile->Enabled());
   }
-  listLoadEventSliceMs() = 8;
+  listLoadEventSliceMs() = loadSlice;
+  searchEventSliceMs() = searchSlice;
   EXPECT_EQ(QDir(backup.path()).entryList(QDir::Files), (QStringList{"a.txt", "b.txt"})) << "the copy itself went on";
 }

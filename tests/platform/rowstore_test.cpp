@@ -218,6 +218,64 @@ TEST(RowStore, RewritesInAnyOrderKeepEveryCell) {
   EXPECT_TRUE(compacted) << "the rewrites left enough dead blocks for a compaction";
 }
 
+// More rows than one block of records holds: rows on either side of each
+// block's end keep their records through a reorder, rewrites that move every
+// row's cells (and compact the arena under them) and a clear.
+TEST(RowStore, RowsAcrossBlocksOfRecordsKeepTheirTextsAndRecords) {
+  RowStore store;
+  const qsizetype n = qsizetype(2 * RowRecs::kBlockRows + 3);
+  for (qsizetype r = 0; r < n; ++r) {
+    std::string packed;
+    PackedRowWriter w(packed);
+    w.cell(QString("r%1").arg(r));
+    store.appendPacked(w.view(), int(r % 1000));
+  }
+  ASSERT_EQ(store.count(), n);
+  const qsizetype edge = qsizetype(RowRecs::kBlockRows);
+  for (const qsizetype r : {qsizetype(0), edge - 1, edge, edge + 1, 2 * edge - 1, 2 * edge, n - 1}) {
+    SCOPED_TRACE(r);
+    EXPECT_EQ(store.text(r, 0), QString("r%1").arg(r));
+    EXPECT_EQ(store.rows[size_t(r)].id, quint32(r));
+    EXPECT_EQ(store.rows[size_t(r)].icon, r % 1000);
+  }
+
+  // Reversed, with a tick on the first row of the second block.
+  store.rows[size_t(edge)].checked = 1;
+  std::vector<quint32> reversed(static_cast<size_t>(n));
+  for (qsizetype i = 0; i < n; ++i) reversed[size_t(i)] = quint32(n - 1 - i);
+  store.rows = store.inOrder(reversed);
+  ASSERT_EQ(store.count(), n);
+  for (qsizetype i = 0; i < n; ++i) {
+    ASSERT_EQ(store.rows[size_t(i)].id, quint32(n - 1 - i)) << i;
+    ASSERT_EQ(store.rows[size_t(i)].checked, n - 1 - i == edge ? 1 : 0) << i;
+  }
+  EXPECT_EQ(store.text(0, 0), QString("r%1").arg(n - 1));
+  EXPECT_EQ(store.text(n - 1, 0), "r0");
+
+  // Every row's cells moved twice: the dead blocks left behind make the
+  // store copy every row's cells to a fresh arena.
+  bool compacted = false;
+  for (const char* tag : {"premier passage, assez long", "second passage, plus long encore"}) {
+    for (qsizetype r = 0; r < n; ++r) {
+      const size_t before = store.garbage();
+      store.setCell(r, 1, QString("%1 %2").arg(tag).arg(r));
+      compacted = compacted || store.garbage() < before;
+    }
+  }
+  EXPECT_TRUE(compacted);
+  for (qsizetype r = 0; r < n; ++r) {
+    ASSERT_EQ(store.text(r, 0), QString("r%1").arg(n - 1 - r)) << r;
+    ASSERT_EQ(store.text(r, 1), QString("second passage, plus long encore %1").arg(r)) << r;
+  }
+
+  store.clear();
+  EXPECT_EQ(store.count(), 0);
+  store.append(u"seul", 2);
+  EXPECT_EQ(store.count(), 1);
+  EXPECT_EQ(store.text(0, 0), "seul");
+  EXPECT_EQ(store.rows[0].id, 0u);
+}
+
 TEST(RowStore, CellsPastTheLastAreIgnored) {
   RowStore store;
   store.append(u"row", 1);

@@ -43,6 +43,36 @@ TEST(JobGuardTest, JobsNestAndEachEndsItsOwn) {
   EXPECT_FALSE(jobRunning());
 }
 
+// Which road may start while each job runs: a scan (or a change of source)
+// only when none does; any other job only outside one of its own kind, even
+// when that one runs inside another job.
+TEST(JobGuardTest, MayStartSaysWhichRoadStartsWhileEachJobRuns) {
+  struct Case {
+    std::vector<Job> running;  // outermost first
+    bool scan, load, search, copy;
+  };
+  const Case cases[] = {
+      {{}, true, true, true, true},
+      {{Job::Scan}, false, true, true, true},
+      {{Job::ListLoad}, false, false, true, true},
+      {{Job::Search}, false, true, false, true},
+      {{Job::Copy}, false, true, true, false},
+      {{Job::Scan, Job::ListLoad}, false, false, true, true},
+      {{Job::ListLoad, Job::Search}, false, false, false, true},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::unique_ptr<JobGuard>> guards;
+    for (const Job job : c.running) guards.push_back(std::make_unique<JobGuard>(job));
+    SCOPED_TRACE(::testing::Message() << c.running.size() << " jobs, innermost " << int(JobGuard::running()));
+    EXPECT_EQ(mayStart(Job::Scan), c.scan);
+    EXPECT_EQ(mayStart(Job::ListLoad), c.load);
+    EXPECT_EQ(mayStart(Job::Search), c.search);
+    EXPECT_EQ(mayStart(Job::Copy), c.copy);
+    while (!guards.empty()) guards.pop_back();  // innermost first
+  }
+  EXPECT_TRUE(mayStart(Job::Scan));
+}
+
 TEST(JobGuardTest, WatchesSeeEveryStartAndEndForTheirOwnLife) {
   std::vector<Job> seen;
   auto watch = std::make_unique<JobWatch>([&] { seen.push_back(JobGuard::running()); });
