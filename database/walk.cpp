@@ -68,12 +68,6 @@ QByteArray lowerExtension(std::string_view raw, qsizetype* characters) {
   return encodePath(lowered);
 }
 
-QByteArray ExtensionValues::intern(const QByteArray& lowered) {
-  std::lock_guard lock(mutex_);
-  const std::string key(lowered.constData(), size_t(lowered.size()));
-  return values_.try_emplace(key, lowered).first->second;
-}
-
 ExtensionVerdict ExtensionRule::classify(std::string_view fullPath, QByteArray* extension) {
   if (qsizetype(fullPath.size()) > kPathMaxBytes) return ExtensionVerdict::PathTooLong;
   if (!fullPath.empty() && fullPath.back() == ' ') return ExtensionVerdict::TrailingBlank;
@@ -89,9 +83,8 @@ ExtensionVerdict ExtensionRule::classify(std::string_view fullPath, QByteArray* 
     return ExtensionVerdict::Retained;
   }
   qsizetype characters = 0;
-  QByteArray lowered = lowerExtension(ext, &characters);
+  const QByteArray lowered = lowerExtension(ext, &characters);
   if (characters < 1 || characters > kExtensionMaxChars) return ExtensionVerdict::Length;
-  if (values_) lowered = values_->intern(lowered);
   known_.emplace(std::string(ext), lowered);
   *extension = lowered;
   return ExtensionVerdict::Retained;

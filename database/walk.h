@@ -26,25 +26,12 @@ enum class ExtensionVerdict {
   TrailingBlank,  // readers trim the record: the path would name another file
 };
 
-// One stored value per extension, shared by the rules of every reader thread:
-// equal extensions then share their bytes (less memory, and the sort compares
-// them by address).
-class ExtensionValues {
- public:
-  QByteArray intern(const QByteArray& lowered);
-
- private:
-  std::mutex mutex_;
-  std::unordered_map<std::string, QByteArray> values_;
-};
-
 // The extension rule on a file's full path: the text after the last "." of
 // the path (the whole path when it has none), blanks removed at both ends;
 // kept when it has 1 to 8 characters, stored lower-cased. Not thread-safe:
 // one per thread.
 class ExtensionRule {
  public:
-  explicit ExtensionRule(ExtensionValues* values = nullptr) : values_(values) {}
   ExtensionVerdict classify(std::string_view fullPath, QByteArray* extension);
 
  private:
@@ -52,7 +39,6 @@ class ExtensionRule {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
-  ExtensionValues* values_;
   std::unordered_map<std::string, QByteArray, Hash, std::equal_to<>> known_;
 };
 
