@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -148,6 +149,36 @@ bool removeFolder(int db, const char* name, EventPump* events = nullptr) {
   return attempt(WriteStep::Discard, [&] { return ::unlinkat(db, name, AT_REMOVEDIR) == 0; }) || errno == ENOENT;
 }
 
+// The old lists set aside by a committed write: never read again, so they
+// go without test steps, shared among helper threads (freeing the blocks of
+// large files takes the kernel a while) while events run. What a failure
+// leaves there is removed by the next recovery.
+void removeDiscarded(int db, EventPump* events) {
+  if (!exists(db, kDiscarded)) return;
+  Fd fd(openFolderAt(db, kDiscarded));
+  if (fd.get() < 0) return;
+  std::vector<Entry> entries = entriesOf(fd.get());
+  std::erase_if(entries, [](const Entry& e) { return e.folder; });
+  constexpr size_t kMaxHelpers = 4;
+  const size_t helpers = std::min(kMaxHelpers, entries.size());
+  if (helpers > 1) {
+    std::vector<std::function<void()>> work;
+    for (size_t h = 0; h < helpers; ++h)
+      work.emplace_back([&entries, &fd, h, helpers] {
+        for (size_t i = h; i < entries.size(); i += helpers) ::unlinkat(fd.get(), entries[i].name.constData(), 0);
+      });
+    try {
+      runOnHelpers(std::move(work), events);
+    } catch (...) {
+      // What could not be deleted stays for the next recovery.
+    }
+  } else {
+    for (const Entry& e : entries) ::unlinkat(fd.get(), e.name.constData(), 0);
+  }
+  fd.reset();
+  ::unlinkat(db, kDiscarded, AT_REMOVEDIR);
+}
+
 // A committed write: its new files go in, the old ones set aside are deleted.
 // The complete folder stays until the old files are out of the way, so an
 // interruption anywhere is finished by the next recovery. Events may run only
@@ -163,7 +194,7 @@ bool rollForward(int db, EventPump* events = nullptr) {
     if (!attempt(WriteStep::MoveOld, [&] { return ::renameat(db, kPrevious, db, kDiscarded) == 0; })) return false;
   }
   if (!removeFolder(db, kComplete) || !syncFolder(db)) return false;
-  removeFolder(db, kDiscarded, events);  // what stays there is never read
+  removeDiscarded(db, events);
   return true;
 }
 
@@ -183,6 +214,14 @@ bool recoverAt(int db) {
   const bool ok = exists(db, kComplete) ? rollForward(db) : rollBack(db);
   removeFolder(db, kDiscarded);  // what stays there is never read
   return ok;
+}
+
+// One record as a list file holds it: value padded with blanks to the
+// length, cut (never inside a character) when longer.
+void appendRecord(QByteArray& out, const QByteArray& value, int length) {
+  const qsizetype used = value.size() <= length ? value.size() : cutAtCharBoundary(value, length).size();
+  out.append(value.constData(), used);
+  out.append(length - used, ' ');
 }
 
 // One staged file written through a buffer: every write checked, short
@@ -209,9 +248,7 @@ class StagedFile {
   // character) when longer.
   bool add(const QByteArray& value, int length) {
     if (!attempt(WriteStep::Record, [] { return true; })) return false;
-    const qsizetype used = value.size() <= length ? value.size() : cutAtCharBoundary(value, length).size();
-    buffer_.append(value.constData(), used);
-    buffer_.append(length - used, ' ');
+    appendRecord(buffer_, value, length);
     return buffer_.size() < kBufferBytes || flush();
   }
 
@@ -290,11 +327,59 @@ std::vector<Run> runsOf(const std::vector<QByteArray>& extensions, qint64 count,
   return runs;
 }
 
+// The two folders of a write: the database, and the staging folder the new
+// lists are written to. reuse: a list whose stored file already holds
+// exactly its records may be that file again (each list forms one run).
+struct WriteFolders {
+  int db = -1;
+  int staging = -1;
+  bool reuse = false;
+};
+
+// True when the database's own file of the run, a regular file reached
+// without a link, holds exactly the run's records; then it is linked into
+// the staging folder under its name, so a rescan of an unchanged source
+// writes (and flushes to the disk) none of that list again. afterRecord is
+// told each slot compared. Any doubt gives false: the list is written.
+bool reuseStoredList(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths,
+                     const std::function<bool(qint64)>& afterRecord) {
+  Fd stored(::openat(folders.db, run.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st;
+  if (stored.get() < 0 || ::fstat(stored.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      st.st_size != (run.last - run.first + 1) * kRecFichier)
+    return false;
+  QByteArray expected, found;
+  expected.reserve(kBufferBytes + kRecFichier);
+  qint64 offset = 0;
+  for (qint64 i = run.first; i <= run.last;) {
+    expected.resize(0);
+    for (; i <= run.last && expected.size() < kBufferBytes; ++i) {
+      appendRecord(expected, paths[size_t(i)], kRecFichier);
+      if (afterRecord && !afterRecord(i)) return false;
+    }
+    found.resize(expected.size());
+    qsizetype got = 0;
+    while (got < found.size()) {
+      const ssize_t n = ::pread(stored.get(), found.data() + got, size_t(found.size() - got), offset + got);
+      if (n <= 0) return false;
+      got += n;
+    }
+    if (std::memcmp(found.constData(), expected.constData(), size_t(found.size())) != 0) return false;
+    offset += found.size();
+  }
+  // The very file compared, whatever its name has become meanwhile.
+  const QByteArray self = "/proc/self/fd/" + QByteArray::number(stored.get());
+  return attempt(WriteStep::KeepStored, [&] {
+    return ::linkat(AT_FDCWD, self.constData(), folders.staging, run.name.constData(), AT_SYMLINK_FOLLOW) == 0;
+  });
+}
+
 // Writes one run as a list file, records numbered from 1. afterRecord, when
 // set, is told each slot written and may end the run (false).
-bool writeRun(int staging, const Run& run, const std::vector<QByteArray>& paths, StagedFile& file,
+bool writeRun(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths, StagedFile& file,
               const std::function<bool(qint64)>& afterRecord) {
-  if (!file.open(staging, run.name)) return false;
+  if (folders.reuse && reuseStoredList(folders, run, paths, afterRecord)) return true;
+  if (!file.open(folders.staging, run.name)) return false;
   for (qint64 i = run.first; i <= run.last; ++i) {
     // The paths lie all over the heap: fetch the ones coming next meanwhile.
     if (i + 16 <= run.last) __builtin_prefetch(paths[size_t(i + 16)].constData());
@@ -306,7 +391,7 @@ bool writeRun(int staging, const Run& run, const std::vector<QByteArray>& paths,
 
 // Writes the runs on helper threads, largest first, while the calling thread
 // waits on the pump (window events run). False with errno set when one failed.
-bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::vector<QByteArray>& paths,
+bool writeRunsInParallel(const WriteFolders& folders, const std::vector<Run>& runs, const std::vector<QByteArray>& paths,
                          int threads, EventPump* events) {
   std::vector<size_t> order(runs.size());
   for (size_t k = 0; k < order.size(); ++k) order[k] = k;
@@ -327,7 +412,7 @@ bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::v
       StagedFile file;
       const auto goOn = [&](qint64 i) { return (i & (kEventsEvery - 1)) != 0 || !failed.load(std::memory_order_relaxed); };
       for (size_t k; !failed.load() && (k = next.fetch_add(1)) < order.size();) {
-        if (!writeRun(staging, runs[order[k]], paths, file, goOn)) {
+        if (!writeRun(folders, runs[order[k]], paths, file, goOn)) {
           fail(errno ? errno : EIO);
           break;
         }
@@ -366,7 +451,7 @@ bool writeRunsInParallel(int staging, const std::vector<Run>& runs, const std::v
 
 // Writes der.rep and the lists into the staging folder, then flushes them
 // to the disk.
-bool stage(int staging, const QString& source, const std::vector<QByteArray>& extensions,
+bool stage(int db, int staging, const QString& source, const std::vector<QByteArray>& extensions,
            const std::vector<QByteArray>& paths, qint64 count, int threads, EventPump* events,
            std::vector<QByteArray>* names) {
   StagedFile file;
@@ -378,16 +463,18 @@ bool stage(int staging, const QString& source, const std::vector<QByteArray>& ex
   for (const Run& run : runs)
     if (std::find(names->begin(), names->end(), run.name) == names->end()) names->push_back(run.name);
   if (threads < 0) threads = count >= kParallelFrom ? int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 0;
-  // Runs of one extension apart must be written in order, one over the other.
+  // Runs of one extension apart must be written in order, one over the other
+  // (and never over a stored file linked in).
+  const WriteFolders folders{db, staging, !repeated};
   if (threads > 0 && !repeated) {
-    if (!writeRunsInParallel(staging, runs, paths, threads, events)) return false;
+    if (!writeRunsInParallel(folders, runs, paths, threads, events)) return false;
   } else {
     const auto turns = [&](qint64 i) {
       if ((i & (kEventsEvery - 1)) == 0 && events) events->offer();
       return true;
     };
     for (const Run& run : runs)
-      if (!writeRun(staging, run, paths, file, turns)) return false;
+      if (!writeRun(folders, run, paths, file, turns)) return false;
   }
   return syncStaged(staging, *names, events);
 }
@@ -470,7 +557,7 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   if (!attempt(WriteStep::MakeFolder, [&] { return ::mkdirat(db.get(), kStaging, 0755) == 0; })) return fail();
   try {
     Fd staging(openFolderAt(db.get(), kStaging));
-    if (staging.get() < 0 || !stage(staging.get(), source, extensions, paths, count, threads, events, &names))
+    if (staging.get() < 0 || !stage(db.get(), staging.get(), source, extensions, paths, count, threads, events, &names))
       return fail();
   } catch (const std::bad_alloc&) {
     errno = ENOMEM;

@@ -76,6 +76,7 @@ qint64 countDatabaseRecords(const QString& dbFolder, const QStringList& files);
 enum class WriteStep {
   MakeFolder,   // a staging or set-aside folder is made
   OpenFile,     // a staged file is created
+  KeepStored,   // a stored list holding exactly the new records is linked in (a failure: it is written)
   Record,       // one record joins the staged list
   WriteData,    // buffered records go to a staged file
   SyncFile,     // a staged file is flushed to the disk

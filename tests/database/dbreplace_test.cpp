@@ -6,12 +6,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "database/dbfolder.h"
@@ -85,6 +87,90 @@ TEST_F(DbReplaceTest, TheNewDatabaseReplacesTheOldListsAndDerRepOnly) {
   expected["odt.vrn"] = records({"/n/c.odt"});
   expected["txt.vrn"] = records({"/n/d.txt", "/n/e.txt", "/n/f.txt"});
   EXPECT_EQ(picture(), expected) << "old lists, the bare list and list.vrn.bak gone; nothing staged left";
+}
+
+// A stored list that already holds exactly a new list's records is kept as
+// that very file; one that differs, even by a byte, or that is reached through
+// a link, is written anew; and the old database still survives a failure.
+TEST_F(DbReplaceTest, AStoredListHoldingExactlyTheNewRecordsIsKeptAsItIs) {
+  QTemporaryDir outside;
+  const QString target = outside.filePath("odt-target");
+  const auto inode = [&](const QString& name) {
+    struct stat st;
+    return ::lstat(encodePath(dbDir() + "/" + name).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+  };
+  const auto writeOld = [&] {
+    writeOldDatabase();
+    writeFile(dbDir() + "/doc.vrn", records({"/n/a.doc", "/n/b.DOC"}));
+    writeFile(dbDir() + "/txt.vrn", records({"/n/d.txt", "/n/E.txt", "/n/f.txt"}));  // one byte apart
+    writeFile(target, records({"/n/c.odt"}));
+    ASSERT_EQ(::symlink(encodePath(target).constData(), encodePath(dbDir() + "/odt.vrn").constData()), 0);
+  };
+  FolderPicture expected;
+  for (const int threads : {0, 2}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    writeOld();
+    const ino_t doc = inode("doc.vrn"), txt = inode("txt.vrn");
+    ASSERT_TRUE(write(threads).written);
+    deleteBareList(dbDir(), {});
+    EXPECT_EQ(inode("doc.vrn"), doc) << "the same records: the same file";
+    EXPECT_NE(inode("txt.vrn"), txt);
+    const FolderPicture after = picture();
+    EXPECT_EQ(after.value("doc.vrn"), records({"/n/a.doc", "/n/b.DOC"}));
+    EXPECT_EQ(after.value("txt.vrn"), records({"/n/d.txt", "/n/e.txt", "/n/f.txt"}));
+    EXPECT_EQ(after.value("odt.vrn"), records({"/n/c.odt"}));
+    struct stat st;
+    ASSERT_EQ(::lstat(encodePath(dbDir() + "/odt.vrn").constData(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode)) << "a link in a list's place is replaced by the list";
+    EXPECT_EQ(readFile(target), records({"/n/c.odt"}));
+    if (threads == 0) expected = after;
+    else EXPECT_EQ(after, expected) << "helper threads give the same database";
+  }
+
+  // A failure at any step up to the commit still leaves the old database
+  // whole, the file it kept included.
+  writeOld();
+  const std::vector<WriteStep> steps = testing::writeSteps([&] { write(); });
+  const int commitAt = int(std::find(steps.begin(), steps.end(), WriteStep::Commit) - steps.begin());
+  ASSERT_NE(std::find(steps.begin(), steps.end(), WriteStep::KeepStored), steps.end());
+  for (int at = 0; at <= commitAt; ++at) {
+    writeOld();
+    const FolderPicture before = picture();
+    const ino_t doc = inode("doc.vrn");
+    std::atomic<int> step{0};
+    databaseWriteHook() = [&](WriteStep) { return step++ == at ? EIO : 0; };
+    const WriteResult r = write();
+    databaseWriteHook() = nullptr;
+    SCOPED_TRACE("step " + std::to_string(at));
+    if (steps[size_t(at)] == WriteStep::KeepStored) {
+      // A stored list that cannot be kept is written instead.
+      EXPECT_TRUE(r.written);
+      EXPECT_NE(inode("doc.vrn"), doc);
+      EXPECT_EQ(readFile(dbDir() + "/doc.vrn"), records({"/n/a.doc", "/n/b.DOC"}));
+    } else {
+      EXPECT_FALSE(r.written);
+      EXPECT_EQ(picture(), before);
+      EXPECT_EQ(inode("doc.vrn"), doc);
+    }
+    ::unlink(encodePath(dbDir() + "/odt.vrn").constData());
+  }
+}
+
+// Arrays not sorted by extension give one list in several runs, each
+// written over the one before from record 1: such a list never reuses the
+// stored file, whose records must not change before the commit.
+TEST_F(DbReplaceTest, AListOfSeveralRunsIsAlwaysWrittenAnew) {
+  ext = {"", "doc", "doc", "txt", "doc"};
+  paths = {"", "/n/a.doc", "/n/b.doc", "/n/c.txt", "/n/z.doc"};
+  writeOldDatabase();
+  writeFile(dbDir() + "/doc.vrn", records({"/n/a.doc", "/n/b.doc"}));
+  const FolderPicture before = picture();
+  databaseWriteHook() = [](WriteStep step) { return step == WriteStep::Commit ? EIO : 0; };
+  EXPECT_FALSE(write().written);
+  databaseWriteHook() = nullptr;
+  EXPECT_EQ(picture(), before);
+  ASSERT_TRUE(write().written);
+  EXPECT_EQ(readFile(dbDir() + "/doc.vrn"), records({"/n/z.doc", "/n/b.doc"}));
 }
 
 TEST_F(DbReplaceTest, AFailureAtAnyStepBeforeTheCommitKeepsTheOldDatabase) {
