@@ -28,8 +28,8 @@ bool placeStoredFile(const QString& from, const QString& to);
 class EventGapWatch {
  public:
   EventGapWatch();
-  void start();        // call right before the job
-  double stop();       // call right after it; returns the longest gap in ms
+  void start();                              // call right before the job
+  double stop();                             // call right after it; returns the longest gap in ms
   double tailMs() const { return tailMs_; }  // the last stretch, after the last turn
 
  private:

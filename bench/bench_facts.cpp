@@ -98,8 +98,7 @@ int runStatx(const QStringList& args) {
     std::memcpy(path, list.constData() + i * kRecordLength, size_t(n));
     path[n] = 0;
     struct statx st;
-    found += statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                   STATX_BASIC_STATS | STATX_BTIME, &st) == 0;
+    found += statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS | STATX_BTIME, &st) == 0;
   }
   report(count, now() - start, found);
   return 0;

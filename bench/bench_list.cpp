@@ -91,14 +91,15 @@ int run(const QStringList& args) {
     }
 
     // QString::asprintf writes numbers the same in every locale.
-    std::printf("%s\n", qPrintable(QString::asprintf("rows=%d seconds=%.3f sort_max_seconds=%.3f max_gap_ms=%lld peak_mb=%.0f",
-                                                     rows, seconds, sortMax, std::llround(gapMs),
-                                                     peakMb())));
-    std::fprintf(stderr, "%s\n",
-                 qPrintable(QString::asprintf("records=%lld record_loop_gap_ms=%lld after_loop_ms=%.0f first_paint_seconds=%.3f",
-                                              (long long)vrnVars().NumEnregistrement,
-                                              (long long)lastListLoadLongestGapMs(), tailMs, paint) +
-                            perKey));
+    std::printf("%s\n",
+                qPrintable(QString::asprintf("rows=%d seconds=%.3f sort_max_seconds=%.3f max_gap_ms=%lld peak_mb=%.0f",
+                                             rows, seconds, sortMax, std::llround(gapMs), peakMb())));
+    std::fprintf(
+        stderr, "%s\n",
+        qPrintable(QString::asprintf("records=%lld record_loop_gap_ms=%lld after_loop_ms=%.0f first_paint_seconds=%.3f",
+                                     (long long)vrnVars().NumEnregistrement, (long long)lastListLoadLongestGapMs(),
+                                     tailMs, paint) +
+                   perKey));
     for (const ShownBox& b : svc.dialogs.boxes) std::fprintf(stderr, "box: %s\n", qPrintable(b.text));
     if (rows == 0) result = 1;
   }

@@ -70,8 +70,15 @@ int run(const QStringList& args) {
   QFont windowFont(QStringLiteral("MS Sans Serif"));
   windowFont.setPointSizeF(8);
   lv.setFont(windowFont);
-  const char* captions[] = {"Nom des Fichiers Disponibles", "Adresse des Fichiers", "Taille Octets", "Date Accès",
-                            "Date Création", "Date Modification", "Attribut", "", ""};
+  const char* captions[] = {"Nom des Fichiers Disponibles",
+                            "Adresse des Fichiers",
+                            "Taille Octets",
+                            "Date Accès",
+                            "Date Création",
+                            "Date Modification",
+                            "Attribut",
+                            "",
+                            ""};
   const int widths[] = {4000, 1440, 1440, 1440, 1440, 1400, 1000, 0, 0};
   for (int i = 0; i < 9; ++i) lv.AddColumn(QString::fromUtf8(captions[i]), widths[i]);
   // The cost of making the texts alone, to tell it from the list's.
@@ -122,7 +129,8 @@ int run(const QStringList& args) {
   const QAbstractItemModel* model = lv.itemView()->model();
   int widest = 0;
   const double y = now();
-  for (int r = 0; r < sample; ++r) widest = std::max(widest, lv.itemView()->sizeHintForIndex(model->index(r, 1)).width());
+  for (int r = 0; r < sample; ++r)
+    widest = std::max(widest, lv.itemView()->sizeHintForIndex(model->index(r, 1)).width());
   const double cellByCell = sample > 0 ? (now() - y) / sample * n : 0;
 
   // The other views over the same rows.
@@ -134,9 +142,10 @@ int run(const QStringList& args) {
     views += QStringLiteral(" view%1=%2").arg(mode).arg(now() - v, 0, 'f', 3);
   }
 
-  std::printf("rows=%d fill_seconds=%.3f sort_max_seconds=%.3f autosize_seconds=%.3f autosize_max_gap_ms=%.1f "
-              "peak_mb=%.0f\n",
-              n, fill, sortMax, autosize, autosizeGap, peakMb());
+  std::printf(
+      "rows=%d fill_seconds=%.3f sort_max_seconds=%.3f autosize_seconds=%.3f autosize_max_gap_ms=%.1f "
+      "peak_mb=%.0f\n",
+      n, fill, sortMax, autosize, autosizeGap, peakMb());
   std::fprintf(stderr,
                "texts_alone_seconds=%.3f show_seconds=%.3f cell_by_cell_one_column_seconds=%.3f (widest %d px in "
                "%d rows)%s%s\n",

@@ -20,7 +20,8 @@ namespace {
 double cpuSeconds() {
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 int scan(const QStringList& args) {
@@ -71,9 +72,11 @@ int scan(const QStringList& args) {
 
   if (qEnvironmentVariableIsSet("VARNELO_BENCH_DETAIL"))
     std::fprintf(stderr, "cpu_walk=%.3f cpu_sort=%.3f cpu_write=%.3f ", c1 - c0, c2 - c1, c3 - c2);
-  std::fprintf(stderr, "walk=%.3f sort=%.3f write=%.3f threads=%d records=%lld longest_hook_gap_ms=%.1f longest_event_gap_ms=%lld\n",
-               t1 - t0, t2 - t1, t3 - t2, threads, static_cast<long long>(total), longestCall * 1000,
-               static_cast<long long>(walkGapMs));
+  std::fprintf(
+      stderr,
+      "walk=%.3f sort=%.3f write=%.3f threads=%d records=%lld longest_hook_gap_ms=%.1f longest_event_gap_ms=%lld\n",
+      t1 - t0, t2 - t1, t3 - t2, threads, static_cast<long long>(total), longestCall * 1000,
+      static_cast<long long>(walkGapMs));
   std::printf("files=%lld retained=%lld seconds=%.3f peak_mb=%.0f\n", static_cast<long long>(found),
               static_cast<long long>(total), t3 - t0, bench::peakMb());
   return 0;

@@ -92,10 +92,11 @@ int run(const QStringList& args) {
     std::printf("%s\n", qPrintable(QString::asprintf("records=%lld found=%d seconds=%.3f max_gap_ms=%lld peak_mb=%.0f",
                                                      (long long)vrnVars().NbEnregistrementsLus, found, end - start,
                                                      std::llround(gapMs), peakMb())));
-    std::fprintf(stderr, "%s\n",
-                 qPrintable(QString::asprintf("total=%lld record_loop_gap_ms=%lld after_loop_ms=%.0f first_paint_seconds=%.3f",
-                                              (long long)vrnVars().TotalEnregistrements,
-                                              (long long)lastSearchLongestGapMs(), watch.tailMs(), paint)));
+    std::fprintf(
+        stderr, "%s\n",
+        qPrintable(QString::asprintf("total=%lld record_loop_gap_ms=%lld after_loop_ms=%.0f first_paint_seconds=%.3f",
+                                     (long long)vrnVars().TotalEnregistrements, (long long)lastSearchLongestGapMs(),
+                                     watch.tailMs(), paint)));
     for (const ShownBox& b : svc.dialogs.boxes) std::fprintf(stderr, "box: %s\n", qPrintable(b.text));
     if (vrnVars().NbEnregistrementsLus == 0) result = 1;
   }

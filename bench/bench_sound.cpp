@@ -56,8 +56,8 @@ int run(const QStringList& args) {
     timed("JouerSon2", JouerSon2);
     pumpFor(3.0);
   }
-  std::printf("at %.3f s: playing %d, cut-offs %d, held bytes %lld\n", bench::now() - start, int(audio->playing()), audio->cutOffs(),
-              audio->heldBytes() ? (long long)audio->heldBytes()->size() : 0LL);
+  std::printf("at %.3f s: playing %d, cut-offs %d, held bytes %lld\n", bench::now() - start, int(audio->playing()),
+              audio->cutOffs(), audio->heldBytes() ? (long long)audio->heldBytes()->size() : 0LL);
   std::fflush(stdout);
   return 0;
 }

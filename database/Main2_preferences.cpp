@@ -119,8 +119,7 @@ void Main2::MyButton4_Click() {
   Combo1->setToolTipText(extensionsTip(Combo1->ListCount()));
   ListView2->Clear();
   ListView2->hide();
-  for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11})
-    w->hide();
+  for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11}) w->hide();
   Label2->setCaption("Faites votre Choix");
   Image1->setPicture(QIcon());
   Combo1->show();
@@ -157,8 +156,7 @@ void Main2::MyButton1_Click() {
     Combo1->Clear();
     for (int p = 0; p < Combo9->ListCount(); ++p) Combo1->AddItem(Combo9->List(p));
     Combo1->setToolTipText(extensionsTip(Combo1->ListCount()));
-    lblAffich->setCaption("Choix de mes (" + QString::number(Combo1->ListCount()) +
-                          ") Listes Préférées Provisoires");
+    lblAffich->setCaption("Choix de mes (" + QString::number(Combo1->ListCount()) + ") Listes Préférées Provisoires");
     if (Check16->Value() == 1) {
       FermerToutesFenetresListes();
       mnAfficherEcran_Click();

@@ -161,8 +161,7 @@ void Main2::Command1_Click() {
     if (presetOrCancelled) {
       if (Check13->Value() == 1) setWindowState(vbMinimized);
       timer3->setEnabled(true);
-      lblAffich->setCaption("Choix des (" + QString::number(Combo1->ListCount()) +
-                            ") Listes Disponibles pour Initiés");
+      lblAffich->setCaption("Choix des (" + QString::number(Combo1->ListCount()) + ") Listes Disponibles pour Initiés");
       lblnbr->show();
       setMousePointer(vbHourglass);
     }
@@ -289,8 +288,7 @@ void Main2::endFailedScan() {
   Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
   ListView2->Clear();
   ListView2->hide();
-  for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11})
-    w->hide();
+  for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11}) w->hide();
   v.ScanEnCours.clear();
 
   QString reason;

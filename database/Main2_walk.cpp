@@ -44,8 +44,7 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
   hooks.stopRequested = [&v] { return v.DemandeArret == kStopRequest; };
   hooks.events = &pump;
   // NbFichiersTrouves is the walk's own counter, so it is exact at every turn.
-  const WalkResult result =
-      walkFolder(encodePath(dossier), {v.TabExtensions, v.TabChemins, NbFichiersTrouves}, hooks);
+  const WalkResult result = walkFolder(encodePath(dossier), {v.TabExtensions, v.TabChemins, NbFichiersTrouves}, hooks);
   lblnbr->setCaption(QString::number(NbFichiersTrouves));
   if (result == WalkResult::Stopped) showScanStopResult();
 }

@@ -8,10 +8,10 @@
 
 namespace vrn {
 
-constexpr int kRecFichier = 300;      // list files, one path per record
-constexpr int kEnregDerRep = 1024;    // der.rep, the last source
-constexpr int kEnregAffichage = 30;   // affp.aff, the options
-constexpr int kEnregMesPar = 30;      // mesp.par, one preferred list per record
+constexpr int kRecFichier = 300;     // list files, one path per record
+constexpr int kEnregDerRep = 1024;   // der.rep, the last source
+constexpr int kEnregAffichage = 30;  // affp.aff, the options
+constexpr int kEnregMesPar = 30;     // mesp.par, one preferred list per record
 
 // Channels (file numbers) of each kind of file.
 constexpr int kListChannel = 1;
@@ -19,7 +19,7 @@ constexpr int kSourceChannel = 2;
 constexpr int kPreferredChannel = 3;
 constexpr int kOptionsChannel = 4;
 
-QString databaseFolder();                      // <executable folder>/BDVRN
+QString databaseFolder();                       // <executable folder>/BDVRN
 QString databaseFile(const QString& fileName);  // <executable folder>/BDVRN/<fileName>
 
 // The runtime's Trim: blanks removed at both ends (other characters kept).

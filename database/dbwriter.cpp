@@ -29,10 +29,10 @@ namespace {
 
 // Folders inside the database folder. None matches "*.vrn*" and none is a
 // file, so no reader, catalogue or delete pattern ever picks them up.
-constexpr const char* kStaging = "new-database";              // being written
-constexpr const char* kComplete = "new-database-complete";    // committed
-constexpr const char* kPrevious = "previous-database";        // old files set aside, not yet committed
-constexpr const char* kDiscarded = "discarded-database";      // old files of a committed write
+constexpr const char* kStaging = "new-database";            // being written
+constexpr const char* kComplete = "new-database-complete";  // committed
+constexpr const char* kPrevious = "previous-database";      // old files set aside, not yet committed
+constexpr const char* kDiscarded = "discarded-database";    // old files of a committed write
 constexpr const char* kDerRep = "der.rep";
 constexpr qsizetype kBufferBytes = qsizetype(1) << 20;
 constexpr int kEventsEvery = 0x400;  // records
@@ -391,13 +391,12 @@ bool writeRun(const WriteFolders& folders, const Run& run, const std::vector<QBy
 
 // Writes the runs on helper threads, largest first, while the calling thread
 // waits on the pump (window events run). False with errno set when one failed.
-bool writeRunsInParallel(const WriteFolders& folders, const std::vector<Run>& runs, const std::vector<QByteArray>& paths,
-                         int threads, EventPump* events) {
+bool writeRunsInParallel(const WriteFolders& folders, const std::vector<Run>& runs,
+                         const std::vector<QByteArray>& paths, int threads, EventPump* events) {
   std::vector<size_t> order(runs.size());
   for (size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return runs[a].last - runs[a].first > runs[b].last - runs[b].first;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return runs[a].last - runs[a].first > runs[b].last - runs[b].first; });
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
   std::atomic<int> error{0};
@@ -410,7 +409,9 @@ bool writeRunsInParallel(const WriteFolders& folders, const std::vector<Run>& ru
     };
     try {
       StagedFile file;
-      const auto goOn = [&](qint64 i) { return (i & (kEventsEvery - 1)) != 0 || !failed.load(std::memory_order_relaxed); };
+      const auto goOn = [&](qint64 i) {
+        return (i & (kEventsEvery - 1)) != 0 || !failed.load(std::memory_order_relaxed);
+      };
       for (size_t k; !failed.load() && (k = next.fetch_add(1)) < order.size();) {
         if (!writeRun(folders, runs[order[k]], paths, file, goOn)) {
           fail(errno ? errno : EIO);
@@ -491,7 +492,8 @@ bool swapIn(int db, const std::vector<QByteArray>& names) {
   if (previous.get() < 0) return false;
   for (const Entry& e : entriesOf(db)) {
     if (e.folder || (!isListPattern(e.name.constData()) && e.name != kDerRep)) continue;
-    if (!attempt(WriteStep::MoveOld, [&] { return ::renameat(db, e.name.constData(), previous.get(), e.name.constData()) == 0; }) &&
+    if (!attempt(WriteStep::MoveOld,
+                 [&] { return ::renameat(db, e.name.constData(), previous.get(), e.name.constData()) == 0; }) &&
         errno != ENOENT)
       return false;
   }
@@ -527,8 +529,8 @@ bool recoverDatabase(const QString& dbFolder) {
 }
 
 WriteResult writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
-                           const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
-                           EventPump* events, int threads) {
+                           const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait, EventPump* events,
+                           int threads) {
   WriteResult result;
   Fd db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (db.get() < 0) {
@@ -577,7 +579,9 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   return result;
 }
 
-bool isBareListFile(const QString& fileName) { return fileName.compare(QLatin1String(".vrn"), Qt::CaseInsensitive) == 0; }
+bool isBareListFile(const QString& fileName) {
+  return fileName.compare(QLatin1String(".vrn"), Qt::CaseInsensitive) == 0;
+}
 
 bool deleteBareList(const QString& dbFolder, const WaitHook& wait) {
   Fd db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

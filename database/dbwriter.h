@@ -74,19 +74,19 @@ qint64 countDatabaseRecords(const QString& dbFolder, const QStringList& files);
 // hook returns an errno; 0 goes on) or end the process. Writing each record
 // is a step of its own.
 enum class WriteStep {
-  MakeFolder,   // a staging or set-aside folder is made
-  OpenFile,     // a staged file is created
-  KeepStored,   // a stored list holding exactly the new records is linked in (a failure: it is written)
-  Record,       // one record joins the staged list
-  WriteData,    // buffered records go to a staged file
-  SyncFile,     // a staged file is flushed to the disk
-  CloseFile,    // a staged file is closed
-  SyncFolder,   // a folder's entries are flushed to the disk
-  MoveOld,      // an old list or der.rep is set aside
-  Commit,       // the staging folder is marked complete
-  MoveNew,      // a new file takes its place in the database
-  Discard,      // a set-aside or staged file or folder is deleted
-  MoveBack,     // an old file set aside goes back
+  MakeFolder,  // a staging or set-aside folder is made
+  OpenFile,    // a staged file is created
+  KeepStored,  // a stored list holding exactly the new records is linked in (a failure: it is written)
+  Record,      // one record joins the staged list
+  WriteData,   // buffered records go to a staged file
+  SyncFile,    // a staged file is flushed to the disk
+  CloseFile,   // a staged file is closed
+  SyncFolder,  // a folder's entries are flushed to the disk
+  MoveOld,     // an old list or der.rep is set aside
+  Commit,      // the staging folder is marked complete
+  MoveNew,     // a new file takes its place in the database
+  Discard,     // a set-aside or staged file or folder is deleted
+  MoveBack,    // an old file set aside goes back
 };
 using WriteStepHook = std::function<int(WriteStep step)>;
 WriteStepHook& databaseWriteHook();

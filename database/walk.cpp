@@ -114,11 +114,22 @@ std::map<dev_t, std::string> mountTypes() {
 
 bool pseudoMagic(unsigned long type) {
   switch (type) {
-    case PROC_SUPER_MAGIC: case SYSFS_MAGIC: case DEVPTS_SUPER_MAGIC: case CGROUP_SUPER_MAGIC:
-    case CGROUP2_SUPER_MAGIC: case SECURITYFS_MAGIC: case DEBUGFS_MAGIC: case TRACEFS_MAGIC:
-    case PSTOREFS_MAGIC: case BPF_FS_MAGIC: case 0x62656570 /* configfs */:
-    case 0x65735543 /* fusectl */: case 0x19800202 /* mqueue */: case HUGETLBFS_MAGIC:
-    case BINFMTFS_MAGIC: case AUTOFS_SUPER_MAGIC:
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case SECURITYFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case 0x62656570 /* configfs */:
+    case 0x65735543 /* fusectl */:
+    case 0x19800202 /* mqueue */:
+    case HUGETLBFS_MAGIC:
+    case BINFMTFS_MAGIC:
+    case AUTOFS_SUPER_MAGIC:
       return true;
     default:
       return false;
@@ -322,8 +333,7 @@ class FolderOpener {
     // One at a time: the others then find the folders it kept.
     std::lock_guard serial(reopening_);
     Node& parent = *node.parent;
-    if (const int parentFd = parent.fd.load(); parentFd >= 0)
-      return ::openat(parentFd, node.name.data(), kFolderFlags);
+    if (const int parentFd = parent.fd.load(); parentFd >= 0) return ::openat(parentFd, node.name.data(), kFolderFlags);
     std::vector<Node*> between{&parent};  // up from the parent
     Node* base = parent.parent;
     for (; base; base = base->parent) {
@@ -469,7 +479,8 @@ struct Reader {
     listing.files.paths.reserve(paths.size());
     std::move(paths.begin(), paths.end(), std::back_inserter(listing.files.paths));
     paths.clear();
-    if (hooks->folderListed) hooks->folderListed(QByteArray::fromRawData(node.path.data(), qsizetype(node.path.size())));
+    if (hooks->folderListed)
+      hooks->folderListed(QByteArray::fromRawData(node.path.data(), qsizetype(node.path.size())));
     opener->keep(node, fd);
   }
 };
@@ -488,9 +499,7 @@ class ReaderPool {
   // One arena for each thread.
   ReaderPool(const std::vector<Arena*>& arenas, std::shared_ptr<Node> root, FolderOpener* opener,
              const WalkHooks* hooks)
-      : opener_(opener),
-        hooks_(hooks),
-        wake_(wakeUpFor(hooks->events)) {
+      : opener_(opener), hooks_(hooks), wake_(wakeUpFor(hooks->events)) {
     stack_.push_back(std::move(root));
     for (Arena* arena : arenas) threads_.emplace_back([this, arena] { run(arena); });
   }
@@ -579,7 +588,7 @@ class ReaderPool {
   std::vector<std::shared_ptr<Node>> stack_;
   std::shared_ptr<Node> urgent_;
   bool quit_ = false;
-  size_t idle_ = 0;  // readers waiting for work
+  size_t idle_ = 0;                      // readers waiting for work
   std::atomic<Node*> awaited_{nullptr};  // the folder the walk waits for, if it sleeps
   std::shared_ptr<WakeUp> wake_;         // the walk's, to end that sleep
   std::atomic<bool> cancel_{false};

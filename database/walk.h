@@ -20,9 +20,9 @@ constexpr qsizetype kPathMaxBytes = 300;
 
 enum class ExtensionVerdict {
   Retained,
-  Length,       // no text after the last ".", or more than 8 characters
-  Slash,        // the last "." is in a folder name: no list file can be named after it
-  PathTooLong,  // the full path is longer than a record
+  Length,         // no text after the last ".", or more than 8 characters
+  Slash,          // the last "." is in a folder name: no list file can be named after it
+  PathTooLong,    // the full path is longer than a record
   TrailingBlank,  // readers trim the record: the path would name another file
 };
 

@@ -98,19 +98,18 @@ void Main2::buildLeftColumn() {
   MyButton2->setPicture(picture("list"));
   Command2 = button(this, "Command2", 240, 4680, 2175, 615, "Quitter ou Réduire",
                     "Cliquez ICI pour Arrêter ou Réduire le logiciel...", "Quitter:", kDarkBlue);
-  MyButton6 = button(this, "MyButton6", 2520, 4680, 2175, 615, "Arrêter l'Opération en Cours", QString(), QString(),
-                     kRed);
+  MyButton6 =
+      button(this, "MyButton6", 2520, 4680, 2175, 615, "Arrêter l'Opération en Cours", QString(), QString(), kRed);
   MyButton6->setEnabled(false);
   MyButton9 = button(this, "MyButton9", 240, 5520, 2175, 1095, "Choix pour l'Affichage de mes Listes",
-                     "Cliquez ICI pour Choisir le Type d'Affichage de vos Listes Préférées...", "Affichage:",
-                     kTeal);
+                     "Cliquez ICI pour Choisir le Type d'Affichage de vos Listes Préférées...", "Affichage:", kTeal);
   MyButton7 = button(this, "MyButton7", 2520, 5520, 2175, 1095, "Réglage de Certains Paramètres d'Affichage",
                      "Cliquez ICI pour Modifier les Paramètres d'Affichage des Données...", "Réglages:", kTeal);
   MyButton3 = button(this, "MyButton3", 240, 6720, 4455, 315, "Voir ma Sélection de Fichiers");
   MyButton3->hide();
 
-  MyButton10 = button(this, "MyButton10", 0, 0, 13620, 735, "", "Voici votre Résultat de Scann...",
-                      "Résultat:", kDarkBlue);
+  MyButton10 =
+      button(this, "MyButton10", 0, 0, 13620, 735, "", "Voici votre Résultat de Scann...", "Résultat:", kDarkBlue);
 }
 
 void Main2::buildResultPanel() {
@@ -188,17 +187,16 @@ void Main2::buildSearchPanel() {
   Image13 = pictureBox(MyFrame9, "Image13", 60, 120, 360, 360, picture("list"));
   Label34 = label(MyFrame9, "Label34", 480, 0, 3375, 285, "Rechercher dans un Type de Fichier");
   Combo10 = make<ComboBox>(MyFrame9, "Combo10", 480, 280, 3255, 315);
-  Combo10->setToolTipText(
-      "Ceci est la Liste Totale des Extensions de Fichiers Disponibles selon la Source Scanner...");
-  Check20 = check(MyFrame9, "Check20", 3840, 240, 200, 200, 1,
-                  "Rechercher Uniquement dans un Type d'Extension Précis...");
+  Combo10->setToolTipText("Ceci est la Liste Totale des Extensions de Fichiers Disponibles selon la Source Scanner...");
+  Check20 =
+      check(MyFrame9, "Check20", 3840, 240, 200, 200, 1, "Rechercher Uniquement dans un Type d'Extension Précis...");
 
   MyFrame2 = make<MyFrame>(MyFrame3, "MyFrame2", 240, 3240, 4215, 615);
   pictureBox(MyFrame2, "Image8", 60, 120, 360, 360, picture("list"));
   Label30 = label(MyFrame2, "Label30", 600, 0, 3015, 645, "Rechercher Uniquement dans vos Listes Préférées");
   Label30->setAlignment(Qt::AlignCenter);
-  Check17 = check(MyFrame3, "Check17", 4080, 3480, 200, 200, 0,
-                  "Rechercher Uniquement dans vos Listes Sélectionnées...");
+  Check17 =
+      check(MyFrame3, "Check17", 4080, 3480, 200, 200, 0, "Rechercher Uniquement dans vos Listes Sélectionnées...");
 
   MyFrame4 = make<MyFrame>(MyFrame3, "MyFrame4", 240, 3960, 4215, 615);
   pictureBox(MyFrame4, "Image9", 60, 120, 360, 360, picture("list"));
@@ -209,8 +207,7 @@ void Main2::buildSearchPanel() {
 
   MyFrame8 = make<MyFrame>(MyFrame3, "MyFrame8", 240, 4680, 4215, 615);
   pictureBox(MyFrame8, "Image10", 60, 120, 360, 360, picture("list"));
-  Label33 = label(MyFrame8, "Label33", 480, 0, 3315, 645,
-                  "Rechercher dans Toutes les Listes Disponibles pour Initié");
+  Label33 = label(MyFrame8, "Label33", 480, 0, 3315, 645, "Rechercher dans Toutes les Listes Disponibles pour Initié");
   Label33->setAlignment(Qt::AlignCenter);
   Check19 = check(MyFrame3, "Check19", 4080, 4920, 200, 200, 0,
                   "Rechercher dans Toutes les Listes Disponibles, même celles pour Initiés...");
@@ -291,9 +288,8 @@ void Main2::buildPreferencesPanel() {
     const char* tip;
   };
   const Visible shown[] = {
-      {&Check11, "Check11", &Label20, "Label20",
-       "Lancer le Scann au Démarrage du Programme (Mise à Jour des Données)", 1,
-       "Vous pouvez Faire une Mise à Jour de vos Fichiers, avant de les Afficher..."},
+      {&Check11, "Check11", &Label20, "Label20", "Lancer le Scann au Démarrage du Programme (Mise à Jour des Données)",
+       1, "Vous pouvez Faire une Mise à Jour de vos Fichiers, avant de les Afficher..."},
       {&Check12, "Check12", &Label21, "Label21", "Editer mes Listes Sélectionnées au Démarrage du Programme", 1,
        "Au Démarrage, Afficher les Listes Sélectionnées dans la Barre des Tâches..."},
       {&Check14, "Check14", &Label22, "Label22", "Démarrer le Programme Automatiquement avec Windows", 0,
@@ -454,8 +450,7 @@ void Main2::buildMenus() {
   mnMenu4->addSeparator();
   mnAfficherEcran = mnMenu4->addItem("mnAfficherEcran", "Afficher Toutes mes Extensions Préférées sur mon (écran)");
   mnMenu4->addSeparator();
-  mnToutEnlever =
-      mnMenu4->addItem("mnToutEnlever", "Effacer Toutes les Listes Affichées (écran et Barre des Tâches)");
+  mnToutEnlever = mnMenu4->addItem("mnToutEnlever", "Effacer Toutes les Listes Affichées (écran et Barre des Tâches)");
 
   mnMenu5 = new Menu(this, "mnMenu5");
   mnReduire = mnMenu5->addItem("mnReduire", "Réduire le Programme dans la Barre des Tâches");

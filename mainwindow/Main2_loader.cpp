@@ -202,8 +202,8 @@ void Main2::AfficherListeExtension() {
   liste.close();
 
   Label2->setCaption("Liste de Mes (" + QString::number(ListView2->Count()) + ") Fichiers (." + nom + ") Disponibles");
-  MyButton10->setCaption("Résultat du Scann (" + QString::number(v.NombreFichiers) + ") Fichiers\n(" + v.SourceActuelle +
-                         ")");
+  MyButton10->setCaption("Résultat du Scann (" + QString::number(v.NombreFichiers) + ") Fichiers\n(" +
+                         v.SourceActuelle + ")");
   Check11->setToolTipText("Scanner au Démarrage dans (" + v.SourceActuelle + ")");
   MyButton6->setEnabled(false);
   MyButton5->hide();

@@ -19,8 +19,9 @@ namespace vrn {
 namespace {
 
 QString helpText() {
-  QString t = "Par défaut le programme Sélectionnera les Extensions de Fichiers les plus couramment utilisés..."
-              "tel que les Images, les Sons, et Divers Fichiers de Travails comme Texte, Word, Excel etc...\n\n";
+  QString t =
+      "Par défaut le programme Sélectionnera les Extensions de Fichiers les plus couramment utilisés..."
+      "tel que les Images, les Sons, et Divers Fichiers de Travails comme Texte, Word, Excel etc...\n\n";
   t += "Mais si vous aviez besoin de Rechercher ou d'Afficher d'autres Extensions de Fichiers, il vous suffira de "
        "les Sélectonner en Cochant les Cases Correspondantes dans la Liste des Fichiers Disponibles à votre Gauche "
        "(Liste en Bleu).\n\n";
@@ -164,8 +165,7 @@ void Main2::Form_Load() {
   MyButton10->setToolTipText("(" + source + ")");
   if (!source.isEmpty() && v.SourceActuelle != kNoSourceYet)
     setCaption("Faire la Liste Complète de Varnelo dans (" + source + ")");
-  else
-    setCaption("Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
+  else setCaption("Faire la Liste Complète de Varnelo dans le Répertoire de mon Choix...");
 
   // 8. Missing-source warnings: both tests are made.
   if (!driveRootExists(source) && v.SourceActuelle != kNoSourceYet) showMissingDriveBox(source);

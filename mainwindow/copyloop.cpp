@@ -197,7 +197,8 @@ FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& targe
   EventPump& pump = events ? *events : own.emplace(kEventSliceMs);
   // Look before opening: opening a fifo or a device can block or act on it.
   struct stat st;
-  if (::stat(source.constData(), &st) != 0) return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
+  if (::stat(source.constData(), &st) != 0)
+    return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
   if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
   Fd in(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (in.get() < 0) return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;

@@ -14,10 +14,10 @@ constexpr quint32 kDarkBlue = 0x5F3616;
 constexpr quint32 kTeal = 0x747A1D;
 constexpr quint32 kRed = 0x2D32A8;
 constexpr quint32 kGreen = 0x327D2E;
-constexpr quint32 kNavy = 0x800000;       // the special folders list
-constexpr quint32 kMidBlue = 0xA56E3A;    // its selected entry
-constexpr quint32 kBarBlue = 0xB56D2F;    // the search's progress bar
-constexpr quint32 kPaleBlue = 0xF6EFE9;   // the main window's background
+constexpr quint32 kNavy = 0x800000;        // the special folders list
+constexpr quint32 kMidBlue = 0xA56E3A;     // its selected entry
+constexpr quint32 kBarBlue = 0xB56D2F;     // the search's progress bar
+constexpr quint32 kPaleBlue = 0xF6EFE9;    // the main window's background
 constexpr quint32 kPaleYellow = 0xC0FFFF;  // the search criterion's box
 constexpr quint32 kWhite = 0xFFFFFF;
 

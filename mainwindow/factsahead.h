@@ -105,14 +105,14 @@ class FactsAhead {
   Options options_;
   std::vector<std::thread> workers_;
   mutable std::mutex lock_;
-  std::condition_variable wake_;  // workers: a batch to do, or stop
-  std::condition_variable done_;  // window thread: a batch done
-  std::deque<Batch*> todo_;       // queued for the workers, in order
+  std::condition_variable wake_;                // workers: a batch to do, or stop
+  std::condition_variable done_;                // window thread: a batch done
+  std::deque<Batch*> todo_;                     // queued for the workers, in order
   std::deque<std::unique_ptr<Batch>> inOrder_;  // every batch not yet taken, in feed order
   std::vector<std::unique_ptr<Batch>> spare_;
   std::unique_ptr<Batch> lastTaken_;  // holds the last result's bytes until the next take
-  Batch* filling_ = nullptr;  // the batch being fed (last of inOrder_)
-  size_t nextItem_ = 0;       // next item to take in inOrder_.front()
+  Batch* filling_ = nullptr;          // the batch being fed (last of inOrder_)
+  size_t nextItem_ = 0;               // next item to take in inOrder_.front()
   std::atomic<bool> stopping_{false};
   bool inputEnded_ = false;
   size_t batchSize_;

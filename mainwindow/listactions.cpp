@@ -22,11 +22,13 @@ QString riskyFileWarningTitle() { return QStringLiteral("Précaution sur certain
 QString riskyFileWarningText(const QString& path, const QString& extension) {
   return QStringLiteral("Vous Voulez Exécuter ce Fichier :\n\n(") + path + QStringLiteral(")\n\n") +
          QStringLiteral("Ce Type de Fichier (") + extension +
-         QStringLiteral(") fait parti des Fichiers Risquant de Causer des Désagréements ou de Déstabiliser votre "
-                        "Sytème...!\n") +
+         QStringLiteral(
+             ") fait parti des Fichiers Risquant de Causer des Désagréements ou de Déstabiliser votre "
+             "Sytème...!\n") +
          QStringLiteral("Seul un Utilisateur Expérimenté peut demander à Exécuter ce Type de Fichier...\n\n") +
-         QStringLiteral("Si vous faites parti de ces personnes Expérimentées et que vous êtes sûr de ce que vous "
-                        "faites, Cliquez sur (Oui)...?\n") +
+         QStringLiteral(
+             "Si vous faites parti de ces personnes Expérimentées et que vous êtes sûr de ce que vous "
+             "faites, Cliquez sur (Oui)...?\n") +
          QStringLiteral("ou si vous ne savez pas Cliquez sur (Non)...?");
 }
 

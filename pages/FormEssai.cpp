@@ -105,8 +105,9 @@ void FormEssai::buildControls() {
 
   ImageList1 = new ImageList(this, "ImageList1");
   ListView2 = make<ListView>(this, "ListView2", 120, 840, 9255, 2895);
-  ListView2->setToolTipText(QStringLiteral("Click-Droit pour Sous-Menu...Vous pouvez aussi Cliquer sur l' Entête de "
-                                           "Colonne pour la Trier..."));
+  ListView2->setToolTipText(
+      QStringLiteral("Click-Droit pour Sous-Menu...Vous pouvez aussi Cliquer sur l' Entête de "
+                     "Colonne pour la Trier..."));
   // The file-list layout of the main list, but for the size caption and a
   // wider attribute column.
   ListView2->AddColumn(QStringLiteral("Nom des Fichiers Disponibles"), 4000);
@@ -123,25 +124,25 @@ void FormEssai::buildControls() {
   // header is clicked.
 
   Command4 = pageButton(this, "Command4", 480, 3840, 1215, 255, QStringLiteral("AutoSize/Oui"),
-                    QStringLiteral("Cliquez ICI pour Redimentionner Automatiquement Toutes les Colonnes (Mini ou "
-                                   "Maxi)..."),
-                    QStringLiteral("Redimentionner les Colonnes:"));
+                        QStringLiteral("Cliquez ICI pour Redimentionner Automatiquement Toutes les Colonnes (Mini ou "
+                                       "Maxi)..."),
+                        QStringLiteral("Redimentionner les Colonnes:"));
   Command5 = pageButton(this, "Command5", 600, 4200, 1215, 255, QStringLiteral("Lignes Couleur"),
-                    QStringLiteral("Cliquez ICI pour Mettre une Couleur Différente Une Ligne sur 2..."),
-                    QStringLiteral("Couleur Lignes:"));
+                        QStringLiteral("Cliquez ICI pour Mettre une Couleur Différente Une Ligne sur 2..."),
+                        QStringLiteral("Couleur Lignes:"));
   Command5->hide();
   MyButton1 = pageButton(this, "MyButton1", 1800, 3840, 1815, 255, QStringLiteral("Tout Barre des Tâches"),
-                     QStringLiteral("Cliquez ICI pour Mettre Toutes les Listes dans la Barre des Tâches..."),
-                     QStringLiteral("Barre des Tâches:"));
+                         QStringLiteral("Cliquez ICI pour Mettre Toutes les Listes dans la Barre des Tâches..."),
+                         QStringLiteral("Barre des Tâches:"));
   MyButton2 = pageButton(this, "MyButton2", 3720, 3840, 1215, 255, QStringLiteral("Tout Ecran"),
-                     QStringLiteral("Cliquez ICI pour Afficher Toutes les Listes à l'écran..."),
-                     QStringLiteral("Tout à l'écran:"));
+                         QStringLiteral("Cliquez ICI pour Afficher Toutes les Listes à l'écran..."),
+                         QStringLiteral("Tout à l'écran:"));
   MyButton3 = pageButton(this, "MyButton3", 5040, 3840, 2415, 255, QStringLiteral("Supprimer Toutes les Fenêtres"),
-                     QStringLiteral("Cliquez ICI pour Supprimer Toutes les Listes d'Affichages...."),
-                     QStringLiteral("Supprimer la Totalité des Listes éditées:"), kRed);
+                         QStringLiteral("Cliquez ICI pour Supprimer Toutes les Listes d'Affichages...."),
+                         QStringLiteral("Supprimer la Totalité des Listes éditées:"), kRed);
   MyButton6 = pageButton(this, "MyButton6", 7560, 3840, 1815, 255, QStringLiteral("Arrêter la Copie"),
-                     QStringLiteral("Cliquez ICI pour Stopper l'Opération en Cours de Copie..."),
-                     QStringLiteral("Arrêter:"), kRed);
+                         QStringLiteral("Cliquez ICI pour Stopper l'Opération en Cours de Copie..."),
+                         QStringLiteral("Arrêter:"), kRed);
   MyButton6->hide();
   Command1 = pageButton(this, "Command1", 3480, 4920, 1095, 255, QStringLiteral("tout systray"));
   Command2 = pageButton(this, "Command2", 3480, 5280, 1095, 255, QStringLiteral("tout écran"));
@@ -191,8 +192,9 @@ void FormEssai::Form_Load() {
   const VariablesVRN& v = vrnVars();
   setHeight(pageHeightFor(Screen::Height()));
   setWidth(kPageWidth);
-  MyButton3->setToolTipText(QStringLiteral("Supprimer Toutes les Listes éditées\naussi bien de l'écran\n"
-                                           "comme de la Barre des Tâches."));
+  MyButton3->setToolTipText(
+      QStringLiteral("Supprimer Toutes les Listes éditées\naussi bien de l'écran\n"
+                     "comme de la Barre des Tâches."));
   // A page first shows in the task bar; its opener sets the state it wants.
   setWindowState(vbMinimized);
   if (!main_) return;

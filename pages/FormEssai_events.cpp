@@ -66,7 +66,8 @@ void FormEssai::mnCopierSelect_Click() {
   v.ModeCopie = kYes;
 
   const QString startFolder = services().registry->readValue(
-      quint32(HKEY_CURRENT_USER), QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
+      quint32(HKEY_CURRENT_USER),
+      QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
       QStringLiteral("Personal"));
   const QString proposal = QStringLiteral("Sauvegarde (") + Caption() + QLatin1Char(')');
   const QString title = QStringLiteral("Destination de votre Sauvegarde de Données...");

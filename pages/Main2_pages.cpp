@@ -59,9 +59,9 @@ void Main2::CompterFenetresListes() { vrnVars().NbFenetresListes = int(loadedPag
 void Main2::ChercherFenetreListe() {
   VariablesVRN& v = vrnVars();
   const bool search = v.ModeRecherche == kYes;
-  const QString wanted = search ? Text2->Text() + QStringLiteral(" (") + QString::number(ListView2->Count()) +
-                                      QLatin1Char(')')
-                                : Combo1->Text();
+  const QString wanted =
+      search ? Text2->Text() + QStringLiteral(" (") + QString::number(ListView2->Count()) + QLatin1Char(')')
+             : Combo1->Text();
   for (Form* page : loadedPages()) {
     // A list's page is known by the start of its caption, its count aside.
     const bool match = search ? page->Caption() == wanted : page->Caption().left(wanted.size()) == wanted;
@@ -171,8 +171,8 @@ void Main2::runAutomaticDisplayStep() {
   if (v.DernierIndexAuto != 0) {
     --v.DernierIndexAuto;
     lblAffich->setCaption(QStringLiteral("édition de mes Listes Préférées (") +
-                          QString::number(entries - v.DernierIndexAuto) + QLatin1Char('/') +
-                          QString::number(entries) + QLatin1Char(')'));
+                          QString::number(entries - v.DernierIndexAuto) + QLatin1Char('/') + QString::number(entries) +
+                          QLatin1Char(')'));
     // Loads the next list, whose own last step goes on with the walk.
     Combo1->setListIndex(Combo1->ListIndex() + 1);
   } else if (automatic) {
@@ -192,8 +192,8 @@ void Main2::mnAfficherEcran_Click() {
     return;
   }
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes < preferredCount()) {
-    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y a que ("),
-                                           vbInformation + vbYesNo, QStringLiteral("Définir l'action..."));
+    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y a que ("), vbInformation + vbYesNo,
+                                           QStringLiteral("Définir l'action..."));
     if (v.Reponse != vbYes) {
       RestaurerPages();
       return;
@@ -216,8 +216,8 @@ void Main2::mnAfficherSystray_Click() {
     return;
   }
   if (v.NbPagesOuvertes > 0 && v.NbPagesOuvertes < preferredCount()) {
-    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y que ("),
-                                           vbInformation + vbYesNo, QStringLiteral("Définir l'action..."));
+    v.Reponse = services().dialogs->msgBox(this, questionText("Actuellement il n'y que ("), vbInformation + vbYesNo,
+                                           QStringLiteral("Définir l'action..."));
     if (v.Reponse != vbYes) {
       ReduirePages();
       return;

@@ -158,9 +158,7 @@ std::vector<qsizetype> widestTextRows(const ColumnTexts& column, const QFont& fo
   const qsizetype rows = column.rows;
   if (rows <= 0 || perKind <= 0) return {};
   const int workers = workerCount(rows);
-  auto sliceOf = [rows, workers](int w) {
-    return std::make_pair(rows * w / workers, rows * (w + 1) / workers);
-  };
+  auto sliceOf = [rows, workers](int w) { return std::make_pair(rows * w / workers, rows * (w + 1) / workers); };
 
   // 1. The characters the column uses.
   std::vector<std::vector<quint64>> seenBy(size_t(workers), std::vector<quint64>(1024, 0));

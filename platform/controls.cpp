@@ -292,8 +292,7 @@ void Timer::setEnabled(bool on) {
 
 // ---- MyButton ----
 
-MyButton::MyButton(QWidget* parent, const QString& caption)
-    : QWidget(parent), Control(this), caption_(caption) {
+MyButton::MyButton(QWidget* parent, const QString& caption) : QWidget(parent), Control(this), caption_(caption) {
   setAttribute(Qt::WA_Hover);
   setMouseTracking(true);
   setCursor(Qt::PointingHandCursor);
@@ -312,9 +311,9 @@ bool MyButton::event(QEvent* e) {
     const QString tip = ToolTipText();
     if (tip.isEmpty()) return true;
     auto* he = static_cast<QHelpEvent*>(e);
-    QString html = tipTitle_.isEmpty() ? tip.toHtmlEscaped().replace("\n", "<br>")
-                                       : "<b>" + tipTitle_.toHtmlEscaped() + "</b><br>" +
-                                             tip.toHtmlEscaped().replace("\n", "<br>");
+    QString html = tipTitle_.isEmpty()
+                       ? tip.toHtmlEscaped().replace("\n", "<br>")
+                       : "<b>" + tipTitle_.toHtmlEscaped() + "</b><br>" + tip.toHtmlEscaped().replace("\n", "<br>");
     QToolTip::showText(he->globalPos(), html, this);
     return true;
   }

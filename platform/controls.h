@@ -180,7 +180,10 @@ class PictureBox : public QLabel, public Control {
   explicit PictureBox(QWidget* parent = nullptr);
   QIcon Picture() const { return picture_; }
   void setPicture(const QIcon& icon);
-  void setStretch(bool s) { stretch_ = s; setPicture(picture_); }
+  void setStretch(bool s) {
+    stretch_ = s;
+    setPicture(picture_);
+  }
   void Move(int left, int top, int width, int height) override;
  signals:
   void Click();
@@ -226,8 +229,14 @@ class MyButton : public QWidget, public Control {
   void setCaption(const QString& c);
   void setToolTipTitle(const QString& t);
   void setTip(const QString& tip) { setToolTipText(tip); }
-  void setPicture(const QIcon& icon) { picture_ = icon; update(); }
-  void setAccent(quint32 bgr) { accent_ = bgr; update(); }
+  void setPicture(const QIcon& icon) {
+    picture_ = icon;
+    update();
+  }
+  void setAccent(quint32 bgr) {
+    accent_ = bgr;
+    update();
+  }
   void click() { emit Click(); }
   // Where the caption is drawn, and in what font when it fits there (a
   // caption that does not fit is drawn smaller).
@@ -262,10 +271,19 @@ class MyFrame : public QWidget, public Control {
  public:
   explicit MyFrame(QWidget* parent = nullptr, const QString& caption = QString());
   QString Caption() const { return caption_; }
-  void setCaption(const QString& c) { caption_ = c; update(); }
-  void setHeaderColor(quint32 bgr) { header_ = bgr; update(); }
+  void setCaption(const QString& c) {
+    caption_ = c;
+    update();
+  }
+  void setHeaderColor(quint32 bgr) {
+    header_ = bgr;
+    update();
+  }
   // Room kept before the caption, for a picture placed over the header.
-  void setCaptionIndent(int pixels) { indent_ = pixels; update(); }
+  void setCaptionIndent(int pixels) {
+    indent_ = pixels;
+    update();
+  }
   // The header's text area and font.
   QRect captionRect() const;
   QFont captionFont() const;

@@ -93,7 +93,8 @@ void WakeUp::sleep(const Round& round, QEventLoop::ProcessEventsFlags flags, qin
     const auto woken = [&] { return generation_ != round.seen; };
     // The steady clock is the monotonic one.
     if (deadlineNs < 0) condition_.wait(lock, woken);
-    else condition_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadlineNs)), woken);
+    else
+      condition_.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadlineNs)), woken);
   }
   cancelSleep(round);
 }
@@ -199,9 +200,7 @@ std::function<void()> EventPump::waker() const {
   return [wake = wake_] { wake->wake(); };
 }
 
-qint64 EventPump::longestGapMs() const {
-  return std::max(longestGapNs_, monotonicNs() - lastChance_) / 1'000'000;
-}
+qint64 EventPump::longestGapMs() const { return std::max(longestGapNs_, monotonicNs() - lastChance_) / 1'000'000; }
 
 // ---- Helpers ----
 

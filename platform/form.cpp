@@ -149,8 +149,7 @@ void Form::applyGeometry() {
 }
 
 bool Form::checkFrame() {
-  if (applying_ || state_ != vbNormal || !isVisible() || QWidget::windowState() != Qt::WindowNoState ||
-      !frameSettled())
+  if (applying_ || state_ != vbNormal || !isVisible() || QWidget::windowState() != Qt::WindowNoState || !frameSettled())
     return false;
   const QMargins m = frameMargins();
   if (!m.isNull()) lastFrame() = m;

@@ -414,10 +414,17 @@ void ListViewPrivate::applyColors() {
 void ListViewPrivate::mouseDown(QMouseEvent* e, QWidget* viewport) {
   int button = 0;
   switch (e->button()) {
-    case Qt::LeftButton: button = 1; break;
-    case Qt::RightButton: button = 2; break;
-    case Qt::MiddleButton: button = 4; break;
-    default: return;
+    case Qt::LeftButton:
+      button = 1;
+      break;
+    case Qt::RightButton:
+      button = 2;
+      break;
+    case Qt::MiddleButton:
+      button = 4;
+      break;
+    default:
+      return;
   }
   const Qt::KeyboardModifiers m = e->modifiers();
   const int shift = (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
@@ -535,10 +542,8 @@ int ListView::Add(const QString& text, int smallIcon) {
   d->settleBackgroundSort(true);
   d->store.append(text, smallIcon);
   const qsizetype n = d->store.count();
-  if (d->sorted)
-    d->lastAdded = n - 1;
-  else
-    d->pendingFrom = n;
+  if (d->sorted) d->lastAdded = n - 1;
+  else d->pendingFrom = n;
   if (isVisible()) d->scheduleSync();
   return int(n);
 }
@@ -548,10 +553,8 @@ int ListView::AddPacked(PackedRowView row, int smallIcon) {
   d->settleBackgroundSort(true);
   d->store.appendPacked(row, smallIcon);
   const qsizetype n = d->store.count();
-  if (d->sorted)
-    d->lastAdded = n - 1;
-  else
-    d->pendingFrom = n;
+  if (d->sorted) d->lastAdded = n - 1;
+  else d->pendingFrom = n;
   if (isVisible()) d->scheduleSync();
   return int(n);
 }

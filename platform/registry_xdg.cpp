@@ -47,11 +47,16 @@ QString configHome() {
 
 QString rootName(quint32 root) {
   switch (root) {
-    case 0x80000000u: return QStringLiteral("HKEY_CLASSES_ROOT");
-    case kCurrentUser: return QStringLiteral("HKEY_CURRENT_USER");
-    case kLocalMachine: return QStringLiteral("HKEY_LOCAL_MACHINE");
-    case 0x80000003u: return QStringLiteral("HKEY_USERS");
-    default: return QStringLiteral("0x") + QString::number(root, 16);
+    case 0x80000000u:
+      return QStringLiteral("HKEY_CLASSES_ROOT");
+    case kCurrentUser:
+      return QStringLiteral("HKEY_CURRENT_USER");
+    case kLocalMachine:
+      return QStringLiteral("HKEY_LOCAL_MACHINE");
+    case 0x80000003u:
+      return QStringLiteral("HKEY_USERS");
+    default:
+      return QStringLiteral("0x") + QString::number(root, 16);
   }
 }
 
@@ -95,11 +100,21 @@ QByteArray desktopExecValue(const QByteArray& program) {
   value.reserve(line.size() + 8);
   for (char c : line) {
     switch (c) {
-      case '\\': value += "\\\\"; break;
-      case '\n': value += "\\n"; break;
-      case '\t': value += "\\t"; break;
-      case '\r': value += "\\r"; break;
-      default: value += c; break;
+      case '\\':
+        value += "\\\\";
+        break;
+      case '\n':
+        value += "\\n";
+        break;
+      case '\t':
+        value += "\\t";
+        break;
+      case '\r':
+        value += "\\r";
+        break;
+      default:
+        value += c;
+        break;
     }
   }
   return value;
@@ -142,13 +157,16 @@ void XdgRegistry::writeValue(quint32 root, const QString& key, const QString& na
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return;
-    file.write("[Desktop Entry]\n"
-               "Type=Application\n"
-               "Name=Varnelo\n"
-               "Comment=Catalogue des fichiers par extension\n"
-               "Exec=" + desktopExecValue(programOf(data)) + "\n"
-               "Terminal=false\n"
-               "X-GNOME-Autostart-enabled=true\n");
+    file.write(
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=Varnelo\n"
+        "Comment=Catalogue des fichiers par extension\n"
+        "Exec=" +
+        desktopExecValue(programOf(data)) +
+        "\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n");
     file.commit();
     return;
   }
@@ -173,8 +191,7 @@ QString XdgRegistry::readValue(quint32 root, const QString& key, const QString& 
     if (!file.open(QIODevice::ReadOnly)) return QString();
     while (!file.atEnd()) {
       const QByteArray line = file.readLine().trimmed();
-      if (line.startsWith("Exec="))
-        return u'"' + decodePath(parseDesktopExecValue(line.mid(5))) + u'"';
+      if (line.startsWith("Exec=")) return u'"' + decodePath(parseDesktopExecValue(line.mid(5))) + u'"';
     }
     return QString();
   }

@@ -70,10 +70,8 @@ void parallelSort(It first, It last, Comp comp, bool stable) {
   const size_t n = size_t(last - first);
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   auto sortPart = [stable, comp](It b, It e) {
-    if (stable)
-      std::stable_sort(b, e, comp);
-    else
-      std::sort(b, e, comp);
+    if (stable) std::stable_sort(b, e, comp);
+    else std::sort(b, e, comp);
   };
   if (n < 65536 || cores < 2) {
     sortPart(first, last);
@@ -109,7 +107,8 @@ void inSlices(size_t n, F f) {
     return;
   }
   std::vector<std::thread> workers;
-  for (size_t t = 0; t < slices; ++t) workers.emplace_back([&f, n, slices, t] { f(n * t / slices, n * (t + 1) / slices); });
+  for (size_t t = 0; t < slices; ++t)
+    workers.emplace_back([&f, n, slices, t] { f(n * t / slices, n * (t + 1) / slices); });
   for (auto& w : workers) w.join();
 }
 
@@ -188,9 +187,8 @@ void sortKeys(std::vector<SortKey>& keys, quint32 shared, std::vector<quint8>& s
   // ones (disjoint ranges) shared out among the threads.
   constexpr size_t kLarge = 65536;
   for (;;) {
-    const auto largest = std::max_element(todo.begin(), todo.end(), [](const auto& x, const auto& y) {
-      return x.second - x.first < y.second - y.first;
-    });
+    const auto largest = std::max_element(
+        todo.begin(), todo.end(), [](const auto& x, const auto& y) { return x.second - x.first < y.second - y.first; });
     if (largest == todo.end() || largest->second - largest->first < kLarge) break;
     const auto run = *largest;
     todo.erase(largest);
@@ -304,10 +302,8 @@ void RowSort::orderAdded(const RowStore& store, qsizetype from, int k, bool desc
     qsizetype hi = from;
     while (lo < hi) {
       const qsizetype mid = lo + (hi - lo) / 2;
-      if (less(x, keyOf(store, mid, k)))
-        hi = mid;
-      else
-        lo = mid + 1;
+      if (less(x, keyOf(store, mid, k))) hi = mid;
+      else lo = mid + 1;
     }
     while (src < lo) perm[size_t(out++)] = quint32(src++);
     perm[size_t(out++)] = x.id;

@@ -114,9 +114,7 @@ void PackedRowWriter::cell(QStringView text) {
   cell(std::string_view(encoded));
 }
 
-PackedRowView PackedRowWriter::view() const {
-  return {out_.data() + start_, quint32(out_.size() - start_), cells_};
-}
+PackedRowView PackedRowWriter::view() const { return {out_.data() + start_, quint32(out_.size() - start_), cells_}; }
 
 QString packedCell(PackedRowView row, int k) {
   const char* p = row.data;
@@ -219,10 +217,8 @@ void RowStore::setCell(qsizetype row, int k, QStringView text) {
     }
   }
   blob_.resize(keepBytes);
-  if (arena_.isLast(r.chunk, r.offset, r.size))
-    arena_.releaseLast(r.size);
-  else
-    garbage_ += r.size;
+  if (arena_.isLast(r.chunk, r.offset, r.size)) arena_.releaseLast(r.size);
+  else garbage_ += r.size;
   const Arena::Loc loc = arena_.alloc(quint32(blob_.size()));
   std::memcpy(arena_.at(loc.chunk, loc.offset), blob_.data(), blob_.size());
   r.chunk = loc.chunk;

@@ -46,8 +46,8 @@ QString folderOfExecutable(const QByteArray& link) {
   // update, say) with this suffix; the folder itself is still the one wanted.
   struct stat running, named;
   if (::stat(link.constData(), &running) != 0) return QString();
-  const bool same = ::stat(target.constData(), &named) == 0 && named.st_dev == running.st_dev &&
-                    named.st_ino == running.st_ino;
+  const bool same =
+      ::stat(target.constData(), &named) == 0 && named.st_dev == running.st_dev && named.st_ino == running.st_ino;
   static const QByteArray deleted = QByteArrayLiteral(" (deleted)");
   if (!same) {
     if (!target.endsWith(deleted)) return QString();

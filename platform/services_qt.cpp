@@ -34,17 +34,30 @@ int QtDialogs::msgBox(QWidget* owner, const QString& text, int style, const QStr
   box.setText(text);
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (style & kMsgBoxIcon) {
-    case vbCritical: icon = QMessageBox::Critical; break;
-    case vbQuestion: icon = QMessageBox::Question; break;
-    case vbExclamation: icon = QMessageBox::Warning; break;
-    case vbInformation: icon = QMessageBox::Information; break;
+    case vbCritical:
+      icon = QMessageBox::Critical;
+      break;
+    case vbQuestion:
+      icon = QMessageBox::Question;
+      break;
+    case vbExclamation:
+      icon = QMessageBox::Warning;
+      break;
+    case vbInformation:
+      icon = QMessageBox::Information;
+      break;
   }
   box.setIcon(icon);
-  struct Choice { QString label; int answer; QMessageBox::ButtonRole role; };
+  struct Choice {
+    QString label;
+    int answer;
+    QMessageBox::ButtonRole role;
+  };
   std::vector<Choice> choices;
   switch (style & kMsgBoxButtons) {
     case vbYesNoCancel:
-      choices = {{"Oui", vbYes, QMessageBox::YesRole}, {"Non", vbNo, QMessageBox::NoRole},
+      choices = {{"Oui", vbYes, QMessageBox::YesRole},
+                 {"Non", vbNo, QMessageBox::NoRole},
                  {"Annuler", vbCancel, QMessageBox::RejectRole}};
       break;
     case vbYesNo:
@@ -153,9 +166,7 @@ bool installQtTranslations() {
   return true;
 }
 
-double SystemClock::secondsSinceMidnight() {
-  return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
-}
+double SystemClock::secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 
 void SystemClock::waitForEvents(double seconds) { letEventsRunFor(seconds); }
 

@@ -16,9 +16,12 @@ int TestDialogs::msgBox(QWidget*, const QString& text, int style, const QString&
     return a;
   }
   switch (style & kMsgBoxButtons) {
-    case vbYesNoCancel: return vbCancel;
-    case vbYesNo: return vbNo;
-    default: return vbOK;
+    case vbYesNoCancel:
+      return vbCancel;
+    case vbYesNo:
+      return vbNo;
+    default:
+      return vbOK;
   }
 }
 

@@ -24,12 +24,14 @@ class TestDialogs : public Dialogs {
   QString saveFileName(QWidget* owner, const QString& title, const QString& startFolder,
                        const QString& proposedName) override;
 
-  std::deque<int> answers;          // next box answers; when empty: OK, Non or Annuler
-  std::deque<QString> folders;      // next folder-browser answers; when empty: ""
-  std::deque<QString> saveNames;    // next save-box answers; when empty: ""
-  QList<ShownBox> boxes;            // every box shown
-  QStringList browserTitles;        // every folder-browser title
-  struct SaveCall { QString title, startFolder, proposedName; };
+  std::deque<int> answers;        // next box answers; when empty: OK, Non or Annuler
+  std::deque<QString> folders;    // next folder-browser answers; when empty: ""
+  std::deque<QString> saveNames;  // next save-box answers; when empty: ""
+  QList<ShownBox> boxes;          // every box shown
+  QStringList browserTitles;      // every folder-browser title
+  struct SaveCall {
+    QString title, startFolder, proposedName;
+  };
   QList<SaveCall> saveCalls;
   // Runs while a box is "open", before it is answered (as a user would act).
   std::function<void(const ShownBox&)> onBox;

@@ -114,11 +114,20 @@ void Main2::RechercherParCritere() {
   QStringList files;
   const Scope scope = chosenScope(*this);
   switch (scope) {
-    case kPreferred: files = preferredScopeFiles(*this); break;
-    case kCommon: files = commonScopeFiles(v.TabExtensionsCourantes); break;
-    case kAll: files = allScopeFiles(*this); break;
-    case kOneList: files = QStringList{listFileOf(Combo10->Text())}; break;
-    case kNoScope: break;
+    case kPreferred:
+      files = preferredScopeFiles(*this);
+      break;
+    case kCommon:
+      files = commonScopeFiles(v.TabExtensionsCourantes);
+      break;
+    case kAll:
+      files = allScopeFiles(*this);
+      break;
+    case kOneList:
+      files = QStringList{listFileOf(Combo10->Text())};
+      break;
+    case kNoScope:
+      break;
   }
 
   // The records are read and matched ahead on worker threads (the reader),
@@ -143,14 +152,21 @@ void Main2::RechercherParCritere() {
   }
 
   switch (scope) {
-    case kPreferred: CompterDonneesPreferees(); break;
-    case kCommon: CompterDonneesConventionnelles(); break;
-    case kAll: CompterDonneesToutes(); break;
+    case kPreferred:
+      CompterDonneesPreferees();
+      break;
+    case kCommon:
+      CompterDonneesConventionnelles();
+      break;
+    case kAll:
+      CompterDonneesToutes();
+      break;
     case kOneList:
       v.NumEnregistrement = listRecordCount(files[0]);
       v.TotalEnregistrements = v.NumEnregistrement;
       break;
-    case kNoScope: break;
+    case kNoScope:
+      break;
   }
 
   bool stopped = false;
@@ -231,7 +247,8 @@ void Main2::RechercherParCritere() {
     };
     auto nextPiece = [&](ScopeReader::Piece& out) {
       pull();
-      if (inHand.empty() && !readerDone) pump.waitUntil([&] {
+      if (inHand.empty() && !readerDone)
+        pump.waitUntil([&] {
           pull();
           return !inHand.empty() || readerDone;
         });
@@ -244,7 +261,8 @@ void Main2::RechercherParCritere() {
     auto takeFacts = [&](FactsAhead::Result& out) {
       pull();
       bool taken = facts->take(out, 0);
-      if (!taken && !facts->finished()) pump.waitUntil([&] {
+      if (!taken && !facts->finished())
+        pump.waitUntil([&] {
           pull();
           return (taken = facts->take(out, 0)) || facts->finished();
         });

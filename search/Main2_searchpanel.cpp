@@ -32,7 +32,8 @@ void Main2::mnRechercheCritere_Click() {
   for (QWidget* w : std::initializer_list<QWidget*>{Check17, Check18, Check19, Check20, Combo10}) w->setEnabled(true);
   // The counts of the moment the panel opens.
   Label30->setCaption("Rechercher dans vos (" + QString::number(Combo1->ListCount()) + ") Listes Préférées");
-  Label31->setCaption("Rechercher dans Toutes les (" + countText(v.NbExtensionsCourantes) + ") Listes Conventionnelles");
+  Label31->setCaption("Rechercher dans Toutes les (" + countText(v.NbExtensionsCourantes) +
+                      ") Listes Conventionnelles");
   Label33->setCaption("Rechercher dans Toutes les (" + QString::number(File1->ListCount()) +
                       ") Listes Disponibles pour Initié");
   Label32->setCaption("Recherche en Attente...");

@@ -142,8 +142,8 @@ bool foldedMatchAt(const char* record, int recordLength, qsizetype offset, QByte
 // stand at their offsets (letters in either case), then checks those places.
 class BlockScan {
  public:
-  BlockScan(const char* records, qsizetype count, int recordLength, QByteArrayView criterion, bool lookForPair,
-            int at1, int at2)
+  BlockScan(const char* records, qsizetype count, int recordLength, QByteArrayView criterion, bool lookForPair, int at1,
+            int at2)
       : records_(records),
         n_(count * recordLength),
         length_(recordLength),
@@ -279,8 +279,7 @@ struct ScopeReader::Job {
   qint64 first = 0, count = 0;
 };
 
-ScopeReader::ScopeReader(const QStringList& files, const QString& criterion, int workers,
-                         std::function<void()> wake)
+ScopeReader::ScopeReader(const QStringList& files, const QString& criterion, int workers, std::function<void()> wake)
     : files_(files), matcher_(criterion), wake_(std::move(wake)) {
   if (workers <= 0) workers = int(std::clamp(std::thread::hardware_concurrency() / 2, 1u, kMaxWorkers));
   working_ = workers;

@@ -57,7 +57,7 @@ class CriterionMatcher {
   bool asciiPathHolds(QByteArrayView path) const;
 
   QString criterion_;
-  QByteArray bytes_;       // the criterion's bytes when it is plain ASCII
+  QByteArray bytes_;                // the criterion's bytes when it is plain ASCII
   bool asciiPathsCanHold_ = false;  // an ASCII path lowered can hold it
   // The two bytes of the criterion (rare in paths) the block scan looks for
   // first, at these offsets in the criterion.
@@ -73,23 +73,22 @@ class ScopeReader {
   // with a piece of no records that says whether it could be opened and how
   // many records it holds; its records follow, from 1 to that count.
   struct Hit {
-    qint64 record;     // record number in its list, from 1
-    QByteArray path;   // the stored path (recordText of the record)
+    qint64 record;    // record number in its list, from 1
+    QByteArray path;  // the stored path (recordText of the record)
   };
   struct Piece {
-    qsizetype list = 0;        // index in the scope's file list
-    bool opening = false;      // the list's first piece
-    bool opened = false;       // with opening: the file could be opened
-    qint64 recordCount = 0;    // with opening: its whole records
+    qsizetype list = 0;           // index in the scope's file list
+    bool opening = false;         // the list's first piece
+    bool opened = false;          // with opening: the file could be opened
+    qint64 recordCount = 0;       // with opening: its whole records
     qint64 first = 0, last = -1;  // records first..last (none in an opening)
-    std::vector<Hit> hits;     // in record order
+    std::vector<Hit> hits;        // in record order
   };
 
   // workers 0 chooses from the machine's cores. wake, when given, is called
   // on a worker thread whenever a piece may have become ready to take, for
   // a caller that waits on its event pump (EventPump::waker).
-  ScopeReader(const QStringList& files, const QString& criterion, int workers = 0,
-              std::function<void()> wake = {});
+  ScopeReader(const QStringList& files, const QString& criterion, int workers = 0, std::function<void()> wake = {});
   ~ScopeReader();  // stops the workers and waits for them
   ScopeReader(const ScopeReader&) = delete;
   ScopeReader& operator=(const ScopeReader&) = delete;

@@ -80,7 +80,7 @@ struct CivilTime {
 // (H. Hinnant's days-to-civil algorithm), in unsigned arithmetic for the
 // years 1 to 9999 that the texts show; false outside them.
 bool civilFromLocalSeconds(qint64 local, CivilTime& c) {
-  constexpr qint64 kYear1 = -62135596800;   // 0001-01-01T00:00:00
+  constexpr qint64 kYear1 = -62135596800;  // 0001-01-01T00:00:00
   constexpr qint64 kYear10000 = 253402300800;
   if (local < kYear1 || local >= kYear10000) return false;
   const quint64 shifted = quint64(local - kYear1);  // seconds since year 1
@@ -171,7 +171,19 @@ class DateWriter {
 
  private:
   enum Kind {
-    Text, Day, DayName, Month, MonthName, Year2, Year4, Hour24, Hour12, Minute, Second, AmPmUpper, AmPmLower
+    Text,
+    Day,
+    DayName,
+    Month,
+    MonthName,
+    Year2,
+    Year4,
+    Hour24,
+    Hour12,
+    Minute,
+    Second,
+    AmPmUpper,
+    AmPmLower
   };
   struct Piece {
     Kind kind;
@@ -255,13 +267,22 @@ class DateWriter {
           else if (n == 4) pieces.push_back({Year4, 4, {}});
           else return false;
           break;
-        case 'H': if (n > 2) return false; pieces.push_back({Hour24, int(n), {}}); break;
+        case 'H':
+          if (n > 2) return false;
+          pieces.push_back({Hour24, int(n), {}});
+          break;
         case 'h':
           if (n > 2) return false;
           pieces.push_back({twelveHour ? Hour12 : Hour24, int(n), {}});
           break;
-        case 'm': if (n > 2) return false; pieces.push_back({Minute, int(n), {}}); break;
-        case 's': if (n > 2) return false; pieces.push_back({Second, int(n), {}}); break;
+        case 'm':
+          if (n > 2) return false;
+          pieces.push_back({Minute, int(n), {}});
+          break;
+        case 's':
+          if (n > 2) return false;
+          pieces.push_back({Second, int(n), {}});
+          break;
         case 'A':
         case 'a':
           // "AP"/"ap" (or a lone "A"/"a") is the am/pm text.
@@ -304,34 +325,69 @@ class DateWriter {
   void append(std::string& out, const std::vector<Piece>& pieces, const CivilTime& c) const {
     for (const Piece& piece : pieces) {
       switch (piece.kind) {
-        case Text: out += piece.text; break;
-        case Day: number(out, c.day, piece.width); break;
-        case DayName: out += dayNames_[piece.width][dayOfWeek(c)]; break;
-        case Month: number(out, c.month, piece.width); break;
-        case MonthName: out += monthNames_[piece.width][c.month]; break;
-        case Year2: number(out, c.year % 100, 2); break;
-        case Year4: number(out, c.year, 4); break;
-        case Hour24: number(out, c.hour, piece.width); break;
-        case Hour12: number(out, c.hour % 12 == 0 ? 12 : c.hour % 12, piece.width); break;
-        case Minute: number(out, c.minute, piece.width); break;
-        case Second: number(out, c.second, piece.width); break;
-        case AmPmUpper: out += amPm_[0][c.hour < 12 ? 0 : 1]; break;
-        case AmPmLower: out += amPm_[1][c.hour < 12 ? 0 : 1]; break;
+        case Text:
+          out += piece.text;
+          break;
+        case Day:
+          number(out, c.day, piece.width);
+          break;
+        case DayName:
+          out += dayNames_[piece.width][dayOfWeek(c)];
+          break;
+        case Month:
+          number(out, c.month, piece.width);
+          break;
+        case MonthName:
+          out += monthNames_[piece.width][c.month];
+          break;
+        case Year2:
+          number(out, c.year % 100, 2);
+          break;
+        case Year4:
+          number(out, c.year, 4);
+          break;
+        case Hour24:
+          number(out, c.hour, piece.width);
+          break;
+        case Hour12:
+          number(out, c.hour % 12 == 0 ? 12 : c.hour % 12, piece.width);
+          break;
+        case Minute:
+          number(out, c.minute, piece.width);
+          break;
+        case Second:
+          number(out, c.second, piece.width);
+          break;
+        case AmPmUpper:
+          out += amPm_[0][c.hour < 12 ? 0 : 1];
+          break;
+        case AmPmLower:
+          out += amPm_[1][c.hour < 12 ? 0 : 1];
+          break;
       }
     }
   }
 
   static int value(Kind kind, const CivilTime& c) {
     switch (kind) {
-      case Day: return c.day;
-      case Month: return c.month;
-      case Year2: return int(c.year % 100);
-      case Year4: return int(c.year);
-      case Hour24: return c.hour;
-      case Hour12: return c.hour % 12 == 0 ? 12 : c.hour % 12;
-      case Minute: return c.minute;
-      case Second: return c.second;
-      default: return 0;
+      case Day:
+        return c.day;
+      case Month:
+        return c.month;
+      case Year2:
+        return int(c.year % 100);
+      case Year4:
+        return int(c.year);
+      case Hour24:
+        return c.hour;
+      case Hour12:
+        return c.hour % 12 == 0 ? 12 : c.hour % 12;
+      case Minute:
+        return c.minute;
+      case Second:
+        return c.second;
+      default:
+        return 0;
     }
   }
 
@@ -523,8 +579,8 @@ QString attributeLetters(qint32 bits) {
     qint32 bit;
     const char* letters;
   };
-  static constexpr Row rows[] = {{32768, "L"}, {16384, "E"}, {8192, ""},   {4096, "O"}, {2048, "C"},
-                                 {1024, "R-P"}, {512, "S-F"}, {256, "T"},  {32, "A"},   {16, "D"},
+  static constexpr Row rows[] = {{32768, "L"},  {16384, "E"}, {8192, ""}, {4096, "O"}, {2048, "C"},
+                                 {1024, "R-P"}, {512, "S-F"}, {256, "T"}, {32, "A"},   {16, "D"},
                                  {4, "S"},      {2, "H"},     {1, "R"}};
   qint64 left = bits;
   QString text;
@@ -543,7 +599,7 @@ QString attributeLetters(qint32 bits) {
 QString TexteAttributs(qint32 bits) {
   // The texts of the bits this system sets are made once: rows ask for them
   // by the million.
-  constexpr qint32 kCommon[] = {kAttrReadOnly, kAttrHidden,      kAttrSystem,      kAttrDirectory, kAttrArchive,
+  constexpr qint32 kCommon[] = {kAttrReadOnly, kAttrHidden,       kAttrSystem,     kAttrDirectory, kAttrArchive,
                                 kAttrSparse,   kAttrReparsePoint, kAttrCompressed, kAttrEncrypted};
   static const std::vector<QString> common = [&kCommon] {
     std::vector<QString> texts(size_t(1) << std::size(kCommon));

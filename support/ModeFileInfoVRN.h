@@ -42,13 +42,13 @@ struct FindData {
 
 // Attribute bits, built from the Linux facts.
 enum AttributeBit : qint32 {
-  kAttrReadOnly = 1,        // the owner may not write
-  kAttrHidden = 2,          // the name begins with "."
-  kAttrSystem = 4,          // device, fifo or socket
+  kAttrReadOnly = 1,  // the owner may not write
+  kAttrHidden = 2,    // the name begins with "."
+  kAttrSystem = 4,    // device, fifo or socket
   kAttrDirectory = 16,
-  kAttrArchive = 32,        // regular file
-  kAttrSparse = 512,        // fewer blocks allocated than the size
-  kAttrReparsePoint = 1024, // symbolic link
+  kAttrArchive = 32,         // regular file
+  kAttrSparse = 512,         // fewer blocks allocated than the size
+  kAttrReparsePoint = 1024,  // symbolic link
   kAttrCompressed = 2048,
   kAttrEncrypted = 16384,
 };

@@ -4,10 +4,8 @@
 
 namespace vrn {
 
-void EcrireValeurRegistre(qint32& racine, const QString& cheminCle, const QString& nomValeur,
-                          const QString& donnees) {
-  if (Registry* registry = services().registry)
-    registry->writeValue(quint32(racine), cheminCle, nomValeur, donnees);
+void EcrireValeurRegistre(qint32& racine, const QString& cheminCle, const QString& nomValeur, const QString& donnees) {
+  if (Registry* registry = services().registry) registry->writeValue(quint32(racine), cheminCle, nomValeur, donnees);
 }
 
 void SupprimerValeurRegistre(qint32 racine, const QString& cheminCle, const QString& nomValeur) {

@@ -295,7 +295,8 @@ Keys rankTexts(const std::vector<QByteArray>& t, qint64 g, size_t n) {
   // The distinct texts in order, then each slice's ids replaced by ranks.
   std::unordered_map<std::string_view, const QByteArray*> distinct;
   for (const Slice& own : slice)
-    for (const QByteArray* text : own.texts) distinct.try_emplace(std::string_view(text->constData(), size_t(text->size())), text);
+    for (const QByteArray* text : own.texts)
+      distinct.try_emplace(std::string_view(text->constData(), size_t(text->size())), text);
   std::vector<const QByteArray*> ordered;
   ordered.reserve(distinct.size());
   for (const auto& entry : distinct) ordered.push_back(entry.second);

@@ -44,8 +44,8 @@ struct VariablesVRN {
   QString DossierAScanner;
   QString TitreDialogue;
   QString TamponChemin;
-  QString ScanEnCours;   // kYes or ""
-  QString DemandeArret;  // kStopRequest, kPageStopRequest or ""
+  QString ScanEnCours;          // kYes or ""
+  QString DemandeArret;         // kStopRequest, kPageStopRequest or ""
   double HeureDebutScan = 0.0;  // seconds since midnight
   qint64 NombreFichiers = 0;    // total records of the database
   // Work arrays of the walk, indexed from 1 (slot 0 unused): extension and

@@ -15,8 +15,8 @@ namespace {
 bool isPlaceholder(QChar c) { return c == u'#' || c == u'0'; }
 bool isNumberChar(QChar c) { return isPlaceholder(c) || c == u'.' || c == u','; }
 
-constexpr quint64 kPow10[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL,
-                              10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL};
+constexpr quint64 kPow10[] = {1ULL,       10ULL,       100ULL,       1000ULL,       10000ULL,      100000ULL,
+                              1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL};
 constexpr int kMaxDecimals = 10;
 
 struct Separators {
@@ -247,7 +247,7 @@ QString formatElapsed(double seconds) {
   s %= 86400;
   if (s < 0) s += 86400;
   const int h = int(s / 3600), m = int(s / 60 % 60), sec = int(s % 60);
-  char buf[9] = {char('0' + h / 10), char('0' + h % 10), ':', char('0' + m / 10), char('0' + m % 10), ':',
+  char buf[9] = {char('0' + h / 10),   char('0' + h % 10),   ':', char('0' + m / 10), char('0' + m % 10), ':',
                  char('0' + sec / 10), char('0' + sec % 10), 0};
   return QString::fromLatin1(buf, 8);
 }

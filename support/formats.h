@@ -18,13 +18,13 @@ class NumberPattern {
  private:
   QString formatScaled(quint64 magnitude, bool negative) const;
 
-  QString prefix_;          // literal text before the first placeholder
-  QString suffix_;          // literal text after the last placeholder
-  int minIntDigits_ = 0;    // placeholders from the first "0" of the integer part on
+  QString prefix_;        // literal text before the first placeholder
+  QString suffix_;        // literal text after the last placeholder
+  int minIntDigits_ = 0;  // placeholders from the first "0" of the integer part on
   bool grouped_ = false;
   bool hasPoint_ = false;
   int maxDecimals_ = 0;
-  int minDecimals_ = 0;     // up to the last "0" of the fraction
+  int minDecimals_ = 0;  // up to the last "0" of the fraction
   bool percent_ = false;
 };
 

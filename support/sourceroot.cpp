@@ -13,8 +13,7 @@ QString driveRootOf(const QString& source) {
   const QStringList parts = source.split('/', Qt::SkipEmptyParts);
   // /media/USER/NAME and /run/media/USER/NAME
   if (parts.size() >= 3 && parts[0] == "media") return "/media/" + parts[1] + "/" + parts[2];
-  if (parts.size() >= 4 && parts[0] == "run" && parts[1] == "media")
-    return "/run/media/" + parts[2] + "/" + parts[3];
+  if (parts.size() >= 4 && parts[0] == "run" && parts[1] == "media") return "/run/media/" + parts[2] + "/" + parts[3];
   if (parts.size() >= 2 && parts[0] == "mnt") return "/mnt/" + parts[1];
   return QStringLiteral("/");
 }

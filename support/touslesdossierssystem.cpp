@@ -9,14 +9,13 @@
 namespace vrn {
 
 const std::array<qint32, 52> TabDossiersSpeciaux = {
-    48, 29, 26, 10, 47, 30, 35, 25, 46, 31, 23, 22, 24, 45, 3,  33, 0,      16,    17,   6,  -32768, 16384,
-    -256, 20, 34, 1, 32, 28, 39, 13, 14, 59, 19, 18, 5,  4,  27, 40, 38,    43,    44,   42, 2,      8,
-    9,  21, 11, 7,  37, 41, 21, 36};
+    48, 29, 26, 10, 47, 30, 35, 25, 46, 31, 23, 22, 24, 45, 3,  33, 0, 16, 17, 6,  -32768, 16384, -256, 20, 34, 1,
+    32, 28, 39, 13, 14, 59, 19, 18, 5,  4,  27, 40, 38, 43, 44, 42, 2, 8,  9,  21, 11,     7,     37,   41, 21, 36};
 
 namespace {
 
 enum class Place {
-  None,          // a virtual folder or one with no counterpart
+  None,  // a virtual folder or one with no counterpart
   Home,
   Desktop,
   Documents,
@@ -25,8 +24,8 @@ enum class Place {
   Videos,
   Templates,
   PublicShare,
-  ConfigHome,    // application data
-  DataHome,      // local application data
+  ConfigHome,  // application data
+  DataHome,    // local application data
   CacheHome,
   Fonts,
   Trash,
@@ -34,10 +33,10 @@ enum class Place {
   Applications,  // the user's start menu
   SystemAutostart,
   SystemApplications,
-  UsrBin,        // program files
-  UsrLib,        // system and shared components
-  UsrShare,      // data common to all users
-  Etc,           // the system's own folder
+  UsrBin,    // program files
+  UsrLib,    // system and shared components
+  UsrShare,  // data common to all users
+  Etc,       // the system's own folder
 };
 
 struct Entry {
@@ -107,28 +106,50 @@ QString xdgHome(const char* variable, const QString& fallback) {
 QString pathOf(Place place) {
   using SP = QStandardPaths;
   switch (place) {
-    case Place::None: return QString();
-    case Place::Home: return QDir::homePath();
-    case Place::Desktop: return SP::writableLocation(SP::DesktopLocation);
-    case Place::Documents: return SP::writableLocation(SP::DocumentsLocation);
-    case Place::Pictures: return SP::writableLocation(SP::PicturesLocation);
-    case Place::Music: return SP::writableLocation(SP::MusicLocation);
-    case Place::Videos: return SP::writableLocation(SP::MoviesLocation);
-    case Place::Templates: return SP::writableLocation(SP::TemplatesLocation);
-    case Place::PublicShare: return SP::writableLocation(SP::PublicShareLocation);
-    case Place::ConfigHome: return xdgHome("XDG_CONFIG_HOME", "/.config");
-    case Place::DataHome: return xdgHome("XDG_DATA_HOME", "/.local/share");
-    case Place::CacheHome: return xdgHome("XDG_CACHE_HOME", "/.cache");
-    case Place::Fonts: return xdgHome("XDG_DATA_HOME", "/.local/share") + "/fonts";
-    case Place::Trash: return xdgHome("XDG_DATA_HOME", "/.local/share") + "/Trash";
-    case Place::Autostart: return xdgHome("XDG_CONFIG_HOME", "/.config") + "/autostart";
-    case Place::Applications: return xdgHome("XDG_DATA_HOME", "/.local/share") + "/applications";
-    case Place::SystemAutostart: return QStringLiteral("/etc/xdg/autostart");
-    case Place::SystemApplications: return QStringLiteral("/usr/share/applications");
-    case Place::UsrBin: return QStringLiteral("/usr/bin");
-    case Place::UsrLib: return QStringLiteral("/usr/lib");
-    case Place::UsrShare: return QStringLiteral("/usr/share");
-    case Place::Etc: return QStringLiteral("/etc");
+    case Place::None:
+      return QString();
+    case Place::Home:
+      return QDir::homePath();
+    case Place::Desktop:
+      return SP::writableLocation(SP::DesktopLocation);
+    case Place::Documents:
+      return SP::writableLocation(SP::DocumentsLocation);
+    case Place::Pictures:
+      return SP::writableLocation(SP::PicturesLocation);
+    case Place::Music:
+      return SP::writableLocation(SP::MusicLocation);
+    case Place::Videos:
+      return SP::writableLocation(SP::MoviesLocation);
+    case Place::Templates:
+      return SP::writableLocation(SP::TemplatesLocation);
+    case Place::PublicShare:
+      return SP::writableLocation(SP::PublicShareLocation);
+    case Place::ConfigHome:
+      return xdgHome("XDG_CONFIG_HOME", "/.config");
+    case Place::DataHome:
+      return xdgHome("XDG_DATA_HOME", "/.local/share");
+    case Place::CacheHome:
+      return xdgHome("XDG_CACHE_HOME", "/.cache");
+    case Place::Fonts:
+      return xdgHome("XDG_DATA_HOME", "/.local/share") + "/fonts";
+    case Place::Trash:
+      return xdgHome("XDG_DATA_HOME", "/.local/share") + "/Trash";
+    case Place::Autostart:
+      return xdgHome("XDG_CONFIG_HOME", "/.config") + "/autostart";
+    case Place::Applications:
+      return xdgHome("XDG_DATA_HOME", "/.local/share") + "/applications";
+    case Place::SystemAutostart:
+      return QStringLiteral("/etc/xdg/autostart");
+    case Place::SystemApplications:
+      return QStringLiteral("/usr/share/applications");
+    case Place::UsrBin:
+      return QStringLiteral("/usr/bin");
+    case Place::UsrLib:
+      return QStringLiteral("/usr/lib");
+    case Place::UsrShare:
+      return QStringLiteral("/usr/share");
+    case Place::Etc:
+      return QStringLiteral("/etc");
   }
   return QString();
 }

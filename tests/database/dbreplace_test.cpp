@@ -190,8 +190,8 @@ TEST_F(DbReplaceTest, AFailureAtAnyStepBeforeTheCommitKeepsTheOldDatabase) {
       const WriteResult r = write(threads);
       databaseWriteHook() = nullptr;
       ASSERT_GT(step.load(), at);
-      SCOPED_TRACE("step " + std::to_string(at) + " of kind " + std::to_string(int(steps[size_t(at)])) +
-                   ", threads " + std::to_string(threads));
+      SCOPED_TRACE("step " + std::to_string(at) + " of kind " + std::to_string(int(steps[size_t(at)])) + ", threads " +
+                   std::to_string(threads));
       EXPECT_FALSE(r.written);
       EXPECT_EQ(r.error, error);
       EXPECT_EQ(picture(), before) << "the old database byte for byte, nothing staged left";

@@ -118,8 +118,8 @@ TEST_F(DbWriterTest, AnEmptyFolderHasNoListsAndNoRecords) {
 TEST_F(DbWriterTest, AScanOfARealTreeGivesByteExactLists) {
   testing::TempTree tree;
   const QByteArray src = tree.path();
-  for (const char* f : {"a.TXT", "b.txt", "c.Txt", "notes.backup2024", "README", "archive.tar.gz", "x. txt",
-                        ".profile"})
+  for (const char* f :
+       {"a.TXT", "b.txt", "c.Txt", "notes.backup2024", "README", "archive.tar.gz", "x. txt", ".profile"})
     makeFile(tree / f);
   makeFolder(tree / "v1.2");
   makeFile(tree / "v1.2/readme");
@@ -147,8 +147,8 @@ TEST_F(DbWriterTest, AScanOfARealTreeGivesByteExactLists) {
     EXPECT_EQ(rec, padded(trimBlanks(rec), 300));
     stored << trimBlanks(rec);
   }
-  EXPECT_EQ(stored, (QSet<QByteArray>{tree / "a.TXT", tree / "b.txt", tree / "c.Txt", tree / "x. txt",
-                                      tree / "caf\xE9.txt"}));
+  EXPECT_EQ(stored,
+            (QSet<QByteArray>{tree / "a.TXT", tree / "b.txt", tree / "c.Txt", tree / "x. txt", tree / "caf\xE9.txt"}));
   EXPECT_EQ(waits, (QList<double>{2, 1}));
   EXPECT_EQ(countDatabaseRecords(dbDir(), catalogueFiles(dbDir())), 8) << "11 found, 3 listed nowhere";
 }
@@ -172,9 +172,9 @@ TEST_F(DbWriterTest, LongWritesOfferEventTurnsWithoutChangingTheLists) {
   everyOffer.setBeforeTurn([&] { storedAtTurns << stored(); });
   writeListFiles(dbDir(), "/s", ext, paths, 5000, {}, &everyOffer);
   const qint64 records = 5000 * 300;
-  EXPECT_TRUE(std::any_of(storedAtTurns.begin(), storedAtTurns.end(),
-                          [&](qint64 bytes) { return bytes > records / 4 && bytes < records * 3 / 4; }))
-      << "the window gets turns while the records are being written";
+  EXPECT_TRUE(std::any_of(storedAtTurns.begin(), storedAtTurns.end(), [&](qint64 bytes) {
+    return bytes > records / 4 && bytes < records * 3 / 4;
+  })) << "the window gets turns while the records are being written";
   EXPECT_EQ(QFile(dbDir() + "/doc.vrn").size(), 2500 * 300);
   EXPECT_EQ(QFile(dbDir() + "/odt.vrn").size(), 2500 * 300);
   EXPECT_FALSE(QFile::exists(dbDir() + "/a.vrn"));

@@ -31,11 +31,11 @@ TEST(OptionsRecord, FlagsAreTheFirstCharacterOfEachTextOneByteEach) {
   par[0] = "ignored";
   par[1] = "1";
   par[2] = "0";
-  par[3] = "";                        // never set: a blank
-  par[4] = QString(QChar(0));         // a zero byte read from an empty file
-  par[5] = "10";                      // only the first character
-  par[6] = QString(QChar(0xE9));      // a byte of another code page
-  par[7] = QString(QChar(0x20AC));    // nothing a byte can hold
+  par[3] = "";                      // never set: a blank
+  par[4] = QString(QChar(0));       // a zero byte read from an empty file
+  par[5] = "10";                    // only the first character
+  par[6] = QString(QChar(0xE9));    // a byte of another code page
+  par[7] = QString(QChar(0x20AC));  // nothing a byte can hold
   par[8] = "x";
   const QByteArray record = optionsRecord(par);
   ASSERT_EQ(record.size(), 30);

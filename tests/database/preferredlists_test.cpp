@@ -70,12 +70,15 @@ TEST_F(PreferredListsTest, NamesLongerThanARecordAreLeftOutAndUndecodableNamesRo
   const QString tooLong = QString(29, 'a') + QString::fromUtf8("é");
   const QString fits = QString(28, 'b') + QString::fromUtf8("é");
   const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(8);  // 8 characters, 32 bytes
-  const QString raw = decodePath(QByteArray("b\xFF" "c"));
+  const QString raw =
+      decodePath(QByteArray("b\xFF"
+                            "c"));
   EXPECT_EQ(writePreferredLists({tooLong, fits, emoji, raw}), std::optional<qint64>(2));
   const QByteArray bytes = readFile(mesp());
   ASSERT_EQ(bytes.size(), 60);
   EXPECT_EQ(bytes.left(30), encodePath(fits));
-  EXPECT_EQ(bytes.mid(30, 3), QByteArray("b\xFF" "c"));
+  EXPECT_EQ(bytes.mid(30, 3), QByteArray("b\xFF"
+                                         "c"));
   const auto stored = readPreferredRecords();
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->names, (QStringList{fits, raw}));

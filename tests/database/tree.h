@@ -17,7 +17,8 @@ inline void makeFolder(const QByteArray& path) { ::mkdir(path.constData(), 0755)
 inline void makeFile(const QByteArray& path, const QByteArray& bytes = {}) {
   const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd < 0) return;
-  if (!bytes.isEmpty() && ::write(fd, bytes.constData(), size_t(bytes.size())) < 0) {}
+  if (!bytes.isEmpty() && ::write(fd, bytes.constData(), size_t(bytes.size())) < 0) {
+  }
   ::close(fd);
 }
 

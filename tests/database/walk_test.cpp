@@ -115,12 +115,11 @@ TEST(ExtensionRuleTest, CountsCharactersAndLowersUnicode) {
   ExtensionRule rule;
   QByteArray ext;
   EXPECT_EQ(rule.classify("/d/photo.\xC3\x89T\xC3\x89", &ext), ExtensionVerdict::Retained);  // ÉTÉ
-  EXPECT_EQ(ext, "\xC3\xA9t\xC3\xA9");                                                     // été
+  EXPECT_EQ(ext, "\xC3\xA9t\xC3\xA9");                                                       // été
   // Eight two-byte characters are 16 bytes but 8 characters; nine are too many.
   EXPECT_EQ(rule.classify("/d/x." + QByteArray("\xC3\xA9").repeated(8).toStdString(), &ext),
             ExtensionVerdict::Retained);
-  EXPECT_EQ(rule.classify("/d/x." + QByteArray("\xC3\xA9").repeated(9).toStdString(), &ext),
-            ExtensionVerdict::Length);
+  EXPECT_EQ(rule.classify("/d/x." + QByteArray("\xC3\xA9").repeated(9).toStdString(), &ext), ExtensionVerdict::Length);
   // A character above U+FFFF counts once.
   EXPECT_EQ(rule.classify("/d/x." + QByteArray("\xF0\x9F\x98\x80").repeated(8).toStdString(), &ext),
             ExtensionVerdict::Retained);
@@ -411,8 +410,8 @@ TEST_P(WalkTest, WithASliceEventsComeAtTheFirstChanceThenAtItsPace) {
     QList<qint64> calls;
   };
   const int hour = 3'600'000;
-  for (const Case& c : {Case{0, false, 8, {1, 2, 2, 3, 4, 5, 5, 6, 7, 8}}, Case{hour, false, 8, {1}},
-                        Case{hour, true, 2, {1}}}) {
+  for (const Case& c :
+       {Case{0, false, 8, {1, 2, 2, 3, 4, 5, 5, 6, 7, 8}}, Case{hour, false, 8, {1}}, Case{hour, true, 2, {1}}}) {
     SCOPED_TRACE(c.sliceMs);
     QList<qint64> calls;
     bool stop = false;
@@ -652,12 +651,15 @@ TEST_P(WalkTest, FewDescriptorsAreEnoughForADeepTree) {
   const pid_t pid = ::fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    struct rlimit limit {64, 64};
+    struct rlimit limit {
+      64, 64
+    };
     if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(90);
     const Walked w = walk(tree.path(), threads());
     bool same = w.result == WalkResult::Completed && w.found == unlimited.found;
     for (qint64 k = 1; same && k <= w.found; ++k)
-      same = w.paths[size_t(k)] == unlimited.paths[size_t(k)] && w.extensions[size_t(k)] == unlimited.extensions[size_t(k)];
+      same = w.paths[size_t(k)] == unlimited.paths[size_t(k)] &&
+             w.extensions[size_t(k)] == unlimited.extensions[size_t(k)];
     ::_exit(same ? 0 : 1);
   }
   int status = 0;

@@ -142,7 +142,8 @@ TEST_F(CopyTest, ProgressNamesTheRowIndexNotTheFilesCopied) {
 TEST_F(CopyTest, StopEndsBeforeTheNextTickedRowAndKeepsWhatWasCopied) {
   for (int i = 1; i <= 4; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), i != 2);
   // The stop button is pressed while the first file's events run.
-  QMetaObject::invokeMethod(w, [] { vrnVars().DemandeArret = kStopRequest; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      w, [] { vrnVars().DemandeArret = kStopRequest; }, Qt::QueuedConnection);
   svc->audio.devices = 1;
   w->Check15->setValue(1);
   copy();
@@ -383,7 +384,8 @@ TEST_F(CopyFromALoadedListTest, TheMenuAsksTheFolderThenCopies) {
 
 TEST_F(CopyFromALoadedListTest, TheStopButtonEndsTheCopy) {
   svc->dialogs.folders = {dst.path()};
-  QMetaObject::invokeMethod(w, [this] { w->MyButton6->click(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      w, [this] { w->MyButton6->click(); }, Qt::QueuedConnection);
   w->mnCopierSelect->click();
   EXPECT_EQ(entries(dst.path()).size(), 1);
   EXPECT_EQ(w->MyButton6->Caption(), "Copie Arrêter\ntxt-2/3");

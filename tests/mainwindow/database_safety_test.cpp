@@ -116,9 +116,15 @@ class DatabaseSafetyTest : public Main2Test {
     EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + oldSource + ")");
     // The scan's own traces: its caption, count and stop button, the folder
     // asked for and the failure box.
-    expectOnlyChanged(window, {{"Main2", "Caption"}, {"lblAffich", "Caption"}, {"lblnbr", "Caption"},
-                               {"Label1", "Caption"}, {"Label2", "Caption"}, {"MyButton6", "Caption"},
-                               {"label4", "Left"}, {"Dialogs", "Boxes"}, {"Dialogs", "BrowserTitles"}});
+    expectOnlyChanged(window, {{"Main2", "Caption"},
+                               {"lblAffich", "Caption"},
+                               {"lblnbr", "Caption"},
+                               {"Label1", "Caption"},
+                               {"Label2", "Caption"},
+                               {"MyButton6", "Caption"},
+                               {"label4", "Left"},
+                               {"Dialogs", "Boxes"},
+                               {"Dialogs", "BrowserTitles"}});
     EXPECT_EQ(vrnVars().NombreFichiers, 3);
     EXPECT_EQ(vrnVars().ScanEnCours, "");
     EXPECT_EQ(vrnVars().DemandeArret, "");
@@ -194,29 +200,38 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
     QList<Change> shown = {};
   };
   const Road roads[] = {
-      {"rescan of a folder that is gone", [&] {
+      {"rescan of a folder that is gone",
+       [&] {
          vrnVars().SourceActuelle = decodePath(fresh / "gone");
          w->mnReScannerActuel->click();
        }},
-      {"special folder that is gone", [&] {
+      {"special folder that is gone",
+       [&] {
          w->Combo7->AddItem(decodePath(fresh / "gone/"));
          w->Combo7->setListIndex(w->Combo7->findText(decodePath(fresh / "gone/")));
-       }, picked},
-      {"profile folder that is gone", [&] {
+       },
+       picked},
+      {"profile folder that is gone",
+       [&] {
          qputenv("HOME", fresh / "no-home");
          // A profile folder that is not there is not found at all.
          ASSERT_EQ(CheminDossierSpecial(40), "");
          w->mnScannProfile->click();
        }},
-      {"a folder whose name ends in a blank", [&] {
+      {"a folder whose name ends in a blank",
+       [&] {
          svc->dialogs.folders = {decodePath(fresh / "ends in a blank ")};
          w->Command1->click();
-       }, browsed},
-      {"a folder whose path der.rep cannot hold", [&] {
+       },
+       browsed},
+      {"a folder whose path der.rep cannot hold",
+       [&] {
          svc->dialogs.folders = {decodePath(deep)};
          w->Command1->click();
-       }, browsed},
-      {"a preset folder that went while the window waited", [&] {
+       },
+       browsed},
+      {"a preset folder that went while the window waited",
+       [&] {
          vrnVars().SourceActuelle = kScanPresetSource;
          vrnVars().SourceAScanner = decodePath(fresh / "gone");
          w->Command1_Click();
@@ -262,7 +277,9 @@ TEST_F(DatabaseSafetyTest, AScanThatCannotWriteKeepsThePreviousListsAndSaysSo) {
       {"a write refused for want of space", "Le Disque est Plein...",
        [&] {
          int writes = 0;
-         databaseWriteHook() = [writes](WriteStep s) mutable { return s == WriteStep::WriteData && ++writes == 1 ? ENOSPC : 0; };
+         databaseWriteHook() = [writes](WriteStep s) mutable {
+           return s == WriteStep::WriteData && ++writes == 1 ? ENOSPC : 0;
+         };
          return true;
        }},
       {"a full file system", "Le Disque est Plein...",
@@ -335,7 +352,8 @@ TEST_F(DatabaseSafetyTest, ADatabaseFolderThatIsAPlainFileEndsTheScanLikeAFailed
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
   EXPECT_EQ(svc->dialogs.boxes[0].title, kFailureTitle);
-  EXPECT_TRUE(svc->dialogs.boxes[0].text.contains("n'est pas un Dossier...")) << svc->dialogs.boxes[0].text.toStdString();
+  EXPECT_TRUE(svc->dialogs.boxes[0].text.contains("n'est pas un Dossier..."))
+      << svc->dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(readFile(dbDir()), "not a folder");
   EXPECT_EQ(w->Caption(), "Dernière demande de SCANN en Échec...");
   EXPECT_EQ(vrnVars().SourceActuelle, "") << "no stored source can be read: the next press asks";
@@ -618,8 +636,8 @@ TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAnyJobRuns) {
       w->mnDetailRepPerso_Click();
       w->Combo7->setListIndex(w->Combo7->findText(combo7Item));
       w->Combo7_Click();
-      if (state != QStringList({v.SourceActuelle, v.SourceAScanner, v.ModeCopie, v.ScanEnCours,
-                                w->MyButton10->Caption()}))
+      if (state !=
+          QStringList({v.SourceActuelle, v.SourceAScanner, v.ModeCopie, v.ScanEnCours, w->MyButton10->Caption()}))
         changed << "state";
       if (pictureOf(encodePath(dbDir())) != files) changed << "database folder";
       if (svc->dialogs.browserTitles.size() != titles) changed << "browser";

@@ -120,8 +120,8 @@ TEST_F(DesignTest, CaptionsTooltipsAndStates) {
   EXPECT_EQ(win->Check15->ToolTipText(), "Vous pouvez Activer ou Désactiver les Sons du programme...");
   EXPECT_EQ(win->File1->Pattern(), "*.vrn");
   // Option boxes as designed, before any options are loaded.
-  for (CheckBox* ticked : {win->Check4, win->Check5, win->Check6, win->Check7, win->Check8, win->Check9,
-                           win->Check10, win->Check11, win->Check12, win->Check16, win->Check20})
+  for (CheckBox* ticked : {win->Check4, win->Check5, win->Check6, win->Check7, win->Check8, win->Check9, win->Check10,
+                           win->Check11, win->Check12, win->Check16, win->Check20})
     EXPECT_EQ(ticked->Value(), 1) << ticked->objectName().toStdString();
   for (CheckBox* unticked : {win->Check2, win->Check3, win->Check13, win->Check14, win->Check15, win->Check17,
                              win->Check18, win->Check19, win->Check1})
@@ -133,8 +133,15 @@ TEST_F(DesignTest, CaptionsTooltipsAndStates) {
     EXPECT_FALSE(off->Enabled()) << off->objectName().toStdString();
   EXPECT_EQ(win->Timer6->Interval(), 300);
   // The list's nine columns.
-  const QStringList captions = {"Nom des Fichiers Disponibles", "Adresse des Fichiers", "Taille Octets", "Date Accès",
-                                "Date Création", "Date Modification", "Attribut", "", ""};
+  const QStringList captions = {"Nom des Fichiers Disponibles",
+                                "Adresse des Fichiers",
+                                "Taille Octets",
+                                "Date Accès",
+                                "Date Création",
+                                "Date Modification",
+                                "Attribut",
+                                "",
+                                ""};
   ASSERT_EQ(win->ListView2->ColumnCount(), 9);
   for (int k = 1; k <= 9; ++k) EXPECT_EQ(win->ListView2->ColumnCaption(k), captions[k - 1]);
 }
@@ -149,15 +156,15 @@ TEST_F(DesignTest, PopUpMenusHoldTheirItemsInOrder) {
                          "Copier la Sélection", "-", "Tout Sélectionner", "-", "Tout Désélectionner", "-",
                          "Recherche par (Critère de Recherche)...", "-", "En Savoir plus sur le Site de l'Auteur...",
                          "-", "Envoyez un Message à l'Auteur (plus disponible)..."}));
-  EXPECT_EQ(win->mnMenu2->captions(),
-            (QStringList{"Choix des Extensions", "-", "Recherche Affinée par (Critère de Recherche)...", "-",
-                         "En Savoir plus sur le Site de l'Auteur...", "-",
-                         "Me Renseigner sur les Extensions de Fichiers", "-", "Choisir le Type de Fichier à Afficher"}));
+  EXPECT_EQ(
+      win->mnMenu2->captions(),
+      (QStringList{"Choix des Extensions", "-", "Recherche Affinée par (Critère de Recherche)...", "-",
+                   "En Savoir plus sur le Site de l'Auteur...", "-", "Me Renseigner sur les Extensions de Fichiers",
+                   "-", "Choisir le Type de Fichier à Afficher"}));
   EXPECT_EQ(win->mnChoiExtensions->captions().size(), 7);
-  EXPECT_EQ(win->mnMenu4->captions(),
-            (QStringList{"Afficher mes Extensions Préférées dans la (Barre des Tâches)", "-",
-                         "Afficher Toutes mes Extensions Préférées sur mon (écran)", "-",
-                         "Effacer Toutes les Listes Affichées (écran et Barre des Tâches)"}));
+  EXPECT_EQ(win->mnMenu4->captions(), (QStringList{"Afficher mes Extensions Préférées dans la (Barre des Tâches)", "-",
+                                                   "Afficher Toutes mes Extensions Préférées sur mon (écran)", "-",
+                                                   "Effacer Toutes les Listes Affichées (écran et Barre des Tâches)"}));
 }
 
 TEST_F(DesignTest, TheOnlyTooltipsAreTheOnesTheWindowWasGiven) {
@@ -198,8 +205,7 @@ TEST_F(DesignTest, TheOnlyTooltipsAreTheOnesTheWindowWasGiven) {
     seen << name;
     if (w->parentWidget() == win->MyFrame5 && name != "MyButton27")
       EXPECT_EQ(c->ToolTipText(), program) << name.toStdString();
-    else
-      EXPECT_EQ(c->ToolTipText(), given.value(name, "(none)")) << name.toStdString();
+    else EXPECT_EQ(c->ToolTipText(), given.value(name, "(none)")) << name.toStdString();
   }
   for (auto it = given.cbegin(); it != given.cend(); ++it)
     EXPECT_TRUE(seen.contains(it.key())) << it.key().toStdString() << " has its tooltip";

@@ -89,10 +89,12 @@ QList<QString> cellsOf(const ColonnesListe& row) {
 TEST_F(FactsAheadTest, RowsComeInFeedOrderAndEqualTheRowsMadeOneAtATime) {
   QList<QByteArray> paths;
   paths << file("Photo.Vacances.JPG", 1234) << root_ + "/missing.txt" << file("vide.txt") << folder("dossier.d")
-        << link("lien.txt", "Photo.Vacances.JPG") << file(".htaccess", 7) << file("caf\xc3\xa9 \xc3\x89t\xc3\xa9.Txt", 5)
-        << file("brut\xe9-\xff.bin", 70000) << file("SANS") << QByteArray();
+        << link("lien.txt", "Photo.Vacances.JPG") << file(".htaccess", 7)
+        << file("caf\xc3\xa9 \xc3\x89t\xc3\xa9.Txt", 5) << file("brut\xe9-\xff.bin", 70000) << file("SANS")
+        << QByteArray();
   // Many more, so the workers share them out.
-  for (int i = 0; i < 3000; ++i) paths << (i % 7 == 3 ? root_ + "/absent" + QByteArray::number(i) : file("f" + QByteArray::number(i) + ".Dat", i));
+  for (int i = 0; i < 3000; ++i)
+    paths << (i % 7 == 3 ? root_ + "/absent" + QByteArray::number(i) : file("f" + QByteArray::number(i) + ".Dat", i));
 
   DetailColumns someOff;
   someOff.creation = false;
@@ -131,7 +133,8 @@ TEST_F(FactsAheadTest, FoldersAndLinksHaveAnEmptySizeCell) {
   ASSERT_EQ(results.size(), 3u);
   EXPECT_EQ(results[0].second.value(2), QString());
   EXPECT_EQ(results[1].second.value(2), QString());
-  EXPECT_EQ(results[2].second.value(2), sizeColumnText(QStringLiteral("1") + QLocale::system().groupSeparator() + "234"));
+  EXPECT_EQ(results[2].second.value(2),
+            sizeColumnText(QStringLiteral("1") + QLocale::system().groupSeparator() + "234"));
   EXPECT_EQ(results[0].second.value(6), QStringLiteral("D"));
   EXPECT_EQ(results[1].second.value(6), QStringLiteral("R-P"));
 }

@@ -19,8 +19,7 @@ namespace {
 const QString kWarningTitle = "Précaution sur certain Fichier...";
 
 QString expectedWarning(const QString& path, const QString& ext) {
-  return "Vous Voulez Exécuter ce Fichier :\n\n(" + path +
-         ")\n\nCe Type de Fichier (" + ext +
+  return "Vous Voulez Exécuter ce Fichier :\n\n(" + path + ")\n\nCe Type de Fichier (" + ext +
          ") fait parti des Fichiers Risquant de Causer des Désagréements ou de Déstabiliser votre Sytème...!\n"
          "Seul un Utilisateur Expérimenté peut demander à Exécuter ce Type de Fichier...\n\n"
          "Si vous faites parti de ces personnes Expérimentées et que vous êtes sûr de ce que vous faites, Cliquez "

@@ -82,11 +82,16 @@ TEST_F(LoaderTest, AnEmptyListOrOneWhoseFilesAreAllGoneShowsNothing) {
   // The window is ready for the next choice: wide, with the list chosen and
   // its labels, and otherwise as it started.
   EXPECT_EQ(w->Label19->Caption(), "");
-  expectOnlyChanged(before, kWidthChange + QList<Change>{{"Combo1", "ListIndex"}, {"Combo1", "Text"},
-                                                         {"Label1", "Caption"}, {"Label2", "Caption"},
-                                                         {"Label6", "Caption"}, {"Label19", "Caption"},
-                                                         {"ImageList1", "Images"}, {"ListView2", "View"},
-                                                         {"ListView2", "Sorted"}, {"ListView2", "SortKey"}});
+  expectOnlyChanged(before, kWidthChange + QList<Change>{{"Combo1", "ListIndex"},
+                                                         {"Combo1", "Text"},
+                                                         {"Label1", "Caption"},
+                                                         {"Label2", "Caption"},
+                                                         {"Label6", "Caption"},
+                                                         {"Label19", "Caption"},
+                                                         {"ImageList1", "Images"},
+                                                         {"ListView2", "View"},
+                                                         {"ListView2", "Sorted"},
+                                                         {"ListView2", "SortKey"}});
   EXPECT_FALSE(fileChannel(kListChannel).isOpen());
 }
 
@@ -144,12 +149,18 @@ TEST_F(LoaderTest, RowsCarryNameDetailsSizeAndRecordNumberAndAreSortedBySize) {
   EXPECT_EQ(w->Shape1->Width(), 13815);
   EXPECT_EQ(w->Label1->Width(), 13575);
   // The rest of the window is as it was.
-  expectOnlyChanged(before, kWidthChange + QList<Change>{{"ListView2", "*"}, {"Combo1", "ListIndex"},
-                                                         {"Combo1", "Text"}, {"Command4", "Visible"},
-                                                         {"Command8", "Visible"}, {"Command11", "Visible"},
-                                                         {"Label1", "Caption"}, {"Label2", "Caption"},
-                                                         {"Label6", "Caption"}, {"Label19", "Caption"},
-                                                         {"Image1", "Picture"}, {"ImageList1", "Images"}});
+  expectOnlyChanged(before, kWidthChange + QList<Change>{{"ListView2", "*"},
+                                                         {"Combo1", "ListIndex"},
+                                                         {"Combo1", "Text"},
+                                                         {"Command4", "Visible"},
+                                                         {"Command8", "Visible"},
+                                                         {"Command11", "Visible"},
+                                                         {"Label1", "Caption"},
+                                                         {"Label2", "Caption"},
+                                                         {"Label6", "Caption"},
+                                                         {"Label19", "Caption"},
+                                                         {"Image1", "Picture"},
+                                                         {"ImageList1", "Images"}});
   EXPECT_EQ(vrnVars().NombreSelection, 0);
   EXPECT_EQ(vrnVars().CheminFichier, "");
   EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
@@ -212,9 +223,8 @@ TEST_F(LoaderTest, EachDetailBoxSwitchedOffEmptiesItsOwnColumnOnly) {
     int column;
     const char* what;
   };
-  const Box boxes[] = {{w->Check4, 1, "path"},        {w->Check5, 2, "size"},
-                       {w->Check8, 3, "last access"}, {w->Check6, 4, "creation"},
-                       {w->Check7, 5, "modification"}, {w->Check9, 6, "attributes"}};
+  const Box boxes[] = {{w->Check4, 1, "path"},     {w->Check5, 2, "size"},         {w->Check8, 3, "last access"},
+                       {w->Check6, 4, "creation"}, {w->Check7, 5, "modification"}, {w->Check9, 6, "attributes"}};
   for (const Box& b : boxes) {
     b.box->setValue(0);
     pick("ini");
@@ -311,8 +321,8 @@ TEST_F(LoaderTest, WhileLoadingTheWindowShowsProgressAndAStopButton) {
       stopShown = stopShown && w->MyButton5->Visible() && w->MyButton7->Visible() && w->MyButton6->Enabled();
       comboHidden = comboHidden && !w->Combo1->Visible();
       listShown = listShown && w->ListView2->Visible();
-      for (QWidget* c : std::initializer_list<QWidget*>{w->Check2, w->Check3, w->Command4, w->Command5, w->Command8,
-                                                        w->Command11})
+      for (QWidget* c :
+           std::initializer_list<QWidget*>{w->Check2, w->Check3, w->Command4, w->Command5, w->Command8, w->Command11})
         toolsHidden = toolsHidden && c->isHidden();
       button10 << w->MyButton10->Caption();
       label1 << w->Label1->Caption();
@@ -392,8 +402,8 @@ TEST_F(LoaderTest, TheSourceMustStillExistBeforeAnythingLoads) {
   vrnVars().SourceActuelle = src() + "/parti";
   pick("txt");
   ASSERT_EQ(svc->dialogs.boxes.size(), 3);
-  EXPECT_TRUE(svc->dialogs.boxes[2].text.contains("Nom du Répertoire (Manquant) ou (Déconnecté):\n(" + src() +
-                                                  "/parti)"));
+  EXPECT_TRUE(
+      svc->dialogs.boxes[2].text.contains("Nom du Répertoire (Manquant) ou (Déconnecté):\n(" + src() + "/parti)"));
   // Nothing was touched.
   expectOnlyChanged(before, {{"Dialogs", "Boxes"}});
 }

@@ -45,7 +45,8 @@ class Main2Test : public AppFolderTest {
   // that neither scan nor open pages at start; afterwards the option boxes
   // are as designed and the list of lists offers every list.
   Main2* startWindow() {
-    if (!QFile::exists(dbDir() + "/der.rep")) writeFile(dbDir() + "/der.rep", exeDir().toUtf8().leftJustified(1024, ' '));
+    if (!QFile::exists(dbDir() + "/der.rep"))
+      writeFile(dbDir() + "/der.rep", exeDir().toUtf8().leftJustified(1024, ' '));
     if (!QFile::exists(dbDir() + "/affp.aff"))
       writeFile(dbDir() + "/affp.aff", QByteArray("11111110000001") + QByteArray(16, '0'));
     Main2* w = realStartWindow();
@@ -86,9 +87,8 @@ class Main2Test : public AppFolderTest {
 // What changing the window between its compact and full widths lays out
 // again.
 inline const QList<Change> kWidthChange = {
-    {"Main2", "Width"},    {"Main2", "Left"},     {"MyButton10", "Width"}, {"Shape1", "Width"},
-    {"Label1", "Width"},   {"MyFrame1", "Width"}, {"MyFrame6", "Width"},   {"ListView2", "Width"},
-    {"Image5", "Visible"},
+    {"Main2", "Width"},    {"Main2", "Left"},     {"MyButton10", "Width"}, {"Shape1", "Width"},   {"Label1", "Width"},
+    {"MyFrame1", "Width"}, {"MyFrame6", "Width"}, {"ListView2", "Width"},  {"Image5", "Visible"},
 };
 
 // Runs fn at every turn of the event loop while it lives.

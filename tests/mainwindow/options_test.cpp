@@ -60,7 +60,11 @@ TEST_F(OptionsTest, AnEmptyOrMissingFileUnticksEveryBox) {
 
   // Saving writes back what was read for the boxes that did not change.
   w->SauverAffichage();
-  EXPECT_EQ(readFile(affp()), QByteArray("0000000\0" "000\0\0" "0", 14) + QByteArray(16, '0'));
+  EXPECT_EQ(readFile(affp()), QByteArray("0000000\0"
+                                         "000\0\0"
+                                         "0",
+                                         14) +
+                                  QByteArray(16, '0'));
 
   // A missing file is created empty and reads the same.
   QFile::remove(affp());
@@ -80,7 +84,14 @@ TEST_F(OptionsTest, OnlyOneTicksAndSavingWritesBackTheCharacterRead) {
   // Flags: 1 "1" kept, 2 "x", 3 blank, 4 "1", 5 zero, 6-7 "1", 8 "1" (details
   // on), 9 "2", 10 "0", 11 "0", 12 "x" and 13 a Latin-1 byte on boxes already
   // off, 14 "1" kept; a filler of anything.
-  const QByteArray stored("1x 1\0" "111" "20" "0x\xE9" "1" "abcdefghijklmnop", 30);
+  const QByteArray stored(
+      "1x 1\0"
+      "111"
+      "20"
+      "0x\xE9"
+      "1"
+      "abcdefghijklmnop",
+      30);
   writeFile(affp(), stored);
 
   w->ChargerAffichage();
@@ -92,7 +103,9 @@ TEST_F(OptionsTest, OnlyOneTicksAndSavingWritesBackTheCharacterRead) {
   EXPECT_EQ(vrnVars().Par[13], QString(QChar(0xE9)));
 
   w->SauverAffichage();
-  EXPECT_EQ(readFile(affp()), QByteArray("10010111000x\xE9" "1") + QByteArray(16, '0'));
+  EXPECT_EQ(readFile(affp()), QByteArray("10010111000x\xE9"
+                                         "1") +
+                                  QByteArray(16, '0'));
 
   // A click changes the array, not the file, until the next save.
   w->Check13->click();

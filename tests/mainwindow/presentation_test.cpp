@@ -15,8 +15,9 @@ const int kDesignWidths[] = {4000, 1440, 1440, 1440, 1440, 1400, 1000, 0, 0};
 
 // A row whose texts are far wider than the narrow columns below.
 ColonnesListe wideRow(int n) {
-  ColonnesListe row = makeRow("/un/dossier/au/nom/vraiment/très/très/long/Fichier numéro " + QString::number(n) + ".txt",
-                              n, DetailColumns{false}, nullptr);
+  ColonnesListe row =
+      makeRow("/un/dossier/au/nom/vraiment/très/très/long/Fichier numéro " + QString::number(n) + ".txt", n,
+              DetailColumns{false}, nullptr);
   row.cells[2] = "000,123,456,789,000";
   row.cells[3] = row.cells[4] = row.cells[5] = "25/12/2008 14:03:07";
   row.cells[6] = "R H A";
@@ -125,10 +126,10 @@ TEST_F(PresentationTest, TheViewCombosSetTheViewFromTheirItemData) {
     int view;
   };
   const Pick picks[] = {
-      {w->Combo2, 0, "Grandes Icônes", ListView::lvwIcon}, {w->Combo2, 2, "Liste", ListView::lvwList},
+      {w->Combo2, 0, "Grandes Icônes", ListView::lvwIcon},     {w->Combo2, 2, "Liste", ListView::lvwList},
       {w->Combo2, 1, "Petite Icônes", ListView::lvwSmallIcon}, {w->Combo2, 3, "Détails", ListView::lvwReport},
-      {w->Combo3, 1, "Left", ListView::lvwSmallIcon},      {w->Combo3, 0, "Non", ListView::lvwIcon},
-      {w->Combo2, 3, "Détails", ListView::lvwReport},      {w->Combo3, 2, "Top", ListView::lvwIcon},
+      {w->Combo3, 1, "Left", ListView::lvwSmallIcon},          {w->Combo3, 0, "Non", ListView::lvwIcon},
+      {w->Combo2, 3, "Détails", ListView::lvwReport},          {w->Combo3, 2, "Top", ListView::lvwIcon},
   };
   for (const Pick& p : picks) {
     EXPECT_EQ(p.combo->List(p.index), QString::fromUtf8(p.text));

@@ -108,7 +108,8 @@ TEST_F(SourcesTest, EqualNeighboursGoOnceEmptyEntriesGoAndCaseVariantsStay) {
     w->Combo7->AddItem(p);
   w->RemplirDossiersSysteme();
   QStringList expected = real;
-  expected << "/zz-varnelo/a/" << "/zz-varnelo/A/";
+  expected << "/zz-varnelo/a/"
+           << "/zz-varnelo/A/";
   QStringList offered = items(w->Combo7);
   EXPECT_EQ(offered.count("/zz-varnelo/a/"), 1) << "three equal neighbours leave one";
   EXPECT_EQ(offered.count("/zz-varnelo/A/"), 1) << "a path differing only in case is another path";

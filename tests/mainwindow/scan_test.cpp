@@ -42,13 +42,29 @@ qint64 makeWideTree(const QByteArray& root, int folders, int filesEach) {
 // source it names, the lists offered, and the stop button's caption. The
 // scan picture moves while it runs.
 const QList<Change> kScanResult = {
-    {"Main2", "Caption"}, {"lblAffich", "Caption"}, {"lblnbr", "Caption"}, {"MyButton10", "Caption"},
-    {"MyButton10", "ToolTipText"}, {"Label1", "Caption"}, {"Label2", "Caption"}, {"Check11", "ToolTipText"},
-    {"MyButton6", "Caption"}, {"label4", "Left"}, {"Dialogs", "BrowserTitles"},
+    {"Main2", "Caption"},
+    {"lblAffich", "Caption"},
+    {"lblnbr", "Caption"},
+    {"MyButton10", "Caption"},
+    {"MyButton10", "ToolTipText"},
+    {"Label1", "Caption"},
+    {"Label2", "Caption"},
+    {"Check11", "ToolTipText"},
+    {"MyButton6", "Caption"},
+    {"label4", "Left"},
+    {"Dialogs", "BrowserTitles"},
     // The lists offered, counted and searched.
-    {"Combo1", "List"}, {"Combo1", "ToolTipText"}, {"Combo1", "Visible"}, {"MyFrame7", "Visible"},
-    {"LstSources", "List"}, {"LstSources", "Selected"}, {"File1", "List"}, {"Combo10", "List"},
-    {"Label10", "Caption"}, {"mnAfficherTout", "Caption"}, {"mnToutesExtenInit", "Caption"},
+    {"Combo1", "List"},
+    {"Combo1", "ToolTipText"},
+    {"Combo1", "Visible"},
+    {"MyFrame7", "Visible"},
+    {"LstSources", "List"},
+    {"LstSources", "Selected"},
+    {"File1", "List"},
+    {"Combo10", "List"},
+    {"Label10", "Caption"},
+    {"mnAfficherTout", "Caption"},
+    {"mnToutesExtenInit", "Caption"},
 };
 
 }  // namespace
@@ -150,7 +166,8 @@ TEST_F(ScanTest, TwelveFilesChosenInTheBrowserGiveEightListedFiles) {
   EXPECT_EQ(listed("txt.vrn"), (QList<QByteArray>{root + "/a.txt", root + "/b.TXT", root + "/sub/l.txt"}));
   EXPECT_EQ(listed("jpg.vrn"), (QList<QByteArray>{root + "/c.jpg", root + "/sub/h.jpg"}));
   EXPECT_EQ(readFile(dbDir() + "/gz.vrn"), records({root + "/e.tar.gz"}));
-  EXPECT_EQ(dbEntries(), (QStringList{"affp.aff", "c.vrn", "der.rep", "gz.vrn", "h.vrn", "jpg.vrn", "mesp.par", "txt.vrn"}));
+  EXPECT_EQ(dbEntries(),
+            (QStringList{"affp.aff", "c.vrn", "der.rep", "gz.vrn", "h.vrn", "jpg.vrn", "mesp.par", "txt.vrn"}));
   EXPECT_EQ(readFile(dbDir() + "/der.rep"), root.leftJustified(1024, ' '));
 
   // No preferred list: the common lists are offered and ticked in the preferences.
@@ -312,9 +329,15 @@ TEST_F(ScanTest, StoppingWithMyButton6KeepsTheOldDatabaseAndSource) {
   EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (2) Fichiers\n(" + path(other) + ")");
   EXPECT_EQ(w->lblAffich->Caption(), "Choix des (1) Listes Couramment Utilisées Disponibles");
   EXPECT_EQ(w->Caption(), " - (" + QString::number(w->NbFichiersTrouves) + " Fichiers) Obtenus en 00:00:00");
-  expectOnlyChanged(before, {{"Main2", "Caption"}, {"lblAffich", "Caption"}, {"lblnbr", "Caption"},
-                             {"Label1", "Caption"}, {"Label2", "Caption"}, {"MyButton6", "Caption"},
-                             {"MyButton10", "ToolTipText"}, {"label4", "Left"}, {"Dialogs", "BrowserTitles"}});
+  expectOnlyChanged(before, {{"Main2", "Caption"},
+                             {"lblAffich", "Caption"},
+                             {"lblnbr", "Caption"},
+                             {"Label1", "Caption"},
+                             {"Label2", "Caption"},
+                             {"MyButton6", "Caption"},
+                             {"MyButton10", "ToolTipText"},
+                             {"label4", "Left"},
+                             {"Dialogs", "BrowserTitles"}});
   EXPECT_EQ(vrnVars().DemandeArret, "");
   EXPECT_EQ(vrnVars().ScanEnCours, "");
   EXPECT_EQ(vrnVars().TabExtensions.size(), 2u);

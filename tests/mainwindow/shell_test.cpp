@@ -138,8 +138,8 @@ TEST_F(ShellTest, TheBusyWatcherDisablesWhileAScanRuns) {
 
 TEST_F(ShellTest, TheSpecialFolderPickerClosesOnMouseMovesAndTheHeader) {
   Main2* w = startWindow();
-  for (auto close : {&Main2::Form_MouseMove, &Main2::MyFrame6_MouseMove, &Main2::MyButton10_MouseMove,
-                     &Main2::MyButton10_Click}) {
+  for (auto close :
+       {&Main2::Form_MouseMove, &Main2::MyFrame6_MouseMove, &Main2::MyButton10_MouseMove, &Main2::MyButton10_Click}) {
     w->Combo7->show();
     (w->*close)();
     EXPECT_FALSE(w->Combo7->Visible());

@@ -33,7 +33,9 @@ class StartOptionsTest : public Main2Test {
     qputenv("HOME", oldHome_);
     Main2Test::TearDown();
   }
-  void storeSource(const QString& folder) { writeFile(dbDir() + "/der.rep", encodePath(folder).leftJustified(1024, ' ')); }
+  void storeSource(const QString& folder) {
+    writeFile(dbDir() + "/der.rep", encodePath(folder).leftJustified(1024, ' '));
+  }
   void storeOptions(const char* flags8to14) { writeFile(dbDir() + "/affp.aff", optionsWith(flags8to14)); }
   QString file(const QTemporaryDir& dir, const QString& relative) {
     const QString p = dir.path() + "/" + relative;
@@ -69,9 +71,12 @@ TEST_F(StartOptionsTest, FirstRunYesScansTheProfileWithoutAskingThenAppliesTheDe
   EXPECT_EQ(offer.title, "Choix de la Source à Scanner...");
   const QString user = offer.text.section("(", 1, 1).section(")", 0, 0);
   EXPECT_FALSE(user.isEmpty());
-  EXPECT_EQ(offer.text, "Actuellement il n'y a Aucune Source à Scanner de Définie...\nJe Vous propose de SCANNER le "
-                        "Profile Actif de (" + user + ")\nde votre Ordinateur, Cliquez sur (Oui)...?\nNon je préfère "
-                        "Choisir moi-même l'Endroit à SCANNER..(Non)...?");
+  EXPECT_EQ(offer.text,
+            "Actuellement il n'y a Aucune Source à Scanner de Définie...\nJe Vous propose de SCANNER le "
+            "Profile Actif de (" +
+                user +
+                ")\nde votre Ordinateur, Cliquez sur (Oui)...?\nNon je préfère "
+                "Choisir moi-même l'Endroit à SCANNER..(Non)...?");
   EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty()) << "the profile is scanned without the browser";
   EXPECT_EQ(readFile(dbDir() + "/der.rep").trimmed(), encodePath(home.path()) + "/");
   EXPECT_EQ(readFile(dbDir() + "/txt.vrn").size(), 600);
@@ -220,9 +225,9 @@ TEST_F(StartOptionsTest, StartMinimisedAndTheViewChoosers) {
 }
 
 TEST_F(StartOptionsTest, MoreThan24CommonListsShowThePageLimitNoticeAtStartWithoutSound) {
-  const char* common[] = {"aac", "avi", "bmp", "doc", "flv", "gif", "gz",  "htm", "html",
-                          "jpe", "jpeg", "jpg", "mkv", "mov", "mp3", "pdf", "png", "pps",
-                          "ppt", "rar", "swf", "tar", "torrent", "txt", "wav"};
+  const char* common[] = {"aac", "avi",  "bmp", "doc", "flv",     "gif", "gz",  "htm", "html",
+                          "jpe", "jpeg", "jpg", "mkv", "mov",     "mp3", "pdf", "png", "pps",
+                          "ppt", "rar",  "swf", "tar", "torrent", "txt", "wav"};
   for (const char* ext : common) writeFile(dbDir() + "/" + ext + ".vrn", QByteArray());
   storeSource(source.path());
   storeOptions("0000010");  // sounds on once the options are applied

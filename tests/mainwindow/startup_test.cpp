@@ -52,10 +52,10 @@ class StartupTest : public Main2Test {
   // A database folder that cannot hold the lock: its own box, not the
   // duplicate one, then start-up goes on to the first-run offer.
   bool theLockBoxThenTheFirstRunOffer() const {
-    const QString text = "Le Programme (Varnelo) ne peut pas Poser son Verrou dans le Dossier de sa Base de Donnée:\n(" +
-                         dbDir() +
-                         ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même Temps...\n"
-                         "Vérifiez que ce Dossier existe et que vous avez le Droit d'y Écrire....";
+    const QString text =
+        "Le Programme (Varnelo) ne peut pas Poser son Verrou dans le Dossier de sa Base de Donnée:\n(" + dbDir() +
+        ")\nUn autre Programme pourrait donc Utiliser la même Base de Donnée en même Temps...\n"
+        "Vérifiez que ce Dossier existe et que vous avez le Droit d'y Écrire....";
     const auto& b = svc->dialogs.boxes;
     return b.size() == 2 && b[0].title == "Verrou Impossible à Poser..." && b[0].style == vbExclamation &&
            b[0].text == text && b[1].title == kFirstRunTitle && b[1].style == (vbInformation + vbYesNo);
@@ -297,7 +297,7 @@ TEST_F(StartupTest, ASecondInstanceIsRefusedAndEnds) {
 TEST_F(StartupTest, TheLockOfACrashedRunIsTakenOver) {
   // A lock left by a process that no longer exists.
   writeFile(dbDir() + "/.varnelo.lock", "999999\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
-                                               QSysInfo::machineHostName().toUtf8() + "\n");
+                                            QSysInfo::machineHostName().toUtf8() + "\n");
   realStartWindow();
   EXPECT_TRUE(started);
   EXPECT_TRUE(onlyTheFirstRunOffer()) << "no duplicate-instance box";

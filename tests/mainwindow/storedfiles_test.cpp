@@ -43,7 +43,9 @@ struct LinkCase {
   bool dangling;       // to nothing, or to a file outside the database folder
 };
 
-void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.stored << (c.dangling ? " dangling" : " to a file outside"); }
+void PrintTo(const LinkCase& c, std::ostream* os) {
+  *os << c.stored << (c.dangling ? " dangling" : " to a file outside");
+}
 
 std::string caseName(const ::testing::TestParamInfo<LinkCase>& info) {
   std::string name = info.param.stored;

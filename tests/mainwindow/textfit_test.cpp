@@ -33,8 +33,8 @@ bool fits(const QFont& font, const QRect& room, int flags, const QString& text, 
 }
 
 // Buttons that only stand for a procedure to run and are never shown.
-const QStringList kNeverShown = {"Main2.Command3", "Main2.Command9", "Main2.Command12", "Main2.Command14",
-                                 "FormEssai.Command1", "FormEssai.Command2"};
+const QStringList kNeverShown = {"Main2.Command3",  "Main2.Command9",     "Main2.Command12",
+                                 "Main2.Command14", "FormEssai.Command1", "FormEssai.Command2"};
 
 // Every label, picture button and captioned panel of the window whose
 // caption does not fit.
@@ -93,7 +93,8 @@ TEST_F(TextFitTest, EveryCaptionOfTheMainWindowFitsItsControl) {
   win = std::make_unique<Main2>();
   // The longest caption of the options, the one that was cut on two lines.
   QSize need;
-  EXPECT_TRUE(fits(win->Label27->font(), win->Label27->contentsRect(), Qt::TextWordWrap, win->Label27->Caption(), &need))
+  EXPECT_TRUE(
+      fits(win->Label27->font(), win->Label27->contentsRect(), Qt::TextWordWrap, win->Label27->Caption(), &need))
       << need.width() << " x " << need.height();
   EXPECT_EQ(misfits(win.get()), QList<Misfit>{});
 }

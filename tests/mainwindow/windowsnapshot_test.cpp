@@ -52,7 +52,8 @@ TEST_F(WindowSnapshotTest, EachKindOfChangeIsReportedByControlAndProperty) {
       {"a menu item", [&] { w->mnVoirFichier->setEnabled(!w->mnVoirFichier->Enabled()); }, {"mnVoirFichier.Enabled"}},
       {"the window's caption", [&] { w->setCaption("autre"); }, {"Main2.Caption"}},
       {"the pointer", [&] { w->setMousePointer(11); }, {"Main2.MousePointer"}},
-      {"a box shown", [&] { services().dialogs->msgBox(w, "texte", 64, "titre"); },
+      {"a box shown",
+       [&] { services().dialogs->msgBox(w, "texte", 64, "titre"); },
        {"Dialogs.Boxes: \"\" -> \"[64] titre: texte\""}},
       {"a file opened", [&] { services().shell->openPath("/x/a.txt"); }, {"Shell.Opened"}},
       {"a menu popped", [&] { w->mnMenu3->popup(w, 10, 20); }, {"Menus.Popups: \"\" -> \"mnMenu3 at 10,20\""}},
@@ -83,8 +84,7 @@ TEST_F(WindowSnapshotTest, NamingOneChangeLeavesTheOthersReported) {
   w->Label28->setCaption("autre aussi");
   EXPECT_NONFATAL_FAILURE(expectOnlyChanged(before, {{"Label2", "Caption"}}), "Label28.Caption");
   EXPECT_NONFATAL_FAILURE(expectOnlyChanged(before, {{"Label28", "*"}}), "Label2.Caption");
-  EXPECT_NONFATAL_FAILURE(expectOnlyChanged(before, {{"Label2", "Visible"}, {"Label28", "Caption"}}),
-                          "Label2.Caption");
+  EXPECT_NONFATAL_FAILURE(expectOnlyChanged(before, {{"Label2", "Visible"}, {"Label28", "Caption"}}), "Label2.Caption");
   expectOnlyChanged(before, {{"Label2", "Caption"}, {"Label28", "Caption"}});
 }
 

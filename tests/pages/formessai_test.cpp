@@ -68,8 +68,15 @@ TEST_F(FormEssaiTest, ThePageListHasTheMainColumnsButForTheSizeCaptionAndTheAttr
   ASSERT_EQ(pages().size(), 1);
   const ListView* list = pages().first()->ListView2;
   ASSERT_EQ(list->ColumnCount(), 9);
-  const QStringList captions = {"Nom des Fichiers Disponibles", "Adresse des Fichiers", "Taille Mbits", "Date Accès",
-                                "Date Création", "Date Modification", "Attribut", "", ""};
+  const QStringList captions = {"Nom des Fichiers Disponibles",
+                                "Adresse des Fichiers",
+                                "Taille Mbits",
+                                "Date Accès",
+                                "Date Création",
+                                "Date Modification",
+                                "Attribut",
+                                "",
+                                ""};
   const QList<int> widths = {4000, 1440, 1440, 1440, 1440, 1400, 1440, 0, 0};
   for (int k = 1; k <= 9; ++k) {
     EXPECT_EQ(list->ColumnCaption(k), captions[k - 1]) << k;
@@ -240,8 +247,7 @@ TEST_F(FormEssaiTest, OneAutoSizeFlagServesEveryPage) {
   EXPECT_EQ(vrnVars().AutoSizeActif, 0);
   EXPECT_EQ(b->Command4->Caption(), "AutoSize/Oui");
   EXPECT_EQ(a->Command4->Caption(), "AutoSize/Non");
-  for (int k = 1; k <= 9; ++k)
-    EXPECT_EQ(b->ListView2->ColumnWidth(k), vrnVars().LargeursColonnes[size_t(k)]) << k;
+  for (int k = 1; k <= 9; ++k) EXPECT_EQ(b->ListView2->ColumnWidth(k), vrnVars().LargeursColonnes[size_t(k)]) << k;
   EXPECT_EQ(b->ListView2->ColumnWidth(6), w->ListView2->ColumnWidth(6)) << "the main list's width, not the page's";
   EXPECT_FALSE(b->ListView2->isHidden()) << "shown again after the restore";
 }
@@ -271,10 +277,9 @@ TEST_F(FormEssaiTest, ThePageMenuHoldsItsItemsInOrder) {
   Main2* w = start();
   w->Command8->click();
   FormEssai* p = pages().first();
-  EXPECT_EQ(p->mnMenu->captions(),
-            QStringList({"Voir ou Exécuter ce Fichier", "-", "Voir ce Fichier dans son Dossier", "-",
-                         "Copier la Sélection", "-", "Tout Sélectionner", "-", "Tout DéSélectionner", "-",
-                         "Réduire cette Fenêtre"}));
+  EXPECT_EQ(p->mnMenu->captions(), QStringList({"Voir ou Exécuter ce Fichier", "-", "Voir ce Fichier dans son Dossier",
+                                                "-", "Copier la Sélection", "-", "Tout Sélectionner", "-",
+                                                "Tout DéSélectionner", "-", "Réduire cette Fenêtre"}));
   EXPECT_TRUE(p->MyButton6->isHidden());
   EXPECT_EQ(p->MyButton6->Caption(), "Arrêter la Copie");
   EXPECT_TRUE(p->Label3->isHidden());

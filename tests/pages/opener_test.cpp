@@ -22,7 +22,9 @@
 #include "tests/pages/pages_fixture.h"
 
 // Bytes shown readably in failure messages.
-inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toPercentEncoding("/ ").constData() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) {
+  *os << '"' << b.toPercentEncoding("/ ").constData() << '"';
+}
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -84,8 +86,8 @@ class OpenerTest : public PagesTest {
     record = desk.path() + "/opener-args";
     QDir().mkpath(desk.path() + "/bin");
     const QString opener = desk.path() + "/bin/xdg-open";
-    writeFile(opener, "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + record.toUtf8() + ".part' && mv '" +
-                          record.toUtf8() + ".part' '" + record.toUtf8() + "'\n");
+    writeFile(opener, "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + record.toUtf8() + ".part' && mv '" + record.toUtf8() +
+                          ".part' '" + record.toUtf8() + "'\n");
     QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     oldPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(desk.path() + "/bin") + ":" + oldPath);
@@ -102,8 +104,9 @@ class OpenerTest : public PagesTest {
     qputenv("PATH", oldPath);
     // Names Qt cannot address are removed by bytes.
     for (const QByteArray& folder : made)
-      ::nftw(folder.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 8,
-             FTW_DEPTH | FTW_PHYS);
+      ::nftw(
+          folder.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 8,
+          FTW_DEPTH | FTW_PHYS);
     PagesTest::TearDown();
   }
 
@@ -114,9 +117,11 @@ class OpenerTest : public PagesTest {
     writeFile(desk.path() + "/bus.conf",
               "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-              "<busconfig><type>session</type><listen>unix:path=" + desk.path().toUtf8() + "/bus</listen>"
-              "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-              "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+              "<busconfig><type>session</type><listen>unix:path=" +
+                  desk.path().toUtf8() +
+                  "/bus</listen>"
+                  "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                  "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
     bus.start(dbusDaemon, {"--config-file=" + desk.path() + "/bus.conf", "--nofork", "--print-address=1"});
     ASSERT_TRUE(bus.waitForStarted());
     ASSERT_TRUE(waitFor([&] { return bus.canReadLine(); })) << bus.readAllStandardError().constData();
@@ -165,10 +170,9 @@ TEST_F(OpenerTest, EveryNameReachesTheDesktopAsExactlyThatFileOrFolder) {
     Identity fileId = {}, folderId = {};
   };
   QList<Case> cases = {
-      {"Latin-1 byte", "caf\xE9.txt"},       {"option-like", "-h"},
-      {"hash", "a#b.txt"},                   {"percent", "%41.txt"},
-      {"colon", "foo:bar.txt"},              {"blank", "with blank.txt"},
-      {"quotes", "it's \"q\".txt"},          {"newline", "line\nbreak.txt"},
+      {"Latin-1 byte", "caf\xE9.txt"}, {"option-like", "-h"},          {"hash", "a#b.txt"},
+      {"percent", "%41.txt"},          {"colon", "foo:bar.txt"},       {"blank", "with blank.txt"},
+      {"quotes", "it's \"q\".txt"},    {"newline", "line\nbreak.txt"},
   };
   QStringList listed;
   for (Case& c : cases) {

@@ -63,8 +63,7 @@ class PagesTest : public Main2Test {
     closeEveryPage();
     w->Check15->setValue(0);
     w->Check16->setValue(0);
-    for (CheckBox* c : {w->Check2, w->Check4, w->Check5, w->Check6, w->Check7, w->Check8, w->Check9})
-      c->setValue(1);
+    for (CheckBox* c : {w->Check2, w->Check4, w->Check5, w->Check6, w->Check7, w->Check8, w->Check9}) c->setValue(1);
     return w;
   }
   // The list of lists offers exactly these entries (no list is loaded).

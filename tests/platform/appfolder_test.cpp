@@ -28,8 +28,9 @@ QByteArray makeExecutable(const QByteArray& folder) {
 
 // Qt cannot name these bytes, so the test removes its folders itself.
 void removeTree(const QByteArray& path) {
-  ::nftw(path.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
-         FTW_DEPTH | FTW_PHYS);
+  ::nftw(
+      path.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
+      FTW_DEPTH | FTW_PHYS);
 }
 
 }  // namespace

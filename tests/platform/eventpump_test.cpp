@@ -112,7 +112,8 @@ TEST(EventPumpTest, AWaitRunsEventsAsTheyComeAndEndsAtTheWakeUpWithoutPolling) {
   // The helper finishes only once the event has run, so a wait that let no
   // event through would never end; then it takes a while, which a wait that
   // polled would fill with tests of the condition.
-  Helper helper(pump, [&] { return event.ran.load(); }, 100ms);
+  Helper helper(
+      pump, [&] { return event.ran.load(); }, 100ms);
   int tests = 0;
   EXPECT_FALSE(waitAtMost10s(pump, [&] {
     ++tests;

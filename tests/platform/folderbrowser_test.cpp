@@ -30,7 +30,9 @@
 #include "platform/services_qt.h"
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toPercentEncoding("/ ()").constData() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) {
+  *os << '"' << b.toPercentEncoding("/ ()").constData() << '"';
+}
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 QT_END_NAMESPACE
 
@@ -48,8 +50,9 @@ class RawTempDir {
   }
   ~RawTempDir() {
     if (path_.isEmpty()) return;
-    ::nftw(path_.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
-           FTW_DEPTH | FTW_PHYS);
+    ::nftw(
+        path_.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
+        FTW_DEPTH | FTW_PHYS);
   }
   bool isValid() const { return !path_.isEmpty(); }
   const QByteArray& bytes() const { return path_; }
@@ -228,8 +231,8 @@ TEST_F(FolderBrowserTest, TheSaveBoxNamesABackupInAnyFolder) {
       if (!c.name.isNull()) name->setText(c.name);
       button(dialog, QDialogButtonBox::Ok)->click();
     });
-    const QString chosen = dialogs.saveFileName(nullptr, "Destination de votre Sauvegarde de Données...",
-                                                c.startFolder, proposal);
+    const QString chosen =
+        dialogs.saveFileName(nullptr, "Destination de votre Sauvegarde de Données...", c.startFolder, proposal);
     EXPECT_EQ(encodePath(chosen), c.expected);
   }
   whenBrowserOpens([](QDialog* dialog) { button(dialog, QDialogButtonBox::Cancel)->click(); });

@@ -164,13 +164,13 @@ TEST_F(ListViewTest, LongSharedStartsSortLikeAPlainStableSort) {
     for (int i = 0; i < keys.size(); ++i) lv.setSubItem(lv.Add(QString::number(i)), 1, keys[i]);
     QList<int> ids(keys.size());
     std::iota(ids.begin(), ids.end(), 0);
-    std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
-      return order ? keys[b] < keys[a] : keys[a] < keys[b];
-    });
+    std::stable_sort(ids.begin(), ids.end(),
+                     [&](int a, int b) { return order ? keys[b] < keys[a] : keys[a] < keys[b]; });
     lv.setSortKey(1);
     lv.setSortOrder(order);
     lv.setSorted(true);
-    for (int r = 1; r <= lv.Count(); ++r) ASSERT_EQ(lv.Text(r).toInt(), ids[r - 1]) << "order " << order << " row " << r;
+    for (int r = 1; r <= lv.Count(); ++r)
+      ASSERT_EQ(lv.Text(r).toInt(), ids[r - 1]) << "order " << order << " row " << r;
   }
 }
 
@@ -721,8 +721,7 @@ TEST(ListViewLongSort, AnotherOrderAskedDuringALongSortIsTheOneKept) {
   ASSERT_TRUE(asked);
   EXPECT_EQ(lv.SortKey(), 2);
   ASSERT_EQ(lv.Count(), n);
-  for (int r = 1; r < n; ++r)
-    ASSERT_GE(QString::compare(lv.SubItem(r, 2), lv.SubItem(r + 1, 2)), 0) << "row " << r;
+  for (int r = 1; r < n; ++r) ASSERT_GE(QString::compare(lv.SubItem(r, 2), lv.SubItem(r + 1, 2)), 0) << "row " << r;
 }
 
 }  // namespace

@@ -9,19 +9,28 @@ using namespace vrn;
 TEST(PathCodec, EveryByteStringSurvivesTheRoundTrip) {
   const QList<QByteArray> samples = {
       QByteArray("/home/u/plain.txt"),
-      QByteArray("/tmp/\xc3\xa9t\xc3\xa9.jpg"),          // valid UTF-8
-      QByteArray("/tmp/bad\xff\xfe name"),                 // invalid bytes
-      QByteArray("/tmp/\xed\xa0\x80surrogate"),            // encoded surrogate is invalid UTF-8
-      QByteArray("/tmp/cut\xc3"),                          // truncated sequence at the end
-      QByteArray("/tmp/\xf0\x9f\x98\x80" "emoji"),            // outside the BMP
-      QByteArray("/tmp/\xf0\x90\x82\x80lowsurrogate"),     // U+10080: low surrogate in the escape range
+      QByteArray("/tmp/\xc3\xa9t\xc3\xa9.jpg"),  // valid UTF-8
+      QByteArray("/tmp/bad\xff\xfe name"),       // invalid bytes
+      QByteArray("/tmp/\xed\xa0\x80surrogate"),  // encoded surrogate is invalid UTF-8
+      QByteArray("/tmp/cut\xc3"),                // truncated sequence at the end
+      QByteArray("/tmp/\xf0\x9f\x98\x80"
+                 "emoji"),                              // outside the BMP
+      QByteArray("/tmp/\xf0\x90\x82\x80lowsurrogate"),  // U+10080: low surrogate in the escape range
   };
   for (const QByteArray& b : samples) EXPECT_EQ(encodePath(decodePath(b)), b) << b.toHex().constData();
   // Overlong forms and code points past U+10FFFF are not UTF-8: a decoder
   // that accepted them would give back the short form ("/") or another text.
   const QList<QByteArray> notUtf8 = {
-      QByteArray("a\xc0\xaf" "b"), QByteArray("a\xc1\xbf" "b"), QByteArray("a\xe0\x80\xaf" "b"),
-      QByteArray("a\xf0\x80\x80\xaf" "b"), QByteArray("a\xf4\x90\x80\x80" "b"),
+      QByteArray("a\xc0\xaf"
+                 "b"),
+      QByteArray("a\xc1\xbf"
+                 "b"),
+      QByteArray("a\xe0\x80\xaf"
+                 "b"),
+      QByteArray("a\xf0\x80\x80\xaf"
+                 "b"),
+      QByteArray("a\xf4\x90\x80\x80"
+                 "b"),
   };
   for (const QByteArray& b : notUtf8) {
     const QString text = decodePath(b);
@@ -40,7 +49,9 @@ TEST(PathCodec, ValidTextDecodesAsText) {
 }
 
 TEST(PathCodec, CutNeverSplitsACharacter) {
-  const QByteArray s("ab\xc3\xa9"  "cd");  // a b é c d: é is two bytes
+  const QByteArray s(
+      "ab\xc3\xa9"
+      "cd");  // a b é c d: é is two bytes
   EXPECT_EQ(cutAtCharBoundary(s, 3), QByteArray("ab"));
   EXPECT_EQ(cutAtCharBoundary(s, 4), QByteArray("ab\xc3\xa9"));
   EXPECT_EQ(cutAtCharBoundary(s, 2), QByteArray("ab"));

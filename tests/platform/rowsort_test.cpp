@@ -69,12 +69,18 @@ QString randomKey(std::mt19937& rng) {
     return t;
   };
   switch (rng() % 10) {
-    case 0: return QString();
-    case 1: return names[int(rng() % names.size())];
-    case 2: return path.left(int(rng() % (path.size() + 1)));
-    case 3: return deeper + tail();
-    case 4: return QString(QChar(char16_t(0xDC80 + rng() % 4))) + tail();
-    default: return path + tail();
+    case 0:
+      return QString();
+    case 1:
+      return names[int(rng() % names.size())];
+    case 2:
+      return path.left(int(rng() % (path.size() + 1)));
+    case 3:
+      return deeper + tail();
+    case 4:
+      return QString(QChar(char16_t(0xDC80 + rng() % 4))) + tail();
+    default:
+      return path + tail();
   }
 }
 

@@ -22,15 +22,28 @@ QString fromUnits(std::initializer_list<char16_t> units) {
 // Texts of every encoded length, surrogate pairs and lone surrogates (the path
 // codec's escapes) at the start, middle and end, after an ASCII run or not.
 QStringList awkwardTexts() {
-  QStringList t = {QString(), "a", "abc", "A", "Z", "~", QString::fromUtf8("é"), QString::fromUtf8("aé"),
-                   QString::fromUtf8("ß"), QString::fromUtf8("߿"), QString::fromUtf8("ࠀ"),
-                   QString::fromUtf8("日本語"), QString::fromUtf8("\xEF\xBF\xBF"), QString::fromUtf8("\xEE\x80\x80"),
-                   QString::fromUtf8("\xF0\x9F\x98\x80"), QString::fromUtf8("x\xF0\x9F\x98\x80y"),
-                   QString::fromUtf8("\xF4\x8F\xBF\xBF"), QString::fromUtf8("\xF0\x90\x80\x80")};
+  QStringList t = {QString(),
+                   "a",
+                   "abc",
+                   "A",
+                   "Z",
+                   "~",
+                   QString::fromUtf8("é"),
+                   QString::fromUtf8("aé"),
+                   QString::fromUtf8("ß"),
+                   QString::fromUtf8("߿"),
+                   QString::fromUtf8("ࠀ"),
+                   QString::fromUtf8("日本語"),
+                   QString::fromUtf8("\xEF\xBF\xBF"),
+                   QString::fromUtf8("\xEE\x80\x80"),
+                   QString::fromUtf8("\xF0\x9F\x98\x80"),
+                   QString::fromUtf8("x\xF0\x9F\x98\x80y"),
+                   QString::fromUtf8("\xF4\x8F\xBF\xBF"),
+                   QString::fromUtf8("\xF0\x90\x80\x80")};
   t << fromUnits({0xD800}) << fromUnits({0xDBFF}) << fromUnits({0xDC00}) << fromUnits({0xDFFF})
     << fromUnits({'r', 'a', 'w', 0xDCFF}) << fromUnits({0xDC80, 'r', 'a', 'w'})
-    << fromUnits({0xD83D, 'x'})            // a high surrogate followed by no low one
-    << fromUnits({'a', 0xDE00, 0xD83D})    // a low one before a high one: two escapes
+    << fromUnits({0xD83D, 'x'})          // a high surrogate followed by no low one
+    << fromUnits({'a', 0xDE00, 0xD83D})  // a low one before a high one: two escapes
     << fromUnits({0xD7FF}) << fromUnits({0xE000}) << QString(300, QChar(u'é'));
   return t;
 }
@@ -84,8 +97,14 @@ TEST(ListTextEncoding, EveryTextComesBackAndBytesSortInCodePointOrder) {
 
 TEST(PackedRows, CellsOfEveryLengthComeBackFromTheRowAndFromTheStore) {
   // Lengths around the one-, two- and three-byte length prefixes.
-  const QStringList cells = {"nom", QString(), QString(127, 'a'), QString(128, 'b'), QString(16383, 'c'),
-                             QString(16384, 'd'), QString::fromUtf8("chemin/é/\xF0\x9F\x98\x80"), fromUnits({0xDCFF})};
+  const QStringList cells = {"nom",
+                             QString(),
+                             QString(127, 'a'),
+                             QString(128, 'b'),
+                             QString(16383, 'c'),
+                             QString(16384, 'd'),
+                             QString::fromUtf8("chemin/é/\xF0\x9F\x98\x80"),
+                             fromUnits({0xDCFF})};
   std::string buffer;
   PackedRowWriter first(buffer);
   first.cell(QStringView(u"premier"));
@@ -94,12 +113,9 @@ TEST(PackedRows, CellsOfEveryLengthComeBackFromTheRowAndFromTheStore) {
 
   PackedRowWriter writer(buffer);  // a second row in the same buffer
   for (int k = 0; k < cells.size(); ++k) {
-    if (k % 2)
-      writer.cell(std::string_view(encoded(cells[k])));
-    else if (cells[k].isEmpty())
-      writer.emptyCell();
-    else
-      writer.cell(QStringView(cells[k]));
+    if (k % 2) writer.cell(std::string_view(encoded(cells[k])));
+    else if (cells[k].isEmpty()) writer.emptyCell();
+    else writer.cell(QStringView(cells[k]));
   }
   ASSERT_EQ(writer.cells(), cells.size());
   const PackedRowView row = writer.view();
@@ -171,10 +187,14 @@ TEST(RowStore, RewritesInAnyOrderKeepEveryCell) {
   const QStringList samples = awkwardTexts();
   auto randomText = [&]() -> QString {
     switch (rng() % 6) {
-      case 0: return QString();
-      case 1: return samples[int(rng() % samples.size())];
-      case 2: return QString(int(200 + rng() % 3000), QChar(char16_t('a' + rng() % 26)));
-      default: return QStringLiteral("t%1").arg(rng() % 1000);
+      case 0:
+        return QString();
+      case 1:
+        return samples[int(rng() % samples.size())];
+      case 2:
+        return QString(int(200 + rng() % 3000), QChar(char16_t('a' + rng() % 26)));
+      default:
+        return QStringLiteral("t%1").arg(rng() % 1000);
     }
   };
   RowStore store;
@@ -297,7 +317,10 @@ TEST(RowStore, VersionMovesOnWithEveryChangeOfTextOrCount) {
   };
   const std::vector<Change> changes = {
       {"append", [&] { store.append(u"a", 1); }},
-      {"append packed", [&] { store.appendPacked({packed.data(), quint32(packed.size()), 1}, 1); }},
+      {"append packed",
+       [&] {
+         store.appendPacked({packed.data(), quint32(packed.size()), 1}, 1);
+       }},
       {"cell of the last row, in place", [&] { store.setCell(1, 1, u"x"); }},
       {"cell of an earlier row, moved", [&] { store.setCell(0, 1, u"y"); }},
       {"cell rewritten with the same length", [&] { store.setCell(0, 1, u"z"); }},

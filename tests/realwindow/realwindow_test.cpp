@@ -196,7 +196,7 @@ TEST_F(RealWindowTest, AMaximisedPageShowsItsButtonsAndTheBottomOfItsList) {
   EXPECT_EQ(p->WindowState(), vbMaximized);
   const QRect list = p->ListView2->geometry();
   EXPECT_TRUE(p->rect().contains(list)) << "the list's bottom edge at " << list.bottom() << ", the window's inside "
-                                         << p->height();
+                                        << p->height();
   EXPECT_TRUE(area.contains(onScreen(p->ListView2)));
   for (MyButton* b : {p->Command4, p->MyButton1, p->MyButton2, p->MyButton3}) {
     EXPECT_TRUE(b->isVisible()) << b->Caption().toStdString();
@@ -226,8 +226,9 @@ TEST_F(RealWindowTest, PagesPlacedByTheCascadeHaveTheirWholeFrameOnScreen) {
   // the page: the size follows once they are known.
   ASSERT_TRUE(waitFor([&] {
     return framed(corner) && frameOf(corner).topLeft() == QPoint(0, 0) && frameOf(corner).size() == pageFrame;
-  })) << "the frame at " << frameOf(corner).x() << ", " << frameOf(corner).y() << ", " << frameOf(corner).width()
-      << " x " << frameOf(corner).height();
+  })) << "the frame at "
+      << frameOf(corner).x() << ", " << frameOf(corner).y() << ", " << frameOf(corner).width() << " x "
+      << frameOf(corner).height();
   EXPECT_TRUE(w->screen()->geometry().contains(frameOf(corner))) << "the title bar is on the screen";
   EXPECT_GT(innerOf(corner).top(), 0);
 
@@ -240,6 +241,7 @@ TEST_F(RealWindowTest, PagesPlacedByTheCascadeHaveTheirWholeFrameOnScreen) {
   ASSERT_TRUE(waitFor([&] {
     return framed(first) && frameOf(first).topLeft() == QPoint(100 / 15, 100 / 15) &&
            frameOf(first).size() == pageFrame;
-  })) << "the frame at " << frameOf(first).x() << ", " << frameOf(first).y() << ", " << frameOf(first).width()
-      << " x " << frameOf(first).height();
+  })) << "the frame at "
+      << frameOf(first).x() << ", " << frameOf(first).y() << ", " << frameOf(first).width() << " x "
+      << frameOf(first).height();
 }

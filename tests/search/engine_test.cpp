@@ -137,8 +137,8 @@ TEST_F(EngineTest, WhileSearchingTheLaunchGivesWayToStopAndProgressEndsExact) {
   EXPECT_EQ(status, QStringList({"Recherche Affinée en Cours...", "Recherche en Cours (1) Fichiers",
                                  "Recherche en Cours (2) Fichiers"}));
   EXPECT_EQ(bar, QList<int>({694, 1388, 2081, 2775}));
-  EXPECT_EQ(percents, QStringList({percent("25", "00"), percent("50", "00"), percent("75", "00"),
-                                   percent("100", "00")}));
+  EXPECT_EQ(percents,
+            QStringList({percent("25", "00"), percent("50", "00"), percent("75", "00"), percent("100", "00")}));
   EXPECT_EQ(w->Label28->Caption(), "Total Répertoires et Données (4) à Analyser");
   EXPECT_EQ(column(1), QStringList({a, b}));
   EXPECT_EQ(w->Label32->Caption(), "Recherche Terminée\nTrouvé (2) Fichiers");
@@ -490,27 +490,29 @@ class FoundRowsTest : public EngineTest {
     const QString haut = makeFile("Trouve/Cas/A.TXT", 10);
     EXPECT_TRUE(QDir().mkpath(src() + "/Trouve/Sous.Dossier"));
     EXPECT_TRUE(QFile::link(src() + "/nulle-part", src() + "/Trouve/Lien.LNK"));
-    StoredList first{"awk", {
-        makeFile("Autre/Rien.txt"),
-        makeFile("Trouve/Rapport.PDF", 3000),
-        src() + "/Trouve/Parti.txt",
-        haut,
-        makeFile("Autre/Encore.doc"),
-        makeFile("Trouve/Été/ÇA VA.TXT", 5),
-        makeFile(QString("TROUVE/İZMİR.JPG"), 7),
-        bas,
-        makeFile("Trouve/STRASSE.Tar.GZ", 1),
-        rawFile(QByteArray("Trouve/Brut\xe9-\xff.BIN"), 70000),
-        src() + "/Trouve/Sous.Dossier",
-        src() + "/Trouve/Lien.LNK",
-        makeFile("Trouve/.Cache"),
-        haut,
-        src() + "/TROUVE/PARTI AUSSI.txt",
-    }};
-    StoredList second{"awl", {
-        makeFile("Autre/Deux.txt"),
-        makeFile("Trouve/Fin.XLS", 1234567),
-    }};
+    StoredList first{"awk",
+                     {
+                         makeFile("Autre/Rien.txt"),
+                         makeFile("Trouve/Rapport.PDF", 3000),
+                         src() + "/Trouve/Parti.txt",
+                         haut,
+                         makeFile("Autre/Encore.doc"),
+                         makeFile("Trouve/Été/ÇA VA.TXT", 5),
+                         makeFile(QString("TROUVE/İZMİR.JPG"), 7),
+                         bas,
+                         makeFile("Trouve/STRASSE.Tar.GZ", 1),
+                         rawFile(QByteArray("Trouve/Brut\xe9-\xff.BIN"), 70000),
+                         src() + "/Trouve/Sous.Dossier",
+                         src() + "/Trouve/Lien.LNK",
+                         makeFile("Trouve/.Cache"),
+                         haut,
+                         src() + "/TROUVE/PARTI AUSSI.txt",
+                     }};
+    StoredList second{"awl",
+                      {
+                          makeFile("Autre/Deux.txt"),
+                          makeFile("Trouve/Fin.XLS", 1234567),
+                      }};
     writeList(first.name, first.paths);
     writeList(second.name, second.paths);
     return {first, second};
@@ -527,8 +529,8 @@ TEST_F(FoundRowsTest, RowsAreTheStoredFilesUnderTheirLowerCaseNamesInScopeOrder)
     int rows;  // as counted from the table above
   };
   const QString izmir = QString::fromUtf8("i\u0307zmi\u0307r");  // "İZMİR" in lower case
-  for (const Case& c : {Case{" TROUVE ", 12}, Case{"/ça", 1}, Case{izmir, 1}, Case{".txt", 6}, Case{"BRUT", 1},
-                        Case{"zqx", 0}}) {
+  for (const Case& c :
+       {Case{" TROUVE ", 12}, Case{"/ça", 1}, Case{izmir, 1}, Case{".txt", 6}, Case{"BRUT", 1}, Case{"zqx", 0}}) {
     for (int slice : {0, 1000}) {
       SCOPED_TRACE(c.typed.toStdString() + " slice " + std::to_string(slice));
       searchEventSliceMs() = slice;

@@ -18,13 +18,15 @@ namespace vrn::testing {
 // list chosen, the rows and the tools beside them, the counts, progress and
 // status, the full width, and the end sound. The busy picture moves on real
 // time while it runs.
-inline const QList<Change> kSearchResult = kWidthChange + QList<Change>{
-    {"Text2", "Text"},          {"Check17", "Value"},       {"Check18", "Value"},     {"Check19", "Value"},
-    {"Check20", "Value"},       {"Combo10", "ListIndex"},   {"Combo10", "Text"},      {"ListView2", "*"},
-    {"Command4", "Visible"},    {"Command8", "Visible"},    {"Command11", "Visible"}, {"ImageList1", "Images"},
-    {"Label2", "Caption"},      {"Label28", "Caption"},     {"Label32", "Caption"},   {"Label32", "Visible"},
-    {"Label35", "Caption"},     {"etat(0)", "Width"},       {"Picture3", "Left"},     {"Audio", "Plays"},
-};
+inline const QList<Change> kSearchResult =
+    kWidthChange +
+    QList<Change>{
+        {"Text2", "Text"},       {"Check17", "Value"},     {"Check18", "Value"},     {"Check19", "Value"},
+        {"Check20", "Value"},    {"Combo10", "ListIndex"}, {"Combo10", "Text"},      {"ListView2", "*"},
+        {"Command4", "Visible"}, {"Command8", "Visible"},  {"Command11", "Visible"}, {"ImageList1", "Images"},
+        {"Label2", "Caption"},   {"Label28", "Caption"},   {"Label32", "Caption"},   {"Label32", "Visible"},
+        {"Label35", "Caption"},  {"etat(0)", "Width"},     {"Picture3", "Left"},     {"Audio", "Plays"},
+    };
 
 class SearchTest : public SourceFolderTest {
  protected:

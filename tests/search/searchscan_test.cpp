@@ -126,27 +126,25 @@ const QList<QByteArray>& awkwardRecords() {
   static const QList<QByteArray> list = [] {
     QList<QByteArray> r;
     r << "/home/u/Docs/README.md"
-      << "  /blanks/at/both/ends/ReadMe  "
-      << utf8(u"/DONNÉES/ÉTÉ/ÇA VA.TXT")           // upper case outside ASCII
-      << utf8(u"/de/Straße/GROẞ.txt")              // sharp s, small and capital
-      << utf8(u"/tr/İSTANBUL/İi.jpg")              // its lower case is two code points
-      << utf8(u"/units/5\u212A/KELVIN.dat")        // Kelvin sign: lower case is ASCII k
-      << utf8(u"/fr/cafe\u0301/Cafe\u0301.txt")    // combining accent
-      << utf8(u"/fr/café/Café.txt")                // the same, precomposed
-      << QByteArray("/raw/\xff\xfe/readme\x80.txt")  // bytes that are not UTF-8
-      << QByteArray("/raw/caf\xc3")                // a sequence cut at the end
-      << QByteArray("/raw/\xc0\xafREADME")         // an overlong form
-      << QByteArray("/zero/a\0/readme.txt", 19)    // a zero byte ends the path
-      << QByteArray("\0/readme", 8)
-      << QByteArray()                              // an empty record
-      << ("/" + QByteArray(290, 'x') + "/README")   // 298 bytes
-      << ("/" + QByteArray(292, 'y') + "/ReadMe")   // 300 bytes: the criterion ends at the last byte
+      << "  /blanks/at/both/ends/ReadMe  " << utf8(u"/DONNÉES/ÉTÉ/ÇA VA.TXT")  // upper case outside ASCII
+      << utf8(u"/de/Straße/GROẞ.txt")                                          // sharp s, small and capital
+      << utf8(u"/tr/İSTANBUL/İi.jpg")                                          // its lower case is two code points
+      << utf8(u"/units/5\u212A/KELVIN.dat")                                    // Kelvin sign: lower case is ASCII k
+      << utf8(u"/fr/cafe\u0301/Cafe\u0301.txt")                                // combining accent
+      << utf8(u"/fr/café/Café.txt")                                            // the same, precomposed
+      << QByteArray("/raw/\xff\xfe/readme\x80.txt")                            // bytes that are not UTF-8
+      << QByteArray("/raw/caf\xc3")                                            // a sequence cut at the end
+      << QByteArray("/raw/\xc0\xafREADME")                                     // an overlong form
+      << QByteArray("/zero/a\0/readme.txt", 19)                                // a zero byte ends the path
+      << QByteArray("\0/readme", 8) << QByteArray()                            // an empty record
+      << ("/" + QByteArray(290, 'x') + "/README")                              // 298 bytes
+      << ("/" + QByteArray(292, 'y') + "/ReadMe")  // 300 bytes: the criterion ends at the last byte
       << ("/" + QByteArray(289, 'z') + "/é/READ")  // 300 bytes, not ASCII
-      << ("/" + QByteArray(298, 'w') + "X")       // 300 bytes, a one-letter hit at the last byte
-      << ("/" + QByteArray(298, 'w') + "\xff")    // 300 bytes, a raw byte at the last one
+      << ("/" + QByteArray(298, 'w') + "X")        // 300 bytes, a one-letter hit at the last byte
+      << ("/" + QByteArray(298, 'w') + "\xff")     // 300 bytes, a raw byte at the last one
       << "/tabs/a\tb/readme"
       << "/b c/d.e"
-      << "rea"                                     // "readme" cut over two records
+      << "rea"  // "readme" cut over two records
       << "dme/x";
     return r;
   }();
@@ -154,12 +152,46 @@ const QList<QByteArray>& awkwardRecords() {
 }
 
 const QStringList& awkwardCriteria() {
-  static const QStringList list = {
-      "readme", "README", "me", "r", "e", ".", "/", "b c", "\tb", "ç", "été", "ÉTÉ", "ß", "ss", "ẞ",
-      "i", QString::fromUtf16(u"i\u0307"), "istanbul", "stanbul", QString::fromUtf16(u"\u0307"), "k", "5k",
-      "kelvin", "café", QString::fromUtf16(u"cafe\u0301"), "cafe", QString::fromUtf16(u"\u0301"),
-      QString(QChar(0xDCFF)), "caf", "read", "y/readme", QString(301, 'x'), QString(290, 'x'), "x/readme",
-      "/zero/a", "txt", QString(QChar(0)), QString::fromUtf16(u"\u212A"), "x", "wx"};
+  static const QStringList list = {"readme",
+                                   "README",
+                                   "me",
+                                   "r",
+                                   "e",
+                                   ".",
+                                   "/",
+                                   "b c",
+                                   "\tb",
+                                   "ç",
+                                   "été",
+                                   "ÉTÉ",
+                                   "ß",
+                                   "ss",
+                                   "ẞ",
+                                   "i",
+                                   QString::fromUtf16(u"i\u0307"),
+                                   "istanbul",
+                                   "stanbul",
+                                   QString::fromUtf16(u"\u0307"),
+                                   "k",
+                                   "5k",
+                                   "kelvin",
+                                   "café",
+                                   QString::fromUtf16(u"cafe\u0301"),
+                                   "cafe",
+                                   QString::fromUtf16(u"\u0301"),
+                                   QString(QChar(0xDCFF)),
+                                   "caf",
+                                   "read",
+                                   "y/readme",
+                                   QString(301, 'x'),
+                                   QString(290, 'x'),
+                                   "x/readme",
+                                   "/zero/a",
+                                   "txt",
+                                   QString(QChar(0)),
+                                   QString::fromUtf16(u"\u212A"),
+                                   "x",
+                                   "wx"};
   return list;
 }
 
@@ -185,7 +217,8 @@ TEST(CriterionMatcher, TheRuleOnAwkwardPaths) {
       {QByteArray("/raw/\xc3"), "caf", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(unicodeRuleHolds(c.path, c.criterion), c.holds) << c.path.toStdString() << " / " << c.criterion.toStdString();
+    EXPECT_EQ(unicodeRuleHolds(c.path, c.criterion), c.holds)
+        << c.path.toStdString() << " / " << c.criterion.toStdString();
     EXPECT_EQ(CriterionMatcher(c.criterion).matches(c.path), c.holds) << c.path.toStdString();
   }
 }
@@ -211,15 +244,15 @@ TEST(CriterionMatcher, TheBlockScanFindsWhatTheRuleFindsOnAwkwardRecords) {
     // The one-path test agrees too.
     for (const QByteArray& t : texts) {
       const QByteArray record = recordsOf({t});
-      EXPECT_EQ(CriterionMatcher(criterion).matches(recordText(record)), unicodeRuleHolds(recordText(record), criterion))
+      EXPECT_EQ(CriterionMatcher(criterion).matches(recordText(record)),
+                unicodeRuleHolds(recordText(record), criterion))
           << criterion.toStdString() << " in " << t.toStdString();
     }
   }
   EXPECT_GT(hits, 100) << "the table holds hits";
   // The criterion's bytes cut over two records are not a hit.
   EXPECT_EQ(byTheBlockScan(recordsOf({"/x/rea", "dme"}), "readme"), std::vector<qsizetype>{});
-  EXPECT_EQ(byTheBlockScan(recordsOf({"/x/rea", "dme", "/readme"}), "readme"),
-            std::vector<qsizetype>{2});
+  EXPECT_EQ(byTheBlockScan(recordsOf({"/x/rea", "dme", "/readme"}), "readme"), std::vector<qsizetype>{2});
   // Bytes outside ASCII in records side by side each mark their own record,
   // wherever the records start in the scan's steps (records of 5 bytes).
   QList<QByteArray> small(14, "aaaaa");
@@ -236,10 +269,38 @@ TEST(CriterionMatcher, TheBlockScanFindsWhatTheRuleFindsOnRandomRecords) {
   // Records built from pieces that upset byte matching: both cases, blanks,
   // characters outside ASCII whose lower case changes length or is ASCII,
   // combining marks, bytes that are not UTF-8 and zero bytes.
-  const QList<QByteArray> pieces = {"a",  "A",  "b",  "B",  "r",  "E",  "e",  "d", "M", "/",  ".", " ", "  ",
-                                    "k",  "i",  "I",  "s",  "S",  utf8(u"é"), utf8(u"É"), utf8(u"ß"), utf8(u"ẞ"),
-                                    utf8(u"İ"), utf8(u"\u212A"), utf8(u"\u0301"), utf8(u"\u0307"),
-                                    "\xff", "\xc3", QByteArray(1, '\0'), "readme", "README", "ReAdMe"};
+  const QList<QByteArray> pieces = {"a",
+                                    "A",
+                                    "b",
+                                    "B",
+                                    "r",
+                                    "E",
+                                    "e",
+                                    "d",
+                                    "M",
+                                    "/",
+                                    ".",
+                                    " ",
+                                    "  ",
+                                    "k",
+                                    "i",
+                                    "I",
+                                    "s",
+                                    "S",
+                                    utf8(u"é"),
+                                    utf8(u"É"),
+                                    utf8(u"ß"),
+                                    utf8(u"ẞ"),
+                                    utf8(u"İ"),
+                                    utf8(u"\u212A"),
+                                    utf8(u"\u0301"),
+                                    utf8(u"\u0307"),
+                                    "\xff",
+                                    "\xc3",
+                                    QByteArray(1, '\0'),
+                                    "readme",
+                                    "README",
+                                    "ReAdMe"};
   std::mt19937 random(20240611);
   auto pick = [&](int n) { return int(random() % unsigned(n)); };
   QList<QByteArray> texts;
@@ -320,7 +381,7 @@ TEST_F(ScopeReaderTest, PiecesComeInScopeOrderWithEveryRecordAndTheHitsOfTheRule
   writeFile(dbDir() + "/short.vrn", records({"/s/hit1", "/s/two"}) + "/s/hit-cut");
   writeFile(dbDir() + "/empty.vrn", QByteArray());
   ASSERT_TRUE(QDir().mkpath(dbDir() + "/folder.vrn"));
-  const QStringList files = {dbDir() + "/big.vrn",   dbDir() + "/missing.vrn", dbDir() + "/short.vrn",
+  const QStringList files = {dbDir() + "/big.vrn",    dbDir() + "/missing.vrn", dbDir() + "/short.vrn",
                              dbDir() + "/folder.vrn", dbDir() + "/empty.vrn",   dbDir() + "/big.vrn"};
   QList<Expected> expected;
   for (const QString& f : files) expected << expectedOf(f, "hit");

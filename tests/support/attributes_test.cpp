@@ -24,7 +24,7 @@ TEST(AttributeLetters, LettersFollowTheBitsFromTheHighestDown) {
 TEST(AttributeLetters, AnyUnknownBitMakesTheWholeTextAnError) {
   const QString error = QStringLiteral("Erreur d'attribut");
   EXPECT_EQ(TexteAttributs(64), error);
-  EXPECT_EQ(TexteAttributs(160), error);      // 128 with another bit
+  EXPECT_EQ(TexteAttributs(160), error);  // 128 with another bit
   EXPECT_EQ(TexteAttributs(8 | 32), error);
   EXPECT_EQ(TexteAttributs(65536 | 32), error);
   EXPECT_EQ(TexteAttributs(-1), error);

@@ -173,8 +173,11 @@ TEST(FileDates, ZonesThatChangeAndChangeBackWithinDays) {
     int year, month, day;  // a few days before the first change
     int days;
   };
-  const Case cases[] = {{"Europe/Vienna", 1945, 3, 30, 16}, {"Asia/Gaza", 2054, 3, 25, 12},  {"Asia/Hebron", 2072, 10, 19, 12},
-                        {"Africa/Tunis", 1943, 4, 14, 14},  {"Africa/Freetown", 1939, 8, 29, 10}};
+  const Case cases[] = {{"Europe/Vienna", 1945, 3, 30, 16},
+                        {"Asia/Gaza", 2054, 3, 25, 12},
+                        {"Asia/Hebron", 2072, 10, 19, 12},
+                        {"Africa/Tunis", 1943, 4, 14, 14},
+                        {"Africa/Freetown", 1939, 8, 29, 10}};
   for (const Case& c : cases) {
     qputenv("TZ", c.zone);
     tzset();
@@ -188,7 +191,8 @@ TEST(FileDates, ZonesThatChangeAndChangeBackWithinDays) {
       localtime_r(&tt, &parts);
       if (t > from && parts.tm_gmtoff != previous) {
         ++changes;
-        for (qint64 s = t - 901; s <= t + 1; ++s) ASSERT_EQ(DateFichier({s, true}), localTimeText(s)) << c.zone << " " << s;
+        for (qint64 s = t - 901; s <= t + 1; ++s)
+          ASSERT_EQ(DateFichier({s, true}), localTimeText(s)) << c.zone << " " << s;
       }
       previous = parts.tm_gmtoff;
       ASSERT_EQ(DateFichier({t, true}), localTimeText(t)) << c.zone << " " << t;
@@ -236,9 +240,9 @@ TEST(FileDates, OtherLocalesWriteAsQLocaleDoes) {
   qputenv("TZ", "Europe/Paris");
   tzset();
   localZoneChanged();
-  for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
-                                QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::French, QLocale::France),
-                                QLocale(QLocale::Japanese, QLocale::Japan)}) {
+  for (const QLocale& locale :
+       {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany),
+        QLocale(QLocale::French, QLocale::France), QLocale(QLocale::Japanese, QLocale::Japan)}) {
     QString datePattern = locale.dateFormat(QLocale::ShortFormat);
     datePattern.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
     QString timePattern = locale.timeFormat(QLocale::ShortFormat);
@@ -272,8 +276,8 @@ TEST_F(FileFacts, MissingPathGivesOnlyTheNameFields) {
   EXPECT_EQ(info.CheminComplet, p);
   EXPECT_EQ(info.Nom, QStringLiteral("missing.txt"));
   EXPECT_EQ(info.Extension, QStringLiteral("txt"));
-  for (const QString* field : {&info.Taille, &info.DateCreation, &info.DateAcces, &info.DateModification,
-                               &info.Attributs})
+  for (const QString* field :
+       {&info.Taille, &info.DateCreation, &info.DateAcces, &info.DateModification, &info.Attributs})
     EXPECT_TRUE(field->isEmpty());
   EXPECT_TRUE(IconeFichier(p).isNull());
   EXPECT_FALSE(FichierExiste(p));

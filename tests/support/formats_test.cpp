@@ -72,7 +72,8 @@ TEST(NumberFormats, GroupedDigitsAsThePatternsWriteThem) {
     appendGroupedNumber(padded, v, 9);
     EXPECT_EQ(QString::fromStdString(plain), size.format(qint64(v))) << v;
     EXPECT_EQ(QString::fromStdString(padded), column.format(qint64(v))) << v;
-    EXPECT_EQ(QString::fromStdString(padded), formatNumberText(size.format(qint64(v)), QStringLiteral("0#,###,###0"))) << v;
+    EXPECT_EQ(QString::fromStdString(padded), formatNumberText(size.format(qint64(v)), QStringLiteral("0#,###,###0")))
+        << v;
   }
   std::string zero;
   appendGroupedNumber(zero, 0, 0);

@@ -34,9 +34,7 @@ class Autostart : public vrn::testing::AppFolderTest {
   }
 
   QString entry() const { return configDir() + "/autostart/Varnelo.desktop"; }
-  QStringList autostartFolder() const {
-    return QDir(configDir() + "/autostart").entryList(QDir::Files | QDir::Hidden);
-  }
+  QStringList autostartFolder() const { return QDir(configDir() + "/autostart").entryList(QDir::Files | QDir::Hidden); }
   void writeAutostart(const QString& folder) {
     qint32 root = HKEY_LOCAL_MACHINE;
     EcrireValeurRegistre(root, kRunKey, QStringLiteral("Varnelo"), u'"' + folder + QStringLiteral("/Varnelo\""));
@@ -100,7 +98,8 @@ TEST_F(Autostart, AwkwardFolderNamesStillGiveAValidEntryThatStartsTheProgram) {
   const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
   const QString marker = exeDir() + "/started";
   // Blanks, "%", double quotes, "$", a back quote and a backslash.
-  for (const QString& name : {QStringLiteral("my \"app\" 100% $HOME `x` a\\b"), QStringLiteral("no percent \"$x\" \\")}) {
+  for (const QString& name :
+       {QStringLiteral("my \"app\" 100% $HOME `x` a\\b"), QStringLiteral("no percent \"$x\" \\")}) {
     SCOPED_TRACE(name.toStdString());
     const QString folder = exeDir() + u'/' + name;
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -127,8 +126,7 @@ TEST_F(Autostart, AwkwardFolderNamesStillGiveAValidEntryThatStartsTheProgram) {
     QElapsedTimer waited;
     waited.start();
     while (readFile(marker).isEmpty() && waited.elapsed() < 10000) QThread::msleep(20);
-    EXPECT_EQ(readFile(marker).trimmed(), (folder + "/Varnelo").toUtf8())
-        << launch.readAllStandardError().constData();
+    EXPECT_EQ(readFile(marker).trimmed(), (folder + "/Varnelo").toUtf8()) << launch.readAllStandardError().constData();
   }
 }
 
@@ -218,9 +216,9 @@ TEST_F(SpecialFolders, TheOfferedIdentifiersAreAllKnown) {
   // the order they are looked up.
   EXPECT_EQ(std::vector<qint32>(TabDossiersSpeciaux.begin(), TabDossiersSpeciaux.end()),
             std::vector<qint32>(vrn::testing::kSpecialFolderIdentifiers.begin(),
-                                 vrn::testing::kSpecialFolderIdentifiers.end()));
-  for (const char* sub : {"Desktop", "Documents", "Pictures", "Music", "Videos", "Templates", "Public",
-                          "cfg/autostart", "data/fonts", "data/Trash", "data/applications", ".cache"})
+                                vrn::testing::kSpecialFolderIdentifiers.end()));
+  for (const char* sub : {"Desktop", "Documents", "Pictures", "Music", "Videos", "Templates", "Public", "cfg/autostart",
+                          "data/fonts", "data/Trash", "data/applications", ".cache"})
     make(QString::fromLatin1(sub));
   std::set<QString> distinct;
   for (qint32 id : TabDossiersSpeciaux) {

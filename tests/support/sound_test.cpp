@@ -116,12 +116,12 @@ TEST(SoundFiles, ConfirmationSoundIsPcm16Mono44100With13600Samples) {
   EXPECT_EQ(ids(chunks), (std::vector<QByteArray>{"fmt ", "fact", "data"}));
   const QByteArray fmt = body(chunks, "fmt ");
   ASSERT_EQ(fmt.size(), 16);
-  EXPECT_EQ(u16(fmt, 0), 1);        // PCM
-  EXPECT_EQ(u16(fmt, 2), 1);        // mono
-  EXPECT_EQ(u32(fmt, 4), 44100u);   // rate
-  EXPECT_EQ(u32(fmt, 8), 88200u);   // bytes per second
-  EXPECT_EQ(u16(fmt, 12), 2);       // block align
-  EXPECT_EQ(u16(fmt, 14), 16);      // bits
+  EXPECT_EQ(u16(fmt, 0), 1);       // PCM
+  EXPECT_EQ(u16(fmt, 2), 1);       // mono
+  EXPECT_EQ(u32(fmt, 4), 44100u);  // rate
+  EXPECT_EQ(u32(fmt, 8), 88200u);  // bytes per second
+  EXPECT_EQ(u16(fmt, 12), 2);      // block align
+  EXPECT_EQ(u16(fmt, 14), 16);     // bits
   ASSERT_EQ(body(chunks, "fact").size(), 4);
   EXPECT_EQ(u32(body(chunks, "fact"), 0), 13600u);
   const QByteArray data = body(chunks, "data");
@@ -139,15 +139,15 @@ TEST(SoundFiles, EndSoundIsMsAdpcmMono22050With46806Samples) {
   EXPECT_EQ(ids(chunks), (std::vector<QByteArray>{"fmt ", "fact", "LIST", "DISP", "data"}));
   const QByteArray fmt = body(chunks, "fmt ");
   ASSERT_EQ(fmt.size(), 50);
-  EXPECT_EQ(u16(fmt, 0), 2);        // Microsoft ADPCM
-  EXPECT_EQ(u16(fmt, 2), 1);        // mono
-  EXPECT_EQ(u32(fmt, 4), 22050u);   // rate
-  EXPECT_EQ(u32(fmt, 8), 11155u);   // bytes per second: 22050 * 512 / 1012
-  EXPECT_EQ(u16(fmt, 12), 512);     // block align
-  EXPECT_EQ(u16(fmt, 14), 4);       // bits
-  EXPECT_EQ(u16(fmt, 16), 32);      // extension size
-  EXPECT_EQ(u16(fmt, 18), 1012);    // samples per block: (512 - 7) * 2 + 2
-  ASSERT_EQ(u16(fmt, 20), 7);       // coefficient pairs
+  EXPECT_EQ(u16(fmt, 0), 2);       // Microsoft ADPCM
+  EXPECT_EQ(u16(fmt, 2), 1);       // mono
+  EXPECT_EQ(u32(fmt, 4), 22050u);  // rate
+  EXPECT_EQ(u32(fmt, 8), 11155u);  // bytes per second: 22050 * 512 / 1012
+  EXPECT_EQ(u16(fmt, 12), 512);    // block align
+  EXPECT_EQ(u16(fmt, 14), 4);      // bits
+  EXPECT_EQ(u16(fmt, 16), 32);     // extension size
+  EXPECT_EQ(u16(fmt, 18), 1012);   // samples per block: (512 - 7) * 2 + 2
+  ASSERT_EQ(u16(fmt, 20), 7);      // coefficient pairs
   for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(s16(fmt, 22 + 4 * i), kCoefs[i][0]) << "pair " << i;
     EXPECT_EQ(s16(fmt, 24 + 4 * i), kCoefs[i][1]) << "pair " << i;
@@ -214,8 +214,8 @@ TEST(SoundFiles, FactChunkLimitsTheSamplesAndBadBytesGiveNothing) {
     qToLittleEndian<quint32>(quint32(factSamples), fact.data());
     QByteArray data;
     for (int i = 0; i < dataSamples; ++i) data += char(i + 1), data += char(0);
-    QByteArray body = "WAVE" + chunk("fmt ", fmt) + (factSamples >= 0 ? chunk("fact", fact) : QByteArray()) +
-                      chunk("data", data);
+    QByteArray body =
+        "WAVE" + chunk("fmt ", fmt) + (factSamples >= 0 ? chunk("fact", fact) : QByteArray()) + chunk("data", data);
     return chunk("RIFF", body);
   };
   DecodedSound cut = decodeWave(wave(3, 5));

@@ -139,8 +139,7 @@ TEST(TriRapideTest, LargeArraysOfFewValuesSortFully) {
   }
   ASSERT_TRUE(TriRapide(1, qint64(n), ext, true, paths));
   for (size_t i = 2; i <= n; ++i) ASSERT_LE(compareOrdinal(ext[i - 1], ext[i]), 0) << i;
-  for (size_t i = 1; i <= n; ++i)
-    ASSERT_EQ(paths[i], ext[i].isEmpty() ? QByteArray() : "/f" + ext[i]) << i;
+  for (size_t i = 1; i <= n; ++i) ASSERT_EQ(paths[i], ext[i].isEmpty() ? QByteArray() : "/f" + ext[i]) << i;
 }
 
 // The recursive algorithm as written, on the stored texts themselves.

@@ -139,9 +139,8 @@ void addServices(const TestServices& svc, WindowState& state) {
   for (const ShownBox& b : svc.dialogs.boxes) boxes << QStringLiteral("[%1] %2: %3").arg(b.style).arg(b.title, b.text);
   for (const TestDialogs::SaveCall& s : svc.dialogs.saveCalls)
     saves << QStringLiteral("%1 in %2 as %3").arg(s.title, s.startFolder, s.proposedName);
-  state["Dialogs"] = {{"Boxes", joined(boxes)},
-                      {"BrowserTitles", joined(svc.dialogs.browserTitles)},
-                      {"SaveCalls", joined(saves)}};
+  state["Dialogs"] = {
+      {"Boxes", joined(boxes)}, {"BrowserTitles", joined(svc.dialogs.browserTitles)}, {"SaveCalls", joined(saves)}};
   state["Shell"] = {{"Opened", joined(svc.shell.opened)},
                     {"Pages", joined(svc.shell.pages)},
                     {"ShownItems", joined(svc.shell.shownItems)}};
@@ -217,7 +216,8 @@ QStringList unexpectedChanges(const WindowState& before, const WindowState& afte
     for (auto it = a.begin(); it != a.end(); ++it) {
       const QString now = b.value(it.key());
       if (now != it.value() && !allows(allowed, control, it.key()))
-        lines << QStringLiteral("%1.%2: %3 -> %4").arg(control, it.key(), shown(it.value(), now), shown(now, it.value()));
+        lines
+            << QStringLiteral("%1.%2: %3 -> %4").arg(control, it.key(), shown(it.value(), now), shown(now, it.value()));
     }
   }
   // A name that matches nothing is a test out of step with its window.
@@ -227,8 +227,8 @@ QStringList unexpectedChanges(const WindowState& before, const WindowState& afte
                           after.value(c.control).contains(c.property);
     if (!control) lines << QStringLiteral("%1: named as changed, but the window has no such control").arg(c.control);
     else if (!property)
-      lines << QStringLiteral("%1.%2: named as changed, but the control has no such property")
-                   .arg(c.control, c.property);
+      lines
+          << QStringLiteral("%1.%2: named as changed, but the control has no such property").arg(c.control, c.property);
   }
   return lines;
 }
