@@ -31,15 +31,21 @@ build: deps
 run: build
 	./build/app/Varnelo
 
-# The program's own sources, as a pattern of their folders.
-SOURCE_DIRS := (app|bench|database|mainwindow|pages|platform|search|support)
+# The program's own sources (the tests aside), and as a pattern of paths.
+SOURCE_DIRS := app bench database mainwindow pages platform search support
+empty :=
+space := $(empty) $(empty)
+SOURCE_PATTERN := ^$(CURDIR)/($(subst $(space),|,$(SOURCE_DIRS)))/
 
 test: deps
 	cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNELO_SANITIZE=ON -DVARNELO_TESTS=ON \
 	  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 	cmake --build build-test -j $(JOBS)
+	@echo "clang-format: every source as the style says"
+	@find $(SOURCE_DIRS) tests -name '*.cpp' -o -name '*.h' | \
+	  xargs clang-format --dry-run --Werror
 	@echo "clang-tidy on the program's sources"
-	@run-clang-tidy -p build-test -quiet -j $(JOBS) '^$(CURDIR)/$(SOURCE_DIRS)/' \
+	@run-clang-tidy -p build-test -quiet -j $(JOBS) '$(SOURCE_PATTERN)' \
 	  >build-test/clang-tidy.log 2>&1 || { grep -E -A4 'warning:|error:' build-test/clang-tidy.log; exit 1; }
 	cd build-test && ctest --output-on-failure -j $(JOBS)
 

@@ -168,7 +168,7 @@ void removeDiscarded(int db, EventPump* events) {
         for (size_t i = h; i < entries.size(); i += helpers) ::unlinkat(fd.get(), entries[i].name.constData(), 0);
       });
     try {
-      runOnHelpers(std::move(work), events);
+      runOnHelpers(work, events);
     } catch (...) {
       // What could not be deleted stays for the next recovery.
     }

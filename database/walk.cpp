@@ -644,7 +644,7 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
   std::vector<Files> batches;
 
   // Runs work on helper threads while this one lets events run.
-  const auto withEvents = [&](std::vector<std::function<void()>> work) { runOnHelpers(std::move(work), hooks.events); };
+  const auto withEvents = [&](const std::vector<std::function<void()>>& work) { runOnHelpers(work, hooks.events); };
 
   // Moves the files found to the arrays (a million slots take longer than
   // the window may wait: on helpers when there are reader threads).
@@ -685,7 +685,7 @@ WalkResult walkFolder(const QByteArray& folder, WalkTarget target, const WalkHoo
       while (b < batches.size() && (part + 1 == parts || start[b + 1] <= until)) ++b;
       work.push_back([&move, from, b] { move(from, b); });
     }
-    withEvents(std::move(work));
+    withEvents(work);
   };
 
   // Lists a folder (or waits for its listing) and counts its files; false

@@ -41,7 +41,7 @@ void runOnWorkers(int workers, const std::function<void(int)>& job) {
   for (int i = 0; i < workers; ++i) parts.emplace_back([&job, i] { job(i); });
   EventPump pump;
   pump.setEventFlags(QEventLoop::ExcludeUserInputEvents);
-  runOnHelpers(std::move(parts), &pump);
+  runOnHelpers(parts, &pump);
 }
 
 // A font of the thread's own with the same description: fonts are not

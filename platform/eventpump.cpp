@@ -211,7 +211,7 @@ void waitOn(EventPump* events, WakeUp& wake, const std::function<bool()>& ready)
   else wake.waitUntil(ready);
 }
 
-void runOnHelpers(std::vector<std::function<void()>> work, EventPump* events) {
+void runOnHelpers(const std::vector<std::function<void()>>& work, EventPump* events) {
   if (work.empty()) return;
   const std::shared_ptr<WakeUp> wake = wakeUpFor(events);
   std::atomic<size_t> left{work.size()};

@@ -157,6 +157,6 @@ void waitOn(EventPump* events, WakeUp& wake, const std::function<bool()>& ready)
 // are done; meanwhile the calling thread waits on the pump (events run) or,
 // without one, sleeps. A piece that gets no thread runs on the calling one.
 // The first exception a piece throws is thrown again here.
-void runOnHelpers(std::vector<std::function<void()>> work, EventPump* events);
+void runOnHelpers(const std::vector<std::function<void()>>& work, EventPump* events);
 
 }  // namespace vrn

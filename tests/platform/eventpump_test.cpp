@@ -253,7 +253,7 @@ TEST(EventPumpTest, HelpersRunEveryPieceWhileEventsRunAndTheirFailureComesBack) 
     sawEvent = event.ran.load();
     ++ran;
   });
-  runOnHelpers(std::move(work), &pump);
+  runOnHelpers(work, &pump);
   EXPECT_EQ(ran, 4);
   EXPECT_TRUE(sawEvent);
 
@@ -269,7 +269,7 @@ TEST(EventPumpTest, HelpersRunEveryPieceWhileEventsRunAndTheirFailureComesBack) 
     std::this_thread::sleep_for(20ms);
     ++ended;
   });
-  EXPECT_THROW(runOnHelpers(std::move(failing), nullptr), std::runtime_error);
+  EXPECT_THROW(runOnHelpers(failing, nullptr), std::runtime_error);
   EXPECT_EQ(ended, 2);
 }
 
