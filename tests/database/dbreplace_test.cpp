@@ -21,6 +21,7 @@
 #include "platform/eventpump.h"
 #include "platform/pathcodec.h"
 #include "tests/database/killpoint.h"
+#include "tests/testing/immutable.h"
 #include "tests/database/tree.h"
 #include "tests/testing/fixture.h"
 
@@ -297,25 +298,8 @@ TEST_F(DbReplaceTest, AFullDiskKeepsTheOldDatabase) {
 
 TEST_F(DbReplaceTest, AnOldListThatCannotBeMovedFailsTheWholeWrite) {
   writeOldDatabase();
-  const QByteArray locked = encodePath(dbDir() + "/jpg.vrn");
-  const int fd = ::open(locked.constData(), O_RDONLY);
-  ASSERT_GE(fd, 0);
-  int flags = 0;
-  const bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
-                         (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
-  struct Unlock {
-    int fd;
-    bool on;
-    ~Unlock() {
-      int f = 0;
-      if (on && ::ioctl(fd, FS_IOC_GETFLAGS, &f) == 0) {
-        f &= ~FS_IMMUTABLE_FL;
-        ::ioctl(fd, FS_IOC_SETFLAGS, &f);
-      }
-      ::close(fd);
-    }
-  } unlock{fd, immutable};
-  if (!immutable) GTEST_SKIP() << "no immutable files here";
+  const testing::ImmutableFile locked(dbDir() + "/jpg.vrn");
+  if (!locked.made()) GTEST_SKIP() << "no immutable files here";
   const FolderPicture before = picture();
   const WriteResult r = write();
   EXPECT_FALSE(r.written);

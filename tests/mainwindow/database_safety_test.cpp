@@ -25,6 +25,7 @@
 #include "support/TriRapide.h"
 #include "support/VariablesVRN.h"
 #include "support/touslesdossierssystem.h"
+#include "tests/testing/immutable.h"
 #include "tests/database/killpoint.h"
 #include "tests/database/tree.h"
 #include "tests/mainwindow/list_rows.h"
@@ -299,21 +300,9 @@ TEST_F(DatabaseSafetyTest, AScanThatCannotWriteKeepsThePreviousListsAndSaysSo) {
        }},
       {"an immutable old list", "Protégé en Écriture...",
        [&] {
-         const int fd = ::open(encodePath(dbDir() + "/jpg.vrn").constData(), O_RDONLY);
-         if (fd < 0) return false;
-         int flags = 0;
-         if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
-             (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)) {
-           ::close(fd);
-           return false;
-         }
-         undo = [fd] {
-           int f = 0;
-           ::ioctl(fd, FS_IOC_GETFLAGS, &f);
-           f &= ~FS_IMMUTABLE_FL;
-           ::ioctl(fd, FS_IOC_SETFLAGS, &f);
-           ::close(fd);
-         };
+         const QString list = dbDir() + "/jpg.vrn";
+         if (!setImmutable(list, true)) return false;
+         undo = [list] { setImmutable(list, false); };
          return true;
        }},
   };

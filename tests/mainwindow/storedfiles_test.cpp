@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/testing/immutable.h"
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
 #include "tests/search/search_fixture.h"
@@ -23,19 +24,6 @@ const QByteArray kQuietOptions = QByteArray("11111110000001") + QByteArray(16, '
 
 QStringList everything(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-bool setImmutable(const QString& path, bool on) {
-  const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok) {
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  ::close(fd);
-  return ok;
 }
 
 struct LinkCase {

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/testing/immutable.h"
 #include "platform/recordfile.h"
 
 using namespace vrn;
@@ -106,20 +107,6 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
-// Sets or clears the immutable flag; false when the file system refuses it.
-bool setImmutable(const QString& path, bool on) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok) {
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  ::close(fd);
-  return ok;
-}
-
 }  // namespace
 
 TEST(RecordFile, NeverOpensThroughASymbolicLinkNorCreatesWhereOnePoints) {
@@ -172,10 +159,10 @@ TEST(RecordFile, AnImmutableFileIsStillRead) {
   const QByteArray record = QByteArray("10101010000001") + QByteArray(16, '0');
   const QString path = dir.filePath("affp.aff");
   writeBytes(path, record);
-  if (!setImmutable(path, true)) GTEST_SKIP() << "this file system has no immutable files";
+  if (!vrn::testing::setImmutable(path, true)) GTEST_SKIP() << "this file system has no immutable files";
   struct Clear {
     QString path;
-    ~Clear() { setImmutable(path, false); }
+    ~Clear() { vrn::testing::setImmutable(path, false); }
   } clear{path};
   RecordFile f;
   ASSERT_TRUE(f.open(path, 30));
