@@ -11,7 +11,7 @@
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
 #include "support/touslesdossierssystem.h"
-#include "tests/testing/specialfolders.h"
+#include "tests/testing/knownfolders.h"
 #include "tests/database/tree.h"
 #include "tests/mainwindow/main2_fixture.h"
 

@@ -17,7 +17,7 @@
 #include "support/VariablesVRN.h"
 #include "support/general.h"
 #include "support/touslesdossierssystem.h"
-#include "tests/testing/specialfolders.h"
+#include "tests/testing/knownfolders.h"
 #include "tests/testing/fixture.h"
 
 using namespace vrn;
