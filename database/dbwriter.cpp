@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <new>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -313,6 +314,7 @@ struct Run {
 std::vector<Run> runsOf(const std::vector<QByteArray>& extensions, qint64 count, bool* repeated) {
   std::vector<Run> runs;
   *repeated = false;
+  std::set<QByteArray> seen;
   for (qint64 i = 1; i <= count; ++i) {
     const QByteArray& ext = extensions[size_t(i)];
     if (i > 1 && extensions[size_t(i - 1)] == ext) {
@@ -321,7 +323,7 @@ std::vector<Run> runsOf(const std::vector<QByteArray>& extensions, qint64 count,
     }
     if (ext.contains('/')) continue;
     const QByteArray name = ext + ".vrn";
-    for (const Run& r : runs) *repeated = *repeated || r.name == name;
+    if (!seen.insert(name).second) *repeated = true;
     runs.push_back({i, i, name});
   }
   return runs;
@@ -461,8 +463,9 @@ bool stage(int db, int staging, const QString& source, const std::vector<QByteAr
 
   bool repeated = false;
   const std::vector<Run> runs = runsOf(extensions, count, &repeated);
+  std::set<QByteArray> named;
   for (const Run& run : runs)
-    if (std::find(names->begin(), names->end(), run.name) == names->end()) names->push_back(run.name);
+    if (named.insert(run.name).second) names->push_back(run.name);
   if (threads < 0) threads = count >= kParallelFrom ? int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 0;
   // Runs of one extension apart must be written in order, one over the other
   // (and never over a stored file linked in).

@@ -260,6 +260,7 @@ TEST_F(DbReplaceTest, WritesOnHelperThreadsGiveTheSameBytes) {
     everyOffer.setBeforeTurn([&] { ++turns; });
     ASSERT_TRUE(writeListFiles(dbDir(), "/n", ext, paths, qint64(ext.size()) - 1, {}, &everyOffer, threads).written);
     EXPECT_EQ(picture(), one) << threads;
+    EXPECT_GT(turns, 0) << "events run while the helper threads write, " << threads;
   }
   // Arrays not sorted by extension: a second run of "a" writes over the
   // first from record 1, which only one thread in order can do.

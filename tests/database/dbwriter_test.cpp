@@ -168,9 +168,25 @@ TEST_F(DbWriterTest, LongWritesOfferEventTurnsWithoutChangingTheLists) {
       bytes += QFileInfo(it.next()).size();
     return bytes;
   };
+  // What a reader of the database folder would find at each turn: the old
+  // lists whole, or the new ones whole, never a mix.
+  const auto whole = [&] {
+    const auto has = [&](const char* f) { return QFile::exists(dbDir() + "/" + f); };
+    const bool old = readFile(dbDir() + "/a.vrn") == "x" && readFile(dbDir() + "/b.vrn") == "x" &&
+                     readFile(dbDir() + "/c.vrn") == "x" && !has("doc.vrn") && !has("odt.vrn");
+    const bool fresh = QFile(dbDir() + "/doc.vrn").size() == 2500 * 300 &&
+                       QFile(dbDir() + "/odt.vrn").size() == 2500 * 300 && !has("a.vrn") && !has("b.vrn") &&
+                       !has("c.vrn");
+    return old || fresh;
+  };
+  int mixedTurns = 0;
   EventPump everyOffer(0);
-  everyOffer.setBeforeTurn([&] { storedAtTurns << stored(); });
+  everyOffer.setBeforeTurn([&] {
+    storedAtTurns << stored();
+    if (!whole()) ++mixedTurns;
+  });
   writeListFiles(dbDir(), "/s", ext, paths, 5000, {}, &everyOffer);
+  EXPECT_EQ(mixedTurns, 0) << "a turn saw old and new lists side by side";
   const qint64 records = 5000 * 300;
   EXPECT_TRUE(std::any_of(storedAtTurns.begin(), storedAtTurns.end(), [&](qint64 bytes) {
     return bytes > records / 4 && bytes < records * 3 / 4;
