@@ -1,5 +1,6 @@
 // Rows made ahead on worker threads: the same rows as one made at a time,
 // in the order the paths were fed, and a stop at any record.
+#include "tests/mainwindow/list_rows.h"
 #include "mainwindow/factsahead.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include "support/ModeFileInfoVRN.h"
 
 using namespace vrn;
+using namespace vrn::testing;
 
 namespace {
 

@@ -2,11 +2,13 @@
 
 #include <QLocale>
 
+#include "tests/mainwindow/list_rows.h"
 #include "mainwindow/listloader.h"
 #include "mainwindow/listrows.h"
 #include "support/formats.h"
 
 using namespace vrn;
+using namespace vrn::testing;
 
 TEST(ListRows, TheNameIsWhatLiesBetweenTheLastSlashAndTheLastDot) {
   EXPECT_EQ(nameWithoutExtension("/home/a/Photo.Vacances.JPG"), "Photo.Vacances");

@@ -1,6 +1,7 @@
 #include <QAbstractItemView>
 #include <QHeaderView>
 
+#include "tests/mainwindow/list_rows.h"
 #include "mainwindow/listrows.h"
 #include "mainwindow/listviewtools.h"
 #include "support/VariablesVRN.h"

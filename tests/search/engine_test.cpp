@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "tests/mainwindow/list_rows.h"
 #include "database/dbfolder.h"
 #include "mainwindow/listloader.h"
 #include "mainwindow/listrows.h"
