@@ -28,7 +28,7 @@ struct SeenBox {
 
 // Shows the box, notes what it shows once it waits for the user, then lets
 // `answer` close it; returns the service's answer.
-int showAndAnswer(int style, const QString& title, SeenBox& seen, std::function<void(QMessageBox*)> answer,
+int showAndAnswer(int style, const QString& title, SeenBox& seen, const std::function<void(QMessageBox*)>& answer,
                   QWidget* owner = nullptr) {
   auto* poll = new QTimer;
   poll->setInterval(10);
