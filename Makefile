@@ -1,6 +1,7 @@
 # make run   - install what is missing, build and start Varnelo
 # make test  - install what is missing, build with sanitizers and run every test
 # make bench - build the benchmark program (see bench/README.md)
+# make clean - remove the builds; make run's program and its database stay
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-multimedia-dev \
             libsndfile1-dev libgtest-dev libgmock-dev desktop-file-utils locales \
@@ -53,5 +54,13 @@ bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNELO_TESTS=OFF
 	cmake --build build-bench --target varnelo-bench -j $(JOBS)
 
+# The program keeps its database (BDVRN/) beside its executable, and the
+# autostart entry names that executable: make run's build/app/BDVRN and
+# build/app/Varnelo are the user's, and stay. CMake builds again around them.
 clean:
-	rm -rf build build-test build-bench
+	rm -rf build-test build-bench
+	@if [ -d build ]; then \
+	  find build -mindepth 1 -maxdepth 1 ! -name app -exec rm -rf {} +; \
+	  if [ -d build/app ]; then find build/app -mindepth 1 -maxdepth 1 ! -name BDVRN ! -name Varnelo -exec rm -rf {} +; fi; \
+	  for kept in build/app/BDVRN build/app/Varnelo; do if [ -e $$kept ]; then echo "make clean: $$kept kept"; fi; done; \
+	fi

@@ -22,6 +22,10 @@ InstanceLock::Result InstanceLock::take(const QByteArray& path) {
   int fd = ::open(path.constData(), flags, 0644);
   // A symbolic link in its place is removed (never followed) and the file made anew.
   if (fd < 0 && errno == ELOOP && ::unlink(path.constData()) == 0) fd = ::open(path.constData(), flags, 0644);
+  // On a read-only disk (or a file the user may not write) a lock file that
+  // is there still takes the lock: flock needs no write access.
+  if (fd < 0 && (errno == EROFS || errno == EACCES || errno == EPERM))
+    fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return Result::CannotCreate;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

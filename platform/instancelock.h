@@ -15,7 +15,8 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // Creates the file when missing (never through a symbolic link) and locks it.
+  // Creates the file when missing (never through a symbolic link) and locks
+  // it; an existing file that cannot be opened for writing is locked read-only.
   Result take(const QByteArray& path);
   void release();
 

@@ -14,12 +14,16 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QStandardPaths>
 #include <QTime>
 #include <QTranslator>
 #include <QUrl>
 
 #include <sys/stat.h>
+
+#include <algorithm>
 
 #include "platform/eventpump.h"
 #include "platform/pathcodec.h"
@@ -28,8 +32,35 @@
 
 namespace vrn {
 
+namespace {
+
+// A box is centred on its window. The boxes of start-up come before the
+// window is on the screen (a second program, the lock, a missing source):
+// Qt would centre them on where the hidden window happens to be, near the
+// corner of the screen, so they are centred on the screen instead, where
+// the window will be.
+class CentredMessageBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    if (event->spontaneous() || (parentWidget() && parentWidget()->window()->isVisible()) || !screen()) return;
+    const QRect available = screen()->availableGeometry();
+    QRect inside(QPoint(), size());
+    inside.moveCenter(screen()->geometry().center());
+    inside.moveLeft(std::max(available.left(), std::min(inside.left(), available.right() + 1 - inside.width())));
+    inside.moveTop(std::max(available.top(), std::min(inside.top(), available.bottom() + 1 - inside.height())));
+    // The inside of the box, placed before the window system shows it.
+    setGeometry(inside);
+  }
+};
+
+}  // namespace
+
 int QtDialogs::msgBox(QWidget* owner, const QString& text, int style, const QString& title) {
-  QMessageBox box(owner);
+  CentredMessageBox box(owner);
   box.setWindowTitle(title.isEmpty() ? QStringLiteral("Varnelo") : title);
   box.setText(text);
   QMessageBox::Icon icon = QMessageBox::NoIcon;

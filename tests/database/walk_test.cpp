@@ -9,6 +9,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -333,6 +335,41 @@ TEST_P(WalkTest, KernelPseudoFileSystemsAreNotEntered) {
   const Walked w = walk("/proc", threads());
   EXPECT_EQ(w.result, WalkResult::Completed);
   EXPECT_EQ(w.found, 0);
+
+  // Mounted on folders deep inside the source, not only as the source: a
+  // child process mounts them in a mount namespace of its own, so nothing
+  // shows outside it and nothing is left mounted when it ends.
+  makeFolder(tree / "a");
+  makeFile(tree / "a/before.txt");
+  makeFolder(tree / "a/b");
+  makeFolder(tree / "a/b/proc");
+  makeFolder(tree / "a/b/sys");
+  makeFile(tree / "a/b/after.txt");
+  makeFolder(tree / "a/dev");
+  enum : int { Listed = 0, Entered = 1, NotHere = 77 };
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("proc", (tree / "a/b/proc").constData(), "proc", 0, nullptr) != 0 ||
+        ::mount("sysfs", (tree / "a/b/sys").constData(), "sysfs", 0, nullptr) != 0)
+      ::_exit(NotHere);
+    // devtmpfs looks like tmpfs to fstatfs: only the mount table tells
+    // (where the machine lets it be mounted).
+    ::mount("devtmpfs", (tree / "a/dev").constData(), "devtmpfs", 0, nullptr);
+    struct stat st;
+    if (::stat((tree / "a/b/proc/self").constData(), &st) != 0 || ::stat((tree / "a/b/sys/kernel").constData(), &st))
+      ::_exit(NotHere);
+    const Walked inside = walk(tree.path(), threads());
+    const bool listed = inside.result == WalkResult::Completed && inside.found == 2 &&
+                        inside.paths[1] == tree / "a/before.txt" && inside.paths[2] == tree / "a/b/after.txt";
+    ::_exit(listed ? Listed : Entered);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == NotHere) GTEST_SKIP() << "this machine does not let a process mount proc and sysfs";
+  EXPECT_EQ(WEXITSTATUS(status), Listed) << "a pseudo file system inside the source was entered";
 }
 
 TEST_P(WalkTest, AStopAlreadyRequestedEndsTheWalkAtOnce) {

@@ -11,10 +11,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <map>
 #include <optional>
 
@@ -130,7 +132,7 @@ class ProcessTest : public ::testing::Test {
   // A database whose source exists and whose options neither scan nor open
   // pages at start: a start shows no box of its own.
   void quietDatabase(const QByteArray& exeFolder) {
-    ASSERT_EQ(::mkdir((exeFolder + "/BDVRN").constData(), 0755), 0);
+    ASSERT_TRUE(::mkdir((exeFolder + "/BDVRN").constData(), 0755) == 0 || errno == EEXIST);
     writeBytes(exeFolder + "/BDVRN/der.rep", exeFolder.leftJustified(1024, ' '));
     writeBytes(exeFolder + "/BDVRN/affp.aff", QByteArray("11111110000001") + QByteArray(16, '0'));
   }
@@ -185,6 +187,37 @@ TEST_F(ProcessTest, OneProgramPerDatabaseWhateverTheRuntimeFolder) {
                           outFile("third")));
   EXPECT_TRUE(third.waitForLine("STARTED")) << third.output().toStdString() << third.errors().toStdString();
   EXPECT_FALSE(third.output().contains("BOX"));
+}
+
+TEST_F(ProcessTest, OneProgramPerDatabaseOnAReadOnlyDisk) {
+  const QByteArray folder = bytes(exe.path());
+  const QByteArray base = folder + "/BDVRN";
+  ASSERT_EQ(::mkdir(base.constData(), 0755), 0);
+  if (::mount("tmpfs", base.constData(), "tmpfs", 0, "size=256k") != 0)
+    GTEST_SKIP() << "mounting a file system is not permitted here";
+  // Declared before the programs, so that it goes after them.
+  struct Unmount {
+    QByteArray path;
+    ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+  } unmount{base};
+  quietDatabase(folder);
+  // The lock file of an earlier run, then the disk made read-only.
+  writeBytes(base + "/.varnelo.lock", QByteArray());
+  ASSERT_EQ(::mount(nullptr, base.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+
+  Child first;
+  ASSERT_TRUE(first.spawn(VARNELO_WINDOW_CHILD, {"start", folder}, environment(runtimeA), bytes(work.path()),
+                          outFile("first")));
+  ASSERT_TRUE(first.waitForLine("STARTED")) << first.output().toStdString() << first.errors().toStdString();
+  EXPECT_FALSE(first.output().contains("BOX")) << first.output().toStdString();
+
+  Child second;
+  ASSERT_TRUE(second.spawn(VARNELO_WINDOW_CHILD, {"start", folder}, environment(runtimeB), bytes(work.path()),
+                           outFile("second")));
+  // It ends after its box; one that starts as well is stopped here.
+  if (second.waitFor([&] { return second.output().contains("STARTED"); })) second.kill();
+  EXPECT_EQ(second.waitExit(), 0) << second.errors().toStdString();
+  EXPECT_EQ(second.output(), QStringLiteral("BOX %1 Programme en double Détecté...\n").arg(vrn::vbExclamation));
 }
 
 TEST_F(ProcessTest, QuitDuringACopyLeavesNeitherACutFileNorATemporaryOne) {

@@ -4,7 +4,9 @@
 // when they can be read but not written.
 #include <QDir>
 #include <QFile>
+#include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -190,8 +192,26 @@ TEST_F(UnwritableStoredFilesTest, OptionsAndPreferredListsOnAReadOnlyMountAreRea
   ASSERT_EQ(::mount(nullptr, mp.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
   realStartWindow();
   ASSERT_TRUE(started);
-  // The lock cannot be made there: said once, and start-up goes on.
+  // No lock file there and none can be made: said once, and start-up goes on.
   ASSERT_EQ(svc->dialogs.boxes.size(), 1);
   EXPECT_EQ(svc->dialogs.boxes[0].title, "Verrou Impossible à Poser...");
   expectStoredOptionsAndListsShown();
+  win.reset();
+
+  // A lock file left there by a run made while the disk was writable: it is
+  // locked as it is, without a box, and a second program is kept out.
+  ASSERT_EQ(::mount(nullptr, mp.constData(), nullptr, MS_REMOUNT, nullptr), 0);
+  writeFile(dbDir() + "/.varnelo.lock", QByteArray());
+  ASSERT_EQ(::mount(nullptr, mp.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+  svc->dialogs.boxes.clear();
+  realStartWindow();
+  ASSERT_TRUE(started);
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << svc->dialogs.boxes.value(0).title.toStdString();
+  const int other = ::open((mp + "/.varnelo.lock").constData(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "the running program holds the lock";
+  expectStoredOptionsAndListsShown();
+  win.reset();
+  EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0) << "and gives it back when it ends";
+  ::close(other);
 }

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
@@ -22,11 +23,13 @@ struct SeenBox {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QStringList buttons;  // captions, sorted
+  QRect frame;          // where it showed, frame included
 };
 
 // Shows the box, notes what it shows once it waits for the user, then lets
 // `answer` close it; returns the service's answer.
-int showAndAnswer(int style, const QString& title, SeenBox& seen, std::function<void(QMessageBox*)> answer) {
+int showAndAnswer(int style, const QString& title, SeenBox& seen, const std::function<void(QMessageBox*)>& answer,
+                  QWidget* owner = nullptr) {
   auto* poll = new QTimer;
   poll->setInterval(10);
   QObject::connect(poll, &QTimer::timeout, [poll, &seen, answer] {
@@ -37,6 +40,7 @@ int showAndAnswer(int style, const QString& title, SeenBox& seen, std::function<
     seen.title = box->windowTitle();
     seen.text = box->text();
     seen.icon = box->icon();
+    seen.frame = box->frameGeometry();
     for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
     std::sort(seen.buttons.begin(), seen.buttons.end());
     answer(box);
@@ -44,7 +48,7 @@ int showAndAnswer(int style, const QString& title, SeenBox& seen, std::function<
   });
   poll->start();
   QtDialogs dialogs;
-  return dialogs.msgBox(nullptr, QStringLiteral("Le texte"), style, title);
+  return dialogs.msgBox(owner, QStringLiteral("Le texte"), style, title);
 }
 
 std::function<void(QMessageBox*)> click(const QString& caption) {
@@ -96,4 +100,25 @@ TEST(MsgBox, ABoxWithoutTitleShowsTheProgramsAndEscapeCancelsWhereItCan) {
   EXPECT_EQ(seen.title, "Varnelo");
   EXPECT_EQ(showAndAnswer(vbExclamation + vbYesNo, QString(), seen, escape), vbNo);
   EXPECT_EQ(showAndAnswer(vbInformation + vbYesNoCancel, QString(), seen, escape), vbCancel);
+}
+
+TEST(MsgBox, ABoxShownBeforeItsWindowIsCentredOnTheScreen) {
+  // The main window during start-up: made, placed away from the centre, not
+  // shown yet.
+  QWidget window;
+  window.setGeometry(0, 0, 640, 480);
+  const QRect screen = window.screen()->geometry();
+  ASSERT_NE(window.geometry().center(), screen.center());
+  SeenBox seen;
+  const auto ok = [](QMessageBox* box) { box->accept(); };
+  for (const QString& title : {QStringLiteral("Programme en double Détecté..."), QString()}) {
+    SCOPED_TRACE(title.toStdString());
+    EXPECT_EQ(showAndAnswer(vbExclamation, title, seen, ok, &window), vbOK);
+    ASSERT_TRUE(seen.frame.isValid());
+    EXPECT_LE((seen.frame.center() - screen.center()).manhattanLength(), 1)
+        << seen.frame.x() << ", " << seen.frame.y() << " " << seen.frame.width() << " x " << seen.frame.height();
+  }
+  // Without a window at all, the same.
+  EXPECT_EQ(showAndAnswer(vbOKOnly, QString(), seen, ok), vbOK);
+  EXPECT_LE((seen.frame.center() - screen.center()).manhattanLength(), 1);
 }

@@ -38,6 +38,27 @@ TEST(PathCodec, EveryByteStringSurvivesTheRoundTrip) {
     EXPECT_FALSE(text.contains(u'/')) << b.toHex().constData();
     EXPECT_EQ(text.size(), b.size()) << "each byte kept on its own: " << b.toHex().constData();
   }
+  // The same for overlong forms of characters beyond ASCII (U+0080, U+07FF,
+  // U+FFFF): each of their bytes stays an escaped raw byte, never a real
+  // character (nor the replacement character), and encodes back exactly.
+  const QList<QByteArray> overlong = {
+      QByteArray("a\xe0\x82\x80"
+                 "b"),
+      QByteArray("a\xe0\x9f\xbf"
+                 "b"),
+      QByteArray("a\xf0\x8f\xbf\xbf"
+                 "b"),
+      QByteArray("\xe0\x82\x80\xe0\x9f\xbf\xf0\x8f\xbf\xbf"),
+  };
+  for (const QByteArray& b : overlong) {
+    const QString text = decodePath(b);
+    EXPECT_EQ(encodePath(text), b) << b.toHex().constData();
+    ASSERT_EQ(text.size(), b.size()) << b.toHex().constData();
+    for (qsizetype i = 0; i < b.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(b[i]);
+      EXPECT_EQ(text[i].unicode(), byte < 0x80 ? byte : 0xDC00 + byte) << b.toHex().constData() << " at " << i;
+    }
+  }
   QByteArray all;
   for (int i = 1; i < 256; ++i) all.append(char(i));
   EXPECT_EQ(encodePath(decodePath(all)), all);

@@ -1,12 +1,20 @@
 // The windows as a window manager frames, places and maximises them: run on
 // a virtual X screen under openbox, with a 40-pixel panel band at the bottom
 // of the screen (see run.sh). Sizes the Parts give in twips are outer frames.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include "platform/services_qt.h"
 #include "tests/pages/pages_fixture.h"
 
 using namespace vrn;
@@ -244,4 +252,55 @@ TEST_F(RealWindowTest, PagesPlacedByTheCascadeHaveTheirWholeFrameOnScreen) {
   })) << "the frame at "
       << frameOf(first).x() << ", " << frameOf(first).y() << ", " << frameOf(first).width() << " x "
       << frameOf(first).height();
+}
+
+// ---- The box of a second program ----
+
+// A second program on the same database is refused before any window shows:
+// its box is centred on the screen (where the main window would be), not
+// left in the corner.
+TEST_F(RealWindowTest, TheBoxOfASecondProgramIsCentredOnTheScreen) {
+  ASSERT_TRUE(QDir().mkpath(dbDir()));
+  const int held = ::open(encodePath(dbDir() + "/.varnelo.lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(held, 0);
+  // The first program's lock, and the real message boxes, until the end.
+  QtDialogs real;
+  struct Restore {
+    int fd;
+    Dialogs* scripted;
+    ~Restore() {
+      ::close(fd);
+      services().dialogs = scripted;
+    }
+  } restore{held, services().dialogs};
+  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+  services().dialogs = &real;
+
+  // Once the window manager has framed the box, its place is read and it is
+  // answered (or closed at the deadline, so that a fault cannot hang here).
+  QString title;
+  QRect inside, frame;
+  QElapsedTimer clock;
+  clock.start();
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    if (!framed(box) && clock.elapsed() < 10000) return;
+    poll.stop();
+    title = box->windowTitle();
+    inside = innerOf(box);
+    frame = frameOf(box);
+    box->buttons().first()->click();
+  });
+  poll.start(20);
+  realStartWindow();
+  EXPECT_FALSE(started);
+  EXPECT_EQ(exitCodes, QList<int>{0});
+  EXPECT_EQ(title, "Programme en double Détecté...");
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_NE(frame, inside) << "framed by the window manager";
+  EXPECT_LE((inside.center() - screen.center()).manhattanLength(), 1)
+      << "the box at " << inside.x() << ", " << inside.y() << ", " << inside.width() << " x " << inside.height();
+  EXPECT_TRUE(screen.contains(frame));
 }
