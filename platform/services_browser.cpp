@@ -315,6 +315,10 @@ FolderBrowser::FolderBrowser(QWidget* owner, const QString& title, Mode mode, co
     QPalette warning = nameProblem_->palette();
     warning.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
     nameProblem_->setPalette(warning);
+    // Its line stays when it hides, so the box does not jump as one types.
+    QSizePolicy keepLine = nameProblem_->sizePolicy();
+    keepLine.setRetainSizeWhenHidden(true);
+    nameProblem_->setSizePolicy(keepLine);
     layout->addWidget(nameProblem_);
   }
   layout->addWidget(buttons);
