@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+class QAction;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
@@ -17,6 +19,7 @@ class QTreeView;
 namespace vrn {
 
 // The folder tree: the home folder and the root, each listed on demand.
+// Hidden folders (names beginning with ".") are listed but shown only on demand.
 class FolderTreeModel : public QAbstractItemModel {
  public:
   explicit FolderTreeModel(QObject* parent = nullptr);
@@ -32,15 +35,22 @@ class FolderTreeModel : public QAbstractItemModel {
   void fetchMore(const QModelIndex& parent) override;
 
   QByteArray pathOf(const QModelIndex& index) const;
-  // The deepest listed folder on the way to `path` (bytes).
+  // The deepest shown folder on the way to `path` (bytes).
   QModelIndex closestIndex(const QByteArray& path);
+
+  bool showsHidden() const { return showHidden_; }
+  // Shows or hides the hidden folders of every listed folder in place, so the
+  // open branches and the selection stay where they are.
+  void setShowHidden(bool show);
 
   struct Node;
 
  private:
   Node* nodeOf(const QModelIndex& index) const;
   QModelIndex indexOf(Node* node) const;
-  std::vector<std::unique_ptr<Node>> tops_;
+  void refilter(Node* folder);
+  std::unique_ptr<Node> root_;  // not shown: its children are the tops
+  bool showHidden_ = false;
 };
 
 class FolderBrowser : public QDialog {
@@ -57,15 +67,22 @@ class FolderBrowser : public QDialog {
 
   void accept() override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void selectionMoved();
+  void updateAcceptState();
 
   Mode mode_;
   FolderTreeModel* model_;
   QTreeView* tree_;
   QLineEdit* edit_;
+  QLabel* nameProblem_ = nullptr;  // save mode: why the name is refused
   QPushButton* acceptButton_;
-  QString shownForSelection_;  // the folder text the edit shows for the selection
+  QAction* showHidden_;
+  bool settingEdit_ = false;  // the edit is being set from the selection
+  bool edited_ = false;       // the folder box names what the person typed
   QByteArray chosen_;
 };
 

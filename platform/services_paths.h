@@ -19,4 +19,13 @@ QByteArray fileUriOf(const QByteArray& pathBytes);
 // component is left as the text gave it.
 QByteArray exactPathBytes(const QString& qtPath);
 
+// A path as a person reads and types it: each byte that is not part of valid
+// UTF-8 shows as "\xHH", the way file managers show it, so names that differ
+// only in such bytes never look alike. A backslash that would read as the
+// start of such an escape is doubled. Takes and gives decodePath's text.
+QString displayedPath(const QString& decoded);
+// The inverse, for typed text: "\xHH" (80 to FF) is that byte and "\\" one
+// backslash; any other backslash stays as typed.
+QString pathFromDisplayed(const QString& shown);
+
 }  // namespace vrn
