@@ -479,9 +479,12 @@ void rollForward(int db, const QByteArray& complete, EventPump* events, Settled*
     }
     for (const Staged& f : *files) {
       struct stat st;
-      if (::fstatat(db, f.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-          st.st_size != f.size)
+      if (::fstatat(db, f.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // The bare list is deleted as soon as it is in place.
+        if (errno != ENOENT || ::strcasecmp(f.name.constData(), ".vrn") != 0) arrived = false;
+      } else if (!S_ISREG(st.st_mode) || st.st_size != f.size) {
         arrived = false;
+      }
     }
   }
   folder.reset();
