@@ -72,7 +72,8 @@ QString writeFailureReason(int error) {
       return "La Mémoire de l'Ordinateur est Insuffisante...";
     case ENOTDIR:
     case ENOENT:
-      if (!EstUnDossier(databaseFolder())) return "Le Dossier de la Base de Données est Introuvable ou n'est pas un Dossier...";
+      if (!EstUnDossier(databaseFolder()))
+        return "Le Dossier de la Base de Données est Introuvable ou n'est pas un Dossier...";
       return "Un Fichier de la Base de Données a Disparu pendant l'Écriture...";
     case EINVAL:
     case EILSEQ:
@@ -340,7 +341,7 @@ void Main2::Command1_Click() {
     spent.free();
     // Committed, but some of the new database is still in a working folder:
     // the window shows what is in place, and says so.
-    if (databasePending_)
+    if (scanEnd_ == ScanEnd::Written && databasePending_)
       services().dialogs->msgBox(
           this,
           "La Nouvelle Base de Données a été Enregistrée dans (" + databaseFolder() +
@@ -392,8 +393,8 @@ void Main2::endFailedScan(const QString& reason) {
   v.ScanEnCours.clear();
   spent.free();
 
-  const QString failed = "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + databaseFolder() + ")\n" +
-                         reason + "\n";
+  const QString failed =
+      "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + databaseFolder() + ")\n" + reason + "\n";
   if (databasePending_)
     services().dialogs->msgBox(this,
                                failed +

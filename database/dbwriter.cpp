@@ -253,7 +253,7 @@ bool makeOwnFolder(int db, Kind kind, QByteArray* name) {
 // another kind: the new marker first, the old one last. The new name, or
 // empty with errno set.
 QByteArray renameOwnFolder(int db, const QByteArray& from, Kind kind, WriteStep step) {
-  const QByteArray to = freeName(db, kind);
+  QByteArray to = freeName(db, kind);
   if (to.isEmpty() || !makeMarker(db, to)) return {};
   if (!attempt(step, [&] { return renameNoReplace(db, from.constData(), to.constData()); })) {
     const int error = errno;
@@ -718,9 +718,8 @@ enum class RunWritten { Yes, Refused, Failed };
 // holding der.rep tells that the folder itself is there. errno is kept.
 bool nameRefused(int staging) {
   const int e = errno;
-  const bool refused =
-      (e == ENOENT || e == EINVAL || e == EILSEQ || e == ENAMETOOLONG || e == EEXIST || e == EISDIR) &&
-      exists(staging, kDerRep);
+  const bool refused = (e == ENOENT || e == EINVAL || e == EILSEQ || e == ENAMETOOLONG || e == EEXIST || e == EISDIR) &&
+                       exists(staging, kDerRep);
   errno = e;
   return refused;
 }
@@ -730,8 +729,8 @@ bool nameRefused(int staging) {
 // the first run of its list. A list the disk cannot hold (a name it
 // refuses, a folder standing at its name in the database) is refused: its
 // records are lost, the other lists are written.
-RunWritten writeRun(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths,
-                    StagedFile& file, bool exclusive, const std::function<bool(qint64)>& afterRecord) {
+RunWritten writeRun(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths, StagedFile& file,
+                    bool exclusive, const std::function<bool(qint64)>& afterRecord) {
   if (isFolder(folders.db, run.name.constData())) return RunWritten::Refused;
   if (folders.reuse && reuseStoredList(folders, run, paths, afterRecord)) return RunWritten::Yes;
   if (!file.open(folders.staging, run.name, exclusive))
@@ -819,8 +818,7 @@ bool stage(int db, int staging, const QString& source, const std::vector<QByteAr
            const std::vector<QByteArray>& paths, qint64 count, int threads, EventPump* events,
            std::vector<Staged>* files) {
   StagedFile file;
-  if (!file.open(staging, kDerRep, true) || !file.add(encodePath(source), kEnregDerRep) || !file.finish())
-    return false;
+  if (!file.open(staging, kDerRep, true) || !file.add(encodePath(source), kEnregDerRep) || !file.finish()) return false;
   files->push_back({kDerRep, kEnregDerRep});
 
   bool repeated = false;

@@ -430,7 +430,7 @@ class Main2 : public Form {
   // How the last scan road of Command1_Click ended.
   enum class ScanEnd { Refused, Cancelled, Stopped, Failed, Written };
   ScanEnd scanEnd_ = ScanEnd::Refused;
-  int writeError_ = 0;             // errno of the last failed database write
+  int writeError_ = 0;            // errno of the last failed database write
   bool databasePending_ = false;  // the last write left files of the database in a working folder
   void setScanCommandsEnabled(bool on);
   // Shows "Dossier Incorect" and returns true when folder cannot be scanned.

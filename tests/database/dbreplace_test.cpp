@@ -281,9 +281,9 @@ TEST_F(DbReplaceTest, AFailureAfterTheCommitIsRetriedOrLeftToTheNextRecovery) {
     EXPECT_FALSE(r.settled);
     EXPECT_EQ(r.error, EIO);
     const FolderPicture now = picture();
-    EXPECT_TRUE(std::any_of(now.keyBegin(), now.keyEnd(),
-                            [](const QByteArray& k) { return k.startsWith("previous-database/"); }))
-        << "the old lists are kept until the new ones are in place";
+    EXPECT_TRUE(std::any_of(now.keyBegin(), now.keyEnd(), [](const QByteArray& k) {
+      return k.startsWith("previous-database/");
+    })) << "the old lists are kept until the new ones are in place";
     deleteBareList(dbDir(), {});  // as the scan does once the write returns
     EXPECT_TRUE(recoverDatabase(dbDir()));
     deleteBareList(dbDir(), {});
@@ -308,7 +308,9 @@ TEST_F(DbReplaceTest, ARollbackThatCannotFinishIsLeftToTheNextRecovery) {
 
   // Back once within the write: nothing to leave over.
   int backs = 0;
-  databaseWriteHook() = [&](WriteStep s) { return s == WriteStep::Commit || (s == WriteStep::MoveBack && ++backs == 1) ? EIO : 0; };
+  databaseWriteHook() = [&](WriteStep s) {
+    return s == WriteStep::Commit || (s == WriteStep::MoveBack && ++backs == 1) ? EIO : 0;
+  };
   const WriteResult again = write();
   databaseWriteHook() = nullptr;
   EXPECT_FALSE(again.written);
@@ -362,7 +364,8 @@ TEST_F(DbReplaceTest, ANewDatabaseThatDoesNotArriveWholeIsTurnedDown) {
   for (int at = 0; at < total; ++at) {
     SCOPED_TRACE("killed before step " + std::to_string(at));
     writeOldDatabase();
-    ASSERT_TRUE(testing::killWriteAtStep(at, [&] { write(); }, damage(false)));
+    ASSERT_TRUE(testing::killWriteAtStep(
+        at, [&] { write(); }, damage(false)));
     EXPECT_TRUE(recoverDatabase(dbDir()));
     deleteBareList(dbDir(), {});
     const FolderPicture after = picture();

@@ -68,7 +68,8 @@ TEST_F(PreferredListsTest, AHugeSparseFileIsReadOnlyWhereItHoldsData) {
     QFile file(mesp());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_TRUE(file.resize(size));
-    for (const auto& [record, name] : {std::pair<qint64, QByteArray>{1000, "txt"}, {17000000, "  MP3"}, {35791394, "avi"}}) {
+    for (const auto& [record, name] :
+         {std::pair<qint64, QByteArray>{1000, "txt"}, {17000000, "  MP3"}, {35791394, "avi"}}) {
       ASSERT_TRUE(file.seek((record - 1) * 30));
       ASSERT_EQ(file.write(name.leftJustified(30, ' ')), 30);
     }

@@ -217,7 +217,8 @@ class DatabaseSafetyTest : public Main2Test {
   // captions with the window's counts and no box.
   void expectNormalEnd(Main2* w, int found) {
     EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << svc->dialogs.boxes.value(0).text.toStdString();
-    EXPECT_TRUE(w->Caption().startsWith(" - (" + QString::number(found) + " Fichiers) Obtenus en ")) << w->Caption().toStdString();
+    EXPECT_TRUE(w->Caption().startsWith(" - (" + QString::number(found) + " Fichiers) Obtenus en "))
+        << w->Caption().toStdString();
     EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (" + QString::number(vrnVars().NombreFichiers) +
                                             ") Fichiers\n(" + vrnVars().SourceActuelle + ")");
     EXPECT_EQ(w->Label1->Caption(), w->MyButton10->Caption());
@@ -403,7 +404,8 @@ TEST_F(DatabaseSafetyTest, AScanThatCannotWriteKeepsThePreviousListsAndSaysSo) {
          databaseWriteHook() = [](WriteStep s) { return s == WriteStep::MoveOld ? EPERM : 0; };
          return true;
        }},
-      {"a sort that runs out of memory", "La Mémoire de l'Ordinateur est Insuffisante pour Trier les Fichiers Trouvés...",
+      {"a sort that runs out of memory",
+       "La Mémoire de l'Ordinateur est Insuffisante pour Trier les Fichiers Trouvés...",
        [&] {
          Main2::scanTestHooks().beforeSort = [] { throw std::bad_alloc(); };
          undo = [] { Main2::scanTestHooks().beforeSort = nullptr; };
@@ -481,8 +483,8 @@ TEST_F(DatabaseSafetyTest, ListsTheDatabaseDiskRefusesAreLostAloneAndTheScanEnds
         std::cout << "exFAT case skipped: " << disk->why().toStdString() << std::endl;
         continue;
       }
-      for (const QByteArray name : {"index.php?id=3", "a.b:c", "x.a\\b", "x.a*b", "x.a<b>", "x.a|b", "x.q\"t",
-                                    "x.c\x01x", "x.\xE9t"}) {
+      for (const QByteArray name :
+           {"index.php?id=3", "a.b:c", "x.a\\b", "x.a*b", "x.a<b>", "x.a|b", "x.q\"t", "x.c\x01x", "x.\xE9t"}) {
         makeFile(fresh / name);
         refused << decodePath(name.mid(name.lastIndexOf('.') + 1));
       }
@@ -568,15 +570,10 @@ TEST_F(DatabaseSafetyTest, AWriteLeftUnfinishedSaysSoAndTheWindowShowsWhatTheFol
   };
   const Case cases[] = {
       {"a move of a new list refused once",
-       [] {
-         return [n = 0](WriteStep s) mutable { return s == WriteStep::MoveNew && ++n == 2 ? EIO : 0; };
-       },
-       true, ""},
+       [] { return [n = 0](WriteStep s) mutable { return s == WriteStep::MoveNew && ++n == 2 ? EIO : 0; }; }, true, ""},
       {"moves of new lists refused for good",
-       [] {
-         return [n = 0](WriteStep s) mutable { return s == WriteStep::MoveNew && ++n > 2 ? EIO : 0; };
-       },
-       true, "Base de Données Incomplète..."},
+       [] { return [n = 0](WriteStep s) mutable { return s == WriteStep::MoveNew && ++n > 2 ? EIO : 0; }; }, true,
+       "Base de Données Incomplète..."},
       {"the database folder never flushed after the commit",
        [] {
          return [committed = false](WriteStep s) mutable {
@@ -625,6 +622,16 @@ TEST_F(DatabaseSafetyTest, AWriteLeftUnfinishedSaysSoAndTheWindowShowsWhatTheFol
     if (c.committed) {
       EXPECT_TRUE(w->Caption().startsWith(" - (300 Fichiers) Obtenus en "));
       EXPECT_EQ(vrnVars().SourceActuelle, path(fresh));
+      // A scan stopped next writes nothing and has nothing to say.
+      {
+        EveryTurn stopper([&] {
+          if (vrnVars().ScanEnCours == kYes) w->MyButton5_Click();
+        });
+        svc->dialogs.folders = {path(fresh)};
+        w->Command1->click();
+      }
+      EXPECT_LT(w->NbFichiersTrouves, 300) << "stopped";
+      EXPECT_EQ(svc->dialogs.boxes.size(), 1) << svc->dialogs.boxes.last().title.toStdString();
     } else {
       EXPECT_EQ(w->Caption(), "Dernière demande de SCANN en Échec...");
       EXPECT_NE(database(), older) << "old lists still set aside";
