@@ -11,6 +11,8 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-multim
 PACKAGES += fonts-liberation2 xvfb xauth openbox xdotool x11-utils
 # The tools that keep the code's style and catch common faults.
 PACKAGES += clang-tidy clang-format
+# A USB-stick file system for the tests of a database folder on such a disk.
+PACKAGES += exfatprogs exfat-fuse
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS := $(shell nproc)
 

@@ -20,9 +20,11 @@ QStringList tickedItems(const CheckListBox* list) {
 
 void Main2::ChargerListesPreferees() {
   VariablesVRN& v = vrnVars();
-  const std::optional<PreferredRecords> stored = readPreferredRecords();
+  QStringList items;
+  for (int i = 0; i < LstSources->ListCount(); ++i) items << LstSources->List(i);
+  const std::optional<PreferredRecords> stored = readPreferredRecords(items);
   if (!stored) return;
-  v.NumEnregistrement = stored->names.size();
+  v.NumEnregistrement = stored->count;
   // No whole record stored (an empty or cut file): nothing loaded and
   // nothing cleared, so start-up still offers the common lists.
   if (v.NumEnregistrement == 0) return;
@@ -30,19 +32,12 @@ void Main2::ChargerListesPreferees() {
   Combo8->Clear();
   // Catalogue order; a stored name of no list is dropped, a repeated one
   // gives one entry.
-  for (int i = 0; i < LstSources->ListCount(); ++i) {
-    const QString item = LstSources->List(i);
-    bool found = false;
-    for (const QString& name : stored->names) {
-      if (samePreferredName(item, name)) {
-        found = true;
-        break;
-      }
-    }
+  for (int i = 0; i < items.size(); ++i) {
+    const bool found = stored->stored[size_t(i)];
     LstSources->setSelected(i, found);
     if (found) {
-      Combo1->AddItem(item);
-      Combo8->AddItem(item);
+      Combo1->AddItem(items[i]);
+      Combo8->AddItem(items[i]);
     }
   }
   Combo1->setToolTipText(extensionsTip(Combo1->ListCount()));

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cmath>
 #include <exception>
+#include <new>
 
 #include "database/dbfolder.h"
 #include "mainwindow/Main2.h"
@@ -31,36 +32,108 @@ double timeOfDay() {
 // Sorts the work arrays by extension on a helper thread while the window's
 // events keep running: a million slots take longer than the window may wait.
 // Nothing else touches the arrays meanwhile (no second scan can start).
-void sortWorkArrays(qint64 count) {
+// 0, or the errno of a sort that failed: unsorted, the arrays would give each
+// extension many runs, each written over the one before.
+int sortWorkArrays(qint64 count) {
   VariablesVRN& v = vrnVars();
-  if (count < 2) return;
+  if (count < 2) return 0;
+  int error = 0;
   EventPump pump;
   runOnHelpers({[&] {
                  try {
-                   TriRapide(1, count, v.TabExtensions, true, v.TabChemins);
+                   if (const auto& hook = Main2::scanTestHooks().beforeSort) hook();
+                   if (!TriRapide(1, count, v.TabExtensions, true, v.TabChemins)) error = ERANGE;
+                 } catch (const std::bad_alloc&) {
+                   error = ENOMEM;
                  } catch (...) {
-                   // Out of memory in a helper: the arrays stay as the sort left them.
+                   error = ECANCELED;
                  }
                }},
                &pump);
+  return error;
 }
 
-// Back to one empty slot each. A million paths take longer to free than the
-// window may wait, so they go a slice at a time with events between.
-void emptyWorkArrays() {
-  VariablesVRN& v = vrnVars();
-  EventPump pump(5);
-  for (std::vector<QByteArray>* a : {&v.TabExtensions, &v.TabChemins}) {
-    while (a->size() > 2) {
-      a->resize(a->size() - std::min<size_t>(a->size() - 2, 1 << 14));
-      pump.offer();
-    }
-    a->assign(2, QByteArray());
-    a->shrink_to_fit();
+QString sortFailureReason(int error) {
+  return error == ENOMEM ? "La Mémoire de l'Ordinateur est Insuffisante pour Trier les Fichiers Trouvés..."
+                         : "Le Tri des Fichiers Trouvés a Échoué...";
+}
+
+QString writeFailureReason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return "Le Disque est Plein...";
+    case EROFS:
+      return "Le Disque est Protégé en Écriture...";
+    case EACCES:
+    case EPERM:
+      return "Le Dossier de la Base de Données ou l'une de ses Listes est Protégé en Écriture...";
+    case ENOMEM:
+      return "La Mémoire de l'Ordinateur est Insuffisante...";
+    case ENOTDIR:
+    case ENOENT:
+      if (!EstUnDossier(databaseFolder()))
+        return "Le Dossier de la Base de Données est Introuvable ou n'est pas un Dossier...";
+      return "Un Fichier de la Base de Données a Disparu pendant l'Écriture...";
+    case EINVAL:
+    case EILSEQ:
+    case ENAMETOOLONG:
+      return "Le Disque Refuse le Nom de l'un des Fichiers de la Base de Données...";
+    case EISDIR:
+    case EEXIST:
+      return "Un Dossier Occupe la Place de l'un des Fichiers de la Base de Données...";
+    default:
+      return "Erreur d'Écriture sur le Disque (" + QString::number(error) + ")...";
   }
 }
 
+// Frees an array down to one empty slot, a slice at a time with a chance
+// for events between: a million paths take longer than the window may wait.
+void freeSlices(std::vector<QByteArray>& a, EventPump& pump) {
+  while (a.size() > 2) {
+    a.resize(a.size() - std::min<size_t>(a.size() - 2, 1 << 14));
+    pump.offer();
+  }
+  a.assign(2, QByteArray());
+  a.shrink_to_fit();
+}
+
+// Back to one empty slot each.
+void emptyWorkArrays() {
+  VariablesVRN& v = vrnVars();
+  EventPump pump(5);
+  for (std::vector<QByteArray>* a : {&v.TabExtensions, &v.TabChemins}) freeSlices(*a, pump);
+}
+
+// The work arrays of an ended scan, taken whole from the shared ones (left
+// with one empty slot each, at once), to be freed once the window's state
+// is whole again: events that run while the scan's end shows the list of
+// lists but the scan still counts as running would hide it for good.
+class SpentArrays {
+ public:
+  SpentArrays() {
+    VariablesVRN& v = vrnVars();
+    extensions_.swap(v.TabExtensions);
+    paths_.swap(v.TabChemins);
+    v.TabExtensions.assign(2, QByteArray());
+    v.TabChemins.assign(2, QByteArray());
+  }
+  void free() {
+    EventPump pump(Main2::scanTestHooks().freeArraysSliceMs);
+    freeSlices(extensions_, pump);
+    freeSlices(paths_, pump);
+  }
+
+ private:
+  std::vector<QByteArray> extensions_, paths_;
+};
+
 }  // namespace
+
+Main2::ScanTestHooks& Main2::scanTestHooks() {
+  static ScanTestHooks hooks;
+  return hooks;
+}
 
 void Main2::wireScan() {
   connect(Command1, &MyButton::Click, this, &Main2::Command1_Click);
@@ -219,11 +292,18 @@ void Main2::Command1_Click() {
       scanEnd_ = ScanEnd::Stopped;
     } else {
       Command14_Click();
-      sortWorkArrays(NbFichiersTrouves);
+      // Arrays that could not be sorted are never written: the previous
+      // database stays, as after a failed write.
+      if (const int error = sortWorkArrays(NbFichiersTrouves)) {
+        databasePending_ = false;
+        scanEnd_ = ScanEnd::Failed;
+        endFailedScan(sortFailureReason(error));
+        return;
+      }
       lblAffich->setCaption("Création et Traitement de la Base de Données en Cours...");
       if (!CreerBaseDonnees()) {
         scanEnd_ = ScanEnd::Failed;
-        endFailedScan();
+        endFailedScan(writeFailureReason(writeError_));
         return;
       }
       scanEnd_ = ScanEnd::Written;
@@ -249,7 +329,7 @@ void Main2::Command1_Click() {
     ChargerListesPreferees();
     if (Check15->Value() == 1) JouerSon();
     if (Check16->Value() == 1) mnAfficherEcran_Click();
-    emptyWorkArrays();
+    SpentArrays spent;
     Label2->setCaption("Faites votre Choix");
     MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
     Label1->setCaption(MyButton10->Caption());
@@ -258,29 +338,50 @@ void Main2::Command1_Click() {
     for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11})
       w->hide();
     v.ScanEnCours.clear();
+    spent.free();
+    // Committed, but some of the new database is still in a working folder:
+    // the window shows what is in place, and says so.
+    if (scanEnd_ == ScanEnd::Written && databasePending_)
+      services().dialogs->msgBox(
+          this,
+          "La Nouvelle Base de Données a été Enregistrée dans (" + databaseFolder() +
+              ") mais sa Mise en Place n'a pas pu être Terminée\n" + writeFailureReason(writeError_) +
+              "\nSeules les Listes Affichées sont Disponibles pour l'Instant, la Base de Données sera Complétée au "
+              "Prochain Démarrage du Programme...",
+          vbExclamation, "Base de Données Incomplète...");
   } catch (const std::exception&) {
     // Out of memory on a huge tree: the command ends where it was.
     setMousePointer(vbDefault);
   }
 }
 
-void Main2::endFailedScan() {
+void Main2::endFailedScan(const QString& reason) {
   VariablesVRN& v = vrnVars();
-  // Nothing was replaced: the source goes back to that of the stored
-  // database (none when it cannot be read: the next press asks).
+  // The source goes back to that of the stored database (none when it
+  // cannot be read: the next press asks).
   v.SourceActuelle = readStoredSource(false).value_or(QString());
   MyButton3->hide();
   label4->hide();
   lblnbr->hide();
   Shape2->hide();
   setMousePointer(vbDefault);
+  if (databasePending_) {
+    // Some of the previous database could not be put back: the window shows
+    // what the database folder holds.
+    refillListControls();
+    CompterFichiersBase();
+    ChargerToutesListes();
+    ChargerListesCourantes();
+    ChargerListesPreferees();
+  }
   Combo1->show();
   MyFrame7->show();
-  lblAffich->setCaption("Base de Données Inchangée, Écriture Impossible...");
+  lblAffich->setCaption(databasePending_ ? "Base de Données Incomplète, Écriture Impossible..."
+                                         : "Base de Données Inchangée, Écriture Impossible...");
   setCaption("Dernière demande de SCANN en Échec...");
   v.DemandeArret.clear();
   MyButton6->setEnabled(false);
-  emptyWorkArrays();
+  SpentArrays spent;
   Label2->setCaption("Faites votre Choix");
   MyButton10->setCaption(scanResultCaption(v.SourceActuelle));
   MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
@@ -290,34 +391,23 @@ void Main2::endFailedScan() {
   ListView2->hide();
   for (QWidget* w : std::initializer_list<QWidget*>{Check2, Check3, Command4, Command5, Command8, Command11}) w->hide();
   v.ScanEnCours.clear();
+  spent.free();
 
-  QString reason;
-  switch (writeError_) {
-    case ENOSPC:
-    case EDQUOT:
-      reason = "Le Disque est Plein...";
-      break;
-    case EROFS:
-      reason = "Le Disque est Protégé en Écriture...";
-      break;
-    case EACCES:
-    case EPERM:
-      reason = "Le Dossier de la Base de Données ou l'une de ses Listes est Protégé en Écriture...";
-      break;
-    case ENOTDIR:
-    case ENOENT:
-      reason = "Le Dossier de la Base de Données est Introuvable ou n'est pas un Dossier...";
-      break;
-    default:
-      reason = "Erreur d'Écriture sur le Disque (" + QString::number(writeError_) + ")...";
-      break;
-  }
-  services().dialogs->msgBox(this,
-                             "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + databaseFolder() +
-                                 ")\n" + reason +
-                                 "\nVotre Base de Données Précédente est Conservée telle qu'elle était, Aucune "
-                                 "Liste n'a été Modifiée...",
-                             vbCritical, "Base de Données Conservée...");
+  const QString failed =
+      "La Nouvelle Base de Données n'a pas pu être Enregistrée dans (" + databaseFolder() + ")\n" + reason + "\n";
+  if (databasePending_)
+    services().dialogs->msgBox(this,
+                               failed +
+                                   "Votre Base de Données Précédente n'a pas pu être Remise en Place en Entier : "
+                                   "Seules les Listes Affichées sont Disponibles pour l'Instant, elle sera Rétablie "
+                                   "au Prochain Démarrage du Programme...",
+                               vbCritical, "Base de Données à Rétablir...");
+  else
+    services().dialogs->msgBox(this,
+                               failed +
+                                   "Votre Base de Données Précédente est Conservée telle qu'elle était, Aucune "
+                                   "Liste n'a été Modifiée...",
+                               vbCritical, "Base de Données Conservée...");
 }
 
 void Main2::Command1_RightClick() {

@@ -49,21 +49,8 @@ void Main2::ScannerDossier(const QString& dossier, const QString& /*motif*/) {
   if (result == WalkResult::Stopped) showScanStopResult();
 }
 
-bool Main2::CreerBaseDonnees() {
+void Main2::refillListControls() {
   VariablesVRN& v = vrnVars();
-  const WaitHook wait = [](double seconds) { Attendre(seconds); };
-  EventPump pump(kEventSliceMs);
-
-  // 1.-4. The source in der.rep and one list per extension, in place of the
-  // old lists only once all of it is written.
-  const WriteResult written =
-      writeListFiles(databaseFolder(), v.SourceActuelle, v.TabExtensions, v.TabChemins, NbFichiersTrouves, wait, &pump);
-  if (!written.written) {
-    writeError_ = written.error;
-    return false;
-  }
-
-  // 5.-8. The catalogue back into the list controls.
   File1->setPath(databaseFolder());
   File1->Refresh();
   Combo1->Clear();
@@ -77,6 +64,25 @@ bool Main2::CreerBaseDonnees() {
   }
   Combo1->setToolTipText("(" + QString::number(Combo1->ListCount()) + ") extensions...");
   for (int i = 0; i < LstSources->ListCount(); ++i) LstSources->setSelected(i, true);
+}
+
+bool Main2::CreerBaseDonnees() {
+  VariablesVRN& v = vrnVars();
+  const WaitHook wait = [](double seconds) { Attendre(seconds); };
+  EventPump pump(kEventSliceMs);
+
+  // 1.-4. The source in der.rep and one list per extension, in place of the
+  // old lists only once all of it is written.
+  const WriteResult written =
+      writeListFiles(databaseFolder(), v.SourceActuelle, v.TabExtensions, v.TabChemins, NbFichiersTrouves, wait, &pump);
+  writeError_ = written.error;
+  databasePending_ = !written.settled;
+  if (!written.written) return false;
+
+  // 5.-8. The catalogue back into the list controls: what the database
+  // folder holds, all of the new database or, when some of it could not be
+  // put in place yet, what is there.
+  refillListControls();
 
   // 9.-11. The files not retained go, then the totals and captions.
   deleteBareList(databaseFolder(), wait);

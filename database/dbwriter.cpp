@@ -1,16 +1,20 @@
 #include "database/dbwriter.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <map>
 #include <new>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <thread>
 
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -28,13 +32,33 @@ namespace vrn {
 
 namespace {
 
-// Folders inside the database folder. None matches "*.vrn*" and none is a
-// file, so no reader, catalogue or delete pattern ever picks them up.
-constexpr const char* kStaging = "new-database";            // being written
-constexpr const char* kComplete = "new-database-complete";  // committed
-constexpr const char* kPrevious = "previous-database";      // old files set aside, not yet committed
-constexpr const char* kDiscarded = "discarded-database";    // old files of a committed write
+// The writer's working folders inside the database folder, by kind. None
+// matches "*.vrn*" and none is a file, so no reader, catalogue or delete
+// pattern ever picks them up. A folder is the writer's own only while its
+// marker, a hidden file beside it (".new-database.working" for
+// "new-database"), holds the marker text: the marker is made before the
+// folder and deleted after it, so no folder of the writer's is ever without
+// one. An entry at one of these names without it (a file or folder of the
+// user's) is never touched, and the writer takes the next free name
+// ("new-database-2"...) instead.
+enum class Kind { Staging, Complete, Previous, Discarded, Rejected };
+constexpr std::array<const char*, 5> kKindNames = {
+    "new-database",           // being written
+    "new-database-complete",  // committed
+    "previous-database",      // old files set aside, not yet committed
+    "discarded-database",     // old files of a committed write
+    "rejected-database",      // a committed write that did not arrive whole
+};
+constexpr int kMaxNameNumber = 99;
+constexpr const char* kMarkerSuffix = ".working";
+constexpr const char* kMarkerText = "Varnelo database writer: working folder\n";
+// In a staged database: each new file with the size it must have in place.
+constexpr const char* kManifest = ".varnelo-manifest";
+constexpr const char* kManifestHead = "Varnelo staged database\n";
 constexpr const char* kDerRep = "der.rep";
+// Passes at putting the database right before this session gives up and
+// leaves it to the next start.
+constexpr int kSettleRounds = 3;
 constexpr qsizetype kBufferBytes = qsizetype(1) << 20;
 constexpr int kEventsEvery = 0x400;  // records
 // Lists of this many records or more are written on helper threads.
@@ -123,31 +147,159 @@ bool syncFolder(int fd) {
   return attempt(WriteStep::SyncFolder, [&] { return ::fsync(fd) == 0; });
 }
 
-// Moves every entry of folder `from` (inside db) into `to`, replacing what is
-// there. False at the first entry that cannot be moved.
-bool moveAll(int fromFd, int toFd, WriteStep step) {
-  for (const Entry& e : entriesOf(fromFd)) {
-    if (e.folder) continue;
-    if (!attempt(step, [&] { return ::renameat(fromFd, e.name.constData(), toFd, e.name.constData()) == 0; }) &&
-        errno != ENOENT)
+bool writeAllAt(int fd, const char* data, qsizetype size, qint64 offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
       return false;
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    data += n;
+    size -= n;
+    offset += n;
   }
   return true;
 }
 
-// Deletes the files of folder `name` in db, then the folder, offering a
-// turn after each file. True when it is gone (or was never there).
-bool removeFolder(int db, const char* name, EventPump* events = nullptr) {
-  if (!exists(db, name)) return true;
-  Fd fd(openFolderAt(db, name));
-  if (fd.get() < 0) return false;  // not a folder of ours: left alone
-  for (const Entry& e : entriesOf(fd.get())) {
-    if (e.folder) continue;
-    attempt(WriteStep::Discard, [&] { return ::unlinkat(fd.get(), e.name.constData(), 0) == 0; });
+// A rename that never replaces what stands at the new name; on a file
+// system without the flag (FUSE), the name is tested first.
+bool renameNoReplace(int dirfd, const char* from, const char* to) {
+  if (::renameat2(dirfd, from, dirfd, to, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  if (exists(dirfd, to)) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::renameat(dirfd, from, dirfd, to) == 0;
+}
+
+// The name of a working folder of that kind: its base name, or the base
+// name and "-2" to "-99".
+bool isKindName(const QByteArray& name, Kind kind) {
+  const QByteArrayView base(kKindNames[size_t(kind)]);
+  if (name == base) return true;
+  if (!name.startsWith(base) || name.size() < base.size() + 2 || name.size() > base.size() + 3 ||
+      name[base.size()] != '-' || name[base.size() + 1] == '0')
+    return false;
+  const QByteArrayView number = QByteArrayView(name).sliced(base.size() + 1);
+  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+QByteArray markerOf(const QByteArray& folder) { return '.' + folder + kMarkerSuffix; }
+
+// The writer's own marker: a regular file holding the marker text (or
+// nothing yet, when a crash came before its text reached the disk).
+bool isOwnMarker(int db, const QByteArray& marker) {
+  Fd fd(::openat(db, marker.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st;
+  const qsizetype length = qsizetype(std::strlen(kMarkerText));
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > length) return false;
+  if (st.st_size == 0) return true;
+  QByteArray text(length, '\0');
+  return ::pread(fd.get(), text.data(), size_t(length), 0) == length && text == kMarkerText;
+}
+
+// A folder of the writer's own: a real folder beside its marker.
+bool isOwnFolder(int db, const QByteArray& name) {
+  return isFolder(db, name.constData()) && isOwnMarker(db, markerOf(name));
+}
+
+std::vector<QByteArray> ownFolders(int db, Kind kind) {
+  std::vector<QByteArray> out;
+  for (const Entry& e : entriesOf(db))
+    if (e.folder && isKindName(e.name, kind) && isOwnFolder(db, e.name)) out.push_back(e.name);
+  return out;
+}
+
+// The first name of that kind at which nothing stands, nor at its marker's
+// name (in any letter case, where the disk ignores it); empty with errno
+// set when all are taken.
+QByteArray freeName(int db, Kind kind) {
+  for (int n = 1; n <= kMaxNameNumber; ++n) {
+    QByteArray name(kKindNames[size_t(kind)]);
+    if (n > 1) name += '-' + QByteArray::number(n);
+    if (!exists(db, name.constData()) && !exists(db, markerOf(name).constData())) return name;
+  }
+  errno = EEXIST;
+  return {};
+}
+
+bool makeMarker(int db, const QByteArray& folder) {
+  Fd marker(::openat(db, markerOf(folder).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (marker.get() < 0) return false;
+  if (writeAllAt(marker.get(), kMarkerText, qsizetype(std::strlen(kMarkerText)), 0) && marker.close()) return true;
+  const int error = errno;
+  ::unlinkat(db, markerOf(folder).constData(), 0);
+  errno = error;
+  return false;
+}
+
+// Makes a working folder of that kind, its marker first.
+bool makeOwnFolder(int db, Kind kind, QByteArray* name) {
+  *name = freeName(db, kind);
+  if (name->isEmpty() || !makeMarker(db, *name)) return false;
+  if (attempt(WriteStep::MakeFolder, [&] { return ::mkdirat(db, name->constData(), 0700) == 0; })) return true;
+  const int error = errno;
+  ::unlinkat(db, markerOf(*name).constData(), 0);
+  errno = error;
+  return false;
+}
+
+// Renames a working folder of the writer's own to the first free name of
+// another kind: the new marker first, the old one last. The new name, or
+// empty with errno set.
+QByteArray renameOwnFolder(int db, const QByteArray& from, Kind kind, WriteStep step) {
+  QByteArray to = freeName(db, kind);
+  if (to.isEmpty() || !makeMarker(db, to)) return {};
+  if (!attempt(step, [&] { return renameNoReplace(db, from.constData(), to.constData()); })) {
+    const int error = errno;
+    ::unlinkat(db, markerOf(to).constData(), 0);
+    errno = error;
+    return {};
+  }
+  ::unlinkat(db, markerOf(from).constData(), 0);  // one left behind is removed by the next recovery
+  return to;
+}
+
+// Deletes a working folder of the writer's own: with everything, all its
+// files; otherwise only when nothing but its manifest is left. The marker
+// goes last. Offers a turn after each file. True when the folder is gone.
+bool removeOwnFolder(int db, const QByteArray& name, bool everything, EventPump* events = nullptr) {
+  if (!exists(db, name.constData())) return true;
+  Fd fd(openFolderAt(db, name.constData()));
+  if (fd.get() < 0) return false;
+  const std::vector<Entry> entries = entriesOf(fd.get());
+  for (const Entry& e : entries)
+    if (e.folder || (!everything && e.name != kManifest)) return false;
+  for (const Entry& e : entries) {
+    if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(fd.get(), e.name.constData(), 0) == 0; }) &&
+        errno != ENOENT)
+      return false;
     if (events) events->offer();
   }
   fd.reset();
-  return attempt(WriteStep::Discard, [&] { return ::unlinkat(db, name, AT_REMOVEDIR) == 0; }) || errno == ENOENT;
+  if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(db, name.constData(), AT_REMOVEDIR) == 0; }) &&
+      errno != ENOENT)
+    return false;
+  ::unlinkat(db, markerOf(name).constData(), 0);  // one left behind is removed by the next recovery
+  return true;
+}
+
+// Markers of the writer's own whose folder is gone (a crash between the
+// two, or a rename): deleted.
+void removeOrphanMarkers(int db) {
+  for (const Entry& e : entriesOf(db)) {
+    const QByteArray& m = e.name;
+    if (e.folder || !m.startsWith('.') || !m.endsWith(kMarkerSuffix)) continue;
+    const QByteArray folder = m.sliced(1, m.size() - 1 - qsizetype(std::strlen(kMarkerSuffix)));
+    bool named = false;
+    for (size_t k = 0; k < kKindNames.size(); ++k) named = named || isKindName(folder, Kind(k));
+    if (named && !isFolder(db, folder.constData()) && isOwnMarker(db, m)) ::unlinkat(db, m.constData(), 0);
+  }
 }
 
 // The old lists set aside by a committed write: never read again, so they
@@ -155,66 +307,245 @@ bool removeFolder(int db, const char* name, EventPump* events = nullptr) {
 // large files takes the kernel a while) while events run. What a failure
 // leaves there is removed by the next recovery.
 void removeDiscarded(int db, EventPump* events) {
-  if (!exists(db, kDiscarded)) return;
-  Fd fd(openFolderAt(db, kDiscarded));
-  if (fd.get() < 0) return;
-  std::vector<Entry> entries = entriesOf(fd.get());
-  std::erase_if(entries, [](const Entry& e) { return e.folder; });
-  constexpr size_t kMaxHelpers = 4;
-  const size_t helpers = std::min(kMaxHelpers, entries.size());
-  if (helpers > 1) {
-    std::vector<std::function<void()>> work;
-    for (size_t h = 0; h < helpers; ++h)
-      work.emplace_back([&entries, &fd, h, helpers] {
-        for (size_t i = h; i < entries.size(); i += helpers) ::unlinkat(fd.get(), entries[i].name.constData(), 0);
-      });
-    try {
-      runOnHelpers(work, events);
-    } catch (...) {
-      // What could not be deleted stays for the next recovery.
+  for (const QByteArray& name : ownFolders(db, Kind::Discarded)) {
+    Fd fd(openFolderAt(db, name.constData()));
+    if (fd.get() < 0) continue;
+    std::vector<Entry> entries = entriesOf(fd.get());
+    std::erase_if(entries, [](const Entry& e) { return e.folder; });
+    constexpr size_t kMaxHelpers = 4;
+    const size_t helpers = std::min(kMaxHelpers, entries.size());
+    if (helpers > 1) {
+      std::vector<std::function<void()>> work;
+      for (size_t h = 0; h < helpers; ++h)
+        work.emplace_back([&entries, &fd, h, helpers] {
+          for (size_t i = h; i < entries.size(); i += helpers) ::unlinkat(fd.get(), entries[i].name.constData(), 0);
+        });
+      try {
+        runOnHelpers(work, events);
+      } catch (...) {
+        // What could not be deleted stays for the next recovery.
+      }
+    } else {
+      for (const Entry& e : entries) ::unlinkat(fd.get(), e.name.constData(), 0);
     }
-  } else {
-    for (const Entry& e : entries) ::unlinkat(fd.get(), e.name.constData(), 0);
+    fd.reset();
+    removeOwnFolder(db, name, true);
   }
-  fd.reset();
-  ::unlinkat(db, kDiscarded, AT_REMOVEDIR);
 }
 
-// A committed write: its new files go in, the old ones set aside are deleted.
-// The complete folder stays until the old files are out of the way, so an
-// interruption anywhere is finished by the next recovery. Events may run only
-// once the new database is whole in place.
-bool rollForward(int db, EventPump* events = nullptr) {
-  {
-    Fd complete(openFolderAt(db, kComplete));
-    if (complete.get() < 0) return false;
-    if (!moveAll(complete.get(), db, WriteStep::MoveNew) || !syncFolder(db)) return false;
+// A new file of a staged database and the size it must have.
+struct Staged {
+  QByteArray name;
+  qint64 size;
+};
+
+// The manifest of a staged database: a head line, then one line per file,
+// its size and its name in hexadecimal (names are any bytes).
+QByteArray manifestText(const std::vector<Staged>& files) {
+  QByteArray text(kManifestHead);
+  for (const Staged& f : files) text += QByteArray::number(f.size) + ' ' + f.name.toHex() + '\n';
+  return text;
+}
+
+std::optional<std::vector<Staged>> readManifest(int folder) {
+  Fd fd(::openat(folder, kManifest, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat st;
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (qint64(1) << 30))
+    return std::nullopt;
+  QByteArray text(qsizetype(st.st_size), '\0');
+  qsizetype got = 0;
+  while (got < text.size()) {
+    const ssize_t n = ::pread(fd.get(), text.data() + got, size_t(text.size() - got), got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    got += n;
   }
-  if (exists(db, kPrevious)) {
-    if (!removeFolder(db, kDiscarded)) return false;
-    if (!attempt(WriteStep::MoveOld, [&] { return ::renameat(db, kPrevious, db, kDiscarded) == 0; })) return false;
+  if (!text.startsWith(kManifestHead) || !text.endsWith('\n')) return std::nullopt;
+  std::vector<Staged> files;
+  const QList<QByteArray> lines = text.sliced(qsizetype(std::strlen(kManifestHead))).chopped(1).split('\n');
+  for (const QByteArray& line : lines) {
+    if (line.isEmpty()) continue;
+    const qsizetype blank = line.indexOf(' ');
+    bool ok = false;
+    const qint64 size = line.left(blank).toLongLong(&ok);
+    const QByteArray name = QByteArray::fromHex(line.sliced(blank + 1));
+    if (blank <= 0 || !ok || name.isEmpty() || name.contains('/') || name.contains('\0')) return std::nullopt;
+    files.push_back({name, size});
   }
-  if (!removeFolder(db, kComplete) || !syncFolder(db)) return false;
-  removeDiscarded(db, events);
-  return true;
+  return files;
+}
+
+// Whether any old file of the database is still set aside.
+bool oldFilesSetAside(int db) {
+  for (const QByteArray& name : ownFolders(db, Kind::Previous)) {
+    Fd fd(openFolderAt(db, name.constData()));
+    if (!entriesOf(fd.get()).empty()) return true;
+  }
+  return false;
+}
+
+// What putting the database right left: committed, the database folder
+// holds the new database (of this write or of one cut short); whole, no
+// file of the database is still in a working folder; clean, no committed,
+// set-aside or rejected working folder is left either.
+struct Settled {
+  bool committed = false;
+  bool whole = true;
+  bool clean = true;
+  int error = 0;  // errno of the first step that failed
+};
+
+void noteError(Settled* s) {
+  if (!s->error) s->error = errno ? errno : EIO;
 }
 
 // A write that was not committed: the old files set aside go back, the
 // staged ones are deleted.
-bool rollBack(int db) {
-  if (exists(db, kPrevious)) {
-    Fd previous(openFolderAt(db, kPrevious));
-    if (previous.get() < 0 || !moveAll(previous.get(), db, WriteStep::MoveBack) || !syncFolder(db)) return false;
+void rollBack(int db, Settled* s) {
+  for (const QByteArray& name : ownFolders(db, Kind::Previous)) {
+    Fd previous(openFolderAt(db, name.constData()));
+    if (previous.get() < 0) {
+      noteError(s);
+      continue;
+    }
+    for (const Entry& e : entriesOf(previous.get())) {
+      if (e.folder) continue;
+      if (!attempt(WriteStep::MoveBack,
+                   [&] { return ::renameat(previous.get(), e.name.constData(), db, e.name.constData()) == 0; }) &&
+          errno != ENOENT)
+        noteError(s);
+    }
     previous.reset();
-    if (!removeFolder(db, kPrevious)) return false;
+    if (!syncFolder(db) || !removeOwnFolder(db, name, false)) noteError(s);
   }
-  return removeFolder(db, kStaging);
+  for (const QByteArray& name : ownFolders(db, Kind::Staging))
+    if (!removeOwnFolder(db, name, true)) noteError(s);
+  s->whole = !oldFilesSetAside(db);
 }
 
-bool recoverAt(int db) {
-  const bool ok = exists(db, kComplete) ? rollForward(db) : rollBack(db);
-  removeFolder(db, kDiscarded);  // what stays there is never read
-  return ok;
+// A committed database that did not arrive whole: every list and der.rep in
+// the database folder is its own (the old ones are all set aside), so they
+// go, then the old files come back.
+void finishRejection(int db, const QByteArray& rejected, Settled* s) {
+  bool gone = true;
+  for (const Entry& e : entriesOf(db)) {
+    if (e.folder || (!isListPattern(e.name.constData()) && e.name != kDerRep)) continue;
+    if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(db, e.name.constData(), 0) == 0; }) && errno != ENOENT) {
+      noteError(s);
+      gone = false;
+    }
+  }
+  if (!gone || !syncFolder(db) || !removeOwnFolder(db, rejected, true)) {
+    // Only once the rejected files are gone may the old ones come back.
+    noteError(s);
+    s->whole = false;
+    return;
+  }
+  rollBack(db, s);
+}
+
+// One pass at a committed write: its new files go in, checked in place,
+// and only then are the old ones set aside deleted. The complete folder
+// stays until the old files are out of the way, so an interruption
+// anywhere is finished by the next recovery. Events may run only once the
+// new database is whole in place.
+void rollForward(int db, const QByteArray& complete, EventPump* events, Settled* s) {
+  const bool oldKept = !ownFolders(db, Kind::Previous).empty();
+  Fd folder(openFolderAt(db, complete.constData()));
+  if (folder.get() < 0) {
+    noteError(s);
+    s->committed = true;
+    s->whole = false;
+    return;
+  }
+  const std::optional<std::vector<Staged>> files = readManifest(folder.get());
+  bool arrived = files.has_value();
+  if (files) {
+    bool moved = true;
+    for (const Staged& f : *files) {
+      if (!exists(folder.get(), f.name.constData())) continue;
+      if (!attempt(WriteStep::MoveNew,
+                   [&] { return ::renameat(folder.get(), f.name.constData(), db, f.name.constData()) == 0; })) {
+        noteError(s);
+        moved = false;
+      }
+    }
+    if (!moved || !syncFolder(db)) {
+      // Tried again by the next pass, or by the next start.
+      noteError(s);
+      s->committed = true;
+      s->whole = false;
+      return;
+    }
+    for (const Staged& f : *files) {
+      struct stat st;
+      if (::fstatat(db, f.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // The bare list is deleted as soon as it is in place.
+        if (errno != ENOENT || ::strcasecmp(f.name.constData(), ".vrn") != 0) arrived = false;
+      } else if (!S_ISREG(st.st_mode) || st.st_size != f.size) {
+        arrived = false;
+      }
+    }
+  }
+  folder.reset();
+  if (!arrived && oldKept) {
+    // Lost on the way (a file missing or cut, the manifest gone): the old
+    // database, still whole where it was set aside, comes back.
+    errno = EIO;
+    noteError(s);
+    const QByteArray rejected = renameOwnFolder(db, complete, Kind::Rejected, WriteStep::MoveBack);
+    if (rejected.isEmpty()) {
+      noteError(s);
+      s->committed = true;
+      s->whole = false;
+      return;
+    }
+    if (!syncFolder(db)) noteError(s);
+    finishRejection(db, rejected, s);
+    return;
+  }
+  s->committed = true;
+  for (const QByteArray& previous : ownFolders(db, Kind::Previous)) {
+    if (renameOwnFolder(db, previous, Kind::Discarded, WriteStep::MoveOld).isEmpty()) {
+      noteError(s);
+      return;
+    }
+  }
+  if (!removeOwnFolder(db, complete, false) || !syncFolder(db)) {
+    noteError(s);
+    return;
+  }
+  removeDiscarded(db, events);
+}
+
+// One pass at whatever an interrupted or failed write left.
+Settled recoverAt(int db, EventPump* events = nullptr) {
+  Settled s;
+  errno = 0;
+  const std::vector<QByteArray> rejected = ownFolders(db, Kind::Rejected);
+  const std::vector<QByteArray> complete = ownFolders(db, Kind::Complete);
+  if (!rejected.empty()) {
+    for (const QByteArray& name : rejected) finishRejection(db, name, &s);
+  } else if (!complete.empty()) {
+    for (const QByteArray& name : complete) rollForward(db, name, events, &s);
+  } else {
+    rollBack(db, &s);
+  }
+  s.clean = s.whole && ownFolders(db, Kind::Previous).empty() && ownFolders(db, Kind::Complete).empty() &&
+            ownFolders(db, Kind::Rejected).empty();
+  removeDiscarded(db, events);  // what stays there is never read
+  removeOrphanMarkers(db);
+  return s;
+}
+
+// Puts the database right, trying again while a pass fails.
+Settled settle(int db, EventPump* events = nullptr) {
+  Settled s;
+  for (int round = 0; round < kSettleRounds; ++round) {
+    s = recoverAt(db, events);
+    if (s.whole && s.clean) break;
+  }
+  return s;
 }
 
 // One record as a list file holds it: value padded with blanks to the
@@ -231,14 +562,17 @@ class StagedFile {
  public:
   StagedFile() { buffer_.reserve(kBufferBytes + kEnregDerRep); }
 
-  bool open(int folder, const QByteArray& name) {
+  // exclusive: the name must be new in the folder (a disk that folds two
+  // names into one refuses the second).
+  bool open(int folder, const QByteArray& name, bool exclusive) {
     offset_ = 0;
     buffer_.clear();
     // Not truncated: a second run of one extension (arrays not sorted)
     // writes over the first from record 1, as the list channel did.
     int fd = -1;
     attempt(WriteStep::OpenFile, [&] {
-      fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+      fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : 0),
+                    0644);
       return fd >= 0;
     });
     fd_.reset(fd);
@@ -253,25 +587,17 @@ class StagedFile {
     return buffer_.size() < kBufferBytes || flush();
   }
 
+  // Bytes as they are.
+  bool addBytes(const QByteArray& bytes) {
+    buffer_.append(bytes);
+    return buffer_.size() < kBufferBytes || flush();
+  }
+
   bool flush() {
     if (buffer_.isEmpty()) return true;
     if (!attempt(WriteStep::WriteData, [] { return true; })) return false;
-    const char* data = buffer_.constData();
-    qsizetype left = buffer_.size();
-    while (left > 0) {
-      const ssize_t n = ::pwrite(fd_.get(), data, size_t(left), off_t(offset_));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      if (n == 0) {
-        errno = ENOSPC;
-        return false;
-      }
-      data += n;
-      left -= n;
-      offset_ += n;
-    }
+    if (!writeAllAt(fd_.get(), buffer_.constData(), buffer_.size(), offset_)) return false;
+    offset_ += buffer_.size();
     buffer_.resize(0);
     return true;
   }
@@ -290,12 +616,19 @@ class StagedFile {
   qint64 offset_ = 0;
 };
 
-// Every staged file on the disk, then the staging folder's entries.
-bool syncStaged(int staging, const std::vector<QByteArray>& names, EventPump* events) {
-  for (const QByteArray& name : names) {
-    Fd fd(::openat(staging, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+// Every staged file on the disk, each checked to hold what was written,
+// then the staging folder's entries.
+bool syncStaged(int staging, const std::vector<Staged>& files, EventPump* events) {
+  for (const Staged& f : files) {
+    Fd fd(::openat(staging, f.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0) return false;
     if (!attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; })) return false;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) return false;
+    if (st.st_size != f.size) {
+      errno = EIO;
+      return false;
+    }
     if (events) events->offer();
   }
   return syncFolder(staging);
@@ -339,10 +672,11 @@ struct WriteFolders {
 };
 
 // True when the database's own file of the run, a regular file reached
-// without a link, holds exactly the run's records; then it is linked into
-// the staging folder under its name, so a rescan of an unchanged source
-// writes (and flushes to the disk) none of that list again. afterRecord is
-// told each slot compared. Any doubt gives false: the list is written.
+// without a link, holds exactly the run's records (no more, no fewer); then
+// it is linked into the staging folder under its name, so a rescan of an
+// unchanged source writes (and flushes to the disk) none of that list
+// again. afterRecord is told each slot compared. Any doubt gives false: the
+// list is written.
 bool reuseStoredList(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths,
                      const std::function<bool(qint64)>& afterRecord) {
   Fd stored(::openat(folders.db, run.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -376,25 +710,46 @@ bool reuseStoredList(const WriteFolders& folders, const Run& run, const std::vec
   });
 }
 
+enum class RunWritten { Yes, Refused, Failed };
+
+// After a staged list could not be made: whether the disk refuses that one
+// name (a character or a length it cannot hold, a name it folds onto
+// another list's) rather than failing as a whole. The staging folder still
+// holding der.rep tells that the folder itself is there. errno is kept.
+bool nameRefused(int staging) {
+  const int e = errno;
+  const bool refused = (e == ENOENT || e == EINVAL || e == EILSEQ || e == ENAMETOOLONG || e == EEXIST || e == EISDIR) &&
+                       exists(staging, kDerRep);
+  errno = e;
+  return refused;
+}
+
 // Writes one run as a list file, records numbered from 1. afterRecord, when
-// set, is told each slot written and may end the run (false).
-bool writeRun(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths, StagedFile& file,
-              const std::function<bool(qint64)>& afterRecord) {
-  if (folders.reuse && reuseStoredList(folders, run, paths, afterRecord)) return true;
-  if (!file.open(folders.staging, run.name)) return false;
+// set, is told each slot written and may end the run (false). exclusive:
+// the first run of its list. A list the disk cannot hold (a name it
+// refuses, a folder standing at its name in the database) is refused: its
+// records are lost, the other lists are written.
+RunWritten writeRun(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths, StagedFile& file,
+                    bool exclusive, const std::function<bool(qint64)>& afterRecord) {
+  if (isFolder(folders.db, run.name.constData())) return RunWritten::Refused;
+  if (folders.reuse && reuseStoredList(folders, run, paths, afterRecord)) return RunWritten::Yes;
+  if (!file.open(folders.staging, run.name, exclusive))
+    return nameRefused(folders.staging) ? RunWritten::Refused : RunWritten::Failed;
   for (qint64 i = run.first; i <= run.last; ++i) {
     // The paths lie all over the heap: fetch the ones coming next meanwhile.
     if (i + 16 <= run.last) __builtin_prefetch(paths[size_t(i + 16)].constData());
-    if (!file.add(paths[size_t(i)], kRecFichier)) return false;
-    if (afterRecord && !afterRecord(i)) return false;
+    if (!file.add(paths[size_t(i)], kRecFichier)) return RunWritten::Failed;
+    if (afterRecord && !afterRecord(i)) return RunWritten::Failed;
   }
-  return file.finish();
+  return file.finish() ? RunWritten::Yes : RunWritten::Failed;
 }
 
 // Writes the runs on helper threads, largest first, while the calling thread
-// waits on the pump (window events run). False with errno set when one failed.
+// waits on the pump (window events run). False with errno set when one
+// failed; the names of the lists refused go to refused.
 bool writeRunsInParallel(const WriteFolders& folders, const std::vector<Run>& runs,
-                         const std::vector<QByteArray>& paths, int threads, EventPump* events) {
+                         const std::vector<QByteArray>& paths, int threads, EventPump* events,
+                         std::set<QByteArray>* refused) {
   std::vector<size_t> order(runs.size());
   for (size_t k = 0; k < order.size(); ++k) order[k] = k;
   std::stable_sort(order.begin(), order.end(),
@@ -415,7 +770,12 @@ bool writeRunsInParallel(const WriteFolders& folders, const std::vector<Run>& ru
         return (i & (kEventsEvery - 1)) != 0 || !failed.load(std::memory_order_relaxed);
       };
       for (size_t k; !failed.load() && (k = next.fetch_add(1)) < order.size();) {
-        if (!writeRun(folders, runs[order[k]], paths, file, goOn)) {
+        const Run& run = runs[order[k]];
+        const RunWritten written = writeRun(folders, run, paths, file, true, goOn);
+        if (written == RunWritten::Refused) {
+          std::lock_guard lock(mutex);
+          refused->insert(run.name);
+        } else if (written == RunWritten::Failed) {
           fail(errno ? errno : EIO);
           break;
         }
@@ -453,45 +813,65 @@ bool writeRunsInParallel(const WriteFolders& folders, const std::vector<Run>& ru
 }
 
 // Writes der.rep and the lists into the staging folder, then flushes them
-// to the disk.
+// to the disk. files: each file staged with the size it has.
 bool stage(int db, int staging, const QString& source, const std::vector<QByteArray>& extensions,
            const std::vector<QByteArray>& paths, qint64 count, int threads, EventPump* events,
-           std::vector<QByteArray>* names) {
+           std::vector<Staged>* files) {
   StagedFile file;
-  if (!file.open(staging, kDerRep) || !file.add(encodePath(source), kEnregDerRep) || !file.finish()) return false;
-  names->push_back(kDerRep);
+  if (!file.open(staging, kDerRep, true) || !file.add(encodePath(source), kEnregDerRep) || !file.finish()) return false;
+  files->push_back({kDerRep, kEnregDerRep});
 
   bool repeated = false;
   const std::vector<Run> runs = runsOf(extensions, count, &repeated);
-  std::set<QByteArray> named;
-  for (const Run& run : runs)
-    if (named.insert(run.name).second) names->push_back(run.name);
   if (threads < 0) threads = count >= kParallelFrom ? int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 0;
   // Runs of one extension apart must be written in order, one over the other
   // (and never over a stored file linked in).
   const WriteFolders folders{db, staging, !repeated};
+  std::set<QByteArray> refused;
   if (threads > 0 && !repeated) {
-    if (!writeRunsInParallel(folders, runs, paths, threads, events)) return false;
+    if (!writeRunsInParallel(folders, runs, paths, threads, events, &refused)) return false;
   } else {
     const auto turns = [&](qint64 i) {
       if ((i & (kEventsEvery - 1)) == 0 && events) events->offer();
       return true;
     };
-    for (const Run& run : runs)
-      if (!writeRun(folders, run, paths, file, turns)) return false;
+    std::set<QByteArray> opened;
+    for (const Run& run : runs) {
+      if (refused.contains(run.name)) continue;
+      const bool first = opened.insert(run.name).second;
+      const RunWritten written = writeRun(folders, run, paths, file, first, turns);
+      if (written == RunWritten::Failed) return false;
+      if (written == RunWritten::Refused) refused.insert(run.name);
+    }
   }
-  return syncStaged(staging, *names, events);
+  // Each list at the size of its longest run (a later run writes over an
+  // earlier one from record 1).
+  std::map<QByteArray, qint64> sizes;
+  for (const Run& run : runs) {
+    if (refused.contains(run.name)) continue;
+    qint64& size = sizes[run.name];
+    size = std::max(size, (run.last - run.first + 1) * kRecFichier);
+  }
+  for (const Run& run : runs) {
+    const auto it = sizes.find(run.name);
+    if (it == sizes.end()) continue;
+    files->push_back({run.name, it->second});
+    sizes.erase(it);
+  }
+  return syncStaged(staging, *files, events);
 }
 
-// Sets aside every old list ("*.vrn*", folders excepted) and der.rep, and
-// checks that nothing stands where a new file goes.
-bool swapIn(int db, const std::vector<QByteArray>& names) {
+// Sets aside every old list ("*.vrn*", folders excepted) and der.rep in a
+// working folder of its own. A folder standing where a new list goes (made
+// since the lists were written) keeps its place: that list is left out.
+bool swapIn(int db, int staging, std::vector<Staged>* files) {
   if (isFolder(db, kDerRep)) {
     errno = EISDIR;  // der.rep could never be replaced
     return false;
   }
-  if (!attempt(WriteStep::MakeFolder, [&] { return ::mkdirat(db, kPrevious, 0700) == 0; })) return false;
-  Fd previous(openFolderAt(db, kPrevious));
+  QByteArray name;
+  if (!makeOwnFolder(db, Kind::Previous, &name)) return false;
+  Fd previous(openFolderAt(db, name.constData()));
   if (previous.get() < 0) return false;
   for (const Entry& e : entriesOf(db)) {
     if (e.folder || (!isListPattern(e.name.constData()) && e.name != kDerRep)) continue;
@@ -500,13 +880,26 @@ bool swapIn(int db, const std::vector<QByteArray>& names) {
         errno != ENOENT)
       return false;
   }
-  for (const QByteArray& name : names) {
-    if (exists(db, name.constData())) {
-      errno = EEXIST;  // a folder named like a new list
-      return false;
+  for (auto it = files->begin(); it != files->end();) {
+    if (it->name == kDerRep || !exists(db, it->name.constData())) {
+      ++it;
+      continue;
     }
+    if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(staging, it->name.constData(), 0) == 0; })) return false;
+    it = files->erase(it);
   }
   return syncFolder(previous.get()) && syncFolder(db);
+}
+
+// The manifest into the staging folder, on the disk with the folder's
+// entries before the commit.
+bool writeManifest(int staging, const std::vector<Staged>& files) {
+  StagedFile manifest;
+  if (!manifest.open(staging, kManifest, true) || !manifest.addBytes(manifestText(files)) || !manifest.finish())
+    return false;
+  Fd fd(::openat(staging, kManifest, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  return fd.get() >= 0 && attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; }) &&
+         syncFolder(staging);
 }
 
 bool hasListEntry(int db) {
@@ -528,7 +921,9 @@ WriteStepHook& databaseWriteHook() {
 
 bool recoverDatabase(const QString& dbFolder) {
   Fd db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return db.get() >= 0 && recoverAt(db.get());
+  if (db.get() < 0) return false;
+  const Settled s = settle(db.get());
+  return s.whole && s.clean;
 }
 
 WriteResult writeListFiles(const QString& dbFolder, const QString& source, const std::vector<QByteArray>& extensions,
@@ -540,17 +935,22 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
     result.error = errno;
     return result;
   }
-  // Before the commit, a failure puts the old files back; after it, the
-  // write is finished, now or by the next recovery.
-  const auto fail = [&] {
-    result.error = errno ? errno : EIO;
-    if (!exists(db.get(), kComplete)) rollBack(db.get());
-    return result;
-  };
   // What an interrupted write left is put right first; what cannot be stops
   // this one.
-  errno = 0;
-  if (!recoverAt(db.get())) return fail();
+  const Settled before = settle(db.get());
+  if (!before.whole || !before.clean) {
+    result.error = before.error ? before.error : EIO;
+    result.settled = before.whole;
+    return result;
+  }
+  // Before the commit, a failure puts the old files back.
+  const auto fail = [&] {
+    result.error = errno ? errno : EIO;
+    const Settled after = settle(db.get());
+    result.written = after.committed;
+    result.settled = after.whole;
+    return result;
+  };
 
   // The pause that followed the deletion of the old lists comes before the
   // new ones are written: the old ones go only once those are whole.
@@ -558,26 +958,30 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
 
   // Slots past either array are not there to write.
   count = std::min<qint64>(count, qint64(std::min(extensions.size(), paths.size())) - 1);
-  std::vector<QByteArray> names;
-  if (!attempt(WriteStep::MakeFolder, [&] { return ::mkdirat(db.get(), kStaging, 0755) == 0; })) return fail();
+  std::vector<Staged> files;
+  QByteArray staging;
+  errno = 0;
+  if (!makeOwnFolder(db.get(), Kind::Staging, &staging)) return fail();
   try {
-    Fd staging(openFolderAt(db.get(), kStaging));
-    if (staging.get() < 0 || !stage(db.get(), staging.get(), source, extensions, paths, count, threads, events, &names))
+    Fd stagingFd(openFolderAt(db.get(), staging.constData()));
+    if (stagingFd.get() < 0 ||
+        !stage(db.get(), stagingFd.get(), source, extensions, paths, count, threads, events, &files))
       return fail();
+    // From here to the end of the swap no event runs: nothing may read or
+    // create a list while the old ones are set aside.
+    if (!swapIn(db.get(), stagingFd.get(), &files) || !writeManifest(stagingFd.get(), files)) return fail();
   } catch (const std::bad_alloc&) {
     errno = ENOMEM;
     return fail();
   }
-  // From here to the end of the swap no event runs: nothing may read or
-  // create a list while the old ones are set aside.
-  if (!swapIn(db.get(), names)) return fail();
-  if (!attempt(WriteStep::Commit, [&] { return ::renameat(db.get(), kStaging, db.get(), kComplete) == 0; }))
-    return fail();
-  result.written = true;
-  if (!syncFolder(db.get()) || !rollForward(db.get(), events)) {
-    // Committed all the same: the next recovery completes it.
-    result.error = errno ? errno : EIO;
-  }
+  if (renameOwnFolder(db.get(), staging, Kind::Complete, WriteStep::Commit).isEmpty()) return fail();
+  // Committed: the new files go in, checked, and the old ones go; what this
+  // session cannot finish is finished by the next start.
+  const Settled after = settle(db.get(), events);
+  result.written = after.committed;
+  result.settled = after.whole;
+  if (!after.committed || !after.whole) result.error = after.error ? after.error : EIO;
+  if (!after.committed) return result;  // the old database came back
   waitFor(wait, 2);
   return result;
 }

@@ -6,10 +6,12 @@
 // are written whole into a staging folder inside the database folder (no
 // reader, catalogue or "*.vrn*" pattern looks into folders), every write and
 // flush checked; only then are the old lists moved aside, the staging folder
-// renamed as complete (the commit), the new files moved in and the old ones
-// deleted. recoverDatabase() finishes or undoes an interrupted write, so after
-// a kill at any moment the next start finds the whole old database or the
-// whole new one. affp.aff, mesp.par and any other file stay where they are.
+// renamed as complete (the commit), the new files moved in and checked in
+// place, and the old ones deleted. recoverDatabase() finishes or undoes an
+// interrupted write, so after a kill at any moment the next start finds the
+// whole old database or the whole new one. affp.aff, mesp.par and any other
+// file stay where they are, and so does anything a user put at one of the
+// working folders' names.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -24,8 +26,10 @@ class EventPump;
 using WaitHook = std::function<void(double seconds)>;
 
 struct WriteResult {
-  bool written = false;  // the new database replaced the old one
-  int error = 0;         // errno of the step that failed, when not written
+  bool written = false;  // committed: the new database is the database
+  bool settled = true;   // the database folder holds that database whole; false: some of its files are still in a
+                         // working folder, and the next recovery puts them in place
+  int error = 0;         // errno of the step that failed, when not written or not settled
 };
 
 // Replaces the list files of dbFolder: writes source as der.rep and
@@ -34,9 +38,11 @@ struct WriteResult {
 // for every file whose name matches "*.vrn*" and the old der.rep. Waits 2 s
 // first when the folder held any "*.vrn*" entry (folders included) and 2 s
 // after the swap. Empty extensions form the bare ".vrn" list; an extension
-// holding "/" names no file and its run is left out. When anything fails the
-// old database is left as it was, nothing staged remains and nothing is
-// waited for after the failure. Large lists are written by `threads` helper
+// holding "/" names no file and its run is left out, as is a list the disk
+// cannot hold (a name it refuses, a folder standing at its name): only that
+// list is lost. When anything else fails before the commit the old database
+// is put back as it was and nothing is waited for after the failure; a
+// failure after it is retried. Large lists are written by `threads` helper
 // threads (-1: as many as suit the machine; 0: on the calling thread). The
 // pump, when given, is offered a turn every 1024 records written on the
 // calling thread and after each file flushed or discarded, and is waited on
@@ -45,9 +51,10 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
                            const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait,
                            EventPump* events = nullptr, int threads = -1);
 
-// Finishes a write that was committed (its new files moved in, the old ones
-// deleted) or undoes one that was not (the old files moved back, the staged
-// ones deleted). False when something could not be put right.
+// Finishes a write that was committed (its new files moved in and checked,
+// the old ones deleted; the old ones put back when the new ones did not
+// arrive whole) or undoes one that was not (the old files moved back, the
+// staged ones deleted). False when something could not be put right.
 bool recoverDatabase(const QString& dbFolder);
 
 // The bare list: a list file whose name less its suffix is empty (".vrn" in
@@ -86,7 +93,7 @@ enum class WriteStep {
   Commit,      // the staging folder is marked complete
   MoveNew,     // a new file takes its place in the database
   Discard,     // a set-aside or staged file or folder is deleted
-  MoveBack,    // an old file set aside goes back
+  MoveBack,    // an old file set aside goes back, or a committed database that did not arrive whole is turned down
 };
 using WriteStepHook = std::function<int(WriteStep step)>;
 WriteStepHook& databaseWriteHook();

@@ -22,6 +22,14 @@ class Main2 : public Form {
   bool start();
   // Ends the process at once (the quit command); tests replace it.
   static std::function<void(int)>& exitHook();
+  // What tests change in a scan: a sort that fails (beforeSort throws, on
+  // the sort's thread) and the pace of event turns while the spent work
+  // arrays are freed (0: a turn at every slice).
+  struct ScanTestHooks {
+    std::function<void()> beforeSort;
+    int freeArraysSliceMs = 5;
+  };
+  static ScanTestHooks& scanTestHooks();
 
   // The compact window (the left column) and the wide one (with the result
   // or preferences panel), in twips.
@@ -412,6 +420,9 @@ class Main2 : public Form {
 
   // ---- Scan walk and database writer ----
   void showScanStopResult();
+  // Steps 5 to 8 of the writer: the catalogue back into the list of lists
+  // and the preferences list, every list ticked.
+  void refillListControls();
   // "Résultat du Scann (<total>) Fichiers" over "(<source>)".
   static QString scanResultCaption(const QString& source);
 
@@ -419,12 +430,13 @@ class Main2 : public Form {
   // How the last scan road of Command1_Click ended.
   enum class ScanEnd { Refused, Cancelled, Stopped, Failed, Written };
   ScanEnd scanEnd_ = ScanEnd::Refused;
-  int writeError_ = 0;  // errno of the last failed database write
+  int writeError_ = 0;            // errno of the last failed database write
+  bool databasePending_ = false;  // the last write left files of the database in a working folder
   void setScanCommandsEnabled(bool on);
   // Shows "Dossier Incorect" and returns true when folder cannot be scanned.
   bool refuseSourceFolder(const QString& folder);
-  // The end of a scan whose database could not be written.
-  void endFailedScan();
+  // The end of a scan whose database could not be sorted or written, and why.
+  void endFailedScan(const QString& reason);
   // Greys the source commands while any job runs; first to go with the window.
   std::unique_ptr<JobWatch> jobWatch_;
 };

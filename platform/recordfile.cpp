@@ -130,6 +130,14 @@ void RecordFile::readRecords(qint64 first, qint64 count, char* out) const {
   if (got < want) memset(out + got, 0, size_t(want - got));
 }
 
+qint64 RecordFile::nextDataAt(qint64 offset) const {
+  if (fd_ < 0 || offset >= length()) return length();
+  if (!pending_.isEmpty()) const_cast<RecordFile*>(this)->flush();
+  const off_t at = ::lseek(fd_, off_t(offset), SEEK_DATA);
+  if (at >= 0) return std::min<qint64>(at, length());
+  return errno == ENXIO ? length() : offset;
+}
+
 bool RecordFile::write(qint64 n, const QByteArray& value) {
   if (fd_ < 0 || n < 1) return false;
   cacheStart_ = -1;

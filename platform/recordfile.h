@@ -33,6 +33,10 @@ class RecordFile {
   // what lies past the end of the file or cannot be read comes as zero
   // bytes, as read() gives.
   void readRecords(qint64 first, qint64 count, char* out) const;
+  // The first byte at or after offset that may hold data: the holes of a
+  // sparse file (which read as zero bytes) are skipped. length() when no
+  // data follows; offset itself where the file system cannot tell.
+  qint64 nextDataAt(qint64 offset) const;
   bool write(qint64 n, const QByteArray& value);
   bool flush();
 

@@ -9,7 +9,10 @@
 #include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <functional>
+#include <mutex>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -24,6 +27,36 @@
 #include "tests/testing/immutable.h"
 #include "tests/database/tree.h"
 #include "tests/testing/fixture.h"
+
+// Every flush this test program asks of the disk, by the path of what it
+// flushed, while a test listens: the real calls, wrapped.
+namespace {
+std::mutex flushMutex;
+std::function<void(const char* call, const QByteArray& path)> flushListener;
+
+QByteArray pathOfDescriptor(int fd) {
+  char target[4096];
+  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target);
+  return QByteArray(target, n > 0 ? int(n) : 0);
+}
+
+void heardFlush(const char* call, int fd) {
+  std::lock_guard lock(flushMutex);
+  if (flushListener) flushListener(call, pathOfDescriptor(fd));
+}
+}  // namespace
+
+extern "C" int fdatasync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fdatasync"));
+  heardFlush("fdatasync", fd);
+  return real(fd);
+}
+
+extern "C" int fsync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  heardFlush("fsync", fd);
+  return real(fd);
+}
 
 namespace vrn {
 namespace {
@@ -100,16 +133,22 @@ TEST_F(DbReplaceTest, AStoredListHoldingExactlyTheNewRecordsIsKeptAsItIs) {
     struct stat st;
     return ::lstat(encodePath(dbDir() + "/" + name).constData(), &st) == 0 ? st.st_ino : ino_t(0);
   };
+  // The stored txt list: one byte apart from the new records, or the new
+  // records and one more.
+  QByteArray storedTxt = records({"/n/d.txt", "/n/E.txt", "/n/f.txt"});
   const auto writeOld = [&] {
     writeOldDatabase();
     writeFile(dbDir() + "/doc.vrn", records({"/n/a.doc", "/n/b.DOC"}));
-    writeFile(dbDir() + "/txt.vrn", records({"/n/d.txt", "/n/E.txt", "/n/f.txt"}));  // one byte apart
+    writeFile(dbDir() + "/txt.vrn", storedTxt);
     writeFile(target, records({"/n/c.odt"}));
     ASSERT_EQ(::symlink(encodePath(target).constData(), encodePath(dbDir() + "/odt.vrn").constData()), 0);
   };
   FolderPicture expected;
-  for (const int threads : {0, 2}) {
-    SCOPED_TRACE("threads " + std::to_string(threads));
+  for (const int run : {0, 1, 2, 3}) {
+    const int threads = run % 2 == 0 ? 0 : 2;
+    storedTxt = run < 2 ? records({"/n/d.txt", "/n/E.txt", "/n/f.txt"})
+                        : records({"/n/d.txt", "/n/e.txt", "/n/f.txt", "/n/g.txt"});
+    SCOPED_TRACE("threads " + std::to_string(threads) + ", stored txt of " + std::to_string(storedTxt.size() / 300));
     writeOld();
     const ino_t doc = inode("doc.vrn"), txt = inode("txt.vrn");
     ASSERT_TRUE(write(threads).written);
@@ -124,12 +163,13 @@ TEST_F(DbReplaceTest, AStoredListHoldingExactlyTheNewRecordsIsKeptAsItIs) {
     ASSERT_EQ(::lstat(encodePath(dbDir() + "/odt.vrn").constData(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode)) << "a link in a list's place is replaced by the list";
     EXPECT_EQ(readFile(target), records({"/n/c.odt"}));
-    if (threads == 0) expected = after;
-    else EXPECT_EQ(after, expected) << "helper threads give the same database";
+    if (run == 0) expected = after;
+    else EXPECT_EQ(after, expected) << "helper threads and a longer stored list give the same database";
   }
 
   // A failure at any step up to the commit still leaves the old database
   // whole, the file it kept included.
+  storedTxt = records({"/n/d.txt", "/n/E.txt", "/n/f.txt"});
   writeOld();
   const std::vector<WriteStep> steps = testing::writeSteps([&] { write(); });
   const int commitAt = int(std::find(steps.begin(), steps.end(), WriteStep::Commit) - steps.begin());
@@ -200,7 +240,10 @@ TEST_F(DbReplaceTest, AFailureAtAnyStepBeforeTheCommitKeepsTheOldDatabase) {
   }
 }
 
-TEST_F(DbReplaceTest, AFailureAfterTheCommitEndsWithTheNewDatabaseOnceRecovered) {
+// After the commit the new database is the database: a step that fails
+// once is tried again within the write; one that keeps failing leaves what
+// it could not move for the next recovery, and says so.
+TEST_F(DbReplaceTest, AFailureAfterTheCommitIsRetriedOrLeftToTheNextRecovery) {
   const FolderPicture expected = newDatabase();
   writeOldDatabase();
   const std::vector<WriteStep> steps = testing::writeSteps([&] { write(); });
@@ -214,9 +257,168 @@ TEST_F(DbReplaceTest, AFailureAfterTheCommitEndsWithTheNewDatabaseOnceRecovered)
     const WriteResult r = write();
     databaseWriteHook() = nullptr;
     EXPECT_TRUE(r.written) << "committed: the new database is the database";
+    EXPECT_TRUE(r.settled);
+    EXPECT_EQ(r.error, 0);
+    deleteBareList(dbDir(), {});
+    EXPECT_EQ(picture(), expected) << "finished within the write, nothing left over";
+  }
+
+  // A flush of the database folder, or a move of one new list, that keeps
+  // failing: committed but not in place, and the old lists not deleted.
+  for (const WriteStep failing : {WriteStep::MoveNew, WriteStep::SyncFolder}) {
+    SCOPED_TRACE("failing step " + std::to_string(int(failing)));
+    writeOldDatabase();
+    bool committed = false;
+    int moves = 0;
+    databaseWriteHook() = [&](WriteStep s) {
+      if (s == WriteStep::Commit) committed = true;
+      if (!committed || s != failing) return 0;
+      return failing == WriteStep::SyncFolder || ++moves > 1 ? EIO : 0;
+    };
+    const WriteResult r = write();
+    databaseWriteHook() = nullptr;
+    EXPECT_TRUE(r.written);
+    EXPECT_FALSE(r.settled);
+    EXPECT_EQ(r.error, EIO);
+    const FolderPicture now = picture();
+    EXPECT_TRUE(std::any_of(now.keyBegin(), now.keyEnd(), [](const QByteArray& k) {
+      return k.startsWith("previous-database/");
+    })) << "the old lists are kept until the new ones are in place";
+    deleteBareList(dbDir(), {});  // as the scan does once the write returns
     EXPECT_TRUE(recoverDatabase(dbDir()));
     deleteBareList(dbDir(), {});
     EXPECT_EQ(picture(), expected);
+  }
+}
+
+// A rollback that cannot move the old lists back says so; the next
+// recovery puts them back.
+TEST_F(DbReplaceTest, ARollbackThatCannotFinishIsLeftToTheNextRecovery) {
+  writeOldDatabase();
+  const FolderPicture older = picture();
+  databaseWriteHook() = [](WriteStep s) { return s == WriteStep::Commit || s == WriteStep::MoveBack ? EIO : 0; };
+  const WriteResult r = write();
+  databaseWriteHook() = nullptr;
+  EXPECT_FALSE(r.written);
+  EXPECT_FALSE(r.settled) << "old lists still set aside";
+  EXPECT_EQ(r.error, EIO);
+  EXPECT_NE(picture(), older);
+  EXPECT_TRUE(recoverDatabase(dbDir()));
+  EXPECT_EQ(picture(), older);
+
+  // Back once within the write: nothing to leave over.
+  int backs = 0;
+  databaseWriteHook() = [&](WriteStep s) {
+    return s == WriteStep::Commit || (s == WriteStep::MoveBack && ++backs == 1) ? EIO : 0;
+  };
+  const WriteResult again = write();
+  databaseWriteHook() = nullptr;
+  EXPECT_FALSE(again.written);
+  EXPECT_TRUE(again.settled);
+  EXPECT_EQ(picture(), older);
+}
+
+// The old database goes only once the new one is in place: a list lost or
+// cut on its way in (a file system whose renames lose content) brings the
+// old database back, and a kill at any step of that leaves one whole
+// database.
+TEST_F(DbReplaceTest, ANewDatabaseThatDoesNotArriveWholeIsTurnedDown) {
+  const FolderPicture newer = newDatabase();
+  writeOldDatabase();
+  const FolderPicture older = picture();
+  // At the first move of a new file, one still in the committed folder is
+  // lost or cut.
+  const auto damage = [&](bool cut) {
+    return [this, cut, done = false](WriteStep s) mutable {
+      if (s != WriteStep::MoveNew || done) return 0;
+      done = true;
+      QDir db(dbDir());
+      for (const QString& folder : db.entryList({"new-database-complete*"}, QDir::Dirs | QDir::Hidden)) {
+        const QString odt = dbDir() + "/" + folder + "/odt.vrn";
+        if (cut) ::truncate(encodePath(odt).constData(), 100);
+        else QFile::remove(odt);
+      }
+      return 0;
+    };
+  };
+  for (const bool cut : {false, true}) {
+    SCOPED_TRACE(cut ? "cut" : "lost");
+    writeOldDatabase();
+    databaseWriteHook() = damage(cut);
+    const WriteResult r = write();
+    databaseWriteHook() = nullptr;
+    EXPECT_FALSE(r.written);
+    EXPECT_TRUE(r.settled);
+    EXPECT_EQ(r.error, EIO);
+    EXPECT_EQ(picture(), older) << "the old database whole, nothing of the new one left";
+  }
+  int total = 0;
+  writeOldDatabase();
+  databaseWriteHook() = [&total, d = damage(false)](WriteStep s) mutable {
+    ++total;
+    return d(s);
+  };
+  write();
+  databaseWriteHook() = nullptr;
+  int oldSeen = 0, newSeen = 0;
+  for (int at = 0; at < total; ++at) {
+    SCOPED_TRACE("killed before step " + std::to_string(at));
+    writeOldDatabase();
+    ASSERT_TRUE(testing::killWriteAtStep(
+        at, [&] { write(); }, damage(false)));
+    EXPECT_TRUE(recoverDatabase(dbDir()));
+    deleteBareList(dbDir(), {});
+    const FolderPicture after = picture();
+    if (after == older) ++oldSeen;
+    else if (after == newer) ++newSeen;
+    else ADD_FAILURE() << "a mix: " << after.keys().join(' ').toStdString();
+  }
+  EXPECT_GT(oldSeen, 0);
+  EXPECT_GT(newSeen, 0) << "killed before the damage: the new database, checked, goes in";
+}
+
+// Each staged file's data, then the staging folder's entries, are on the
+// disk before the commit; and the database folder's entries before the new
+// files are checked in place.
+TEST_F(DbReplaceTest, TheStagedFilesReachTheDiskBeforeTheCommit) {
+  for (const int threads : {0, 2}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    writeOldDatabase();
+    const QByteArray db = QDir(dbDir()).canonicalPath().toUtf8();
+    QList<QByteArray> heard;  // "<call> <path below the database folder>", and the commit
+    {
+      std::lock_guard lock(flushMutex);
+      flushListener = [&](const char* call, const QByteArray& path) {
+        if (path.startsWith(db)) heard << QByteArray(call) + ' ' + path.mid(db.size());
+      };
+    }
+    databaseWriteHook() = [&](WriteStep s) {
+      if (s == WriteStep::Commit) {
+        std::lock_guard lock(flushMutex);
+        heard << "commit";
+      }
+      return 0;
+    };
+    const WriteResult r = write(threads);
+    databaseWriteHook() = nullptr;
+    {
+      std::lock_guard lock(flushMutex);
+      flushListener = nullptr;
+    }
+    ASSERT_TRUE(r.written);
+    const qsizetype commit = heard.indexOf("commit");
+    ASSERT_GT(commit, 0);
+    const QList<QByteArray> before = heard.mid(0, commit), after = heard.mid(commit + 1);
+    qsizetype lastFile = -1;
+    for (const char* file : {"der.rep", ".vrn", "doc.vrn", "odt.vrn", "txt.vrn"}) {
+      const qsizetype at = before.indexOf(QByteArray("fdatasync /new-database/") + file);
+      EXPECT_GE(at, 0) << file << " flushed before the commit";
+      lastFile = std::max(lastFile, at);
+    }
+    const qsizetype folder = before.lastIndexOf("fsync /new-database");
+    EXPECT_GT(folder, lastFile) << "the staging folder's entries after its files";
+    EXPECT_TRUE(before.contains("fsync ")) << "the old lists set aside, on the disk";
+    EXPECT_TRUE(after.contains("fsync ")) << "the new lists moved in, on the disk";
   }
 }
 
@@ -308,21 +510,150 @@ TEST_F(DbReplaceTest, AnOldListThatCannotBeMovedFailsTheWholeWrite) {
   EXPECT_EQ(picture(), before) << "no list moved, none written";
 }
 
-TEST_F(DbReplaceTest, AFolderStandingWhereANewListGoesFailsTheWrite) {
+// A list the disk cannot hold loses only that list: a folder standing at
+// its name (there before the write or made during it), or a name the disk
+// refuses (characters FAT, exFAT, NTFS or SMB cannot hold, a name it folds
+// onto another's). The folder holding the lists gone, or der.rep a folder,
+// still fail the whole write.
+TEST_F(DbReplaceTest, AListTheDiskCannotHoldLosesOnlyThatList) {
+  const FolderPicture newer = newDatabase();
+  const auto without = [&](const QByteArray& list) {
+    FolderPicture out = newer;
+    out.remove(list);
+    return out;
+  };
+  for (const int threads : {0, 2}) {
+    SCOPED_TRACE("threads " + std::to_string(threads));
+    writeOldDatabase();
+    ASSERT_TRUE(QDir().mkpath(dbDir() + "/txt.vrn"));
+    WriteResult r = write(threads);
+    EXPECT_TRUE(r.written);
+    EXPECT_TRUE(r.settled);
+    deleteBareList(dbDir(), {});
+    FolderPicture expected = without("txt.vrn");
+    expected["txt.vrn/"] = "";
+    EXPECT_EQ(picture(), expected) << "every other list written, the folder kept";
+  }
+
+  // Made while the old lists were set aside: that list is left out then.
   writeOldDatabase();
-  ASSERT_TRUE(QDir().mkpath(dbDir() + "/txt.vrn"));
-  const FolderPicture before = picture();
-  const WriteResult r = write();
-  EXPECT_FALSE(r.written);
-  EXPECT_EQ(picture(), before);
+  databaseWriteHook() = [this, done = false](WriteStep s) mutable {
+    if (s == WriteStep::MoveOld && !done) done = QDir().mkpath(dbDir() + "/odt.vrn");
+    return 0;
+  };
+  EXPECT_TRUE(write().written);
+  databaseWriteHook() = nullptr;
+  deleteBareList(dbDir(), {});
+  FolderPicture expected = without("odt.vrn");
+  expected["odt.vrn/"] = "";
+  EXPECT_EQ(picture(), expected);
+
+  // Names refused by the disk, one list at a time: the third file opened is
+  // doc.vrn (after der.rep and the bare list); with helper threads, any one.
+  for (const int error : {EINVAL, EILSEQ, ENOENT, ENAMETOOLONG, EEXIST}) {
+    for (const int threads : {0, 2}) {
+      SCOPED_TRACE("error " + std::to_string(error) + ", threads " + std::to_string(threads));
+      writeOldDatabase();
+      std::atomic<int> opens{0};
+      databaseWriteHook() = [&](WriteStep s) { return s == WriteStep::OpenFile && ++opens == 3 ? error : 0; };
+      const WriteResult r = write(threads);
+      databaseWriteHook() = nullptr;
+      EXPECT_TRUE(r.written);
+      EXPECT_TRUE(r.settled);
+      EXPECT_EQ(r.error, 0);
+      const bool bareRefused = !picture().contains(".vrn");
+      deleteBareList(dbDir(), {});
+      const FolderPicture after = picture();
+      int lost = bareRefused && after == newer ? 1 : 0;
+      for (const QByteArray list : {"doc.vrn", "odt.vrn", "txt.vrn"}) {
+        if (after == without(list)) ++lost;
+        if (threads == 0) {
+          EXPECT_EQ(after.contains(list), list != "doc.vrn") << list.constData();
+        }
+      }
+      EXPECT_EQ(lost, 1) << "exactly one list lost, the rest written: " << after.keys().join(' ').toStdString();
+    }
+  }
+
+  // The database folder gone while the lists are written: the write fails
+  // and makes nothing.
+  writeOldDatabase();
+  databaseWriteHook() = [this, opens = 0](WriteStep s) mutable {
+    if (s == WriteStep::OpenFile && ++opens == 3) testing::removeTree(encodePath(dbDir()));
+    return 0;
+  };
+  const WriteResult gone = write();
+  databaseWriteHook() = nullptr;
+  EXPECT_FALSE(gone.written);
+  EXPECT_EQ(gone.error, ENOENT);
+  EXPECT_FALSE(QFile::exists(dbDir()));
 
   // der.rep a folder could never take the new source.
-  ASSERT_TRUE(QDir().rmdir(dbDir() + "/txt.vrn"));
+  writeOldDatabase();
   ASSERT_TRUE(QFile::remove(dbDir() + "/der.rep"));
   ASSERT_TRUE(QDir().mkpath(dbDir() + "/der.rep"));
-  const FolderPicture before2 = picture();
-  EXPECT_FALSE(write().written);
-  EXPECT_EQ(picture(), before2);
+  const FolderPicture before = picture();
+  const WriteResult derRep = write();
+  EXPECT_FALSE(derRep.written);
+  EXPECT_EQ(derRep.error, EISDIR);
+  EXPECT_EQ(picture(), before);
+}
+
+// Entries a user put at the writer's working names (files, a folder with
+// files in it, an empty folder, a file at a working folder's marker name)
+// are never deleted, moved or read, and never make a write fail: not the
+// first write, not the next, not a recovery, not one cut short anywhere.
+TEST_F(DbReplaceTest, StrayEntriesAtTheWorkingNamesAreNeverTouched) {
+  const FolderPicture newer = newDatabase();
+  writeOldDatabase();
+  const FolderPicture older = picture();
+  FolderPicture strays;
+  for (const char* name : {"new-database", "new-database-complete", "previous-database", "discarded-database",
+                           "rejected-database", ".new-database-3.working"})
+    strays[name] = QByteArray("a file of the user's: ") + name;
+  strays["new-database-2/"] = "";
+  strays["new-database-2/notes.txt"] = "kept";
+  strays["new-database-complete-2/"] = "";
+  strays["new-database-complete-2/evil.vrn"] = records({"/not/a/list"});
+  strays["previous-database-2/"] = "";
+  const auto withStrays = [&](const FolderPicture& database) {
+    FolderPicture out = database;
+    for (auto it = strays.begin(); it != strays.end(); ++it) out.insert(it.key(), it.value());
+    return out;
+  };
+  const auto addStrays = [&] {
+    for (auto it = strays.begin(); it != strays.end(); ++it) {
+      if (it.key().endsWith('/')) testing::makeFolder(encodePath(dbDir()) + '/' + it.key().chopped(1));
+      else testing::makeFile(encodePath(dbDir()) + '/' + it.key(), it.value());
+    }
+  };
+  addStrays();
+  EXPECT_TRUE(recoverDatabase(dbDir()));
+  EXPECT_EQ(picture(), withStrays(older)) << "the recovery moves, reads and deletes none of them";
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE("write " + std::to_string(round));
+    const WriteResult r = write();
+    EXPECT_TRUE(r.written);
+    EXPECT_TRUE(r.settled);
+    deleteBareList(dbDir(), {});
+    EXPECT_EQ(picture(), withStrays(newer)) << "nothing of the writer's left beside them";
+  }
+  EXPECT_TRUE(recoverDatabase(dbDir()));
+  EXPECT_EQ(picture(), withStrays(newer));
+
+  writeOldDatabase();
+  addStrays();
+  const int total = testing::countWriteSteps([&] { write(); });
+  for (int at = 0; at < total; ++at) {
+    SCOPED_TRACE("killed before step " + std::to_string(at));
+    writeOldDatabase();
+    addStrays();
+    ASSERT_TRUE(testing::killWriteAtStep(at, [&] { write(); }));
+    EXPECT_TRUE(recoverDatabase(dbDir()));
+    deleteBareList(dbDir(), {});
+    const FolderPicture after = picture();
+    EXPECT_TRUE(after == withStrays(older) || after == withStrays(newer)) << after.keys().join(' ').toStdString();
+  }
 }
 
 TEST_F(DbReplaceTest, AnUnusableDatabaseFolderIsReported) {

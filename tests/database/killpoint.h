@@ -80,15 +80,16 @@ inline std::vector<WriteStep> writeSteps(const std::function<void()>& write) {
 
 // Runs `write` in a child process that halts at step `at` (counted from 0);
 // this process then kills it with SIGKILL, so nothing of the child runs
-// after that step. False when the child ended before reaching it.
-inline bool killWriteAtStep(int at, const std::function<void()>& write) {
+// after that step. `also`, when given, is the child's hook for every step
+// before that one. False when the child ended before reaching it.
+inline bool killWriteAtStep(int at, const std::function<void()>& write, const WriteStepHook& also = {}) {
   const pid_t pid = ::fork();
   if (pid < 0) return false;
   if (pid == 0) {
     int step = 0;
-    databaseWriteHook() = [&](WriteStep) {
+    databaseWriteHook() = [&](WriteStep s) {
       if (step++ == at) ::raise(SIGSTOP);
-      return 0;
+      return also ? also(s) : 0;
     };
     write();
     ::_exit(0);

@@ -4,13 +4,17 @@
 // whole and says so, paths a record cannot hold are not stored, and no
 // source command runs while another job does.
 #include <QCoreApplication>
+#include <iostream>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cerrno>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <linux/fs.h>
+#include <new>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -66,6 +70,83 @@ void makeFiles(const QByteArray& root, int count) {
     makeFile(root + "/d" + QByteArray::number(i / 500) + "/file-with-a-longer-name-" + QByteArray::number(i) + "." +
              exts[i % 6]);
 }
+
+template <class List>
+QStringList itemsOf(const List* list) {
+  QStringList out;
+  for (int i = 0; i < list->ListCount(); ++i) out << list->List(i);
+  return out;
+}
+
+// A small exFAT file system mounted on a folder through a loop device, as a
+// USB stick carrying the program would be; unmounted and detached when it
+// goes, whatever happened meanwhile.
+class ExfatMount {
+ public:
+  explicit ExfatMount(const QString& at) : at_(encodePath(at)) {
+    const QStringList sbin = {"/usr/sbin", "/sbin", "/usr/bin", "/bin"};
+    const QString mkfs = QStandardPaths::findExecutable("mkfs.exfat", sbin);
+    const QString mount = QStandardPaths::findExecutable("mount.exfat-fuse", sbin);
+    const QString losetup = QStandardPaths::findExecutable("losetup", sbin);
+    if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0) {
+      why_ = "needs root and /dev/fuse";
+      return;
+    }
+    if (mkfs.isEmpty() || mount.isEmpty() || losetup.isEmpty()) {
+      why_ = "needs mkfs.exfat, mount.exfat-fuse and losetup";
+      return;
+    }
+    const QString image = folder_.filePath("disk.img");
+    QFile file(image);
+    if (!folder_.isValid() || !file.open(QIODevice::WriteOnly) || !file.resize(16 << 20)) {
+      why_ = "no room for a disk image";
+      return;
+    }
+    file.close();
+    if (run(mkfs, {image}) != 0) {
+      why_ = "mkfs.exfat failed";
+      return;
+    }
+    QByteArray device;
+    if (run(losetup, {"-f", "--show", image}, &device) != 0 || device.trimmed().isEmpty()) {
+      why_ = "no loop device";
+      return;
+    }
+    device_ = device.trimmed();
+    losetup_ = losetup;
+    if (run(mount, {QString::fromUtf8(device_), QString::fromUtf8(at_)}) != 0) {
+      why_ = "mount.exfat-fuse failed";
+      return;
+    }
+    mounted_ = true;
+  }
+  ~ExfatMount() {
+    if (mounted_) ::umount2(at_.constData(), MNT_DETACH);
+    if (!device_.isEmpty()) run(losetup_, {"-d", QString::fromUtf8(device_)});
+  }
+  bool mounted() const { return mounted_; }
+  QString why() const { return why_; }
+
+ private:
+  static int run(const QString& program, const QStringList& arguments, QByteArray* out = nullptr) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000)) {
+      process.kill();
+      process.waitForFinished();
+      return -1;
+    }
+    if (out) *out = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  }
+
+  QByteArray at_;
+  QTemporaryDir folder_;
+  QString losetup_;
+  QByteArray device_;
+  bool mounted_ = false;
+  QString why_;
+};
 
 }  // namespace
 
@@ -130,6 +211,31 @@ class DatabaseSafetyTest : public Main2Test {
     EXPECT_EQ(vrnVars().ScanEnCours, "");
     EXPECT_EQ(vrnVars().DemandeArret, "");
     EXPECT_EQ(vrnVars().TabChemins.size(), 2u);
+  }
+
+  // A scan that ended as a scan that wrote its database ends: the success
+  // captions with the window's counts and no box.
+  void expectNormalEnd(Main2* w, int found) {
+    EXPECT_TRUE(svc->dialogs.boxes.isEmpty()) << svc->dialogs.boxes.value(0).text.toStdString();
+    EXPECT_TRUE(w->Caption().startsWith(" - (" + QString::number(found) + " Fichiers) Obtenus en "))
+        << w->Caption().toStdString();
+    EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (" + QString::number(vrnVars().NombreFichiers) +
+                                            ") Fichiers\n(" + vrnVars().SourceActuelle + ")");
+    EXPECT_EQ(w->Label1->Caption(), w->MyButton10->Caption());
+    EXPECT_TRUE(w->Combo1->isVisible());
+    EXPECT_TRUE(w->MyFrame7->isVisible());
+    EXPECT_EQ(vrnVars().ScanEnCours, "");
+  }
+  // The window shows what the database folder holds: its lists, their total,
+  // and only lists that are there in the list of lists.
+  void expectWindowShowsTheFolder(Main2* w) {
+    const QStringList files = catalogueFiles(dbDir());
+    const QStringList lists = listNames(files);
+    EXPECT_EQ(itemsOf(w->LstSources), lists);
+    EXPECT_EQ(vrnVars().NombreFichiers, countDatabaseRecords(dbDir(), files));
+    for (const QString& shown : itemsOf(w->Combo1)) EXPECT_TRUE(lists.contains(shown)) << shown.toStdString();
+    EXPECT_TRUE(w->MyButton10->Caption().startsWith("Résultat du Scann (" + QString::number(vrnVars().NombreFichiers) +
+                                                    ") Fichiers"));
   }
 
   TempTree old, fresh;
@@ -298,6 +404,24 @@ TEST_F(DatabaseSafetyTest, AScanThatCannotWriteKeepsThePreviousListsAndSaysSo) {
          databaseWriteHook() = [](WriteStep s) { return s == WriteStep::MoveOld ? EPERM : 0; };
          return true;
        }},
+      {"a sort that runs out of memory",
+       "La Mémoire de l'Ordinateur est Insuffisante pour Trier les Fichiers Trouvés...",
+       [&] {
+         Main2::scanTestHooks().beforeSort = [] { throw std::bad_alloc(); };
+         undo = [] { Main2::scanTestHooks().beforeSort = nullptr; };
+         return true;
+       }},
+      {"a staged file gone from a folder that is there",
+       "Un Fichier de la Base de Données a Disparu pendant l'Écriture...",
+       [&] {
+         databaseWriteHook() = [](WriteStep s) { return s == WriteStep::Commit ? ENOENT : 0; };
+         return true;
+       }},
+      {"a working folder's name refused", "Le Disque Refuse le Nom de l'un des Fichiers de la Base de Données...",
+       [&] {
+         databaseWriteHook() = [](WriteStep s) { return s == WriteStep::MakeFolder ? EINVAL : 0; };
+         return true;
+       }},
       {"an immutable old list", "Protégé en Écriture...",
        [&] {
          const QString list = dbDir() + "/jpg.vrn";
@@ -325,10 +449,210 @@ TEST_F(DatabaseSafetyTest, AScanThatCannotWriteKeepsThePreviousListsAndSaysSo) {
     expectFailedScan(w, window, before, path(old), path(fresh), c.reason);
     EXPECT_EQ(readFile(dbDir() + "/affp.aff"), affp);
     EXPECT_EQ(svc->dialogs.boxes.size(), 1);
+    EXPECT_FALSE(svc->dialogs.boxes.last().text.contains("Introuvable")) << "the folder is there";
     if (undo) undo();
     undo = nullptr;
   }
-  EXPECT_GE(ran, 2);
+  EXPECT_GE(ran, 5);
+}
+
+// A database folder on a disk that cannot hold some list names (exFAT, as a
+// USB stick is, refusing "?", ":", control characters and bytes that are
+// not UTF-8; or a refusal injected on one staged list): those lists are
+// lost, every other one is written and the scan ends as any scan does.
+TEST_F(DatabaseSafetyTest, ListsTheDatabaseDiskRefusesAreLostAloneAndTheScanEndsNormally) {
+  struct Case {
+    const char* what;
+    int error;  // injected on the third file opened (doc.vrn), or 0 on exFAT
+  };
+  const Case cases[] = {{"EINVAL", EINVAL}, {"EILSEQ", EILSEQ}, {"ENOENT", ENOENT}, {"exFAT", 0}};
+  int ran = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    win.reset();
+    svc->dialogs.boxes.clear();
+    removeTree(encodePath(dbDir()));
+    makeFolder(encodePath(dbDir()));
+    removeTree(fresh.path());
+    makeFolder(fresh.path());
+    std::unique_ptr<ExfatMount> disk;
+    QStringList refused;
+    if (c.error == 0) {
+      disk = std::make_unique<ExfatMount>(dbDir());
+      if (!disk->mounted()) {
+        std::cout << "exFAT case skipped: " << disk->why().toStdString() << std::endl;
+        continue;
+      }
+      for (const QByteArray name :
+           {"index.php?id=3", "a.b:c", "x.a\\b", "x.a*b", "x.a<b>", "x.a|b", "x.q\"t", "x.c\x01x", "x.\xE9t"}) {
+        makeFile(fresh / name);
+        refused << decodePath(name.mid(name.lastIndexOf('.') + 1));
+      }
+      for (const char* name : {"a.txt", "b.txt", "c.jpg"}) makeFile(fresh / name);
+    } else {
+      makeFiles(fresh.path(), 60);
+      refused << "doc";
+    }
+    ++ran;
+    Main2* w = startOn(old);
+    int opens = 0;
+    databaseWriteHook() = [&](WriteStep s) { return s == WriteStep::OpenFile && ++opens == 3 ? c.error : 0; };
+    svc->dialogs.folders = {path(fresh)};
+    w->Command1->click();
+    databaseWriteHook() = nullptr;
+    const int found = c.error ? 60 : refused.size() + 3;
+    expectNormalEnd(w, found);
+    const QStringList lists = listNames(catalogueFiles(dbDir()));
+    for (const QString& name : refused) EXPECT_FALSE(lists.contains(name, Qt::CaseInsensitive)) << name.toStdString();
+    const QStringList written = c.error ? QStringList{"jpg", "mp3", "pdf", "txt"} : QStringList{"jpg", "txt"};
+    EXPECT_EQ(lists, written) << "every other list written";
+    EXPECT_EQ(vrnVars().NombreFichiers, c.error ? 40 : 3);
+    EXPECT_EQ(readFile(dbDir() + "/der.rep"), encodePath(path(fresh)).leftJustified(1024, ' '));
+    EXPECT_EQ(vrnVars().SourceActuelle, path(fresh));
+    expectWindowShowsTheFolder(w);
+    const QStringList left = QDir(dbDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& entry : left)
+      EXPECT_FALSE(entry.contains("database")) << "a working folder left: " << entry.toStdString();
+    win.reset();  // the window's lock goes before the disk does
+  }
+  EXPECT_GE(ran, 3);
+}
+
+// The end of a scan, written or failed, shows the list of lists even when
+// the busy watcher ticks at every turn of events, the freeing of the work
+// arrays included.
+TEST_F(DatabaseSafetyTest, TheEndOfAScanShowsTheListOfListsWhateverTheBusyWatcherDoes) {
+  makeFiles(fresh.path(), 300);
+  Main2::scanTestHooks().freeArraysSliceMs = 0;
+  struct Restore {
+    ~Restore() { Main2::scanTestHooks().freeArraysSliceMs = 5; }
+  } restore;
+  for (const bool failing : {false, true}) {
+    SCOPED_TRACE(failing ? "failed write" : "written");
+    win.reset();
+    removeTree(encodePath(dbDir()));
+    makeFolder(encodePath(dbDir()));
+    Main2* w = startOn(old);
+    svc->dialogs.boxes.clear();
+    int ticks = 0, ticksAtTheEnd = 0;
+    EveryTurn watcher([&] {
+      ++ticks;
+      // The scan's own end: no longer busy, its job not yet over.
+      if (vrnVars().ScanEnCours.isEmpty() && JobGuard::isRunning(Job::Scan)) ++ticksAtTheEnd;
+      w->Timer5_Timer();
+    });
+    if (failing) databaseWriteHook() = [](WriteStep s) { return s == WriteStep::Commit ? EIO : 0; };
+    svc->dialogs.folders = {path(fresh)};
+    w->Command1->click();
+    databaseWriteHook() = nullptr;
+    EXPECT_GT(ticks, ticksAtTheEnd);
+    EXPECT_GT(ticksAtTheEnd, 0) << "the spent arrays are freed with turns of events";
+    EXPECT_TRUE(w->Combo1->isVisible());
+    EXPECT_TRUE(w->MyFrame7->isVisible());
+    EXPECT_TRUE(w->MyButton7->isEnabled()) << "the watcher saw the scan over";
+    EXPECT_EQ(svc->dialogs.boxes.size(), failing ? 1 : 0);
+    EXPECT_EQ(vrnVars().TabChemins.size(), 2u);
+  }
+}
+
+// A write whose end cannot be finished within the session says so, the
+// window shows what the database folder holds, and the next start finishes
+// it: after the commit (the new lists not all moved in) the new database;
+// in the rollback (the old lists not all moved back) the old one. A failure
+// that passes on a second try ends as if there had been none.
+TEST_F(DatabaseSafetyTest, AWriteLeftUnfinishedSaysSoAndTheWindowShowsWhatTheFolderHolds) {
+  makeFiles(fresh.path(), 300);
+  struct Case {
+    const char* what;
+    std::function<WriteStepHook()> hook;
+    bool committed;  // the new database is the database
+    QString title;   // of the box, or none
+  };
+  const Case cases[] = {
+      {"a move of a new list refused once",
+       [] { return [n = 0](WriteStep s) mutable { return s == WriteStep::MoveNew && ++n == 2 ? EIO : 0; }; }, true, ""},
+      {"moves of new lists refused for good",
+       [] { return [n = 0](WriteStep s) mutable { return s == WriteStep::MoveNew && ++n > 2 ? EIO : 0; }; }, true,
+       "Base de Données Incomplète..."},
+      {"the database folder never flushed after the commit",
+       [] {
+         return [committed = false](WriteStep s) mutable {
+           committed = committed || s == WriteStep::Commit;
+           return committed && s == WriteStep::SyncFolder ? EIO : 0;
+         };
+       },
+       true, "Base de Données Incomplète..."},
+      {"a rollback that cannot move the old lists back",
+       [] {
+         return [n = 0](WriteStep s) mutable {
+           if (s == WriteStep::Commit) return ENOSPC;
+           return s == WriteStep::MoveBack && ++n > 1 ? EIO : 0;
+         };
+       },
+       false, "Base de Données à Rétablir..."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    win.reset();
+    svc->dialogs.boxes.clear();
+    removeTree(encodePath(dbDir()));
+    makeFolder(encodePath(dbDir()));
+    Main2* w = startOn(old);
+    const FolderPicture older = database();
+    databaseWriteHook() = c.hook();
+    svc->dialogs.folders = {path(fresh)};
+    w->Command1->click();
+    databaseWriteHook() = nullptr;
+    expectWindowShowsTheFolder(w);
+    if (c.title.isEmpty()) {
+      expectNormalEnd(w, 300);
+      EXPECT_EQ(vrnVars().NombreFichiers, 250);
+      continue;
+    }
+    ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+    const ShownBox box = svc->dialogs.boxes[0];
+    EXPECT_EQ(box.title, c.title);
+    EXPECT_TRUE(box.text.contains("Prochain Démarrage")) << box.text.toStdString();
+    EXPECT_FALSE(box.text.contains("Aucune Liste n'a été Modifiée")) << "lists were moved";
+    EXPECT_EQ(box.style, c.committed ? vbExclamation : vbCritical);
+    EXPECT_TRUE(box.text.contains(c.committed ? "Erreur d'Écriture sur le Disque (5)..." : "Le Disque est Plein..."))
+        << box.text.toStdString();
+    EXPECT_TRUE(w->Combo1->isVisible());
+    EXPECT_EQ(vrnVars().ScanEnCours, "");
+    if (c.committed) {
+      EXPECT_TRUE(w->Caption().startsWith(" - (300 Fichiers) Obtenus en "));
+      EXPECT_EQ(vrnVars().SourceActuelle, path(fresh));
+      // A scan stopped next writes nothing and has nothing to say.
+      {
+        EveryTurn stopper([&] {
+          if (vrnVars().ScanEnCours == kYes) w->MyButton5_Click();
+        });
+        svc->dialogs.folders = {path(fresh)};
+        w->Command1->click();
+      }
+      EXPECT_LT(w->NbFichiersTrouves, 300) << "stopped";
+      EXPECT_EQ(svc->dialogs.boxes.size(), 1) << svc->dialogs.boxes.last().title.toStdString();
+    } else {
+      EXPECT_EQ(w->Caption(), "Dernière demande de SCANN en Échec...");
+      EXPECT_NE(database(), older) << "old lists still set aside";
+    }
+
+    // The next start puts the whole database in place.
+    win.reset();
+    svc->dialogs.boxes.clear();
+    realStartWindow();
+    ASSERT_TRUE(started);
+    const FolderPicture after = database();
+    if (c.committed) {
+      EXPECT_EQ(vrnVars().NombreFichiers, 250);
+      EXPECT_EQ(vrnVars().SourceActuelle, path(fresh));
+    } else {
+      EXPECT_EQ(after, older);
+      EXPECT_EQ(vrnVars().NombreFichiers, 3);
+      EXPECT_EQ(vrnVars().SourceActuelle, path(old));
+    }
+    for (const QByteArray& key : after.keys()) EXPECT_FALSE(key.contains('/')) << "left over: " << key.constData();
+  }
 }
 
 TEST_F(DatabaseSafetyTest, ADatabaseFolderThatIsAPlainFileEndsTheScanLikeAFailedWrite) {

@@ -2,6 +2,7 @@
 // the panel, the live count, saving and the three ways of leaving.
 #include <QFile>
 #include <QTest>
+#include <sys/mount.h>
 
 #include "tests/mainwindow/options_fixture.h"
 
@@ -87,6 +88,66 @@ TEST_F(PreferencesTest, NothingStoredLoadsNothingAndClearsNothing) {
                              {"Label10", "Caption"},
                              {"lblAffich", "Caption"},
                              {"mnAF1", "Caption"}});
+}
+
+// A huge stored file (a sparse gigabyte holding two names) is counted from
+// its length and read only where it holds data, at every load of start-up:
+// the start reads little and offers the two lists. A save that the disk
+// cannot hold keeps the file as it was, and the lists with it.
+TEST_F(PreferencesTest, AHugeStoredFileIsLoadedAtStartWithoutBeingReadWhole) {
+  for (const char* n : {"avi", "exe", "mp3", "txt"}) writeFile(dbDir() + "/" + QString(n) + ".vrn", QByteArray());
+  const qint64 size = qint64(1) << 30;
+  {
+    QFile file(mesp());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(size));
+    ASSERT_TRUE(file.seek(300000 * 30));
+    ASSERT_EQ(file.write(QByteArray("MP3").leftJustified(30, ' ')), 30);
+    ASSERT_TRUE(file.seek((size / 30 - 1) * 30));  // the last whole record
+    ASSERT_EQ(file.write(QByteArray("avi").leftJustified(30, ' ')), 30);
+  }
+  const auto bytesRead = [] {
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly)) return qint64(-1);
+    for (const QByteArray& line : io.readAll().split('\n'))
+      if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    return qint64(-1);
+  };
+  const qint64 before = bytesRead();
+  Main2* w = startQuiet();
+  const qint64 read = bytesRead() - before;
+  ASSERT_TRUE(started);
+  w->ChargerListesPreferees();
+  EXPECT_EQ(comboItems(w->Combo1), (QStringList{"avi", "mp3"}));
+  EXPECT_EQ(ticks(w->LstSources), (QList<bool>{true, false, true, false}));
+  EXPECT_EQ(vrnVars().NumEnregistrement, size / 30);
+  if (before >= 0) {
+    EXPECT_LT(read, qint64(256) << 20) << "start-up read " << read << " bytes, the stored file is " << size;
+  }
+
+  // The save: a disk with no room for the new records.
+  const QByteArray stored = records({"avi", "mp3"}, 30);
+  writeFile(mesp(), stored);
+  if (::mount("tmpfs", encodePath(dbDir()).constData(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "no tmpfs can be mounted here";
+  struct Unmount {
+    QByteArray at;
+    ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+  } unmount{encodePath(dbDir())};
+  for (const char* n : {"avi", "exe", "mp3", "txt"}) writeFile(dbDir() + "/" + QString(n) + ".vrn", QByteArray());
+  writeFile(mesp(), stored);
+  {
+    QFile filler(dbDir() + "/filler");
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+  }
+  w->ChargerToutesListes();
+  tickAll(w->LstSources, {true, true, true, true});
+  w->MyButton4_Click();
+  EXPECT_EQ(readFile(mesp()), stored) << "the stored lists whole";
+  EXPECT_EQ(comboItems(w->Combo1), (QStringList{"avi", "mp3"})) << "and offered as they are stored";
 }
 
 TEST_F(PreferencesTest, TheCounterShowsTheTicksAndDrivesTheSelectAllBox) {
