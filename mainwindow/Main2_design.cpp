@@ -110,6 +110,8 @@ void Main2::buildLeftColumn() {
 
   MyButton10 =
       button(this, "MyButton10", 0, 0, 13620, 735, "", "Voici votre Résultat de Scann...", "Résultat:", kDarkBlue);
+  // The header bar shows the result: Tab passes it by.
+  MyButton10->setFocusPolicy(Qt::NoFocus);
 }
 
 void Main2::buildResultPanel() {
@@ -334,6 +336,9 @@ void Main2::buildPreferencesPanel() {
   Text1 = new TextBox(this, true);
   place(Text1, "Text1", 5040, 1560, 7935, 3255);
   Text1->hide();
+  // Tab reads the panel by columns: the help text stands above the boxes.
+  QWidget::setTabOrder(MyButton1, Text1->editor());
+  QWidget::setTabOrder(Text1->editor(), Check11);
 }
 
 void Main2::buildHiddenControls() {
@@ -346,8 +351,10 @@ void Main2::buildHiddenControls() {
   };
   Combo2 = hiddenCombo("Combo2");
   Combo3 = hiddenCombo("Combo3");
-  // Takes the focus during a list load; kept visible but out of sight.
+  // Takes the focus during a list load; kept visible but out of sight, so
+  // Tab never stops on it.
   Combo4 = make<ComboBox>(this, "Combo4", -3000, -3000, 255, 315);
+  Combo4->setFocusPolicy(Qt::NoFocus);
   Combo5 = hiddenCombo("Combo5");
   Combo5->setSorted(true);
   Combo6 = hiddenCombo("Combo6");
