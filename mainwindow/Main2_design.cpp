@@ -364,11 +364,9 @@ void Main2::buildHiddenControls() {
 
   Combo7 = make<ComboBox>(this, "Combo7", -2160, 720, 9015, 345);
   Combo7->setSorted(true);
-  // White on dark blue, the dropped-down list as much as the closed box.
-  Combo7->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; }"
-                                       "QComboBox QAbstractItemView { background: %1; color: %2; "
-                                       "selection-background-color: %3; selection-color: %2; }")
-                            .arg(cssColor(kNavy), cssColor(kWhite), cssColor(kMidBlue)));
+  // White on dark blue, the dropped-down list as much as the closed box; the
+  // entry a pick would scan stands out in dark blue on pale blue.
+  Combo7->setListColors(kWhite, kNavy, kNavy, kPaleSky);
   QFont times("Times New Roman");
   times.setPointSizeF(9.75);
   Combo7->setFont(times);

@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <dirent.h>
@@ -211,6 +212,18 @@ QString ComboBox::Text() const { return currentIndex() >= 0 ? currentText() : QS
 void ComboBox::setText(const QString& t) {
   const int i = findText(t, Qt::MatchExactly);
   if (i >= 0) setListIndex(i);
+}
+
+void ComboBox::setListColors(quint32 foreBgr, quint32 backBgr, quint32 currentForeBgr, quint32 currentBackBgr) {
+  // The style's own list paints its entries as menu items and leaves the
+  // current one unmarked once the list has colours of its own; an item
+  // delegate paints them as the style sheet says.
+  if (!qobject_cast<QStyledItemDelegate*>(itemDelegate())) setItemDelegate(new QStyledItemDelegate(this));
+  setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; }"
+                               "QComboBox QAbstractItemView { background: %1; color: %2; outline: 0; }"
+                               "QComboBox QAbstractItemView::item { background: %1; color: %2; padding: 3px 4px; }"
+                               "QComboBox QAbstractItemView::item:selected { background: %3; color: %4; }")
+                    .arg(cssColor(backBgr), cssColor(foreBgr), cssColor(currentBackBgr), cssColor(currentForeBgr)));
 }
 
 // ---- CheckListBox ----

@@ -139,6 +139,10 @@ class ComboBox : public QComboBox, public Control {
   QString Text() const;
   void setText(const QString& t);  // selects the equal entry
   void DropDown() { showPopup(); }
+  // Colours of the box and of its dropped-down list; the list's current
+  // entry (under the pointer, or moved to with the arrow keys) takes the two
+  // highlight colours.
+  void setListColors(quint32 foreBgr, quint32 backBgr, quint32 currentForeBgr, quint32 currentBackBgr);
  signals:
   void Click();
 
