@@ -110,6 +110,8 @@ void Main2::buildLeftColumn() {
 
   MyButton10 =
       button(this, "MyButton10", 0, 0, 13620, 735, "", "Voici votre Résultat de Scann...", "Résultat:", kDarkBlue);
+  // The header bar shows the result: Tab passes it by.
+  MyButton10->setFocusPolicy(Qt::NoFocus);
 }
 
 void Main2::buildResultPanel() {
@@ -334,6 +336,9 @@ void Main2::buildPreferencesPanel() {
   Text1 = new TextBox(this, true);
   place(Text1, "Text1", 5040, 1560, 7935, 3255);
   Text1->hide();
+  // Tab reads the panel by columns: the help text stands above the boxes.
+  QWidget::setTabOrder(MyButton1, Text1->editor());
+  QWidget::setTabOrder(Text1->editor(), Check11);
 }
 
 void Main2::buildHiddenControls() {
@@ -346,8 +351,10 @@ void Main2::buildHiddenControls() {
   };
   Combo2 = hiddenCombo("Combo2");
   Combo3 = hiddenCombo("Combo3");
-  // Takes the focus during a list load; kept visible but out of sight.
+  // Takes the focus during a list load; kept visible but out of sight, so
+  // Tab never stops on it.
   Combo4 = make<ComboBox>(this, "Combo4", -3000, -3000, 255, 315);
+  Combo4->setFocusPolicy(Qt::NoFocus);
   Combo5 = hiddenCombo("Combo5");
   Combo5->setSorted(true);
   Combo6 = hiddenCombo("Combo6");
@@ -357,11 +364,9 @@ void Main2::buildHiddenControls() {
 
   Combo7 = make<ComboBox>(this, "Combo7", -2160, 720, 9015, 345);
   Combo7->setSorted(true);
-  // White on dark blue, the dropped-down list as much as the closed box.
-  Combo7->setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; }"
-                                       "QComboBox QAbstractItemView { background: %1; color: %2; "
-                                       "selection-background-color: %3; selection-color: %2; }")
-                            .arg(cssColor(kNavy), cssColor(kWhite), cssColor(kMidBlue)));
+  // White on dark blue, the dropped-down list as much as the closed box; the
+  // entry a pick would scan stands out in dark blue on pale blue.
+  Combo7->setListColors(kWhite, kNavy, kNavy, kPaleSky);
   QFont times("Times New Roman");
   times.setPointSizeF(9.75);
   Combo7->setFont(times);

@@ -4,12 +4,14 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <dirent.h>
@@ -44,6 +46,15 @@ int Height() {
 QColor vbColor(quint32 bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 QString cssColor(quint32 bgr) { return vbColor(bgr).name(); }
+
+bool isSeenInWindow(const QWidget* w) {
+  const QWidget* window = w->window();
+  if (!w->isVisible() || w == window) return w->isVisible();
+  const QPoint middle = w->mapTo(window, w->rect().center());
+  if (!window->rect().contains(middle)) return false;
+  const QWidget* top = window->childAt(middle);
+  return top && (top == w || w->isAncestorOf(top));
+}
 
 // ---- Control ----
 
@@ -106,6 +117,8 @@ TextBox::TextBox(QWidget* parent, bool multiLine) : QWidget(parent), Control(thi
   if (multiLine) {
     multi_ = new QPlainTextEdit(this);
     multi_->setReadOnly(false);
+    // Tab moves on to the next control, as in any form's text box.
+    multi_->setTabChangesFocus(true);
     layout->addWidget(multi_);
   } else {
     line_ = new QLineEdit(this);
@@ -199,6 +212,18 @@ QString ComboBox::Text() const { return currentIndex() >= 0 ? currentText() : QS
 void ComboBox::setText(const QString& t) {
   const int i = findText(t, Qt::MatchExactly);
   if (i >= 0) setListIndex(i);
+}
+
+void ComboBox::setListColors(quint32 foreBgr, quint32 backBgr, quint32 currentForeBgr, quint32 currentBackBgr) {
+  // The style's own list paints its entries as menu items and leaves the
+  // current one unmarked once the list has colours of its own; an item
+  // delegate paints them as the style sheet says.
+  if (!qobject_cast<QStyledItemDelegate*>(itemDelegate())) setItemDelegate(new QStyledItemDelegate(this));
+  setStyleSheet(QStringLiteral("QComboBox { background: %1; color: %2; }"
+                               "QComboBox QAbstractItemView { background: %1; color: %2; outline: 0; }"
+                               "QComboBox QAbstractItemView::item { background: %1; color: %2; padding: 3px 4px; }"
+                               "QComboBox QAbstractItemView::item:selected { background: %3; color: %4; }")
+                    .arg(cssColor(backBgr), cssColor(foreBgr), cssColor(currentBackBgr), cssColor(currentForeBgr)));
 }
 
 // ---- CheckListBox ----
@@ -350,7 +375,7 @@ void MyButton::paintEvent(QPaintEvent*) {
   if (!isEnabled()) {
     top = QColor(0xd8, 0xdb, 0xe0);
     bottom = QColor(0xc4, 0xc8, 0xce);
-  } else if (pressed_) {
+  } else if (pressed_ || spaceDown_) {
     std::swap(top, bottom);
   }
   QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -361,6 +386,18 @@ void MyButton::paintEvent(QPaintEvent*) {
   p.fillPath(path, g);
   p.setPen(QPen(isEnabled() ? base.darker(140) : QColor(0xa0, 0xa4, 0xaa), 1));
   p.drawPath(path);
+  if (showsFocus()) {
+    // A white ring with a dark line inside it: one of the two stands out
+    // on every face colour, hovered or not.
+    QPainterPath ring;
+    ring.addRoundedRect(r.adjusted(1.5, 1.5, -1.5, -1.5), 5, 5);
+    p.setPen(QPen(QColor(255, 255, 255), 2));
+    p.drawPath(ring);
+    QPainterPath inner;
+    inner.addRoundedRect(r.adjusted(3, 3, -3, -3), 4, 4);
+    p.setPen(QPen(QColor(0, 0, 0, 190), 1));
+    p.drawPath(inner);
+  }
   if (!picture_.isNull()) {
     const int side = pictureSide(height());
     if (side > 8)
@@ -400,6 +437,78 @@ void MyButton::mouseReleaseEvent(QMouseEvent* e) {
   } else if (e->button() == Qt::RightButton && inside) {
     emit RightClick();
   }
+}
+
+bool MyButton::showsFocus() const { return hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange); }
+
+namespace {
+enum class ButtonKey { None, Space, Enter };
+
+// The keys that press a focused button, as on the desktop's own buttons;
+// with Ctrl, Alt or Meta held the key is left to the window.
+ButtonKey buttonKey(const QKeyEvent* e) {
+  if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return ButtonKey::None;
+  switch (e->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Select:
+      return ButtonKey::Space;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return ButtonKey::Enter;
+    default:
+      return ButtonKey::None;
+  }
+}
+}  // namespace
+
+void MyButton::keyPressEvent(QKeyEvent* e) {
+  const ButtonKey key = buttonKey(e);
+  if (key == ButtonKey::None) {
+    QWidget::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  if (e->isAutoRepeat()) return;
+  if (key == ButtonKey::Enter) {
+    clickFromKeyboard();
+    return;
+  }
+  // Space shows the button down and presses it when let go.
+  spaceDown_ = true;
+  update();
+}
+
+void MyButton::keyReleaseEvent(QKeyEvent* e) {
+  if (buttonKey(e) != ButtonKey::Space) {
+    QWidget::keyReleaseEvent(e);
+    return;
+  }
+  e->accept();
+  if (e->isAutoRepeat() || !spaceDown_) return;
+  spaceDown_ = false;
+  update();
+  clickFromKeyboard();
+}
+
+void MyButton::clickFromKeyboard() {
+  if (!isEnabled() || !isVisible()) return;
+  const QPointer<MyButton> self(this);
+  emit Click();
+  // A press that laid a panel over its button takes the focus on to what
+  // the window shows now.
+  if (self && hasFocus() && !isSeenInWindow(this)) focusNextChild();
+}
+
+void MyButton::focusInEvent(QFocusEvent* e) {
+  QWidget::focusInEvent(e);
+  update();
+}
+
+void MyButton::focusOutEvent(QFocusEvent* e) {
+  // A Space held while the focus leaves presses nothing.
+  spaceDown_ = false;
+  QWidget::focusOutEvent(e);
+  update();
 }
 
 void MyButton::mouseMoveEvent(QMouseEvent* e) {

@@ -35,6 +35,11 @@ int Width();   // twips
 int Height();  // twips
 }  // namespace Screen
 
+// Whether the user sees the widget in its window: at its middle it is the
+// topmost thing there, not covered by a panel laid over it nor cut off by
+// its panel or by the window's edge.
+bool isSeenInWindow(const QWidget* w);
+
 // Twips geometry shared by every control. The twips values are kept as set,
 // so code that computes layouts in twips reads back exactly what it wrote.
 class Control {
@@ -134,6 +139,10 @@ class ComboBox : public QComboBox, public Control {
   QString Text() const;
   void setText(const QString& t);  // selects the equal entry
   void DropDown() { showPopup(); }
+  // Colours of the box and of its dropped-down list; the list's current
+  // entry (under the pointer, or moved to with the arrow keys) takes the two
+  // highlight colours.
+  void setListColors(quint32 foreBgr, quint32 backBgr, quint32 currentForeBgr, quint32 currentBackBgr);
  signals:
   void Click();
 
@@ -220,7 +229,9 @@ class Timer : public QObject {
 };
 
 // Picture button: caption, tooltip with a title, hover and disabled looks,
-// Click and RightClick (the second click event).
+// Click and RightClick (the second click event). From the keyboard it is
+// reached with Tab, shows a focus ring once the keyboard has moved the focus
+// in its window, and Space (on release), Return or Enter press it.
 class MyButton : public QWidget, public Control {
   Q_OBJECT
  public:
@@ -242,6 +253,9 @@ class MyButton : public QWidget, public Control {
   // caption that does not fit is drawn smaller).
   QRect captionRect() const;
   QFont captionFont() const;
+  // Whether the focus ring is drawn: the button has the focus and the
+  // keyboard has moved the focus in its window (a mouse user sees none).
+  bool showsFocus() const;
  signals:
   void Click();
   void RightClick();
@@ -252,17 +266,24 @@ class MyButton : public QWidget, public Control {
   void mouseMoveEvent(QMouseEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
   void enterEvent(QEnterEvent*) override;
   void leaveEvent(QEvent*) override;
   bool event(QEvent* e) override;
 
  private:
+  void clickFromKeyboard();
+
   QString caption_;
   QString tipTitle_;
   QIcon picture_;
   quint32 accent_ = 0x8C4E1F;
   bool hover_ = false;
   bool pressed_ = false;
+  bool spaceDown_ = false;
 };
 
 // Captioned panel with a coloured header and rounded corners.

@@ -382,4 +382,34 @@ void Form::mouseMoveEvent(QMouseEvent* e) {
   Form_MouseMove();
 }
 
+namespace {
+
+QWidget* deepestFocusProxy(QWidget* w) {
+  while (w->focusProxy()) w = w->focusProxy();
+  return w;
+}
+
+}  // namespace
+
+bool Form::focusNextPrevChild(bool next) {
+  // Tab and Shift+Tab go round the controls that take the focus from the
+  // keyboard, in the window's order, passing by those the user cannot see.
+  QWidget* from = focusWidget() ? focusWidget() : this;
+  QWidget* w = from;
+  const qsizetype most = findChildren<QWidget*>().size() + 1;
+  for (qsizetype i = 0; i < most; ++i) {
+    w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+    if (w == from) break;
+    if (w->window() != this || !w->isVisible() || !w->isEnabled()) continue;
+    QWidget* target = deepestFocusProxy(w);
+    // A compound control (a list and its inner view) is entered once.
+    if (target != w && (next ? target->isAncestorOf(w) : w->isAncestorOf(target))) continue;
+    if (target == from || !target->isEnabled() || (target->focusPolicy() & Qt::TabFocus) != Qt::TabFocus) continue;
+    if (!isSeenInWindow(target)) continue;
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+  }
+  return true;
+}
+
 }  // namespace vrn

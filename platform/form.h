@@ -91,6 +91,7 @@ class Form : public QWidget {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void applyGeometry();

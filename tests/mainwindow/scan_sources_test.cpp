@@ -11,6 +11,7 @@
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
 #include "support/touslesdossierssystem.h"
+#include "tests/testing/contrast.h"
 #include "tests/testing/knownfolders.h"
 #include "tests/database/tree.h"
 #include "tests/mainwindow/main2_fixture.h"
@@ -75,9 +76,11 @@ TEST_F(SourcesTest, EachSpecialFolderIsOfferedOnceInOrderIgnoringCase) {
   EXPECT_DOUBLE_EQ(w->Combo7->font().pointSizeF(), 9.75);
 }
 
-TEST_F(SourcesTest, TheDroppedDownSpecialFolderListIsWhiteOnDarkBlue) {
+TEST_F(SourcesTest, TheDroppedDownSpecialFolderListIsWhiteOnDarkBlueAndMarksItsCurrentEntry) {
   Main2* w = startWindow();
-  ASSERT_GT(w->Combo7->count(), 0);
+  // Enough entries to tell one row from the others.
+  for (const char* p : {"/zz-varnelo/a/", "/zz-varnelo/b/", "/zz-varnelo/c/"}) w->Combo7->AddItem(p);
+  ASSERT_GE(w->Combo7->count(), 4);
   w->mnDetailRepPerso->click();
   QAbstractItemView* list = w->Combo7->view();
   ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 5000));
@@ -97,6 +100,41 @@ TEST_F(SourcesTest, TheDroppedDownSpecialFolderListIsWhiteOnDarkBlue) {
   EXPECT_GT(darkBlue, all / 2) << "the list's ground";
   EXPECT_GT(white, 0) << "its letters";
   EXPECT_LT(light, all / 4) << "no light ground under white letters";
+  const QColor listGround = groundOf(shot, shot.rect());
+
+  // The entry a pick would scan stands out from the list, its text readable
+  // on it; every other row keeps the list's ground and white letters.
+  const auto expectOnlyMarked = [&](int current, const char* how) {
+    SCOPED_TRACE(how);
+    ASSERT_EQ(list->currentIndex().row(), current);
+    QApplication::processEvents();
+    const QImage rows = list->viewport()->grab().toImage();
+    int seen = 0;
+    for (int r = 0; r < w->Combo7->count(); ++r) {
+      const QRect row = list->visualRect(w->Combo7->model()->index(r, 0));
+      if (!rows.rect().contains(row)) continue;
+      ++seen;
+      const QColor ground = groundOf(rows, row), ink = inkOf(rows, row);
+      EXPECT_GE(contrast(ink, ground), 7.0) << "row " << r << ": its text reads on its ground";
+      if (r == current) EXPECT_GE(contrast(ground, listGround), 3.0) << "row " << r << " is marked";
+      else EXPECT_EQ(ground, listGround) << "row " << r << " is not marked";
+    }
+    EXPECT_GE(seen, 3);
+  };
+  // The arrow keys move the mark.
+  QTest::keyClick(list, Qt::Key_Down);
+  const int byKeys = list->currentIndex().row();
+  ASSERT_GE(byKeys, 0);
+  QTest::keyClick(list, Qt::Key_Down);
+  expectOnlyMarked(byKeys + 1, "Down");
+  QTest::keyClick(list, Qt::Key_Up);
+  expectOnlyMarked(byKeys, "Up");
+  // The pointer marks the entry under it.
+  const int hovered = byKeys + 2;
+  QTest::mouseMove(list->viewport(), list->visualRect(w->Combo7->model()->index(hovered, 0)).center());
+  expectOnlyMarked(hovered, "pointer");
+  EXPECT_TRUE(w->Combo7->isVisible()) << "marking an entry picks nothing";
+  EXPECT_TRUE(svc->dialogs.browserTitles.isEmpty());
   w->Combo7->hidePopup();
 }
 

@@ -3,6 +3,7 @@
 
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/main2_fixture.h"
+#include "tests/testing/keyboard.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -166,4 +167,57 @@ TEST_F(ShellTest, TheScanAnimationMovesTheCounterPictureOnEachTick) {
   EXPECT_EQ(std::abs(first - start), 50);
   w->timer3_Timer();
   EXPECT_EQ(std::abs(w->label4->Left() - first), 50);
+}
+
+TEST_F(ShellTest, TabGoesRoundTheCommandsInReadingOrderAndTheKeysPressThem) {
+  Main2* w = startWindow();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+
+  // The compact window: the left column by rows; the header bar, the
+  // disabled stop button and the focus target of the list loader, kept out
+  // of sight, are passed by.
+  w->Command1->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(tabRound(), "Command1 MyButton2 Command2 MyButton9 MyButton7");
+  EXPECT_EQ(tabRound(true), "Command1 MyButton7 MyButton9 Command2 MyButton2");
+
+  // The focused button shows it, and Space, Return or Enter press it.
+  QTest::keyClick(w->Command1, Qt::Key_Tab);
+  QTest::keyClick(w->MyButton2, Qt::Key_Tab);
+  ASSERT_EQ(focusedControl(), "Command2");
+  EXPECT_TRUE(w->Command2->showsFocus());
+  QTest::keyClick(w->Command2, Qt::Key_Space);
+  QTest::keyClick(w->Command2, Qt::Key_Return);
+  QTest::keyClick(w->Command2, Qt::Key_Enter, Qt::KeypadModifier);
+  ASSERT_EQ(popups.size(), 3);
+  for (const Popup& p : popups) EXPECT_EQ(p.menu, "mnMenu5");
+
+  // The preferences panel lies over the left column: Tab stays on what it
+  // shows, by columns, and passes by the program buttons its frame cuts off.
+  QTest::keyClick(w->Command2, Qt::Key_Tab);
+  QTest::keyClick(w->MyButton9, Qt::Key_Tab);
+  ASSERT_EQ(focusedControl(), "MyButton7");
+  QTest::keyClick(w->MyButton7, Qt::Key_Return);
+  ASSERT_TRUE(w->MyFrame1->isVisible());
+  EXPECT_EQ(focusedControl(), "LstSources") << "the focus goes on to the panel laid over the button";
+  EXPECT_EQ(tabRound(),
+            "LstSources Check1 MyButton8 MyButton13 MyButton4 MyButton1 Text1 Check11 Check12 Check14 Check13 "
+            "Check15 Check16");
+  // Tab leaves the help text rather than typing into it.
+  const QString help = w->Text1->Text();
+  w->Text1->editor()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(w->Text1->editor(), Qt::Key_Tab);
+  EXPECT_EQ(focusedControl(), "Check11");
+  EXPECT_EQ(w->Text1->Text(), help);
+
+  // The search panel beside the left column.
+  w->MyButton1->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(w->MyButton1, Qt::Key_Space);
+  ASSERT_FALSE(w->MyFrame1->isVisible());
+  w->mnRechercheAffineCritere->click();
+  ASSERT_TRUE(w->MyFrame3->isVisible());
+  w->Command1->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(tabRound(),
+            "Command1 MyButton2 Command2 MyButton9 MyButton7 Text2 Combo10 Check20 Check17 Check18 Check19 "
+            "MyButton24 MyButton25");
 }

@@ -6,6 +6,7 @@
 
 #include "mainwindow/listviewtools.h"
 #include "tests/pages/pages_fixture.h"
+#include "tests/testing/keyboard.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -284,4 +285,51 @@ TEST_F(FormEssaiTest, ThePageMenuHoldsItsItemsInOrder) {
   EXPECT_EQ(p->MyButton6->Caption(), "Arrêter la Copie");
   EXPECT_TRUE(p->Label3->isHidden());
   EXPECT_EQ(p->Label3->Caption(), "0");
+}
+
+TEST_F(FormEssaiTest, TabGoesFromTheListAlongTheButtonsTheWindowShowsAndTheKeysPressThem) {
+  writeListOf("txt", 3);
+  Main2* w = start();
+  pick("txt");
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  // The main window with a list: the left column, then the list and the
+  // buttons under it.
+  w->Combo1->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(tabRound(), "Combo1 Command1 MyButton2 Command2 MyButton9 MyButton7 ListView2 Command4 Command8 Command11");
+  w->Command8->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(w->Command8, Qt::Key_Tab);
+  ASSERT_EQ(focusedControl(), "Command11");
+  QTest::keyClick(w->Command11, Qt::Key_Return);  // the page, on screen
+  ASSERT_EQ(pages().size(), 1);
+  FormEssai* p = pages().first();
+  ASSERT_EQ(p->WindowState(), vbNormal);
+
+  // A page at its normal size shows its list only: its buttons lie below
+  // its bottom edge, and Tab does not go there.
+  p->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(p));
+  p->ListView2->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(tabRound(), "ListView2");
+
+  // Maximised, the row of buttons shows under the list, left to right.
+  p->Form_DblClick();
+  const QRect area = p->screen()->availableGeometry();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return p->frameGeometry() == area; }, 5000));
+  QApplication::processEvents();
+  EXPECT_EQ(tabRound(), "ListView2 Command4 MyButton1 MyButton2 MyButton3");
+  EXPECT_EQ(tabRound(true), "ListView2 MyButton3 MyButton2 MyButton1 Command4");
+
+  QTest::keyClick(p->ListView2->itemView(), Qt::Key_Tab);
+  ASSERT_EQ(focusedControl(), "Command4");
+  EXPECT_TRUE(p->Command4->showsFocus());
+  QTest::keyClick(p->Command4, Qt::Key_Return);
+  EXPECT_EQ(p->Command4->Caption(), "AutoSize/Non");
+  QTest::keyClick(p->Command4, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(p->Command4->Caption(), "AutoSize/Oui");
+  QTest::keyClick(p->Command4, Qt::Key_Tab);
+  ASSERT_EQ(focusedControl(), "MyButton1");
+  QTest::keyClick(p->MyButton1, Qt::Key_Space);  // "Tout Barre des Tâches"
+  EXPECT_EQ(p->WindowState(), vbMinimized);
+  EXPECT_EQ(w->WindowState(), vbNormal);
 }

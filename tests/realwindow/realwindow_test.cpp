@@ -16,6 +16,7 @@
 
 #include "platform/services_qt.h"
 #include "tests/pages/pages_fixture.h"
+#include "tests/testing/keyboard.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -303,4 +304,35 @@ TEST_F(RealWindowTest, TheBoxOfASecondProgramIsCentredOnTheScreen) {
   EXPECT_LE((inside.center() - screen.center()).manhattanLength(), 1)
       << "the box at " << inside.x() << ", " << inside.y() << ", " << inside.width() << " x " << inside.height();
   EXPECT_TRUE(screen.contains(frame));
+}
+
+TEST_F(RealWindowTest, TabReachesAButtonAndSpaceReturnAndEnterPressItFromTheRealKeyboard) {
+  Main2* w = startFramed();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  ASSERT_TRUE(waitFor([] { return QApplication::focusWidget() != nullptr; }));
+  // Keys typed as on a real keyboard, through the X server to the window
+  // that has the input focus.
+  const auto type = [](const char* key) { run("xdotool", {"key", "--clearmodifiers", key}); };
+  const QImage plain = w->Command2->grab().toImage();
+  for (int i = 0; i < 6 && focusedControl() != "Command2"; ++i) {
+    const QString before = focusedControl();
+    type("Tab");
+    ASSERT_TRUE(waitFor([&] { return focusedControl() != before; })) << "Tab left " << before.toStdString();
+  }
+  ASSERT_EQ(focusedControl(), "Command2");
+  EXPECT_TRUE(w->Command2->showsFocus());
+  EXPECT_NE(w->Command2->grab().toImage(), plain) << "the focused button shows it";
+
+  type("space");
+  ASSERT_TRUE(waitFor([&] { return popups.size() == 1; }));
+  type("Return");
+  ASSERT_TRUE(waitFor([&] { return popups.size() == 2; }));
+  type("KP_Enter");
+  ASSERT_TRUE(waitFor([&] { return popups.size() == 3; }));
+  for (const Popup& p : popups) EXPECT_EQ(p.menu, "mnMenu5") << "the quit-or-minimise menu";
+  // Shift+Tab goes back to the button before it.
+  type("shift+Tab");
+  EXPECT_TRUE(waitFor([] { return focusedControl() == "MyButton2"; })) << focusedControl().toStdString();
+  EXPECT_EQ(popups.size(), 3);
 }
