@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "database/dbfolder.h"
+#include "database/sourcemount.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
 #include "platform/eventpump.h"
@@ -99,6 +100,15 @@ void Main2::Command1_Click() {
     return;
   }
 
+  // A preset folder that cannot be scanned is refused before anything
+  // changes: its empty walk would wipe the database. The state word goes
+  // back to the stored source (none at a first run), so the next press asks.
+  const bool preset = v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource;
+  if (v.ModeCopie != kYes && preset && !v.SourceAScanner.isEmpty() && refuseSourceFolder(v.SourceAScanner)) {
+    v.SourceActuelle = readStoredSource(false).value_or(QString());
+    return;
+  }
+
   // 1. The compact window.
   Combo7->hide();
   MyButton6->setCaption("Arrêter le Scann");
@@ -133,15 +143,8 @@ void Main2::Command1_Click() {
 
     // 3.-4. The road: a preset source, or a folder chosen in the browser.
     bool presetOrCancelled = true;
-    if (v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource) {
+    if (preset) {
       v.DossierAScanner = v.SourceAScanner;
-      // A preset folder that is gone is not scanned: its empty walk would
-      // wipe the database. The state word goes back to the stored source.
-      if (!v.DossierAScanner.isEmpty() && refuseSourceFolder(v.DossierAScanner)) {
-        if (v.SourceActuelle == kScanPresetSource) v.SourceActuelle = v.SourceAScanner;
-        setMousePointer(vbDefault);
-        return;
-      }
     } else {
       v.DossierAScanner.clear();
       v.TitreDialogue = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
@@ -193,7 +196,9 @@ void Main2::Command1_Click() {
     MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
     v.ScanEnCours = kYes;
 
-    // 9. The walk.
+    // 9. The walk. Whether its folder is a mount root is noted as it starts:
+    // the database made from it records that (rememberWrittenSource).
+    walkedSource_ = {v.DossierAScanner, isMountRoot(v.DossierAScanner).value_or(false)};
     ScannerDossier(v.DossierAScanner, "*.*");
 
     // 10. A stop can no longer be honoured once the walk is over; read back
@@ -262,6 +267,14 @@ void Main2::Command1_Click() {
     // Out of memory on a huge tree: the command ends where it was.
     setMousePointer(vbDefault);
   }
+}
+
+void Main2::rememberWrittenSource() {
+  const QString& source = vrnVars().SourceActuelle;
+  // As the walk found it; the hidden writer button writes without a walk.
+  const bool mountRoot =
+      walkedSource_.folder == source ? walkedSource_.mountRoot : isMountRoot(source).value_or(false);
+  rememberSourceMount(databaseFolder(), source, mountRoot);
 }
 
 void Main2::endFailedScan() {

@@ -62,6 +62,7 @@ bool Main2::CreerBaseDonnees() {
     writeError_ = written.error;
     return false;
   }
+  rememberWrittenSource();
 
   // 5.-8. The catalogue back into the list controls.
   File1->setPath(databaseFolder());

@@ -425,6 +425,14 @@ class Main2 : public Form {
   bool refuseSourceFolder(const QString& folder);
   // The end of a scan whose database could not be written.
   void endFailedScan();
+  // The folder the last walk took and whether it was a mount root then.
+  struct WalkedSource {
+    QString folder;
+    bool mountRoot = false;
+  };
+  WalkedSource walkedSource_;
+  // Records beside der.rep whether the source just written was a mount root.
+  void rememberWrittenSource();
   // Greys the source commands while any job runs; first to go with the window.
   std::unique_ptr<JobWatch> jobWatch_;
 };

@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "database/dbfolder.h"
+#include "database/sourcemount.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/factsahead.h"
 #include "mainwindow/listactions.h"
@@ -57,7 +58,7 @@ void Main2::Combo1_Click() {
     showMissingDriveBox(source);
     return;
   }
-  if (!entryExists(source)) {
+  if (sourceFolderMissing(source)) {
     showMissingFolderBox(source);
     return;
   }

@@ -236,7 +236,7 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
          vrnVars().SourceActuelle = kScanPresetSource;
          vrnVars().SourceAScanner = decodePath(fresh / "gone");
          w->Command1_Click();
-         EXPECT_EQ(vrnVars().SourceActuelle, decodePath(fresh / "gone")) << "the state word goes";
+         EXPECT_EQ(vrnVars().SourceActuelle, decodePath(old.path())) << "the state word goes: the stored source";
          vrnVars().SourceActuelle = decodePath(old.path());
        }},
   };
@@ -261,6 +261,156 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
     expectOnlyChanged(window, QList<Change>{{"Dialogs", "Boxes"}} + road.shown);
     EXPECT_EQ(vrnVars().ScanEnCours, "");
   }
+}
+
+// A disk scanned where it was mounted, then unmounted, leaves its mount
+// point as an empty folder: a missing source, at start and on every road, as
+// a folder that is gone. Another disk mounted there is scanned, and so is a
+// plain folder its user emptied.
+TEST_F(DatabaseSafetyTest, ADiskUnmountedSinceItsScanIsAMissingSourceOnEveryRoad) {
+  // The mount point's name holds a blank, which the mount table escapes.
+  const QByteArray point = fresh / "usb disk";
+  makeFolder(point);
+  TempTree elsewhere;  // a folder of the same disk, bound on the mount point
+  struct Mounted {
+    QByteArray at;
+    bool on = false;
+    bool mount(const char* source, const char* type, unsigned long flags, const char* data) {
+      on = ::mount(source, at.constData(), type, flags, data) == 0;
+      return on;
+    }
+    void unmount() {
+      if (on) ::umount2(at.constData(), MNT_DETACH);
+      on = false;
+    }
+    ~Mounted() { unmount(); }
+  } disk{point};
+  struct Kind {
+    const char* what;
+    std::function<bool()> mount;
+  };
+  const Kind kinds[] = {
+      {"a file system of its own", [&] { return disk.mount("tmpfs", "tmpfs", 0, "size=1m"); }},
+      {"a folder of the same disk bound there", [&] { return disk.mount(elsewhere.path(), nullptr, MS_BIND, nullptr); }},
+  };
+  const QString folderBox = "Le Répertoire ci-dessous ayant servi";
+  const QString source = decodePath(point);
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.what);
+    win.reset();
+    removeTree(encodePath(dbDir()));
+    removeTree(elsewhere / "photos");
+    if (!kind.mount()) GTEST_SKIP() << "this machine allows no mount here";
+    makeFolder(point + "/photos");
+    for (const char* f : {"a.txt", "b.txt", "photos/c.jpg"}) makeFile(point + '/' + f, "x");
+
+    // The disk scanned where it is mounted.
+    Main2* w = startOn(old);
+    svc->dialogs.folders = {source};
+    w->Command1->click();
+    ASSERT_EQ(readFile(dbDir() + "/txt.vrn"), records({point + "/a.txt", point + "/b.txt"}));
+    ASSERT_EQ(vrnVars().SourceActuelle, source);
+    disk.unmount();
+    ASSERT_TRUE(QDir(source).isEmpty()) << "the mount point is left as an empty folder";
+
+    // A start with the default options (scan and lists at start) keeps
+    // every list and says the folder is missing.
+    win.reset();
+    svc->dialogs.boxes.clear();
+    QFile::remove(dbDir() + "/affp.aff");
+    const FolderPicture stored = pictureOf(encodePath(dbDir()));
+    w = realStartWindow();
+    ASSERT_TRUE(started);
+    w->Timer5->setEnabled(false);
+    FolderPicture after = pictureOf(encodePath(dbDir()));
+    after.remove("affp.aff");  // the defaults, written at start
+    EXPECT_EQ(after, stored) << "every list, der.rep and the mount record byte for byte";
+    EXPECT_EQ(w->Check11->Value(), 1) << "the scan-at-start option is on";
+    ASSERT_FALSE(svc->dialogs.boxes.isEmpty());
+    for (const ShownBox& box : svc->dialogs.boxes) {
+      EXPECT_TRUE(box.text.startsWith(folderBox)) << box.text.toStdString();
+      EXPECT_EQ(box.style, vbOKOnly);
+    }
+    EXPECT_FALSE(w->Caption().startsWith(" - (")) << "no scan ran";
+    EXPECT_EQ(vrnVars().SourceActuelle, source);
+    EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + source + ")");
+
+    // Every road to scan it again is refused and changes nothing; a list
+    // picked says the folder is missing, as for a folder that is gone.
+    const QList<Change> browsed = {{"Dialogs", "BrowserTitles"}, {"MyButton6", "Caption"}};
+    const QList<Change> picked = {{"Combo7", "List"}, {"Combo7", "ListIndex"}, {"Combo7", "Text"}};
+    struct Road {
+      const char* what;
+      std::function<void()> run;
+      QString box = "Dossier Incorect";
+      QList<Change> shown = {};
+    };
+    const Road roads[] = {
+        {"rescan", [&] { w->mnReScannerActuel->click(); }},
+        {"the scan at start pressed again",
+         [&] {
+           vrnVars().SourceActuelle = kScanPresetSource;
+           w->Command1_Click();
+         }},
+        {"the folder chosen in the browser",
+         [&] {
+           svc->dialogs.folders = {source};
+           w->Command1->click();
+         },
+         "Dossier Incorect", browsed},
+        {"the folder as a special folder",
+         [&] {
+           w->Combo7->AddItem(source + "/");
+           w->Combo7->setListIndex(w->Combo7->findText(source + "/"));
+         },
+         "Dossier Incorect", picked},
+        {"a list picked", [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); }, folderBox,
+         {{"Combo1", "ListIndex"}, {"Combo1", "Text"}}},
+    };
+    for (const Road& road : roads) {
+      SCOPED_TRACE(road.what);
+      vrnVars().SourceActuelle = source;
+      vrnVars().SourceAScanner = source;
+      svc->dialogs.boxes.clear();
+      const WindowSnapshot window = snapshot();
+      road.run();
+      ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+      EXPECT_TRUE(svc->dialogs.boxes[0].text.startsWith(road.box)) << svc->dialogs.boxes[0].text.toStdString();
+      EXPECT_EQ(pictureOf(encodePath(dbDir())).value("txt.vrn"), stored.value("txt.vrn"));
+      EXPECT_EQ(databaseOf(pictureOf(encodePath(dbDir()))), databaseOf(stored));
+      expectOnlyChanged(window, QList<Change>{{"Dialogs", "Boxes"}} + road.shown);
+      EXPECT_EQ(vrnVars().ScanEnCours, "");
+      EXPECT_EQ(w->ListView2->Count(), 0);
+    }
+
+    // Another disk mounted at the same place is there: it is scanned.
+    ASSERT_TRUE(disk.mount("tmpfs", "tmpfs", 0, "size=1m"));
+    makeFile(point + "/d.pdf", "x");
+    vrnVars().SourceActuelle = source;
+    svc->dialogs.boxes.clear();
+    w->mnReScannerActuel->click();
+    EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+    EXPECT_EQ(w->Caption().left(17), " - (1 Fichiers) O");
+    EXPECT_EQ(readFile(dbDir() + "/pdf.vrn"), records({point + "/d.pdf"}));
+    EXPECT_FALSE(QFile::exists(dbDir() + "/txt.vrn"));
+    disk.unmount();
+  }
+
+  // A plain folder its user emptied is scanned empty, as before.
+  win.reset();
+  removeTree(encodePath(dbDir()));
+  const QByteArray plain = fresh / "plain";
+  makeFolder(plain);
+  makeFile(plain + "/e.txt", "x");
+  Main2* w = startOn(old);
+  svc->dialogs.folders = {decodePath(plain)};
+  w->Command1->click();
+  ASSERT_TRUE(QFile::exists(dbDir() + "/txt.vrn"));
+  QFile::remove(decodePath(plain + "/e.txt"));
+  w->mnReScannerActuel->click();
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_EQ(w->Caption().left(17), " - (0 Fichiers) O");
+  EXPECT_EQ(database().keys(), QList<QByteArray>{"der.rep"}) << "every list deleted";
 }
 
 // ---- A write that fails ----

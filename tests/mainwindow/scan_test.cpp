@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "database/dbfolder.h"
+#include "database/sourcemount.h"
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
 #include "tests/database/tree.h"
@@ -90,6 +91,7 @@ class ScanTest : public Main2Test {
   QStringList dbEntries() const {
     QStringList entries = QDir(dbDir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     entries.removeOne(".varnelo.lock");
+    entries.removeOne(kSourceMountFile);
     return entries;
   }
   QStringList comboItems(ComboBox* c) const {
