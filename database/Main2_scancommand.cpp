@@ -264,8 +264,10 @@ void Main2::Command1_Click() {
       w->hide();
     v.ScanEnCours.clear();
   } catch (const std::exception&) {
-    // Out of memory on a huge tree: the command ends where it was.
+    // Out of memory on a huge tree: the command ends where it was, with
+    // nothing left for the stop button to stop.
     setMousePointer(vbDefault);
+    MyButton6->setEnabled(false);
   }
 }
 
@@ -387,12 +389,14 @@ void Main2::Combo7_Click() {
   if (scanEnd_ != ScanEnd::Refused && scanEnd_ != ScanEnd::Failed) MyButton13_Click();
 }
 
-void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStopRequest; }
+// A press once nothing runs stores no request (requestStop) and, for the
+// main stop button, does nothing at all.
+void Main2::MyButton5_Click() { requestStop(kStopRequest); }
 
 void Main2::MyButton6_Click() {
   VariablesVRN& v = vrnVars();
+  if (!requestStop(kStopRequest)) return;
   Combo7->hide();
-  v.DemandeArret = kStopRequest;
   // The source goes back to that of the stored database. Like every reader
   // of der.rep this one creates it empty when it is missing (no stored
   // source: ""); a der.rep that cannot be opened leaves the source as it is.

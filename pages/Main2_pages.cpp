@@ -133,11 +133,13 @@ void Main2::Command12_Click() {
   endEmptyWalk();
 }
 
-// With no list to walk, the walk's end never ran: the stop button that the
-// display command enabled has nothing left to stop.
+// A walk that never started (no list to walk, the source gone) never ran
+// the walk's end, which disables the stop button that the display command
+// enabled: nothing is left for it to stop, unless a scan's walk (timer3 runs
+// exactly then) or a copy goes on around the display command.
 void Main2::endEmptyWalk() {
-  if (Combo1->ListCount() == 0 && !JobGuard::isRunning(Job::Copy) && !JobGuard::isRunning(Job::Scan))
-    MyButton6->setEnabled(false);
+  const bool scanWalking = JobGuard::isRunning(Job::Scan) && timer3->Enabled();
+  if (!scanWalking && !JobGuard::isRunning(Job::Copy)) MyButton6->setEnabled(false);
 }
 
 void Main2::Command9_Click() {

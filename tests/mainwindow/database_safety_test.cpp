@@ -173,6 +173,24 @@ TEST_F(DatabaseSafetyTest, AMissingSourceAtStartWithTheDefaultOptionsKeepsEveryL
     EXPECT_EQ(vrnVars().SourceActuelle, decodePath(c.source));
     EXPECT_EQ(vrnVars().NombreFichiers, 3);
     EXPECT_EQ(win->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + decodePath(c.source) + ")");
+
+    // The lists at start could not be walked: nothing runs, so nothing is
+    // left to stop, and a press that reaches the stop button all the same
+    // asks nothing of the next job.
+    EXPECT_FALSE(win->MyButton6->Enabled());
+    win->MyButton6_Click();
+    EXPECT_EQ(vrnVars().DemandeArret, "");
+    if (c.source.startsWith(old.path())) {
+      // The folder back in place: its list loads whole.
+      makeFolder(c.source);
+      for (const char* f : {"/a.txt", "/b.txt"}) makeFile(c.source + f, "x");
+      svc->dialogs.boxes.clear();
+      win->Combo1->setListIndex(win->Combo1->findText("txt"));
+      EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+      EXPECT_EQ(win->ListView2->Count(), 2);
+      EXPECT_EQ(win->Label2->Caption(), "Liste de Mes (2) Fichiers (.txt) Disponibles");
+      removeTree(c.source);
+    }
   }
 }
 

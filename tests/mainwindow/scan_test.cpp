@@ -367,6 +367,15 @@ TEST_F(ScanTest, MyButton6ReadsTheStoredSourceBackOrKeepsItWhenDerRepCannotBeOpe
   Main2* w = startWithSource(path(other));
   QFile::remove(dbDir() + "/der.rep");
   vrnVars().SourceActuelle = "/somewhere";
+  // With nothing running a press is no press: no request that the next job
+  // would take for its own, and nothing read.
+  w->MyButton6_Click();
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+  EXPECT_EQ(vrnVars().SourceActuelle, "/somewhere");
+  EXPECT_FALSE(QFile::exists(dbDir() + "/der.rep"));
+
+  // While a job runs (the test holds its place).
+  const JobGuard running(Job::ListLoad);
   w->MyButton6->click();
   EXPECT_EQ(vrnVars().SourceActuelle, "") << "a missing der.rep is made empty: no stored source, the next press asks";
   EXPECT_EQ(vrnVars().DemandeArret, kStopRequest);
