@@ -92,19 +92,18 @@ bool Main2::refuseSourceFolder(const QString& folder) {
 void Main2::Command1_Click() {
   VariablesVRN& v = vrnVars();
   scanEnd_ = ScanEnd::Refused;
-  if (!mayStart(Job::Scan)) {
-    // Refused while any job runs, whichever road led here, the copy mode's
-    // included. A refused copy must not leave the copy mode set for the next
-    // press, unless it is the running copy's own.
-    if (!JobGuard::isRunning(Job::Copy) && v.ModeCopie == kYes) v.ModeCopie.clear();
-    return;
-  }
+  // In copy mode the command only asks where the ticked files go: it runs
+  // wherever a copy may start. Otherwise it starts a scan, refused while any
+  // job runs. A copy is refused only while another runs, and the copy mode
+  // set then is that copy's own.
+  const bool copyMode = v.ModeCopie == kYes;
+  if (!mayStart(copyMode ? Job::Copy : Job::Scan)) return;
 
   // A preset folder that cannot be scanned is refused before anything
   // changes: its empty walk would wipe the database. The state word goes
   // back to the stored source (none at a first run), so the next press asks.
   const bool preset = v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource;
-  if (v.ModeCopie != kYes && preset && !v.SourceAScanner.isEmpty() && refuseSourceFolder(v.SourceAScanner)) {
+  if (!copyMode && preset && !v.SourceAScanner.isEmpty() && refuseSourceFolder(v.SourceAScanner)) {
     v.SourceActuelle = readStoredSource(false).value_or(QString());
     return;
   }
@@ -115,7 +114,7 @@ void Main2::Command1_Click() {
   makeCompact();
 
   // Copy mode: only the destination is asked, then the copy runs.
-  if (v.ModeCopie == kYes) {
+  if (copyMode) {
     v.DossierChoisiDestination.clear();
     v.TitreDialogue = "Sélectionnez le Dossier de Destination :";
     const QString chemin = services().dialogs->browseForFolder(this, v.TitreDialogue);
@@ -274,8 +273,7 @@ void Main2::Command1_Click() {
 void Main2::rememberWrittenSource() {
   const QString& source = vrnVars().SourceActuelle;
   // As the walk found it; the hidden writer button writes without a walk.
-  const bool mountRoot =
-      walkedSource_.folder == source ? walkedSource_.mountRoot : isMountRoot(source).value_or(false);
+  const bool mountRoot = walkedSource_.folder == source ? walkedSource_.mountRoot : isMountRoot(source).value_or(false);
   rememberSourceMount(databaseFolder(), source, mountRoot);
 }
 

@@ -415,6 +415,9 @@ class Main2 : public Form {
   // "Résultat du Scann (<total>) Fichiers" over "(<source>)".
   static QString scanResultCaption(const QString& source);
 
+  // ---- List loader ----
+  QString listBeingRead_;  // the list the latest load reads, named again after a refused pick
+
   // ---- Scan command ----
   // How the last scan road of Command1_Click ended.
   enum class ScanEnd { Refused, Cancelled, Stopped, Failed, Written };

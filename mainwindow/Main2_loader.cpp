@@ -50,8 +50,13 @@ void Main2::wireLists() {
 void Main2::Combo1_Click() {
   // A list picked while another is being read (the list of lists can be
   // dropped down from the menu meanwhile) would reopen list file 1 and empty
-  // the rows under the running loop: ignored.
-  if (!mayStart(Job::ListLoad)) return;
+  // the rows under the running loop: ignored, and the list of lists names the
+  // list being read again.
+  if (!mayStart(Job::ListLoad)) {
+    const QSignalBlocker quiet(Combo1);
+    Combo1->setCurrentIndex(Combo1->findText(listBeingRead_));
+    return;
+  }
   VariablesVRN& v = vrnVars();
   const QString source = trimBlanks(v.SourceActuelle);
   if (!driveRootExists(source)) {
@@ -97,6 +102,7 @@ void Main2::AfficherListeExtension() {
   setWidthCentred(pages ? kCompactWidth : kWideWidth);
 
   const QString nom = Combo1->Text();
+  listBeingRead_ = nom;
   RecordFile& liste = fileChannel(kListChannel);
   liste.close();
   liste.open(listFilePath(nom), kRecFichier, true);

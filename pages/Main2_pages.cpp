@@ -117,7 +117,11 @@ void Main2::Command14_Click() {
   v.NbFenetresCascade = 0;
 }
 
+// The automatic display walks the lists by loading each in turn: while a
+// list is being read it is refused before it changes anything (a walk cannot
+// start its first load then).
 void Main2::Command12_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   Command14_Click();
   v.NbFenetresCascade = 0;
@@ -143,6 +147,7 @@ void Main2::endEmptyWalk() {
 }
 
 void Main2::Command9_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   Command14_Click();
   v.ModeAffichageAuto = kAutoPagesInTaskBar;
@@ -186,6 +191,7 @@ void Main2::runAutomaticDisplayStep() {
 }
 
 void Main2::mnAfficherEcran_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   makeCompact();
   countPagesForDisplay();
@@ -207,6 +213,7 @@ void Main2::mnAfficherEcran_Click() {
 }
 
 void Main2::mnAfficherSystray_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   makeCompact();
   countPagesForDisplay();

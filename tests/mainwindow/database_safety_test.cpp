@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <optional>
 #include <cerrno>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -20,6 +23,7 @@
 #include "database/walk.h"
 #include "mainwindow/copyloop.h"
 #include "mainwindow/listloader.h"
+#include "pages/FormEssai.h"
 #include "platform/pathcodec.h"
 #include "search/searchengine.h"
 #include "support/TriRapide.h"
@@ -309,7 +313,8 @@ TEST_F(DatabaseSafetyTest, ADiskUnmountedSinceItsScanIsAMissingSourceOnEveryRoad
   };
   const Kind kinds[] = {
       {"a file system of its own", [&] { return disk.mount("tmpfs", "tmpfs", 0, "size=1m"); }},
-      {"a folder of the same disk bound there", [&] { return disk.mount(elsewhere.path(), nullptr, MS_BIND, nullptr); }},
+      {"a folder of the same disk bound there",
+       [&] { return disk.mount(elsewhere.path(), nullptr, MS_BIND, nullptr); }},
   };
   const QString folderBox = "Le Répertoire ci-dessous ayant servi";
   const QString source = decodePath(point);
@@ -382,7 +387,9 @@ TEST_F(DatabaseSafetyTest, ADiskUnmountedSinceItsScanIsAMissingSourceOnEveryRoad
            w->Combo7->setListIndex(w->Combo7->findText(source + "/"));
          },
          "Dossier Incorect", picked},
-        {"a list picked", [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); }, folderBox,
+        {"a list picked",
+         [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); },
+         folderBox,
          {{"Combo1", "ListIndex"}, {"Combo1", "Text"}}},
     };
     for (const Road& road : roads) {
@@ -827,4 +834,242 @@ TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAnyJobRuns) {
   listLoadEventSliceMs() = loadSlice;
   searchEventSliceMs() = searchSlice;
   EXPECT_EQ(QDir(backup.path()).entryList(QDir::Files), (QStringList{"a.txt", "b.txt"})) << "the copy itself went on";
+}
+
+// The one rule (mayStart) both ways: for each job, every road that must wait
+// is refused before it changes anything, every road that may run alongside
+// runs, and the page buttons, which a list load and a search hide, are not
+// offered. Refused roads are tried together at one turn of the job; each road
+// that runs gets a job of its own.
+TEST_F(DatabaseSafetyTest, EachRoadRunsOrIsRefusedWhileEachJobRunsAsTheOneRuleSays) {
+  for (const char* f : {"a.txt", "b.txt", "c.jpg"}) makeFile(old / f, "x");
+  makeFiles(fresh.path(), 12);
+  const int loadSlice = listLoadEventSliceMs(), searchSlice = searchEventSliceMs();
+  listLoadEventSliceMs() = 0;  // a turn after every record
+  searchEventSliceMs() = 0;
+  struct RestoreSlices {
+    int load, search;
+    ~RestoreSlices() {
+      listLoadEventSliceMs() = load;
+      searchEventSliceMs() = search;
+    }
+  } restoreSlices{loadSlice, searchSlice};
+
+  enum Expect { Runs, Refused, NotOffered };
+  const QString scanTitle = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
+  Main2* w = nullptr;
+  QPointer<FormEssai> page;
+  std::unique_ptr<QTemporaryDir> backup;  // each instance's destinations
+  auto destination = [&](const char* name) {
+    QString folder = backup->path() + "/" + name;
+    QDir().mkpath(folder);
+    return folder;
+  };
+  auto filesIn = [&](const char* name) { return QDir(backup->path() + "/" + name).entryList(QDir::Files); };
+
+  struct Road {
+    const char* what;
+    std::function<void()> take;      // the user's action
+    std::function<bool()> ran = {};  // what shows that it ran, right after
+    Expect scan, load, search, copy;
+    std::function<void()> prepare = {};  // before the job starts
+    QList<Change> own = {};              // what a refused action itself changes (a pick)
+    std::function<bool()> offered = {};  // for the roads a job may hide
+  };
+  const Road roads[] = {
+      {"the scan button",
+       [&] {
+         svc->dialogs.folders = {path(fresh)};
+         w->Command1->click();
+       },
+       {},
+       Refused,
+       Refused,
+       Refused,
+       Refused},
+      {"rescan", [&] { w->mnReScannerActuel->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"profile scan", [&] { w->mnScannProfile->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"a folder of my choice", [&] { w->mnChoixPerso->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"the special folders' menu", [&] { w->mnDetailRepPerso->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"a special folder picked",
+       [&] { w->Combo7->setListIndex(0); },
+       {},
+       Refused,
+       Refused,
+       Refused,
+       Refused,
+       {},
+       {{"Combo7", "ListIndex"}, {"Combo7", "Text"}}},
+      {"a list picked", [&] { w->Combo1->setListIndex(w->Combo1->findText("jpg")); },
+       [&] { return w->Label2->Caption() == "Liste de Mes (1) Fichiers (.jpg) Disponibles"; }, Runs, Refused, Runs,
+       Runs},
+      {"a search launched", [&] { w->MyButton25->click(); },
+       [&] { return w->Label32->Caption().startsWith("Recherche Terminée"); }, Runs, Runs, Refused, Runs},
+      {"the main window's copy",
+       [&] {
+         w->mnToutSelect_Click();
+         svc->dialogs.folders = {destination("main")};
+         w->mnCopierSelect->click();
+       },
+       [&] { return !filesIn("main").isEmpty(); }, Runs, Runs, Runs, Refused},
+      {"a page's copy",
+       [&] {
+         ASSERT_TRUE(page);
+         page->mnToutSelect->click();
+         svc->dialogs.saveNames = {destination("page")};
+         page->mnCopierSelect->click();
+       },
+       [&] { return !filesIn("page").isEmpty(); }, Runs, Runs, Runs, Refused,
+       [&] {
+         page = new FormEssai(w);
+         page->Show();
+         page->mnToutSelect->click();
+       }},
+      {"the lists as pages on screen", [&] { w->mnAfficherEcran->click(); }, [&] { return loadedPages().size() == 2; },
+       Runs, Refused, Runs, Runs},
+      {"the lists as pages in the task bar", [&] { w->mnAfficherSystray->click(); },
+       [&] {
+         bool minimised = loadedPages().size() == 2;
+         for (Form* f : loadedPages()) minimised = minimised && f->WindowState() == vbMinimized;
+         return minimised;
+       },
+       Runs, Refused, Runs, Runs},
+      {"a page on screen",
+       [&] { w->Command11->click(); },
+       [&] { return loadedPages().size() == 1; },
+       Runs,
+       NotOffered,
+       NotOffered,
+       Runs,
+       {},
+       {},
+       [&] { return w->Command11->Visible(); }},
+      {"a page in the task bar",
+       [&] { w->Command8->click(); },
+       [&] { return loadedPages().size() == 1; },
+       Runs,
+       NotOffered,
+       NotOffered,
+       Runs,
+       {},
+       {},
+       [&] { return w->Command8->Visible(); }},
+  };
+
+  struct JobCase {
+    const char* what;
+    Expect Road::*expect;
+    std::function<void()> start;
+    // The turn at which the roads are taken: the first one, or for the
+    // search the first once it reads (its pause before comes first).
+    std::function<bool()> ready = [] { return true; };
+  };
+  const JobCase jobs[] = {
+      {"a scan", &Road::scan,
+       [&] {
+         svc->dialogs.folders = {path(fresh)};
+         w->Command1->click();
+       }},
+      {"a list load", &Road::load, [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); }},
+      {"a search", &Road::search, [&] { w->MyButton25->click(); },
+       [&] {
+         return w->Label2->Caption() == "Recherche Affinée par Critère de Recherche en Cours..." &&
+                w->ListView2->Count() > 0;
+       }},
+      {"a copy", &Road::copy,
+       [&] {
+         vrnVars().DossierDestination = destination("job");
+         vrnVars().ModeCopie = kYes;
+         w->CopierFichiersCoches();
+       }},
+  };
+
+  // A started window showing the txt list with both rows ticked, the search
+  // panel ready to look for "txt" in every list, and what the roads need.
+  auto startInstance = [&](const QList<const Road*>& taken) {
+    closeEveryPage();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    win.reset();
+    removeTree(encodePath(dbDir()));
+    makeFolder(encodePath(dbDir()));
+    svc->dialogs.boxes.clear();
+    svc->dialogs.browserTitles.clear();
+    backup = std::make_unique<QTemporaryDir>();
+    w = startOn(old);
+    w->mnRechercheCritere->click();
+    w->Text2->setText("txt");
+    w->Check19->setValue(1);
+    w->Combo1->setListIndex(w->Combo1->findText("txt"));
+    w->mnToutSelect_Click();
+    for (const Road* road : taken)
+      if (road->prepare) road->prepare();
+    svc->dialogs.boxes.clear();
+  };
+
+  for (const JobCase& job : jobs) {
+    SCOPED_TRACE(job.what);
+    QList<const Road*> waiting, running;
+    for (const Road& road : roads) (road.*job.expect == Runs ? running : waiting) << &road;
+
+    // Every road that must wait (or is not offered), at one turn of the job.
+    startInstance(waiting);
+    bool during = false;
+    std::optional<EveryTurn> user;
+    user.emplace([&] {
+      if (during || !jobRunning() || !job.ready()) return;
+      during = true;
+      for (const Road* road : waiting) {
+        SCOPED_TRACE(road->what);
+        if (road->*job.expect == NotOffered) {
+          EXPECT_FALSE(road->offered()) << "hidden while the job runs";
+          continue;
+        }
+        const FolderPicture files = pictureOf(encodePath(dbDir()));
+        const QStringList state = {vrnVars().SourceActuelle, vrnVars().SourceAScanner, vrnVars().ModeCopie,
+                                   vrnVars().ScanEnCours, vrnVars().DemandeArret};
+        const qsizetype pages = loadedPages().size();
+        const WindowSnapshot window = snapshot();
+        road->take();
+        expectOnlyChanged(window, road->own);
+        EXPECT_EQ(pictureOf(encodePath(dbDir())), files);
+        EXPECT_EQ(state, QStringList({vrnVars().SourceActuelle, vrnVars().SourceAScanner, vrnVars().ModeCopie,
+                                      vrnVars().ScanEnCours, vrnVars().DemandeArret}));
+        EXPECT_EQ(loadedPages().size(), pages);
+      }
+    });
+    job.start();
+    user.reset();
+    ASSERT_TRUE(during);
+    EXPECT_FALSE(jobRunning());
+    if (job.expect == &Road::load) {
+      // The load refused the pick and the display walk: it ends showing its
+      // own list, named in the list of lists, in the wide window.
+      EXPECT_EQ(w->Combo1->Text(), "txt");
+      EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (2) Fichiers (.txt) Disponibles");
+      EXPECT_EQ(w->ListView2->Count(), 2);
+      EXPECT_EQ(w->Width(), Main2::kWideWidth);
+    }
+
+    // Each road that may run alongside, in a job of its own.
+    for (const Road* road : running) {
+      SCOPED_TRACE(road->what);
+      startInstance({road});
+      bool ran = false, tried = false;
+      std::optional<EveryTurn> alongside;
+      alongside.emplace([&] {
+        if (tried || !jobRunning() || !job.ready()) return;
+        tried = true;
+        road->take();
+        ran = road->ran();
+      });
+      job.start();
+      alongside.reset();
+      ASSERT_TRUE(tried);
+      EXPECT_TRUE(ran) << "it ran inside the job";
+      EXPECT_FALSE(jobRunning());
+      EXPECT_EQ(vrnVars().DemandeArret, "");
+    }
+  }
+  closeEveryPage();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
