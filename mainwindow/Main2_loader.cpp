@@ -54,7 +54,8 @@ void Main2::Combo1_Click() {
   // list being read again.
   if (!mayStart(Job::ListLoad)) {
     const QSignalBlocker quiet(Combo1);
-    Combo1->setCurrentIndex(Combo1->findText(listBeingRead_));
+    const int shown = Combo1->findText(listBeingRead_);
+    if (shown >= 0) Combo1->setCurrentIndex(shown);
     return;
   }
   VariablesVRN& v = vrnVars();

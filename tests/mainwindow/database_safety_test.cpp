@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -20,6 +21,7 @@
 
 #include "database/dbfolder.h"
 #include "database/dbwriter.h"
+#include "database/sourcemount.h"
 #include "database/walk.h"
 #include "mainwindow/copyloop.h"
 #include "mainwindow/listloader.h"
@@ -327,12 +329,24 @@ TEST_F(DatabaseSafetyTest, ADiskUnmountedSinceItsScanIsAMissingSourceOnEveryRoad
     makeFolder(point + "/photos");
     for (const char* f : {"a.txt", "b.txt", "photos/c.jpg"}) makeFile(point + '/' + f, "x");
 
-    // The disk scanned where it is mounted.
+    // The disk scanned where it is mounted. What stands at the record's
+    // name and at its temporary name (a link out of the database folder, a
+    // write cut short) is replaced, never written through.
     Main2* w = startOn(old);
+    const QByteArray outside = fresh / "outside";
+    makeFile(outside, "kept");
+    const QByteArray record = encodePath(dbDir()) + "/" + kSourceMountFile;
+    ASSERT_EQ(::symlink(outside.constData(), record.constData()), 0);
+    makeFile(record + ".new", "cut short");
     svc->dialogs.folders = {source};
     w->Command1->click();
     ASSERT_EQ(readFile(dbDir() + "/txt.vrn"), records({point + "/a.txt", point + "/b.txt"}));
     ASSERT_EQ(vrnVars().SourceActuelle, source);
+    EXPECT_EQ(readFile(decodePath(outside)), "kept");
+    EXPECT_FALSE(QFileInfo(decodePath(record)).isSymLink());
+    EXPECT_FALSE(QFile::exists(decodePath(record + ".new")));
+    EXPECT_EQ(w->Combo1->findText(kSourceMountFile), -1);
+    removeTree(outside);
     disk.unmount();
     ASSERT_TRUE(QDir(source).isEmpty()) << "the mount point is left as an empty folder";
 
@@ -407,6 +421,14 @@ TEST_F(DatabaseSafetyTest, ADiskUnmountedSinceItsScanIsAMissingSourceOnEveryRoad
       EXPECT_EQ(vrnVars().ScanEnCours, "");
       EXPECT_EQ(w->ListView2->Count(), 0);
     }
+
+    // The record speaks only for the database whose source der.rep names
+    // (a write cut short between the two leaves another source there).
+    const QByteArray derRep = readFile(dbDir() + "/der.rep");
+    writeDerRep(old.path());
+    EXPECT_TRUE(scannableFolder(source));
+    writeFile(dbDir() + "/der.rep", derRep);
+    EXPECT_FALSE(scannableFolder(source));
 
     // Another disk mounted at the same place is there: it is scanned.
     ASSERT_TRUE(disk.mount("tmpfs", "tmpfs", 0, "size=1m"));
