@@ -5,6 +5,7 @@
 #include <new>
 
 #include "database/dbfolder.h"
+#include "database/sourcemount.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
 #include "platform/eventpump.h"
@@ -164,11 +165,19 @@ bool Main2::refuseSourceFolder(const QString& folder) {
 void Main2::Command1_Click() {
   VariablesVRN& v = vrnVars();
   scanEnd_ = ScanEnd::Refused;
-  if (!mayStart(Job::Scan)) {
-    // Refused while any job runs, whichever road led here, the copy mode's
-    // included. A refused copy must not leave the copy mode set for the next
-    // press, unless it is the running copy's own.
-    if (!JobGuard::isRunning(Job::Copy) && v.ModeCopie == kYes) v.ModeCopie.clear();
+  // In copy mode the command only asks where the ticked files go: it runs
+  // wherever a copy may start. Otherwise it starts a scan, refused while any
+  // job runs. A copy is refused only while another runs, and the copy mode
+  // set then is that copy's own.
+  const bool copyMode = v.ModeCopie == kYes;
+  if (!mayStart(copyMode ? Job::Copy : Job::Scan)) return;
+
+  // A preset folder that cannot be scanned is refused before anything
+  // changes: its empty walk would wipe the database. The state word goes
+  // back to the stored source (none at a first run), so the next press asks.
+  const bool preset = v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource;
+  if (!copyMode && preset && !v.SourceAScanner.isEmpty() && refuseSourceFolder(v.SourceAScanner)) {
+    v.SourceActuelle = readStoredSource(false).value_or(QString());
     return;
   }
 
@@ -178,7 +187,7 @@ void Main2::Command1_Click() {
   makeCompact();
 
   // Copy mode: only the destination is asked, then the copy runs.
-  if (v.ModeCopie == kYes) {
+  if (copyMode) {
     v.DossierChoisiDestination.clear();
     v.TitreDialogue = "Sélectionnez le Dossier de Destination :";
     const QString chemin = services().dialogs->browseForFolder(this, v.TitreDialogue);
@@ -206,15 +215,8 @@ void Main2::Command1_Click() {
 
     // 3.-4. The road: a preset source, or a folder chosen in the browser.
     bool presetOrCancelled = true;
-    if (v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource) {
+    if (preset) {
       v.DossierAScanner = v.SourceAScanner;
-      // A preset folder that is gone is not scanned: its empty walk would
-      // wipe the database. The state word goes back to the stored source.
-      if (!v.DossierAScanner.isEmpty() && refuseSourceFolder(v.DossierAScanner)) {
-        if (v.SourceActuelle == kScanPresetSource) v.SourceActuelle = v.SourceAScanner;
-        setMousePointer(vbDefault);
-        return;
-      }
     } else {
       v.DossierAScanner.clear();
       v.TitreDialogue = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
@@ -266,7 +268,9 @@ void Main2::Command1_Click() {
     MyButton10->setToolTipText("(" + v.SourceActuelle + ")");
     v.ScanEnCours = kYes;
 
-    // 9. The walk.
+    // 9. The walk. Whether its folder is a mount root is noted as it starts:
+    // the database made from it records that (rememberWrittenSource).
+    walkedSource_ = {v.DossierAScanner, isMountRoot(v.DossierAScanner).value_or(false)};
     ScannerDossier(v.DossierAScanner, "*.*");
 
     // 10. A stop can no longer be honoured once the walk is over; read back
@@ -350,9 +354,18 @@ void Main2::Command1_Click() {
               "Prochain Démarrage du Programme...",
           vbExclamation, "Base de Données Incomplète...");
   } catch (const std::exception&) {
-    // Out of memory on a huge tree: the command ends where it was.
+    // Out of memory on a huge tree: the command ends where it was, with
+    // nothing left for the stop button to stop.
     setMousePointer(vbDefault);
+    MyButton6->setEnabled(false);
   }
+}
+
+void Main2::rememberWrittenSource() {
+  const QString& source = vrnVars().SourceActuelle;
+  // As the walk found it; the hidden writer button writes without a walk.
+  const bool mountRoot = walkedSource_.folder == source ? walkedSource_.mountRoot : isMountRoot(source).value_or(false);
+  rememberSourceMount(databaseFolder(), source, mountRoot);
 }
 
 void Main2::endFailedScan(const QString& reason) {
@@ -464,12 +477,14 @@ void Main2::Combo7_Click() {
   if (scanEnd_ != ScanEnd::Refused && scanEnd_ != ScanEnd::Failed) MyButton13_Click();
 }
 
-void Main2::MyButton5_Click() { vrnVars().DemandeArret = kStopRequest; }
+// A press once nothing runs stores no request (requestStop) and, for the
+// main stop button, does nothing at all.
+void Main2::MyButton5_Click() { requestStop(kStopRequest); }
 
 void Main2::MyButton6_Click() {
   VariablesVRN& v = vrnVars();
+  if (!requestStop(kStopRequest)) return;
   Combo7->hide();
-  v.DemandeArret = kStopRequest;
   // The source goes back to that of the stored database. Like every reader
   // of der.rep this one creates it empty when it is missing (no stored
   // source: ""); a der.rep that cannot be opened leaves the source as it is.

@@ -78,6 +78,7 @@ bool Main2::CreerBaseDonnees() {
   writeError_ = written.error;
   databasePending_ = !written.settled;
   if (!written.written) return false;
+  rememberWrittenSource();
 
   // 5.-8. The catalogue back into the list controls: what the database
   // folder holds, all of the new database or, when some of it could not be

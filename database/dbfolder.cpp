@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "database/sourcemount.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 #include "platform/services.h"
@@ -77,7 +78,7 @@ bool scannableFolder(const QString& folder) {
   const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   ::close(fd);
-  return true;
+  return !sourceUnmounted(folder);
 }
 
 std::optional<QString> readStoredSource(bool create) {

@@ -40,7 +40,8 @@ QByteArrayView recordText(QByteArrayView record);
 
 // A folder a scan may take as its source: an existing folder, given by its
 // absolute path, that can be opened, whose path der.rep holds whole and reads back as it is (no blank
-// at either end: readers trim them).
+// at either end: readers trim them), and that is not the mount point of a
+// disk unmounted since the database was made from it (sourcemount.h).
 bool scannableFolder(const QString& folder);
 
 // The source recorded in der.rep (record 1 on its channel): the text before

@@ -426,6 +426,9 @@ class Main2 : public Form {
   // "Résultat du Scann (<total>) Fichiers" over "(<source>)".
   static QString scanResultCaption(const QString& source);
 
+  // ---- List loader ----
+  QString listBeingRead_;  // the list the latest load reads, named again after a refused pick
+
   // ---- Scan command ----
   // How the last scan road of Command1_Click ended.
   enum class ScanEnd { Refused, Cancelled, Stopped, Failed, Written };
@@ -437,6 +440,14 @@ class Main2 : public Form {
   bool refuseSourceFolder(const QString& folder);
   // The end of a scan whose database could not be sorted or written, and why.
   void endFailedScan(const QString& reason);
+  // The folder the last walk took and whether it was a mount root then.
+  struct WalkedSource {
+    QString folder;
+    bool mountRoot = false;
+  };
+  WalkedSource walkedSource_;
+  // Records beside der.rep whether the source just written was a mount root.
+  void rememberWrittenSource();
   // Greys the source commands while any job runs; first to go with the window.
   std::unique_ptr<JobWatch> jobWatch_;
 };

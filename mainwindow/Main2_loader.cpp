@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "database/dbfolder.h"
+#include "database/sourcemount.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/factsahead.h"
 #include "mainwindow/listactions.h"
@@ -49,15 +50,21 @@ void Main2::wireLists() {
 void Main2::Combo1_Click() {
   // A list picked while another is being read (the list of lists can be
   // dropped down from the menu meanwhile) would reopen list file 1 and empty
-  // the rows under the running loop: ignored.
-  if (!mayStart(Job::ListLoad)) return;
+  // the rows under the running loop: ignored, and the list of lists names the
+  // list being read again.
+  if (!mayStart(Job::ListLoad)) {
+    const QSignalBlocker quiet(Combo1);
+    const int shown = Combo1->findText(listBeingRead_);
+    if (shown >= 0) Combo1->setCurrentIndex(shown);
+    return;
+  }
   VariablesVRN& v = vrnVars();
   const QString source = trimBlanks(v.SourceActuelle);
   if (!driveRootExists(source)) {
     showMissingDriveBox(source);
     return;
   }
-  if (!entryExists(source)) {
+  if (sourceFolderMissing(source)) {
     showMissingFolderBox(source);
     return;
   }
@@ -96,6 +103,7 @@ void Main2::AfficherListeExtension() {
   setWidthCentred(pages ? kCompactWidth : kWideWidth);
 
   const QString nom = Combo1->Text();
+  listBeingRead_ = nom;
   RecordFile& liste = fileChannel(kListChannel);
   liste.close();
   liste.open(listFilePath(nom), kRecFichier, true);

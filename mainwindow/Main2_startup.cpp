@@ -5,6 +5,7 @@
 
 #include "database/dbfolder.h"
 #include "database/dbwriter.h"
+#include "database/sourcemount.h"
 #include "mainwindow/Main2.h"
 #include "mainwindow/copyloop.h"
 #include "platform/instancelock.h"
@@ -169,7 +170,7 @@ void Main2::Form_Load() {
 
   // 8. Missing-source warnings: both tests are made.
   if (!driveRootExists(source) && v.SourceActuelle != kNoSourceYet) showMissingDriveBox(source);
-  if (!entryExists(source) && v.SourceActuelle != kNoSourceYet) showMissingFolderBox(source);
+  if (sourceFolderMissing(source) && v.SourceActuelle != kNoSourceYet) showMissingFolderBox(source);
 
   // 9. Column widths.
   for (int i = 1; i <= ListView2->ColumnCount() && i < int(v.LargeursColonnes.size()); ++i)

@@ -56,7 +56,7 @@ void FormEssai::mnToutDeselec_Click() {
   setCopyItemFromCount(mnCopierSelect);
 }
 
-void FormEssai::MyButton6_Click() { vrnVars().DemandeArret = kPageStopRequest; }
+void FormEssai::MyButton6_Click() { requestStop(kPageStopRequest); }
 
 void FormEssai::mnCopierSelect_Click() {
   // One copy at a time: a second would share the loop state and the stop request.

@@ -117,7 +117,11 @@ void Main2::Command14_Click() {
   v.NbFenetresCascade = 0;
 }
 
+// The automatic display walks the lists by loading each in turn: while a
+// list is being read it is refused before it changes anything (a walk cannot
+// start its first load then).
 void Main2::Command12_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   Command14_Click();
   v.NbFenetresCascade = 0;
@@ -133,14 +137,17 @@ void Main2::Command12_Click() {
   endEmptyWalk();
 }
 
-// With no list to walk, the walk's end never ran: the stop button that the
-// display command enabled has nothing left to stop.
+// A walk that never started (no list to walk, the source gone) never ran
+// the walk's end, which disables the stop button that the display command
+// enabled: nothing is left for it to stop, unless a scan's walk (timer3 runs
+// exactly then) or a copy goes on around the display command.
 void Main2::endEmptyWalk() {
-  if (Combo1->ListCount() == 0 && !JobGuard::isRunning(Job::Copy) && !JobGuard::isRunning(Job::Scan))
-    MyButton6->setEnabled(false);
+  const bool scanWalking = JobGuard::isRunning(Job::Scan) && timer3->Enabled();
+  if (!scanWalking && !JobGuard::isRunning(Job::Copy)) MyButton6->setEnabled(false);
 }
 
 void Main2::Command9_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   Command14_Click();
   v.ModeAffichageAuto = kAutoPagesInTaskBar;
@@ -184,6 +191,7 @@ void Main2::runAutomaticDisplayStep() {
 }
 
 void Main2::mnAfficherEcran_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   makeCompact();
   countPagesForDisplay();
@@ -205,6 +213,7 @@ void Main2::mnAfficherEcran_Click() {
 }
 
 void Main2::mnAfficherSystray_Click() {
+  if (!mayStart(Job::ListLoad)) return;
   VariablesVRN& v = vrnVars();
   makeCompact();
   countPagesForDisplay();

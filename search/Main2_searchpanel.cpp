@@ -93,7 +93,7 @@ void Main2::MyButton25_Click() {
   if (WindowState() == vbNormal && Left() + Width() > Screen::Width()) setLeft(Screen::Width() - Width());
 }
 
-void Main2::MyButton26_Click() { vrnVars().DemandeArret = kStopRequest; }
+void Main2::MyButton26_Click() { requestStop(kStopRequest); }
 
 void Main2::MyButton24_Click() {
   VariablesVRN& v = vrnVars();

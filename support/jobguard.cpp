@@ -4,6 +4,8 @@
 #include <map>
 #include <vector>
 
+#include "support/VariablesVRN.h"
+
 namespace vrn {
 
 namespace {
@@ -50,6 +52,12 @@ Job JobGuard::running() { return jobs().empty() ? Job::None : jobs().back(); }
 bool JobGuard::isRunning(Job job) { return std::find(jobs().begin(), jobs().end(), job) != jobs().end(); }
 
 bool mayStart(Job job) { return job == Job::Scan ? !jobRunning() : !JobGuard::isRunning(job); }
+
+bool requestStop(QLatin1String request) {
+  if (!jobRunning()) return false;
+  vrnVars().DemandeArret = request;
+  return true;
+}
 
 JobWatch::JobWatch(std::function<void()> onChange) {
   static int next = 0;

@@ -6,6 +6,7 @@
 // greys the controls of the roads it refuses (JobWatch).
 // Jobs nest (a scan's end opens its pages, which load lists), so the guards
 // stack.
+#include <QLatin1String>
 #include <functional>
 
 namespace vrn {
@@ -50,5 +51,11 @@ inline bool jobRunning() { return JobGuard::running() != Job::None; }
 // - a list load, a search or a copy: refused inside one of its own kind,
 //   whose list file or rows, loop state and stop request it would share.
 bool mayStart(Job job);
+
+// A stop request belongs to the job it stops: the stop buttons store theirs
+// (DemandeArret) only while a job runs. A press that reaches a button once
+// nothing runs is no request, so it can never stop the next job. True when
+// the request was stored.
+bool requestStop(QLatin1String request);
 
 }  // namespace vrn

@@ -9,7 +9,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <optional>
 #include <cerrno>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -21,9 +25,11 @@
 
 #include "database/dbfolder.h"
 #include "database/dbwriter.h"
+#include "database/sourcemount.h"
 #include "database/walk.h"
 #include "mainwindow/copyloop.h"
 #include "mainwindow/listloader.h"
+#include "pages/FormEssai.h"
 #include "platform/pathcodec.h"
 #include "search/searchengine.h"
 #include "support/TriRapide.h"
@@ -279,6 +285,24 @@ TEST_F(DatabaseSafetyTest, AMissingSourceAtStartWithTheDefaultOptionsKeepsEveryL
     EXPECT_EQ(vrnVars().SourceActuelle, decodePath(c.source));
     EXPECT_EQ(vrnVars().NombreFichiers, 3);
     EXPECT_EQ(win->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + decodePath(c.source) + ")");
+
+    // The lists at start could not be walked: nothing runs, so nothing is
+    // left to stop, and a press that reaches the stop button all the same
+    // asks nothing of the next job.
+    EXPECT_FALSE(win->MyButton6->Enabled());
+    win->MyButton6_Click();
+    EXPECT_EQ(vrnVars().DemandeArret, "");
+    if (c.source.startsWith(old.path())) {
+      // The folder back in place: its list loads whole.
+      makeFolder(c.source);
+      for (const char* f : {"/a.txt", "/b.txt"}) makeFile(c.source + f, "x");
+      svc->dialogs.boxes.clear();
+      win->Combo1->setListIndex(win->Combo1->findText("txt"));
+      EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+      EXPECT_EQ(win->ListView2->Count(), 2);
+      EXPECT_EQ(win->Label2->Caption(), "Liste de Mes (2) Fichiers (.txt) Disponibles");
+      removeTree(c.source);
+    }
   }
 }
 
@@ -342,7 +366,7 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
          vrnVars().SourceActuelle = kScanPresetSource;
          vrnVars().SourceAScanner = decodePath(fresh / "gone");
          w->Command1_Click();
-         EXPECT_EQ(vrnVars().SourceActuelle, decodePath(fresh / "gone")) << "the state word goes";
+         EXPECT_EQ(vrnVars().SourceActuelle, decodePath(old.path())) << "the state word goes: the stored source";
          vrnVars().SourceActuelle = decodePath(old.path());
        }},
   };
@@ -367,6 +391,179 @@ TEST_F(DatabaseSafetyTest, EverySourceRoadRefusesAFolderItCannotScanAndChangesNo
     expectOnlyChanged(window, QList<Change>{{"Dialogs", "Boxes"}} + road.shown);
     EXPECT_EQ(vrnVars().ScanEnCours, "");
   }
+}
+
+// A disk scanned where it was mounted, then unmounted, leaves its mount
+// point as an empty folder: a missing source, at start and on every road, as
+// a folder that is gone. Another disk mounted there is scanned, and so is a
+// plain folder its user emptied.
+TEST_F(DatabaseSafetyTest, ADiskUnmountedSinceItsScanIsAMissingSourceOnEveryRoad) {
+  // The mount point's name holds a blank, which the mount table escapes.
+  const QByteArray point = fresh / "usb disk";
+  makeFolder(point);
+  TempTree elsewhere;  // a folder of the same disk, bound on the mount point
+  struct Mounted {
+    QByteArray at;
+    bool on = false;
+    bool mount(const char* source, const char* type, unsigned long flags, const char* data) {
+      on = ::mount(source, at.constData(), type, flags, data) == 0;
+      return on;
+    }
+    void unmount() {
+      if (on) ::umount2(at.constData(), MNT_DETACH);
+      on = false;
+    }
+    ~Mounted() { unmount(); }
+  } disk{point};
+  struct Kind {
+    const char* what;
+    std::function<bool()> mount;
+  };
+  const Kind kinds[] = {
+      {"a file system of its own", [&] { return disk.mount("tmpfs", "tmpfs", 0, "size=1m"); }},
+      {"a folder of the same disk bound there",
+       [&] { return disk.mount(elsewhere.path(), nullptr, MS_BIND, nullptr); }},
+  };
+  const QString folderBox = "Le Répertoire ci-dessous ayant servi";
+  const QString source = decodePath(point);
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.what);
+    win.reset();
+    removeTree(encodePath(dbDir()));
+    removeTree(elsewhere / "photos");
+    if (!kind.mount()) GTEST_SKIP() << "this machine allows no mount here";
+    makeFolder(point + "/photos");
+    for (const char* f : {"a.txt", "b.txt", "photos/c.jpg"}) makeFile(point + '/' + f, "x");
+
+    // The disk scanned where it is mounted. What stands at the record's
+    // name and at its temporary name (a link out of the database folder, a
+    // write cut short) is replaced, never written through.
+    Main2* w = startOn(old);
+    const QByteArray outside = fresh / "outside";
+    makeFile(outside, "kept");
+    const QByteArray record = encodePath(dbDir()) + "/" + kSourceMountFile;
+    ASSERT_EQ(::symlink(outside.constData(), record.constData()), 0);
+    makeFile(record + ".new", "cut short");
+    svc->dialogs.folders = {source};
+    w->Command1->click();
+    ASSERT_EQ(readFile(dbDir() + "/txt.vrn"), records({point + "/a.txt", point + "/b.txt"}));
+    ASSERT_EQ(vrnVars().SourceActuelle, source);
+    EXPECT_EQ(readFile(decodePath(outside)), "kept");
+    EXPECT_FALSE(QFileInfo(decodePath(record)).isSymLink());
+    EXPECT_FALSE(QFile::exists(decodePath(record + ".new")));
+    EXPECT_EQ(w->Combo1->findText(kSourceMountFile), -1);
+    removeTree(outside);
+    disk.unmount();
+    ASSERT_TRUE(QDir(source).isEmpty()) << "the mount point is left as an empty folder";
+
+    // A start with the default options (scan and lists at start) keeps
+    // every list and says the folder is missing.
+    win.reset();
+    svc->dialogs.boxes.clear();
+    QFile::remove(dbDir() + "/affp.aff");
+    const FolderPicture stored = pictureOf(encodePath(dbDir()));
+    w = realStartWindow();
+    ASSERT_TRUE(started);
+    w->Timer5->setEnabled(false);
+    FolderPicture after = pictureOf(encodePath(dbDir()));
+    after.remove("affp.aff");  // the defaults, written at start
+    EXPECT_EQ(after, stored) << "every list, der.rep and the mount record byte for byte";
+    EXPECT_EQ(w->Check11->Value(), 1) << "the scan-at-start option is on";
+    ASSERT_FALSE(svc->dialogs.boxes.isEmpty());
+    for (const ShownBox& box : svc->dialogs.boxes) {
+      EXPECT_TRUE(box.text.startsWith(folderBox)) << box.text.toStdString();
+      EXPECT_EQ(box.style, vbOKOnly);
+    }
+    EXPECT_FALSE(w->Caption().startsWith(" - (")) << "no scan ran";
+    EXPECT_EQ(vrnVars().SourceActuelle, source);
+    EXPECT_EQ(w->MyButton10->Caption(), "Résultat du Scann (3) Fichiers\n(" + source + ")");
+
+    // Every road to scan it again is refused and changes nothing; a list
+    // picked says the folder is missing, as for a folder that is gone.
+    const QList<Change> browsed = {{"Dialogs", "BrowserTitles"}, {"MyButton6", "Caption"}};
+    const QList<Change> picked = {{"Combo7", "List"}, {"Combo7", "ListIndex"}, {"Combo7", "Text"}};
+    struct Road {
+      const char* what;
+      std::function<void()> run;
+      QString box = "Dossier Incorect";
+      QList<Change> shown = {};
+    };
+    const Road roads[] = {
+        {"rescan", [&] { w->mnReScannerActuel->click(); }},
+        {"the scan at start pressed again",
+         [&] {
+           vrnVars().SourceActuelle = kScanPresetSource;
+           w->Command1_Click();
+         }},
+        {"the folder chosen in the browser",
+         [&] {
+           svc->dialogs.folders = {source};
+           w->Command1->click();
+         },
+         "Dossier Incorect", browsed},
+        {"the folder as a special folder",
+         [&] {
+           w->Combo7->AddItem(source + "/");
+           w->Combo7->setListIndex(w->Combo7->findText(source + "/"));
+         },
+         "Dossier Incorect", picked},
+        {"a list picked",
+         [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); },
+         folderBox,
+         {{"Combo1", "ListIndex"}, {"Combo1", "Text"}}},
+    };
+    for (const Road& road : roads) {
+      SCOPED_TRACE(road.what);
+      vrnVars().SourceActuelle = source;
+      vrnVars().SourceAScanner = source;
+      svc->dialogs.boxes.clear();
+      const WindowSnapshot window = snapshot();
+      road.run();
+      ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+      EXPECT_TRUE(svc->dialogs.boxes[0].text.startsWith(road.box)) << svc->dialogs.boxes[0].text.toStdString();
+      EXPECT_EQ(pictureOf(encodePath(dbDir())).value("txt.vrn"), stored.value("txt.vrn"));
+      EXPECT_EQ(databaseOf(pictureOf(encodePath(dbDir()))), databaseOf(stored));
+      expectOnlyChanged(window, QList<Change>{{"Dialogs", "Boxes"}} + road.shown);
+      EXPECT_EQ(vrnVars().ScanEnCours, "");
+      EXPECT_EQ(w->ListView2->Count(), 0);
+    }
+
+    // The record speaks only for the database whose source der.rep names
+    // (a write cut short between the two leaves another source there).
+    const QByteArray derRep = readFile(dbDir() + "/der.rep");
+    writeDerRep(old.path());
+    EXPECT_TRUE(scannableFolder(source));
+    writeFile(dbDir() + "/der.rep", derRep);
+    EXPECT_FALSE(scannableFolder(source));
+
+    // Another disk mounted at the same place is there: it is scanned.
+    ASSERT_TRUE(disk.mount("tmpfs", "tmpfs", 0, "size=1m"));
+    makeFile(point + "/d.pdf", "x");
+    vrnVars().SourceActuelle = source;
+    svc->dialogs.boxes.clear();
+    w->mnReScannerActuel->click();
+    EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+    EXPECT_EQ(w->Caption().left(17), " - (1 Fichiers) O");
+    EXPECT_EQ(readFile(dbDir() + "/pdf.vrn"), records({point + "/d.pdf"}));
+    EXPECT_FALSE(QFile::exists(dbDir() + "/txt.vrn"));
+    disk.unmount();
+  }
+
+  // A plain folder its user emptied is scanned empty, as before.
+  win.reset();
+  removeTree(encodePath(dbDir()));
+  const QByteArray plain = fresh / "plain";
+  makeFolder(plain);
+  makeFile(plain + "/e.txt", "x");
+  Main2* w = startOn(old);
+  svc->dialogs.folders = {decodePath(plain)};
+  w->Command1->click();
+  ASSERT_TRUE(QFile::exists(dbDir() + "/txt.vrn"));
+  QFile::remove(decodePath(plain + "/e.txt"));
+  w->mnReScannerActuel->click();
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_EQ(w->Caption().left(17), " - (0 Fichiers) O");
+  EXPECT_EQ(database().keys(), QList<QByteArray>{"der.rep"}) << "every list deleted";
 }
 
 // ---- A write that fails ----
@@ -983,4 +1180,242 @@ TEST_F(DatabaseSafetyTest, NoSourceCommandRunsWhileAnyJobRuns) {
   listLoadEventSliceMs() = loadSlice;
   searchEventSliceMs() = searchSlice;
   EXPECT_EQ(QDir(backup.path()).entryList(QDir::Files), (QStringList{"a.txt", "b.txt"})) << "the copy itself went on";
+}
+
+// The one rule (mayStart) both ways: for each job, every road that must wait
+// is refused before it changes anything, every road that may run alongside
+// runs, and the page buttons, which a list load and a search hide, are not
+// offered. Refused roads are tried together at one turn of the job; each road
+// that runs gets a job of its own.
+TEST_F(DatabaseSafetyTest, EachRoadRunsOrIsRefusedWhileEachJobRunsAsTheOneRuleSays) {
+  for (const char* f : {"a.txt", "b.txt", "c.jpg"}) makeFile(old / f, "x");
+  makeFiles(fresh.path(), 12);
+  const int loadSlice = listLoadEventSliceMs(), searchSlice = searchEventSliceMs();
+  listLoadEventSliceMs() = 0;  // a turn after every record
+  searchEventSliceMs() = 0;
+  struct RestoreSlices {
+    int load, search;
+    ~RestoreSlices() {
+      listLoadEventSliceMs() = load;
+      searchEventSliceMs() = search;
+    }
+  } restoreSlices{loadSlice, searchSlice};
+
+  enum Expect { Runs, Refused, NotOffered };
+  const QString scanTitle = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
+  Main2* w = nullptr;
+  QPointer<FormEssai> page;
+  std::unique_ptr<QTemporaryDir> backup;  // each instance's destinations
+  auto destination = [&](const char* name) {
+    QString folder = backup->path() + "/" + name;
+    QDir().mkpath(folder);
+    return folder;
+  };
+  auto filesIn = [&](const char* name) { return QDir(backup->path() + "/" + name).entryList(QDir::Files); };
+
+  struct Road {
+    const char* what;
+    std::function<void()> take;      // the user's action
+    std::function<bool()> ran = {};  // what shows that it ran, right after
+    Expect scan, load, search, copy;
+    std::function<void()> prepare = {};  // before the job starts
+    QList<Change> own = {};              // what a refused action itself changes (a pick)
+    std::function<bool()> offered = {};  // for the roads a job may hide
+  };
+  const Road roads[] = {
+      {"the scan button",
+       [&] {
+         svc->dialogs.folders = {path(fresh)};
+         w->Command1->click();
+       },
+       {},
+       Refused,
+       Refused,
+       Refused,
+       Refused},
+      {"rescan", [&] { w->mnReScannerActuel->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"profile scan", [&] { w->mnScannProfile->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"a folder of my choice", [&] { w->mnChoixPerso->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"the special folders' menu", [&] { w->mnDetailRepPerso->click(); }, {}, Refused, Refused, Refused, Refused},
+      {"a special folder picked",
+       [&] { w->Combo7->setListIndex(0); },
+       {},
+       Refused,
+       Refused,
+       Refused,
+       Refused,
+       {},
+       {{"Combo7", "ListIndex"}, {"Combo7", "Text"}}},
+      {"a list picked", [&] { w->Combo1->setListIndex(w->Combo1->findText("jpg")); },
+       [&] { return w->Label2->Caption() == "Liste de Mes (1) Fichiers (.jpg) Disponibles"; }, Runs, Refused, Runs,
+       Runs},
+      {"a search launched", [&] { w->MyButton25->click(); },
+       [&] { return w->Label32->Caption().startsWith("Recherche Terminée"); }, Runs, Runs, Refused, Runs},
+      {"the main window's copy",
+       [&] {
+         w->mnToutSelect_Click();
+         svc->dialogs.folders = {destination("main")};
+         w->mnCopierSelect->click();
+       },
+       [&] { return !filesIn("main").isEmpty(); }, Runs, Runs, Runs, Refused},
+      {"a page's copy",
+       [&] {
+         ASSERT_TRUE(page);
+         page->mnToutSelect->click();
+         svc->dialogs.saveNames = {destination("page")};
+         page->mnCopierSelect->click();
+       },
+       [&] { return !filesIn("page").isEmpty(); }, Runs, Runs, Runs, Refused,
+       [&] {
+         page = new FormEssai(w);
+         page->Show();
+         page->mnToutSelect->click();
+       }},
+      {"the lists as pages on screen", [&] { w->mnAfficherEcran->click(); }, [&] { return loadedPages().size() == 2; },
+       Runs, Refused, Runs, Runs},
+      {"the lists as pages in the task bar", [&] { w->mnAfficherSystray->click(); },
+       [&] {
+         bool minimised = loadedPages().size() == 2;
+         for (Form* f : loadedPages()) minimised = minimised && f->WindowState() == vbMinimized;
+         return minimised;
+       },
+       Runs, Refused, Runs, Runs},
+      {"a page on screen",
+       [&] { w->Command11->click(); },
+       [&] { return loadedPages().size() == 1; },
+       Runs,
+       NotOffered,
+       NotOffered,
+       Runs,
+       {},
+       {},
+       [&] { return w->Command11->Visible(); }},
+      {"a page in the task bar",
+       [&] { w->Command8->click(); },
+       [&] { return loadedPages().size() == 1; },
+       Runs,
+       NotOffered,
+       NotOffered,
+       Runs,
+       {},
+       {},
+       [&] { return w->Command8->Visible(); }},
+  };
+
+  struct JobCase {
+    const char* what;
+    Expect Road::*expect;
+    std::function<void()> start;
+    // The turn at which the roads are taken: the first one, or for the
+    // search the first once it reads (its pause before comes first).
+    std::function<bool()> ready = [] { return true; };
+  };
+  const JobCase jobs[] = {
+      {"a scan", &Road::scan,
+       [&] {
+         svc->dialogs.folders = {path(fresh)};
+         w->Command1->click();
+       }},
+      {"a list load", &Road::load, [&] { w->Combo1->setListIndex(w->Combo1->findText("txt")); }},
+      {"a search", &Road::search, [&] { w->MyButton25->click(); },
+       [&] {
+         return w->Label2->Caption() == "Recherche Affinée par Critère de Recherche en Cours..." &&
+                w->ListView2->Count() > 0;
+       }},
+      {"a copy", &Road::copy,
+       [&] {
+         vrnVars().DossierDestination = destination("job");
+         vrnVars().ModeCopie = kYes;
+         w->CopierFichiersCoches();
+       }},
+  };
+
+  // A started window showing the txt list with both rows ticked, the search
+  // panel ready to look for "txt" in every list, and what the roads need.
+  auto startInstance = [&](const QList<const Road*>& taken) {
+    closeEveryPage();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    win.reset();
+    removeTree(encodePath(dbDir()));
+    makeFolder(encodePath(dbDir()));
+    svc->dialogs.boxes.clear();
+    svc->dialogs.browserTitles.clear();
+    backup = std::make_unique<QTemporaryDir>();
+    w = startOn(old);
+    w->mnRechercheCritere->click();
+    w->Text2->setText("txt");
+    w->Check19->setValue(1);
+    w->Combo1->setListIndex(w->Combo1->findText("txt"));
+    w->mnToutSelect_Click();
+    for (const Road* road : taken)
+      if (road->prepare) road->prepare();
+    svc->dialogs.boxes.clear();
+  };
+
+  for (const JobCase& job : jobs) {
+    SCOPED_TRACE(job.what);
+    QList<const Road*> waiting, running;
+    for (const Road& road : roads) (road.*job.expect == Runs ? running : waiting) << &road;
+
+    // Every road that must wait (or is not offered), at one turn of the job.
+    startInstance(waiting);
+    bool during = false;
+    std::optional<EveryTurn> user;
+    user.emplace([&] {
+      if (during || !jobRunning() || !job.ready()) return;
+      during = true;
+      for (const Road* road : waiting) {
+        SCOPED_TRACE(road->what);
+        if (road->*job.expect == NotOffered) {
+          EXPECT_FALSE(road->offered()) << "hidden while the job runs";
+          continue;
+        }
+        const FolderPicture files = pictureOf(encodePath(dbDir()));
+        const QStringList state = {vrnVars().SourceActuelle, vrnVars().SourceAScanner, vrnVars().ModeCopie,
+                                   vrnVars().ScanEnCours, vrnVars().DemandeArret};
+        const qsizetype pages = loadedPages().size();
+        const WindowSnapshot window = snapshot();
+        road->take();
+        expectOnlyChanged(window, road->own);
+        EXPECT_EQ(pictureOf(encodePath(dbDir())), files);
+        EXPECT_EQ(state, QStringList({vrnVars().SourceActuelle, vrnVars().SourceAScanner, vrnVars().ModeCopie,
+                                      vrnVars().ScanEnCours, vrnVars().DemandeArret}));
+        EXPECT_EQ(loadedPages().size(), pages);
+      }
+    });
+    job.start();
+    user.reset();
+    ASSERT_TRUE(during);
+    EXPECT_FALSE(jobRunning());
+    if (job.expect == &Road::load) {
+      // The load refused the pick and the display walk: it ends showing its
+      // own list, named in the list of lists, in the wide window.
+      EXPECT_EQ(w->Combo1->Text(), "txt");
+      EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (2) Fichiers (.txt) Disponibles");
+      EXPECT_EQ(w->ListView2->Count(), 2);
+      EXPECT_EQ(w->Width(), Main2::kWideWidth);
+    }
+
+    // Each road that may run alongside, in a job of its own.
+    for (const Road* road : running) {
+      SCOPED_TRACE(road->what);
+      startInstance({road});
+      bool ran = false, tried = false;
+      std::optional<EveryTurn> alongside;
+      alongside.emplace([&] {
+        if (tried || !jobRunning() || !job.ready()) return;
+        tried = true;
+        road->take();
+        ran = road->ran();
+      });
+      job.start();
+      alongside.reset();
+      ASSERT_TRUE(tried);
+      EXPECT_TRUE(ran) << "it ran inside the job";
+      EXPECT_FALSE(jobRunning());
+      EXPECT_EQ(vrnVars().DemandeArret, "");
+    }
+  }
+  closeEveryPage();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

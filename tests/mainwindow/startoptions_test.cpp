@@ -4,10 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "pages/FormEssai.h"
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
+#include "support/touslesdossierssystem.h"
 #include "tests/mainwindow/main2_fixture.h"
 
 using namespace vrn;
@@ -93,6 +97,75 @@ TEST_F(StartOptionsTest, FirstRunYesScansTheProfileWithoutAskingThenAppliesTheDe
   EXPECT_EQ(w->ListView2->Count(), 0);
   EXPECT_FALSE(w->ListView2->Visible());
   EXPECT_EQ(w->Label2->Caption(), "Faites votre Choix");
+}
+
+// A first run whose profile folder is there but cannot be scanned: the scan
+// is refused before the window changes, and the next press of the scan
+// button or of "Choisir moi Même la Source à Scanner" opens the browser.
+TEST_F(StartOptionsTest, FirstRunYesWithAProfileThatCannotBeScannedLeavesTheWindowUsable) {
+  const QString scanTitle = "Sélectionner le Disque, Lecteur, Répertoire à SCANNER...";
+  struct Case {
+    const char* what;
+    // Makes the profile folder; false when this machine would scan it all the same.
+    std::function<bool(const QByteArray& profile)> make;
+  };
+  const Case cases[] = {
+      {"a profile whose path der.rep cannot hold",
+       [](const QByteArray& profile) {
+         QByteArray deep = profile;
+         while (deep.size() <= 1024) deep += "/" + QByteArray(200, 'p');
+         return QDir().mkpath(decodePath(deep)) && qputenv("HOME", deep);
+       }},
+      {"a profile folder that cannot be opened",
+       [](const QByteArray& profile) {
+         // The owner's permission bits do not stop root.
+         return ::geteuid() != 0 && QDir().mkpath(decodePath(profile)) && ::chmod(profile.constData(), 0) == 0;
+       }},
+  };
+  int ran = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    win.reset();
+    svc->dialogs.boxes.clear();
+    svc->dialogs.browserTitles.clear();
+    QDir(dbDir()).removeRecursively();
+    const QByteArray profile = encodePath(home.path()) + "/profile-" + QByteArray::number(ran);
+    qputenv("HOME", profile);
+    if (!c.make(profile)) continue;
+    ++ran;
+    svc->dialogs.answers = {vbYes};
+    Main2* w = realStartWindow();
+    ASSERT_TRUE(started);
+    ASSERT_EQ(svc->dialogs.boxes.size(), 2);
+    EXPECT_EQ(svc->dialogs.boxes[0].title, "Choix de la Source à Scanner...");
+    EXPECT_EQ(svc->dialogs.boxes[1].text, "Dossier Incorect");
+    EXPECT_EQ(svc->dialogs.boxes[1].title, "Refaire...");
+    EXPECT_EQ(QFile(dbDir() + "/der.rep").size(), 0) << "nothing was scanned";
+    EXPECT_EQ(vrnVars().SourceActuelle, "") << "no source: the next press asks";
+    EXPECT_NE(w->MyButton6->Caption(), "Arrêter le Scann") << "the scan's first step never ran";
+    EXPECT_FALSE(w->MyButton6->Enabled()) << "nothing runs";
+
+    // The same refusal in a wide window changes nothing in it.
+    w->setWidthCentred(Main2::kWideWidth);
+    vrnVars().SourceActuelle = kNoSourceYet;
+    vrnVars().SourceAScanner = CheminDossierSpecial(40);
+    ASSERT_FALSE(vrnVars().SourceAScanner.isEmpty());
+    svc->dialogs.boxes.clear();
+    const WindowSnapshot before = snapshot();
+    w->Command1->click();
+    expectOnlyChanged(before, {{"Dialogs", "Boxes"}});
+    ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+    EXPECT_EQ(svc->dialogs.boxes[0].text, "Dossier Incorect");
+
+    // Both roads now open the browser (cancelled here).
+    w->Command1->click();
+    EXPECT_EQ(svc->dialogs.browserTitles, QStringList{scanTitle});
+    w->mnChoixPerso->click();
+    EXPECT_EQ(svc->dialogs.browserTitles, QStringList({scanTitle, scanTitle}));
+    EXPECT_EQ(svc->dialogs.boxes.size(), 1);
+    ::chmod(profile.constData(), 0755);
+  }
+  EXPECT_GE(ran, 1);
 }
 
 TEST_F(StartOptionsTest, BeforeTheFirstRunOfferTheDefaultsAndTheCommonListsAreInPlace) {

@@ -382,4 +382,15 @@ TEST_F(ManagementTest, AScanWithTheListsAfterEachChangeOptionOpensTheOfferedList
   EXPECT_EQ(states(), QList<int>({vbNormal}));
   EXPECT_EQ(w->lblAffich->Caption(), "Choix de mes (1) Listes Préférées");
   EXPECT_EQ(vrnVars().ModeAffichageAuto, kNoAutoDisplay);
+  EXPECT_FALSE(w->MyButton6->Enabled());
+
+  // A scan that lists nothing has no list to open: the stop button that the
+  // display command enabled is left with nothing to stop.
+  QTemporaryDir empty;
+  svc->dialogs.folders = {empty.path()};
+  w->Command1->click();
+  EXPECT_TRUE(loadedPages().isEmpty());
+  EXPECT_EQ(w->Combo1->ListCount(), 0);
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter la Sélection");
+  EXPECT_FALSE(w->MyButton6->Enabled());
 }

@@ -286,6 +286,15 @@ TEST_F(PageEventsTest, ThePagesStopEndsBeforeTheNextRowTheMainStopBeforeTheNextF
   EXPECT_EQ(p->MyButton6->Caption(), "Arrêter Copie\ntxt (3)-2/3");
   EXPECT_EQ(vrnVars().DemandeArret, "");
   EXPECT_EQ(vrnVars().ModeCopie, "");
+
+  // The copy over, its stop button is disabled, and a press that reaches it
+  // all the same is no request: the next copy copies every file.
+  EXPECT_FALSE(p->MyButton6->Enabled());
+  p->MyButton6_Click();
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+  svc->dialogs.saveNames = {dst.path() + "/three"};
+  p->mnCopierSelect->click();
+  EXPECT_EQ(entries(dst.path() + "/three").size(), 3);
 }
 
 TEST_F(PageEventsTest, AFailedFileIsSkippedAndTheCopyGoesOn) {

@@ -278,6 +278,13 @@ TEST_F(EngineTest, StopEmptiesTheResultAndTheNextSearchRunsInFull) {
   expectIdleAgain(before);
   EXPECT_EQ(svc->audio.plays, 1);
 
+  // A press reaching the stop button once nothing runs is no request: the
+  // next list picked and the next search run in full.
+  w->MyButton26_Click();
+  EXPECT_EQ(vrnVars().DemandeArret, "");
+  w->Combo1->setListIndex(w->Combo1->findText("log"));
+  EXPECT_EQ(w->ListView2->Count(), 6);
+  EXPECT_EQ(w->Label2->Caption(), "Liste de Mes (6) Fichiers (.log) Disponibles");
   searchList("log", "log");
   EXPECT_EQ(w->ListView2->Count(), 6);
   EXPECT_EQ(vrnVars().NbEnregistrementsLus, 6);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "support/VariablesVRN.h"
 #include "support/jobguard.h"
 
 namespace vrn {
@@ -71,6 +72,29 @@ TEST(JobGuardTest, MayStartSaysWhichRoadStartsWhileEachJobRuns) {
     while (!guards.empty()) guards.pop_back();  // innermost first
   }
   EXPECT_TRUE(mayStart(Job::Scan));
+}
+
+// A stop request is kept only while a job runs to take it; one made while
+// nothing runs is dropped, and never waits for the next job.
+TEST(JobGuardTest, AStopRequestIsKeptOnlyWhileAJobRuns) {
+  QString& request = vrnVars().DemandeArret;
+  request.clear();
+  EXPECT_FALSE(requestStop(kStopRequest));
+  EXPECT_EQ(request, "");
+  {
+    const JobGuard copy(Job::Copy);
+    EXPECT_TRUE(requestStop(kPageStopRequest));
+    EXPECT_EQ(request, kPageStopRequest);
+    request.clear();
+    {
+      const JobGuard load(Job::ListLoad);
+      EXPECT_TRUE(requestStop(kStopRequest));
+    }
+    EXPECT_EQ(request, kStopRequest) << "taken by the job that runs, not cleared by the guards";
+    request.clear();
+  }
+  EXPECT_FALSE(requestStop(kPageStopRequest));
+  EXPECT_EQ(request, "");
 }
 
 TEST(JobGuardTest, WatchesSeeEveryStartAndEndForTheirOwnLife) {
