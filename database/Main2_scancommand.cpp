@@ -272,6 +272,7 @@ void Main2::Command1_Click() {
     // the database made from it records that (rememberWrittenSource).
     walkedSource_ = {v.DossierAScanner, isMountRoot(v.DossierAScanner).value_or(false)};
     ScannerDossier(v.DossierAScanner, "*.*");
+    if (const auto& hook = scanTestHooks().afterWalk) hook();
 
     // 10. A stop can no longer be honoured once the walk is over; read back
     // during the write, der.rep would name the old source beside the new lists.
@@ -354,10 +355,22 @@ void Main2::Command1_Click() {
               "Prochain Démarrage du Programme...",
           vbExclamation, "Base de Données Incomplète...");
   } catch (const std::exception&) {
-    // Out of memory on a huge tree: the command ends where it was, with
-    // nothing left for the stop button to stop.
+    // Out of memory on a huge tree. Before the database was written the scan
+    // ends like a failed write; afterwards the new database stands and only
+    // the window's busy state is put back.
     setMousePointer(vbDefault);
+    timer3->setEnabled(false);
     MyButton6->setEnabled(false);
+    if (v.ScanEnCours != kYes) return;
+    if (scanEnd_ != ScanEnd::Written) {
+      databasePending_ = false;
+      scanEnd_ = ScanEnd::Failed;
+      endFailedScan(writeFailureReason(ENOMEM));
+      return;
+    }
+    Combo1->show();
+    MyFrame7->show();
+    v.ScanEnCours.clear();
   }
 }
 

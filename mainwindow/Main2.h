@@ -27,6 +27,7 @@ class Main2 : public Form {
   // arrays are freed (0: a turn at every slice).
   struct ScanTestHooks {
     std::function<void()> beforeSort;
+    std::function<void()> afterWalk;
     int freeArraysSliceMs = 5;
   };
   static ScanTestHooks& scanTestHooks();

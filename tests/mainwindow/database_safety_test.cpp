@@ -608,6 +608,12 @@ TEST_F(DatabaseSafetyTest, AScanThatCannotWriteKeepsThePreviousListsAndSaysSo) {
          undo = [] { Main2::scanTestHooks().beforeSort = nullptr; };
          return true;
        }},
+      {"a walk that runs out of memory", "La Mémoire de l'Ordinateur est Insuffisante...",
+       [&] {
+         Main2::scanTestHooks().afterWalk = [] { throw std::bad_alloc(); };
+         undo = [] { Main2::scanTestHooks().afterWalk = nullptr; };
+         return true;
+       }},
       {"a staged file gone from a folder that is there",
        "Un Fichier de la Base de Données a Disparu pendant l'Écriture...",
        [&] {
