@@ -293,9 +293,15 @@ TEST_F(LoaderTest, AStopDuringTheLoadEndsWithAnEmptyHiddenList) {
   writeList("dat", paths);
   Main2* w = start();
   vrnVars().DernierIndexAuto = 4;
-  // The stop is pressed at the first turn of the event loop, after record 1.
-  QTimer::singleShot(0, w, [] { vrnVars().DemandeArret = kStopRequest; });
-  pick("dat");
+  // The stop is pressed at the first turn of the event loop once record 1 is
+  // in (turns may come before it while its facts are gathered).
+  {
+    EveryTurn stopAfterFirstRow([w] {
+      if (w->ListView2->Count() >= 1 && vrnVars().DemandeArret.isEmpty() && vrnVars().IndiceBoucle < 6)
+        vrnVars().DemandeArret = kStopRequest;
+    });
+    pick("dat");
+  }
   expectListHidden();
   EXPECT_EQ(vrnVars().DemandeArret, "");
   EXPECT_EQ(vrnVars().IndiceBoucle, 6);
