@@ -3,8 +3,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <QRandomGenerator>
@@ -168,6 +170,20 @@ class Folder {
       : path_(path), fd_(path.isEmpty() ? -1 : ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {
     const long most = isOpen() ? ::fpathconf(fd(), _PC_NAME_MAX) : -1;
     longestName_ = most > 0 ? std::min<long>(most, NAME_MAX) : NAME_MAX;
+    struct statfs fs;
+    if (isOpen() && ::fstatfs(fd(), &fs) == 0) {
+      switch (fs.f_type) {
+        case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case F2FS_SUPER_MAGIC:
+        case TMPFS_MAGIC:
+          flushesWhole_ = true;
+          break;
+        default:
+          break;
+      }
+    }
   }
   bool isOpen() const { return fd_.get() >= 0; }
   int fd() const { return fd_.get(); }
@@ -179,6 +195,10 @@ class Folder {
     return ::fstatat(fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0;
   }
   qsizetype longestName() const { return longestName_; }
+  // Whether a flush of the whole file system writes out every file made in
+  // the folder and reports a failure of any: true of the local file systems
+  // below (a FUSE or network one may answer before its data is safe).
+  bool flushesWhole() const { return flushesWhole_; }
 
   // Removes the temporaries of copies into this folder that no longer run:
   // a copy holds a lock on each of its own for as long as it lives, a killed
@@ -213,6 +233,7 @@ class Folder {
   QByteArray path_;
   Fd fd_;
   qsizetype longestName_;
+  bool flushesWhole_ = false;
 };
 
 // Creates a new temporary file for `finalName` in the folder, exclusively
@@ -362,12 +383,14 @@ class CopyRun {
     if (cleaning_) cleaning_->wait();
   }
 
-  // Copies the source into a new temporary in the folder; Copied means the
-  // file waits in the batch, flushed and named later.
-  FileCopyStatus copyIn(const QByteArray& source, PendingFile file) {
-    // Look before opening: opening a fifo or a device can block or act on it.
-    struct stat st;
-    if (::stat(source.constData(), &st) != 0)
+  // Copies the source, whose entry was seen as `seen`, into a new temporary
+  // in the folder; Copied means the file waits in the batch, flushed and
+  // named later.
+  FileCopyStatus copyIn(const QByteArray& source, const struct stat& seen, PendingFile file) {
+    // Look before opening (through a link): opening a fifo or a device can
+    // block or act on it.
+    struct stat st = seen;
+    if (S_ISLNK(st.st_mode) && ::stat(source.constData(), &st) != 0)
       return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
     if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
     const Fd in(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -452,14 +475,20 @@ class CopyRun {
   // order, up to the first that fails or finds its name taken (the window
   // thread goes on from there).
   static void flushAndName(std::vector<PendingFile>& files, const Folder& folder) {
-    // Writing every file out first lets the file system commit them together:
-    // most flushes then find their file on the disk already.
     for (const PendingFile& f : files) {
       // A file copy keeps the modification time; failing to set it is no failure.
       const struct timespec times[2] = {{0, UTIME_OMIT}, f.modified};
       ::futimens(f.fd, times);
-      ::sync_file_range(f.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     }
+    // Where the file system's own flush writes out every file and reports
+    // any failure since the first of them was made, one flush does for all.
+    if (folder.flushesWhole() && ::syncfs(files.front().fd) == 0) {
+      nameInOrder(files, folder);
+      return;
+    }
+    // Else each file is flushed, side by side; written out first, they are
+    // committed together and most flushes find their file on the disk.
+    for (const PendingFile& f : files) ::sync_file_range(f.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     const size_t helpers = std::min(files.size(), kFlushThreads);
     std::vector<std::function<void()>> work;
     for (size_t first = 0; first < helpers; ++first) {
@@ -473,6 +502,10 @@ class CopyRun {
     }
     if (work.size() == 1) work.front()();
     else runOnHelpers(work, nullptr);
+    nameInOrder(files, folder);
+  }
+
+  static void nameInOrder(std::vector<PendingFile>& files, const Folder& folder) {
     for (PendingFile& f : files) {
       if (copyAbandoned.load() || f.flushError != 0) return;
       f.publishError = tryPublish(folder, f);
@@ -607,10 +640,12 @@ FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& targe
   };
   CopyRun run(folderPath, pump, std::move(reactions));
   if (!run.folder().isOpen()) return FileCopyStatus::Failed;
+  struct stat seen;
+  if (!FichierExiste(source, &seen)) return FileCopyStatus::SourceMissing;
   PendingFile file;
   file.name = target.mid(slash + 1);
   if (run.folder().holds(file.name)) return FileCopyStatus::TargetExists;
-  const FileCopyStatus status = run.copyIn(source, std::move(file));
+  const FileCopyStatus status = run.copyIn(source, seen, std::move(file));
   if (status != FileCopyStatus::Copied) return status;
   run.drainBatches();
   if (clashed) return FileCopyStatus::TargetExists;
@@ -696,7 +731,9 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
     v.SourceCopie = trimBlanks(rows.path(i));
     v.NomCopie = v.SourceCopie.mid(v.SourceCopie.lastIndexOf(u'/') + 1);
     show(progress("Arrêter Copie", i));
-    if (!FichierExiste(v.SourceCopie)) {
+    const QByteArray source = encodePath(v.SourceCopie);
+    struct stat seen;
+    if (!FichierExiste(source, &seen)) {
       pump.offer();
       run->advance();
       continue;
@@ -710,7 +747,7 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
     file.source = v.SourceCopie;
     file.ownName = v.NomCopie;
     file.name = freeName(file.ownName, file.clash, v.NomCopie);
-    const FileCopyStatus status = run->copyIn(encodePath(v.SourceCopie), std::move(file));
+    const FileCopyStatus status = run->copyIn(source, seen, std::move(file));
     // The program is ending (the quit command): nothing more is copied.
     if (CopyRun::abandoned()) {
       end = CopyEnd::Failed;

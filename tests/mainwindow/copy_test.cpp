@@ -51,8 +51,8 @@ bool lockable(const QString& path) {
 }
 
 // The flushes and renames of this program as the C library sees them (the
-// calls below stand in for the library's while a watch lives): which file
-// was flushed at what size, and which one took a name at what size.
+// calls below stand in for the library's while a watch lives): which file a
+// flush covered at what size, and which one took a name at what size.
 struct FileCall {
   bool flush;
   dev_t dev;
@@ -69,16 +69,19 @@ class FlushWatch {
     static std::atomic<FlushWatch*> watch{nullptr};
     return watch;
   }
-  void note(const FileCall& call) {
+  void note(const std::vector<FileCall>& done) {
     const std::lock_guard lock(mutex);
-    calls.push_back(call);
+    calls.insert(calls.end(), done.begin(), done.end());
   }
   std::vector<FileCall> seen() {
     const std::lock_guard lock(mutex);
     return calls;
   }
-  // Runs before each flush with the file's path; an errno fails the flush.
-  std::function<int(const QByteArray& path)> beforeFlush;
+  // Runs before each flush with the path of the file given; an errno fails
+  // the flush.
+  std::function<int(const QByteArray& path, bool wholeFileSystem)> beforeFlush;
+  // The folder whose temporaries a flush of the whole file system covers.
+  QString folder;
 
  private:
   std::mutex mutex;
@@ -90,7 +93,13 @@ F real(const char* name) {
   return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
 
-int watchedFlush(int fd, int (*flush)(int)) {
+FileCall callOn(const QByteArray& path, const struct stat& st, bool flush) {
+  return {flush, st.st_dev, st.st_ino, st.st_size, path};
+}
+
+// What a flush covers is looked at before it starts: the file, or every
+// temporary of the folder.
+int watchedFlush(int fd, bool wholeFileSystem, const std::function<int(int)>& flush) {
   FlushWatch* watch = FlushWatch::active().load();
   if (!watch) return flush(fd);
   char link[64], target[4096];
@@ -98,29 +107,39 @@ int watchedFlush(int fd, int (*flush)(int)) {
   const ssize_t n = ::readlink(link, target, sizeof target);
   const QByteArray path(target, n > 0 ? n : 0);
   if (watch->beforeFlush) {
-    if (const int e = watch->beforeFlush(path)) {
+    if (const int e = watch->beforeFlush(path, wholeFileSystem)) {
       errno = e;
       return -1;
     }
   }
+  std::vector<FileCall> covered;
   struct stat st;
+  if (!wholeFileSystem) {
+    if (::fstat(fd, &st) == 0) covered.push_back(callOn(path, st, true));
+  } else {
+    for (const QFileInfo& f : QDir(watch->folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+      const QByteArray other = encodePath(f.filePath());
+      if (other.contains(".varnelo-part-") && ::lstat(other.constData(), &st) == 0)
+        covered.push_back(callOn(other, st, true));
+    }
+  }
   const int result = flush(fd);
-  if (result == 0 && ::fstat(fd, &st) == 0) watch->note({true, st.st_dev, st.st_ino, st.st_size, path});
+  if (result == 0) watch->note(covered);
   return result;
 }
 
 void noteRename(int dir, const char* from) {
   FlushWatch* watch = FlushWatch::active().load();
   struct stat st;
-  if (watch && ::fstatat(dir, from, &st, AT_SYMLINK_NOFOLLOW) == 0)
-    watch->note({false, st.st_dev, st.st_ino, st.st_size, QByteArray(from)});
+  if (watch && ::fstatat(dir, from, &st, AT_SYMLINK_NOFOLLOW) == 0) watch->note({callOn(from, st, false)});
 }
 
 }  // namespace
 
 extern "C" {
-int fsync(int fd) { return watchedFlush(fd, real<int (*)(int)>("fsync")); }
-int fdatasync(int fd) { return watchedFlush(fd, real<int (*)(int)>("fdatasync")); }
+int fsync(int fd) { return watchedFlush(fd, false, real<int (*)(int)>("fsync")); }
+int fdatasync(int fd) { return watchedFlush(fd, false, real<int (*)(int)>("fdatasync")); }
+int syncfs(int fd) noexcept { return watchedFlush(fd, true, real<int (*)(int)>("syncfs")); }
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
   noteRename(fromDir, from);
   return real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(fromDir, from, toDir, to, flags);
@@ -748,43 +767,56 @@ TEST_F(CopyTest, EachFileIsFlushedWholeBeforeItTakesItsNameWhileEventsRun) {
   for (int i = 1; i <= 5; ++i) addRow(source(QString("f%1.txt").arg(i), QByteArray(i * 100, 'x')), true);
   addRow(source("big.bin", QByteArray(3 << 20, 'B')), true);
   addRow(source("last.txt", "z"), true);
-  FlushWatch watch;
-  // The large file's flush waits until an event has run on the window
-  // thread: it never comes while the window thread itself flushes.
-  std::atomic<bool> posted{false}, eventRan{false}, ranDuringFlush{false};
-  watch.beforeFlush = [&](const QByteArray& path) {
-    if (!path.contains(".big.bin.varnelo-part-") || posted.exchange(true)) return 0;
-    QMetaObject::invokeMethod(
-        w, [&] { eventRan = true; }, Qt::QueuedConnection);
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!eventRan && std::chrono::steady_clock::now() < giveUp)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ranDuringFlush = eventRan.load();
-    return 0;
-  };
-  copy();
-  EXPECT_EQ(entries(dst.path()),
-            QStringList({"big.bin", "f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "last.txt"}));
-  EXPECT_TRUE(ranDuringFlush);
-  const std::vector<FileCall> calls = watch.seen();
-  int named = 0;
-  for (size_t i = 0; i < calls.size(); ++i) {
-    const FileCall& rename = calls[i];
-    if (rename.flush || !rename.path.contains(".varnelo-part-")) continue;
-    ++named;
-    bool flushedWhole = false;
-    for (size_t j = 0; j < i; ++j)
-      flushedWhole |=
-          calls[j].flush && calls[j].dev == rename.dev && calls[j].ino == rename.ino && calls[j].size == rename.size;
-    EXPECT_TRUE(flushedWhole) << rename.path.constData() << " named before it was flushed whole";
+  const QStringList all = {"big.bin", "f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "last.txt"};
+  // Where the file system is flushed whole, and where that fails (each file
+  // is then flushed on its own).
+  for (const bool wholeFails : {false, true}) {
+    SCOPED_TRACE(wholeFails ? "file by file" : "as the file system allows");
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    FlushWatch watch;
+    watch.folder = into.path();
+    // The first flush waits until an event has run on the window thread: it
+    // never comes while the window thread itself flushes.
+    std::atomic<bool> posted{false}, eventRan{false}, ranDuringFlush{false};
+    watch.beforeFlush = [&](const QByteArray&, bool wholeFileSystem) {
+      if (wholeFileSystem && wholeFails) return EIO;
+      if (posted.exchange(true)) return 0;
+      QMetaObject::invokeMethod(
+          w, [&] { eventRan = true; }, Qt::QueuedConnection);
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (!eventRan && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ranDuringFlush = eventRan.load();
+      return 0;
+    };
+    copy();
+    EXPECT_EQ(allEntries(into.path()), all);
+    EXPECT_TRUE(ranDuringFlush);
+    const std::vector<FileCall> calls = watch.seen();
+    int named = 0;
+    for (size_t i = 0; i < calls.size(); ++i) {
+      const FileCall& rename = calls[i];
+      if (rename.flush || !rename.path.contains(".varnelo-part-")) continue;
+      ++named;
+      bool flushedWhole = false;
+      for (size_t j = 0; j < i; ++j)
+        flushedWhole |=
+            calls[j].flush && calls[j].dev == rename.dev && calls[j].ino == rename.ino && calls[j].size == rename.size;
+      EXPECT_TRUE(flushedWhole) << rename.path.constData() << " named before it was flushed whole";
+    }
+    EXPECT_EQ(named, 7);
   }
-  EXPECT_EQ(named, 7);
 }
 
 TEST_F(CopyTest, AFileWhoseFlushFailsNeverTakesItsName) {
   for (int i = 1; i <= 4; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), true);
   FlushWatch watch;
-  watch.beforeFlush = [](const QByteArray& path) { return path.contains("/.f2.txt.varnelo-part-") ? EIO : 0; };
+  // The flush of the whole file system reports a failure; so does the
+  // flush of that one file.
+  watch.beforeFlush = [](const QByteArray& path, bool wholeFileSystem) {
+    return wholeFileSystem || path.contains("/.f2.txt.varnelo-part-") ? EIO : 0;
+  };
   // The main window's copy ends at that file, as it ends at a failed write.
   svc->audio.devices = 1;
   w->Check15->setValue(1);
