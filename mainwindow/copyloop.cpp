@@ -2,8 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <linux/magic.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -38,7 +38,9 @@ constexpr int kEventSliceMs = 8;
 // A file up to this size is copied on the window thread (a few milliseconds
 // even from slow media); a larger one on a helper thread, events running.
 constexpr qint64 kCopyHereBytes = 256 * 1024;
-// Bytes per in-kernel copy call, and the buffer where that is refused.
+// Bytes per in-kernel copy call, and the buffer where that is refused. A
+// file up to kSmallFileBytes goes through a buffer on the stack: one read and
+// one write cost less than an in-kernel copy.
 constexpr size_t kChunk = size_t(8) << 20;
 constexpr size_t kBufferBytes = size_t(1) << 20;
 constexpr qint64 kSmallFileBytes = 16 * 1024;
@@ -48,7 +50,8 @@ constexpr qint64 kSmallFileBytes = 16 * 1024;
 constexpr int kBatchFiles = 256;
 constexpr qint64 kBatchBytes = qint64(64) << 20;
 constexpr qint64 kBatchAgeNs = 100'000'000;
-// Flushes run side by side: the file system writes them out together.
+// Where files are flushed one by one, the flushes run side by side: the file
+// system writes them out together.
 constexpr size_t kFlushThreads = 32;
 // The temporary name: ".<name>.varnelo-part-" and random letters.
 constexpr char kTemporaryTag[] = ".varnelo-part-";
