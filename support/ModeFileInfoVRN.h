@@ -8,7 +8,6 @@
 #include <string>
 
 struct stat;
-
 struct statx;
 
 namespace vrn {
