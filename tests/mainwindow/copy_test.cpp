@@ -555,9 +555,12 @@ class LargeCopyTest : public CopyTest {
     CopyTest::SetUp();
     addRow(source("big.bin", QByteArray(kBigSize, 'B')), true);
     addRow(source("next.txt", "next"), true);
-    // Each chunk takes a little longer, so that events surely run mid-file.
-    copyTestHooks().failWrite = [](qint64) {
-      ::usleep(1000);
+    // Once part of the file is written, the copy waits until the test has
+    // seen it (a deadline against a hang), so that the test acts mid-file.
+    copyTestHooks().failWrite = [this](qint64 written) {
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (written > 0 && partialSeen < 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       return 0;
     };
   }
@@ -570,7 +573,7 @@ class LargeCopyTest : public CopyTest {
     }
     return QFileInfo();
   }
-  qint64 partialSeen = -1;  // its size when the test acted
+  std::atomic<qint64> partialSeen{-1};  // its size when the test acted
   bool realNameSeenEarly = false;
 };
 
@@ -586,9 +589,9 @@ TEST_F(LargeCopyTest, AQuitInTheMiddleOfAFileLeavesNothingBehind) {
     w->mnArreter_Click();
   });
   copy();
-  ASSERT_GT(partialSeen, 0) << "the quit came while the file was being written";
+  ASSERT_GT(partialSeen.load(), 0) << "the quit came while the file was being written";
   EXPECT_TRUE(lockedWhileWritten);
-  EXPECT_LT(partialSeen, kBigSize);
+  EXPECT_LT(partialSeen.load(), kBigSize);
   EXPECT_EQ(exitCodes, QList<int>{0});
   EXPECT_FALSE(realNameSeenEarly);
   EXPECT_EQ(entries(dst.path()), QStringList()) << "neither big.bin nor its temporary file, and nothing after it";
@@ -603,8 +606,8 @@ TEST_F(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {
     w->MyButton6->click();
   });
   copy();
-  ASSERT_GT(partialSeen, 0);
-  EXPECT_LT(partialSeen, kBigSize);
+  ASSERT_GT(partialSeen.load(), 0);
+  EXPECT_LT(partialSeen.load(), kBigSize);
   EXPECT_FALSE(realNameSeenEarly);
   EXPECT_EQ(entries(dst.path()), QStringList{"big.bin"});
   EXPECT_EQ(QFileInfo(dst.path() + "/big.bin").size(), kBigSize);
@@ -622,7 +625,7 @@ TEST_F(LargeCopyTest, ANameTakenDuringTheCopyKeepsItsContentAndTheCopyTakesTheNe
     theirs.write("theirs");
   });
   copy();
-  ASSERT_GT(partialSeen, 0);
+  ASSERT_GT(partialSeen.load(), 0);
   EXPECT_EQ(entries(dst.path()), QStringList({"big(2).bin", "big.bin", "next.txt"}));
   EXPECT_EQ(readFile(dst.path() + "/big.bin"), "theirs");
   EXPECT_EQ(QFileInfo(dst.path() + "/big(2).bin").size(), kBigSize);

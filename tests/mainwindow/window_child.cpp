@@ -11,15 +11,18 @@
 //     command does and chooses the quit command once the copy has begun
 //     writing (printing QUIT first).
 //   varnelo_window_child copy-wait FOLDER SOURCE DESTINATION
-//     the same copy, slowed down, taking the signals that end a session as
-//     the program does; prints COPYING once the copy has begun writing and
-//     leaves the rest to whoever signals it.
+//     the same copy, taking the signals that end a session as the program
+//     does; prints COPYING once the copy has begun writing, and waits there
+//     for whoever signals it.
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <unistd.h>
 
 #include "mainwindow/Main2.h"
@@ -75,13 +78,15 @@ int main(int argc, char** argv) {
   v.NombreSelection = 1;
   v.DossierDestination = destination;
   v.ModeCopie = kYes;
-  // Each chunk takes a little longer, so that events surely run mid-file;
-  // much longer when another process is to act in the middle of it.
-  copyTestHooks().failWrite = [quitItself](qint64) {
-    ::usleep(quitItself ? 2000 : 300'000);
+  // Once part of the file is written, the copy waits: until the quit was
+  // chosen, or for whoever signals the process (a deadline against a hang).
+  std::atomic<bool> told{false};
+  copyTestHooks().failWrite = [&told, quitItself](qint64 written) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (written > 0 && (!quitItself || !told) && std::chrono::steady_clock::now() < giveUp)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return 0;
   };
-  bool told = false;
   QTimer turns;
   QObject::connect(&turns, &QTimer::timeout, [&] {
     if (told || !copyUnderWay(destination)) return;
