@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   vrn::installQtTranslations();
   vrn::installQtServices();
   auto* main = new vrn::Main2;
+  main->quitOnSessionEnd();
   if (!main->start()) return 0;
   return app.exec();
 }

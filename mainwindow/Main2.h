@@ -20,6 +20,9 @@ class Main2 : public Form {
   // Creates the window, runs Form_Initialize and Form_Load; returns false when
   // start-up ended the program (a second instance, or no usable database folder).
   bool start();
+  // From now on a session's end (SIGTERM, SIGHUP, SIGINT) takes the quit
+  // command's road, from the event loop.
+  void quitOnSessionEnd();
   // Ends the process at once (the quit command); tests replace it.
   static std::function<void(int)>& exitHook();
   // What tests change in a scan: a sort that fails (beforeSort throws, on

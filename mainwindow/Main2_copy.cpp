@@ -20,9 +20,11 @@ void Main2::CopierFichiersCoches() {
   const CopyOutcome outcome = copyTickedFiles(ListViewCopyRows(ListView2), options);
 
   setMousePointer(vbDefault);
-  // A copy that ended at a failed file plays no sound.
-  if (outcome.end != CopyEnd::Failed && Check15->Value() == 1) JouerSon();
+  // A copy that ended at a failed file, or never began, plays no sound.
+  const bool copied = outcome.end != CopyEnd::Failed && outcome.end != CopyEnd::NoDestination;
+  if (copied && Check15->Value() == 1) JouerSon();
   MyButton6->setEnabled(false);  // it keeps the last progress caption
+  if (outcome.end == CopyEnd::NoDestination) showNoDestinationBox(this, options.destination);
 }
 
 }  // namespace vrn

@@ -1,5 +1,6 @@
 // Window shell: layout rules, quit and minimise, busy indicators.
 #include "mainwindow/Main2.h"
+#include "platform/quitsignals.h"
 #include "support/animDI.h"
 #include "support/VariablesVRN.h"
 
@@ -96,6 +97,10 @@ void Main2::mnArreter_Click() {
   ListView2->Clear();
   ListView1->Clear();
   endProgram(0);
+}
+
+void Main2::quitOnSessionEnd() {
+  quitOnEndSignals(this, [this] { mnArreter_Click(); });
 }
 
 void Main2::MyButton8_Click() {

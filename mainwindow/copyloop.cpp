@@ -1,20 +1,30 @@
 #include "mainwindow/copyloop.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <QRandomGenerator>
+#include <QSet>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "database/dbfolder.h"
+#include "platform/eventpump.h"
 #include "platform/listview.h"
 #include "platform/pathcodec.h"
-#include "platform/eventpump.h"
+#include "platform/services.h"
 #include "support/ModeFileInfoVRN.h"
 #include "support/VariablesVRN.h"
 #include "support/jobguard.h"
@@ -23,23 +33,48 @@ namespace vrn {
 
 namespace {
 
-constexpr size_t kChunk = size_t(1) << 20;
-// Events run at least this often while files are copied, and after each
-// file copied.
+// Events run at least this often while files are copied.
 constexpr int kEventSliceMs = 8;
+// A file up to this size is copied on the window thread (a few milliseconds
+// even from slow media); a larger one on a helper thread, events running.
+constexpr qint64 kCopyHereBytes = 256 * 1024;
+// Bytes per in-kernel copy call, and the buffer where that is refused. A
+// file up to kSmallFileBytes goes through a buffer on the stack: one read and
+// one write cost less than an in-kernel copy.
+constexpr size_t kChunk = size_t(8) << 20;
+constexpr size_t kBufferBytes = size_t(1) << 20;
+constexpr qint64 kSmallFileBytes = 16 * 1024;
+// Complete temporaries wait in a batch that helper threads flush together
+// while the next files are copied; a batch is handed over once it holds this
+// many files or bytes, or has waited this long, so that names keep appearing.
+constexpr int kBatchFiles = 256;
+constexpr qint64 kBatchBytes = qint64(64) << 20;
+constexpr qint64 kBatchAgeNs = 100'000'000;
+// Where files are flushed one by one, the flushes run side by side: the file
+// system writes them out together.
+constexpr size_t kFlushThreads = 32;
+// The temporary name: ".<name>.varnelo-part-" and random letters.
+constexpr char kTemporaryTag[] = ".varnelo-part-";
+constexpr qsizetype kTemporaryTagSize = sizeof kTemporaryTag - 1;
+constexpr int kRandomLetters = 6;
+constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+qint64 monotonicNs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return qint64(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+}
 
 class Fd {
  public:
-  explicit Fd(int fd) : fd_(fd) {}
+  explicit Fd(int fd = -1) : fd_(fd) {}
   ~Fd() {
     if (fd_ >= 0) ::close(fd_);
   }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
+  int release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_;
@@ -58,30 +93,22 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// The file being copied under its temporary name, so that a quit can remove
-// it before the process ends; `abandoned` ends the copy that was running.
-struct PartialCopy {
-  QByteArray path;
-  bool abandoned = false;
-};
+// Set by the quit command; seen by helper threads between chunks.
+std::atomic<bool> copyAbandoned{false};
 
-PartialCopy& partialCopy() {
-  static PartialCopy partial;
-  return partial;
-}
-
-// Copies the rest of `in` to `out`: in-kernel where the file systems allow
-// it, else through a buffer. Offers the pump a turn between chunks.
-bool copyData(int in, int out, EventPump& pump) {
-  bool inKernel = true;
+// Copies the rest of `in`, of `expected` bytes when it was looked at, to
+// `out`: in-kernel where the file systems allow it, else through a buffer.
+// Written data is sent to the disk as the copy goes, so that the flush before
+// the rename has little left to do. Returns 0 or the errno; ECANCELED once
+// the copy is abandoned.
+int copyData(int in, int out, qint64 expected) {
+  // A small file in one read and one write: cheaper than the in-kernel copy.
+  bool inKernel = expected > kSmallFileBytes;
   std::vector<char> buffer;
-  qint64 written = 0;
+  qint64 written = 0, sentToDisk = 0;
   for (;;) {
     if (const auto& fail = copyTestHooks().failWrite) {
-      if (const int e = fail(written)) {
-        errno = e;
-        return false;
-      }
+      if (const int e = fail(written)) return e;
     }
     ssize_t n;
     if (inKernel) {
@@ -91,78 +118,474 @@ bool copyData(int in, int out, EventPump& pump) {
         inKernel = false;
         continue;
       }
-      // Some file systems report 0 before the end: the buffered path confirms it.
+      // Some file systems report 0 before the end: the buffered path confirms
+      // an end that comes early.
+      if (n == 0 && written >= expected) return 0;
       if (n == 0) {
         inKernel = false;
         continue;
       }
+    } else if (expected <= kSmallFileBytes && written < kSmallFileBytes) {
+      char small[kSmallFileBytes];
+      n = ::read(in, small, sizeof small);
+      if (n > 0 && !writeAll(out, small, size_t(n))) return errno;
     } else {
-      if (buffer.empty()) buffer.resize(kChunk / 4);
+      if (buffer.empty()) buffer.resize(kBufferBytes);
       n = ::read(in, buffer.data(), buffer.size());
-      if (n > 0 && !writeAll(out, buffer.data(), size_t(n))) return false;
+      if (n > 0 && !writeAll(out, buffer.data(), size_t(n))) return errno;
     }
-    if (n == 0) return true;
+    if (n == 0) return 0;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return errno;
     }
     written += n;
-    pump.offer();
-    if (partialCopy().abandoned) {
-      errno = ECANCELED;
-      return false;
+    if (written - sentToDisk >= qint64(kChunk)) {
+      ::sync_file_range(out, sentToDisk, written - sentToDisk, SYNC_FILE_RANGE_WRITE);
+      sentToDisk = written;
     }
+    if (copyAbandoned.load(std::memory_order_relaxed)) return ECANCELED;
   }
 }
 
-// ".<name>.varnelo-part-": hidden, and not a name anyone picks; the name is
-// cut (never inside a character) so that the whole stays a legal file name.
-QByteArray temporaryPrefix(const QByteArray& name) {
-  static const QByteArray tag = QByteArrayLiteral(".varnelo-part-");
-  constexpr qsizetype kRandom = 6;
-  return '.' + cutAtCharBoundary(name, NAME_MAX - 1 - tag.size() - kRandom) + tag;
+bool isTemporaryName(const char* name) {
+  const qsizetype size = qsizetype(std::strlen(name));
+  if (name[0] != '.' || size < 2 + kTemporaryTagSize + kRandomLetters) return false;
+  const char* tag = name + size - kRandomLetters - kTemporaryTagSize;
+  if (std::memcmp(tag, kTemporaryTag, kTemporaryTagSize) != 0) return false;
+  for (const char* c = tag + kTemporaryTagSize; *c; ++c)
+    if (!std::strchr(kLetters, *c)) return false;
+  return true;
 }
 
-// Creates a new temporary file beside the target, exclusively (never through
-// a link). Returns the descriptor, or -1 with errno.
-int createTemporary(const QByteArray& folder, const QByteArray& name, mode_t mode, QByteArray& path) {
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  const QByteArray prefix = folder + '/' + temporaryPrefix(name);
+// Whether `name` in the folder is still the file open as `fd`.
+bool stillNamed(int folder, const char* name, int fd) {
+  struct stat named, held;
+  return ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &held) == 0 &&
+         named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+}
+
+// The backup folder, opened once (through whatever links its path holds):
+// names are tested, made and renamed relative to it.
+class Folder {
+ public:
+  explicit Folder(const QByteArray& path)
+      : path_(path), fd_(path.isEmpty() ? -1 : ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {
+    const long most = isOpen() ? ::fpathconf(fd(), _PC_NAME_MAX) : -1;
+    longestName_ = most > 0 ? std::min<long>(most, NAME_MAX) : NAME_MAX;
+    struct statfs fs;
+    if (isOpen() && ::fstatfs(fd(), &fs) == 0) {
+      switch (fs.f_type) {
+        case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case F2FS_SUPER_MAGIC:
+        case TMPFS_MAGIC:
+          flushesWhole_ = true;
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  bool isOpen() const { return fd_.get() >= 0; }
+  int fd() const { return fd_.get(); }
+  // The path as given, for the test hooks.
+  QByteArray pathOf(const QByteArray& name) const { return path_ + '/' + name; }
+  // An entry of any kind (a dangling link too) takes the name.
+  bool holds(const QByteArray& name) const {
+    struct stat st;
+    return ::fstatat(fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0;
+  }
+  qsizetype longestName() const { return longestName_; }
+  // Whether a flush of the whole file system writes out every file made in
+  // the folder and reports a failure of any: true of the local file systems
+  // below (a FUSE or network one may answer before its data is safe).
+  bool flushesWhole() const { return flushesWhole_; }
+
+  // Removes the temporaries of copies into this folder that no longer run:
+  // a copy holds a lock on each of its own for as long as it lives, a killed
+  // one holds none. Anything else is left alone.
+  void removeStaleTemporaries() const {
+    const int listing = ::openat(fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) return;
+    DIR* dir = ::fdopendir(listing);
+    if (!dir) {
+      ::close(listing);
+      return;
+    }
+    std::vector<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir)) {
+      if ((entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN) && isTemporaryName(entry->d_name))
+        names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    for (const QByteArray& name : names) {
+      constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+      int opened = ::openat(fd(), name.constData(), O_RDONLY | kFlags);
+      if (opened < 0) opened = ::openat(fd(), name.constData(), O_WRONLY | kFlags);
+      const Fd file(opened);
+      struct stat st;
+      if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+      if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;  // a running copy's
+      if (stillNamed(fd(), name.constData(), file.get())) ::unlinkat(fd(), name.constData(), 0);
+    }
+  }
+
+ private:
+  QByteArray path_;
+  Fd fd_;
+  qsizetype longestName_;
+  bool flushesWhole_ = false;
+};
+
+// Creates a new temporary file for `finalName` in the folder, exclusively
+// (never through a link), and locks it. Returns the descriptor, or -1 with
+// errno.
+int createTemporary(const Folder& folder, const QByteArray& finalName, mode_t mode, QByteArray& name) {
+  // Hidden, and not a name anyone picks; cut (never inside a character) so
+  // that the whole stays a legal file name.
+  const QByteArray prefix =
+      '.' + cutAtCharBoundary(finalName, folder.longestName() - 1 - kTemporaryTagSize - kRandomLetters) + kTemporaryTag;
   for (int attempt = 0; attempt < 100; ++attempt) {
     QByteArray candidate = prefix;
-    for (int i = 0; i < 6; ++i) candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
-    const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd >= 0) {
-      path = candidate;
+    for (int i = 0; i < kRandomLetters; ++i)
+      candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
+    const int fd =
+        ::openat(folder.fd(), candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    // Another copy clearing stale temporaries may have taken this one for
+    // its own between the creation and the lock: then it is locked, or
+    // already unlinked (it unlinks before it lets go).
+    struct stat st;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+      name = candidate;
       return fd;
     }
-    if (errno != EEXIST) return -1;
+    ::close(fd);
   }
   errno = EEXIST;
   return -1;
 }
 
-// Gives the complete temporary file the target's name without replacing
-// anything: 0, or the errno (EEXIST when the name is taken).
-int publish(const QByteArray& temporary, const QByteArray& target) {
+// Gives the complete temporary file its name without replacing anything: 0,
+// or the errno (EEXIST when the name is taken).
+int publish(const Folder& folder, const QByteArray& temporary, const QByteArray& target) {
   const CopyTestHooks& hooks = copyTestHooks();
+  const int dir = folder.fd();
   if (hooks.refuseNoReplaceRename) errno = EINVAL;
-  else if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+  else if (::renameat2(dir, temporary.constData(), dir, target.constData(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
   // The file system refuses the no-replace rename: a hard link never replaces.
   if (hooks.refuseLinks) errno = EPERM;
-  else if (::link(temporary.constData(), target.constData()) == 0) {
-    ::unlink(temporary.constData());
+  else if (::linkat(dir, temporary.constData(), dir, target.constData(), 0) == 0) {
+    ::unlinkat(dir, temporary.constData(), 0);
     return 0;
   }
   if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return errno;
   // Neither (some FUSE file systems): look, then rename. Another program can
   // only get in during the instant between the two.
-  struct stat st;
-  if (::lstat(target.constData(), &st) == 0) return EEXIST;
-  if (::rename(temporary.constData(), target.constData()) == 0) return 0;
+  if (folder.holds(target)) return EEXIST;
+  if (::renameat(dir, temporary.constData(), dir, target.constData()) == 0) return 0;
   return errno;
 }
+
+// A file copied under its temporary name, waiting to be flushed and named.
+struct PendingFile {
+  int fd = -1;  // the temporary, open and locked
+  QByteArray temporary;
+  QByteArray name;  // the name it is to take
+  qint64 bytes = 0;
+  struct timespec modified = {};  // the source's modification time, which the copy keeps
+  // Set by the helper that flushed it (which leaves the names alone: the quit
+  // reads them meanwhile).
+  int flushError = 0;
+  int publishError = 0;
+  bool named = false;
+  // Where the copy was when the file was copied, for what is shown when it
+  // fails later.
+  int row = 0;
+  QString source, ownName;
+  int clash = 1;
+};
+
+// The files of one copy into one folder, from their temporary names to their
+// own: a batch fills on the window thread while the previous one is flushed
+// on helper threads; a flushed batch is named in order.
+class CopyRun {
+ public:
+  struct Reactions {
+    // A name taken by the time the file is named: another name to try, or
+    // false to give the file up.
+    std::function<bool(PendingFile&)> renameOnClash;
+    std::function<void(const PendingFile&)> named;
+    // A file that failed once copied (its flush or its naming): whether the
+    // files after it go on.
+    std::function<bool(const PendingFile&, int error)> failed;
+  };
+
+  CopyRun(const QByteArray& folderPath, EventPump& pump, Reactions reactions)
+      : folder_(folderPath), pump_(pump), reactions_(std::move(reactions)) {
+    rlimit files{};
+    const rlim_t open = ::getrlimit(RLIMIT_NOFILE, &files) == 0 ? files.rlim_cur : 1024;
+    // Two batches open at once, and room for everything else.
+    mostPending_ = int(std::clamp<rlim_t>(open > 128 ? (open - 128) / 2 : 1, 1, 4 * kBatchFiles));
+    if (active_) return;  // one copy at a time (a test's single file aside)
+    active_ = this;
+    copyAbandoned = false;
+  }
+  ~CopyRun() {
+    // Helpers end before the descriptors they use close.
+    cleaning_.reset();
+    flushing_.reset();
+    for (PendingFile& f : flushingFiles_) drop(f);
+    for (PendingFile& f : flushed_) drop(f);
+    for (PendingFile& f : filling_) drop(f);
+    if (current_.fd >= 0) drop(current_);
+    if (active_ == this) {
+      active_ = nullptr;
+      copyAbandoned = false;
+    }
+  }
+  CopyRun(const CopyRun&) = delete;
+  CopyRun& operator=(const CopyRun&) = delete;
+
+  const Folder& folder() const { return folder_; }
+  static bool abandoned() { return copyAbandoned.load(); }
+  // Whether a failure has ended the copy.
+  bool ended() const { return ended_; }
+  // A name that a file waiting for its own already took.
+  bool reserved(const QByteArray& name) const { return reserved_.contains(name); }
+
+  // The quit: every temporary goes at once; what helpers do meanwhile is
+  // never named.
+  static void abandonActive() {
+    if (!active_) return;
+    copyAbandoned = true;
+    CopyRun& run = *active_;
+    const auto unlink = [&](const PendingFile& f) {
+      if (!f.temporary.isEmpty()) ::unlinkat(run.folder_.fd(), f.temporary.constData(), 0);
+    };
+    for (const PendingFile& f : run.flushingFiles_) unlink(f);
+    for (const PendingFile& f : run.flushed_) unlink(f);
+    for (const PendingFile& f : run.filling_) unlink(f);
+    unlink(run.current_);
+  }
+
+  // Clears the folder of stale temporaries on a helper thread while the copy
+  // goes on: the copy's own are locked from their creation.
+  void startClearingStaleTemporaries() {
+    const Folder* folder = &folder_;
+    cleaning_ = std::make_unique<HelperRun>(
+        std::vector<std::function<void()>>{[folder] { folder->removeStaleTemporaries(); }}, &pump_);
+  }
+  void finishClearing() {
+    if (cleaning_) cleaning_->wait();
+  }
+
+  // Copies the source, whose entry was seen as `seen`, into a new temporary
+  // in the folder; Copied means the file waits in the batch, flushed and
+  // named later.
+  FileCopyStatus copyIn(const QByteArray& source, const struct stat& seen, PendingFile file) {
+    // Look before opening (through a link): opening a fifo or a device can
+    // block or act on it.
+    struct stat st = seen;
+    if (S_ISLNK(st.st_mode) && ::stat(source.constData(), &st) != 0)
+      return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
+    if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
+    const Fd in(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (in.get() < 0) return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
+    // The entry may have been replaced since the look.
+    if (::fstat(in.get(), &st) != 0) return FileCopyStatus::Failed;
+    if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
+
+    if (int(filling_.size()) >= mostPending_) drainBatches();
+    if (ended_ || abandoned()) return FileCopyStatus::Failed;
+    current_ = std::move(file);
+    current_.fd = createTemporary(folder_, current_.name, st.st_mode & 0777, current_.temporary);
+    if (current_.fd < 0 && (errno == EMFILE || errno == ENFILE) && !filling_.empty()) {
+      // Too many files open: name what waits, then try again.
+      drainBatches();
+      if (ended_ || abandoned()) return FileCopyStatus::Failed;
+      current_.fd = createTemporary(folder_, current_.name, st.st_mode & 0777, current_.temporary);
+    }
+    if (current_.fd < 0) return FileCopyStatus::Failed;
+    int error = 0;
+    if (st.st_size <= kCopyHereBytes) {
+      error = copyData(in.get(), current_.fd, st.st_size);
+    } else {
+      const int from = in.get(), to = current_.fd;
+      const qint64 size = st.st_size;
+      runOnHelpers({[&error, from, to, size] { error = copyData(from, to, size); }}, &pump_);
+    }
+    if (error != 0 || abandoned()) {
+      drop(current_);
+      return FileCopyStatus::Failed;
+    }
+    current_.bytes = st.st_size;
+    current_.modified = st.st_mtim;
+    if (filling_.empty()) fillingSince_ = monotonicNs();
+    fillingBytes_ += current_.bytes;
+    reserved_.insert(current_.name);
+    filling_.push_back(std::exchange(current_, PendingFile()));
+    return FileCopyStatus::Copied;
+  }
+
+  // After each file: names what helpers have flushed, and hands the batch
+  // over when it is due and the helpers are free.
+  void advance() {
+    if (flushing_ && flushing_->done()) nameFlushed();
+    if (flushing_ || filling_.empty() || ended_ || abandoned()) return;
+    const bool due = int(filling_.size()) >= kBatchFiles || fillingBytes_ >= kBatchBytes ||
+                     monotonicNs() - fillingSince_ >= kBatchAgeNs;
+    if (due) startFlush();
+  }
+
+  // Flushes and names everything that waits.
+  void drainBatches() {
+    while ((flushing_ || !filling_.empty()) && !ended_ && !abandoned()) {
+      if (!flushing_) startFlush();
+      flushing_->wait();
+      nameFlushed();
+    }
+  }
+
+ private:
+  void drop(PendingFile& f) {
+    if (!f.temporary.isEmpty()) ::unlinkat(folder_.fd(), f.temporary.constData(), 0);
+    if (f.fd >= 0) ::close(f.fd);
+    reserved_.remove(f.name);
+    f.fd = -1;
+    f.temporary.clear();
+  }
+
+  void startFlush() {
+    flushingFiles_ = std::move(filling_);
+    filling_.clear();
+    fillingBytes_ = 0;
+    // One thread from here: it starts the others.
+    flushing_ =
+        std::make_unique<HelperRun>(std::vector<std::function<void()>>{[files = &flushingFiles_, folder = &folder_] {
+                                      flushAndName(*files, *folder);
+                                    }},
+                                    &pump_);
+  }
+
+  // On a helper thread: flushes the files side by side, then names them in
+  // order, up to the first that fails or finds its name taken (the window
+  // thread goes on from there).
+  static void flushAndName(std::vector<PendingFile>& files, const Folder& folder) {
+    for (const PendingFile& f : files) {
+      // A file copy keeps the modification time; failing to set it is no failure.
+      const struct timespec times[2] = {{0, UTIME_OMIT}, f.modified};
+      ::futimens(f.fd, times);
+    }
+    // Where the file system's own flush writes out every file and reports
+    // any failure since the first of them was made, one flush does for all.
+    if (folder.flushesWhole() && ::syncfs(files.front().fd) == 0) {
+      nameInOrder(files, folder);
+      return;
+    }
+    // Else each file is flushed, side by side; written out first, they are
+    // committed together and most flushes find their file on the disk.
+    for (const PendingFile& f : files) ::sync_file_range(f.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    const size_t helpers = std::min(files.size(), kFlushThreads);
+    std::vector<std::function<void()>> work;
+    for (size_t first = 0; first < helpers; ++first) {
+      work.emplace_back([&files, first, helpers] {
+        for (size_t i = first; i < files.size(); i += helpers) {
+          PendingFile& f = files[i];
+          if (copyAbandoned.load(std::memory_order_relaxed)) return;
+          if (::fsync(f.fd) != 0) f.flushError = errno ? errno : EIO;
+        }
+      });
+    }
+    if (work.size() == 1) work.front()();
+    else runOnHelpers(work, nullptr);
+    nameInOrder(files, folder);
+  }
+
+  static void nameInOrder(std::vector<PendingFile>& files, const Folder& folder) {
+    for (PendingFile& f : files) {
+      if (copyAbandoned.load() || f.flushError != 0) return;
+      f.publishError = tryPublish(folder, f);
+      if (f.publishError != 0) return;
+      ::close(std::exchange(f.fd, -1));
+      f.named = true;
+    }
+  }
+
+  static int tryPublish(const Folder& folder, const PendingFile& f) {
+    if (const auto& hook = copyTestHooks().beforeCreate) hook(folder.pathOf(f.name));
+    return publish(folder, f.temporary, f.name);
+  }
+
+  // Takes the flushed batch back and names what the helper left, in order; a
+  // failure may end the copy there.
+  void nameFlushed() {
+    flushing_->wait();
+    flushing_.reset();
+    flushed_ = std::move(flushingFiles_);
+    flushingFiles_.clear();
+    for (PendingFile& f : flushed_) {
+      if (f.named) {
+        f.temporary.clear();
+        reserved_.remove(f.name);
+        if (reactions_.named) reactions_.named(f);
+        continue;
+      }
+      if (ended_ || abandoned()) {
+        drop(f);
+        continue;
+      }
+      int error = f.flushError;
+      if (error == 0) error = f.publishError != 0 ? f.publishError : tryPublish(folder_, f);
+      while (error == EEXIST && f.flushError == 0) {
+        // The name was taken meanwhile: another one, or the file is given up.
+        const QByteArray taken = f.name;
+        if (!reactions_.renameOnClash || !reactions_.renameOnClash(f)) break;
+        reserved_.remove(taken);
+        reserved_.insert(f.name);
+        error = tryPublish(folder_, f);
+      }
+      if (error == 0) {
+        f.temporary.clear();
+        drop(f);
+        if (reactions_.named) reactions_.named(f);
+        continue;
+      }
+      drop(f);
+      if (reactions_.failed && !reactions_.failed(f, error)) endHere();
+    }
+    flushed_.clear();
+  }
+
+  // A failure ends the copy: nothing after it is named.
+  void endHere() {
+    ended_ = true;
+    for (PendingFile& f : filling_) drop(f);
+    filling_.clear();
+  }
+
+  static inline CopyRun* active_ = nullptr;
+
+  Folder folder_;
+  EventPump& pump_;
+  Reactions reactions_;
+  int mostPending_ = kBatchFiles;
+  PendingFile current_;               // the file being copied
+  std::vector<PendingFile> filling_;  // copied, waiting for the next flush
+  qint64 fillingBytes_ = 0, fillingSince_ = 0;
+  std::vector<PendingFile> flushingFiles_;  // in the helpers' hands
+  std::unique_ptr<HelperRun> flushing_;
+  std::vector<PendingFile> flushed_;  // being named
+  std::unique_ptr<HelperRun> cleaning_;
+  QSet<QByteArray> reserved_;  // the names the files waiting are to take
+  bool ended_ = false;
+};
 
 }  // namespace
 
@@ -171,82 +594,65 @@ CopyTestHooks& copyTestHooks() {
   return hooks;
 }
 
+ListViewCopyRows::ListViewCopyRows(ListView* list) : list_(list) {}
 int ListViewCopyRows::rowCount() const { return list_ ? list_->Count() : 0; }
 bool ListViewCopyRows::ticked(int row) const { return list_ && list_->Checked(row); }
 QString ListViewCopyRows::path(int row) const { return list_ ? list_->SubItem(row, 1) : QString(); }
 
-QString numberedCopyName(const QString& name, int number) {
+QString numberedCopyName(const QString& name, int number, qsizetype maxBytes) {
   const qsizetype dot = name.lastIndexOf(u'.');
-  const QString tag = QStringLiteral("(%1)").arg(number);
-  if (dot < 0) return name + tag;
-  return name.left(dot) + tag + name.mid(dot);
-}
-
-void discardCopyInProgress() {
-  PartialCopy& partial = partialCopy();
-  if (!partial.path.isEmpty()) {
-    ::unlink(partial.path.constData());
-    partial.path.clear();
+  const QByteArray tag = '(' + QByteArray::number(number) + ')';
+  QByteArray stem = encodePath(dot < 0 ? name : name.left(dot));
+  const QByteArray extension = dot < 0 ? QByteArray() : encodePath(name.mid(dot));
+  if (stem.size() + tag.size() + extension.size() > maxBytes) {
+    const qsizetype room = maxBytes - tag.size() - extension.size();
+    // An extension that leaves no room: the number goes at the end of the
+    // whole name, cut to fit.
+    if (room < 0) return decodePath(cutAtCharBoundary(stem + extension, maxBytes - tag.size()) + tag);
+    stem = cutAtCharBoundary(stem, room);
   }
-  if (JobGuard::isRunning(Job::Copy)) partial.abandoned = true;
+  return decodePath(stem + tag + extension);
 }
 
-FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
-                               const std::function<QByteArray()>& nextTarget, QByteArray* taken, EventPump* events) {
+void showNoDestinationBox(QWidget* owner, const QString& folder) {
+  services().dialogs->msgBox(owner,
+                             "Le Dossier de Destination de votre Copie ne peut pas être Créé ou Ouvert :\n(" + folder +
+                                 ")\nAucun Fichier n'a été Copié...\nVérifiez son Nom et que vous avez le Droit "
+                                 "d'y Écrire....",
+                             vbCritical, "Copie Impossible...");
+}
+
+void discardCopyInProgress() { CopyRun::abandonActive(); }
+
+FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target, EventPump* events) {
   std::optional<EventPump> own;
   EventPump& pump = events ? *events : own.emplace(kEventSliceMs);
-  // Look before opening: opening a fifo or a device can block or act on it.
-  struct stat st;
-  if (::stat(source.constData(), &st) != 0)
-    return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
-  if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
-  Fd in(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (in.get() < 0) return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
-  // The entry may have been replaced since the look.
-  if (::fstat(in.get(), &st) != 0) return FileCopyStatus::Failed;
-  if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
-
-  // The data goes to a temporary name beside the target; the target's name
-  // appears only once the copy is complete and written out.
   const qsizetype slash = target.lastIndexOf('/');
-  const QByteArray folder = slash < 0 ? QByteArrayLiteral(".") : target.left(std::max<qsizetype>(slash, 1));
-  PartialCopy& partial = partialCopy();
-  QByteArray temporary;
-  Fd out(createTemporary(folder, target.mid(slash + 1), st.st_mode & 0777, temporary));
-  if (out.get() < 0) return FileCopyStatus::Failed;
-  partial.path = temporary;
-  auto discard = [&] {
-    ::unlink(temporary.constData());
-    partial.path.clear();
-    return FileCopyStatus::Failed;
+  const QByteArray folderPath = slash < 0    ? QByteArrayLiteral(".")
+                                : slash == 0 ? QByteArrayLiteral("/")
+                                             : target.left(slash);
+  bool clashed = false, failed = false;
+  CopyRun::Reactions reactions;
+  reactions.renameOnClash = [&](PendingFile&) {
+    clashed = true;
+    return false;
   };
-
-  bool ok = copyData(in.get(), out.get(), pump);
-  if (ok) {
-    // A file copy keeps the modification time; failing to set it is no failure.
-    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-    ::futimens(out.get(), times);
-    ok = ::fsync(out.get()) == 0;
-  }
-  if (::close(out.release()) != 0) ok = false;
-  if (!ok || partial.abandoned) return discard();
-
-  QByteArray name = target;
-  for (;;) {
-    if (const auto& hook = copyTestHooks().beforeCreate) hook(name);
-    const int error = publish(temporary, name);
-    if (error == 0) break;
-    if (error != EEXIST) return discard();
-    // The name was taken meanwhile: another one, or give up without a trace.
-    if (!nextTarget) {
-      discard();
-      return FileCopyStatus::TargetExists;
-    }
-    name = nextTarget();
-  }
-  partial.path.clear();
-  if (taken) *taken = name;
-  return FileCopyStatus::Copied;
+  reactions.failed = [&](const PendingFile&, int) {
+    failed = true;
+    return false;
+  };
+  CopyRun run(folderPath, pump, std::move(reactions));
+  if (!run.folder().isOpen()) return FileCopyStatus::Failed;
+  struct stat seen;
+  if (!FichierExiste(source, &seen)) return FileCopyStatus::SourceMissing;
+  PendingFile file;
+  file.name = target.mid(slash + 1);
+  if (run.folder().holds(file.name)) return FileCopyStatus::TargetExists;
+  const FileCopyStatus status = run.copyIn(source, seen, std::move(file));
+  if (status != FileCopyStatus::Copied) return status;
+  run.drainBatches();
+  if (clashed) return FileCopyStatus::TargetExists;
+  return failed || CopyRun::abandoned() ? FileCopyStatus::Failed : FileCopyStatus::Copied;
 }
 
 CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
@@ -257,10 +663,6 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
     return outcome;
   }
   const JobGuard running(Job::Copy);
-  partialCopy().abandoned = false;
-  struct ForgetAbandon {
-    ~ForgetAbandon() { partialCopy().abandoned = false; }
-  } forgetAbandon;
 
   VariablesVRN& v = vrnVars();
   v.DemandeArret.clear();
@@ -271,78 +673,124 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
     return QString::fromUtf8(what) + QLatin1Char('\n') + options.listName + QLatin1Char('-') + QString::number(row) +
            QLatin1Char('/') + QString::number(v.NombreSelection);
   };
-  EventPump pump(kEventSliceMs);
+  EventPump::Pace pace;
+  pace.sliceMs = kEventSliceMs;
+  pace.firstOfferTurns = true;  // events get through after the first file at once
+  EventPump pump(pace);
 
-  if (options.destination.isEmpty()) {
-    // No folder: never fall back to the file system root.
-    outcome.end = CopyEnd::Failed;
-  } else {
-    const QString folder = options.destination + QLatin1Char('/');
-    const int count = rows.rowCount();
-    for (int i = 1; i <= count; ++i) {
-      if (i > rows.rowCount()) break;  // the list was emptied meanwhile
-      if (!rows.ticked(i)) continue;
-      v.IndiceBoucle = i;
-      if (!options.stopBeforeRow.isEmpty() && v.DemandeArret == options.stopBeforeRow) {
-        show(progress("Copie Arrêter", i));
-        outcome.end = CopyEnd::Stopped;
+  auto finish = [&](CopyEnd end) {
+    outcome.end = end;
+    v.ModeCopie.clear();
+    v.DemandeArret.clear();
+    return outcome;
+  };
+  // No folder: never fall back to the file system root.
+  if (options.destination.isEmpty()) return finish(CopyEnd::Failed);
+
+  qsizetype longestName = NAME_MAX;
+  std::optional<CopyRun> run;
+  // Each numbered try starts from the file's own name; a name a waiting file
+  // took counts as taken.
+  auto freeName = [&](const QString& ownName, int& clash, QString& name) {
+    while (run->folder().holds(encodePath(name)) || run->reserved(encodePath(name)))
+      name = numberedCopyName(ownName, ++clash, longestName);
+    return encodePath(name);
+  };
+  CopyRun::Reactions reactions;
+  reactions.renameOnClash = [&](PendingFile& f) {
+    // The name was taken while the file was copied: the next free number.
+    QString name = numberedCopyName(f.ownName, ++f.clash, longestName);
+    f.name = freeName(f.ownName, f.clash, name);
+    if (f.row == v.IndiceBoucle) v.NomCopie = name;
+    return true;
+  };
+  reactions.named = [&](const PendingFile&) { ++outcome.copied; };
+  reactions.failed = [&](const PendingFile& f, int) {
+    ++outcome.failed;
+    if (!options.endOnFailure) return true;
+    // The copy ends at that file, as it would have when it was copied.
+    v.IndiceBoucle = f.row;
+    v.SourceCopie = f.source;
+    v.NomCopie = decodePath(f.name);
+    show(progress("Arrêter Copie", f.row));
+    return false;
+  };
+  run.emplace(encodePath(options.destination), pump, std::move(reactions));
+  if (!run->folder().isOpen()) return finish(CopyEnd::NoDestination);
+  longestName = run->folder().longestName();
+  run->startClearingStaleTemporaries();
+
+  CopyEnd end = CopyEnd::Finished;
+  const int count = rows.rowCount();
+  for (int i = 1; i <= count; ++i) {
+    if (i > rows.rowCount()) break;  // the list was emptied meanwhile
+    if (!rows.ticked(i)) continue;
+    v.IndiceBoucle = i;
+    if (!options.stopBeforeRow.isEmpty() && v.DemandeArret == options.stopBeforeRow) {
+      show(progress("Copie Arrêter", i));
+      end = CopyEnd::Stopped;
+      break;
+    }
+    v.SourceCopie = trimBlanks(rows.path(i));
+    v.NomCopie = v.SourceCopie.mid(v.SourceCopie.lastIndexOf(u'/') + 1);
+    show(progress("Arrêter Copie", i));
+    const QByteArray source = encodePath(v.SourceCopie);
+    struct stat seen;
+    if (!FichierExiste(source, &seen)) {
+      pump.offer();
+      run->advance();
+      continue;
+    }
+    if (!options.stopBeforeFile.isEmpty() && v.DemandeArret == options.stopBeforeFile) {
+      end = CopyEnd::Stopped;
+      break;
+    }
+    PendingFile file;
+    file.row = i;
+    file.source = v.SourceCopie;
+    file.ownName = v.NomCopie;
+    file.name = freeName(file.ownName, file.clash, v.NomCopie);
+    const FileCopyStatus status = run->copyIn(source, seen, std::move(file));
+    // The program is ending (the quit command): nothing more is copied.
+    if (CopyRun::abandoned()) {
+      end = CopyEnd::Failed;
+      break;
+    }
+    if (status == FileCopyStatus::Copied) {
+      if (options.afterFileCopied) options.afterFileCopied();
+      else pump.offer();
+      if (CopyRun::abandoned()) {
+        end = CopyEnd::Failed;
         break;
       }
-      v.SourceCopie = trimBlanks(rows.path(i));
-      v.NomCopie = v.SourceCopie.mid(v.SourceCopie.lastIndexOf(u'/') + 1);
-      show(progress("Arrêter Copie", i));
-      if (!FichierExiste(v.SourceCopie)) {
-        pump.offer();
-        continue;
-      }
-      if (!options.stopBeforeFile.isEmpty() && v.DemandeArret == options.stopBeforeFile) {
-        outcome.end = CopyEnd::Stopped;
+    } else if (status == FileCopyStatus::Failed) {
+      if (run->ended()) {
+        end = CopyEnd::Failed;
         break;
       }
-      // Each numbered try starts from the file's own name.
-      const QString ownName = v.NomCopie;
-      int clash = 1;
-      auto freeName = [&] {
-        while (FichierExiste(folder + v.NomCopie)) v.NomCopie = numberedCopyName(ownName, ++clash);
-        return encodePath(folder + v.NomCopie);
-      };
-      const QByteArray first = freeName();
-      // A name taken while the file was copied: the next free number.
-      const FileCopyStatus status = copyRegularFile(
-          encodePath(v.SourceCopie), first,
-          [&] {
-            v.NomCopie = numberedCopyName(ownName, ++clash);
-            return freeName();
-          },
-          nullptr, &pump);
-      if (partialCopy().abandoned) {
-        // The program is ending (the quit command): nothing more is copied.
-        outcome.end = CopyEnd::Failed;
+      ++outcome.failed;
+      if (options.endOnFailure) {
+        end = CopyEnd::Failed;
         break;
       }
-      if (status == FileCopyStatus::Copied) {
-        ++outcome.copied;
-        if (options.afterFileCopied) options.afterFileCopied();
-        else pump.turn();
-        if (partialCopy().abandoned) {
-          outcome.end = CopyEnd::Failed;
-          break;
-        }
-      } else if (status == FileCopyStatus::Failed) {
-        ++outcome.failed;
-        if (options.endOnFailure) {
-          outcome.end = CopyEnd::Failed;
-          break;
-        }
-        pump.offer();
-      } else {
-        pump.offer();  // gone, or no regular file: skipped
-      }
+      pump.offer();
+    } else {
+      pump.offer();  // gone, or no regular file: skipped
+    }
+    run->advance();
+    if (run->ended()) {
+      end = CopyEnd::Failed;
+      break;
     }
   }
-  v.ModeCopie.clear();
-  v.DemandeArret.clear();
-  return outcome;
+  // What was copied before the end gets its name, unless the program is ending.
+  if (!CopyRun::abandoned()) {
+    run->drainBatches();
+    run->finishClearing();
+  }
+  if (run->ended() || CopyRun::abandoned()) end = CopyEnd::Failed;
+  run.reset();
+  return finish(end);
 }
 
 }  // namespace vrn

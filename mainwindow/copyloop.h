@@ -10,6 +10,8 @@
 
 #include "support/VariablesVRN.h"
 
+class QWidget;
+
 namespace vrn {
 
 class EventPump;
@@ -28,7 +30,7 @@ class CopyRows {
 // The rows of a file list (the full path is sub-item 1).
 class ListViewCopyRows : public CopyRows {
  public:
-  explicit ListViewCopyRows(ListView* list) : list_(list) {}
+  explicit ListViewCopyRows(ListView* list);
   int rowCount() const override;
   bool ticked(int row) const override;
   QString path(int row) const override;
@@ -47,11 +49,12 @@ struct CopyOptions {
   // The main window ends the copy at a failed file; a page skips the file.
   bool endOnFailure = true;
   std::function<void(const QString&)> showProgress;  // the stop button's caption
-  // In place of the turn of the event loop after each file copied (tests).
+  // In place of the chance for events after each file copied (tests).
   std::function<void()> afterFileCopied;
 };
 
-enum class CopyEnd { Finished, Stopped, Failed, Refused };
+// NoDestination: the backup folder could not be opened, nothing was tried.
+enum class CopyEnd { Finished, Stopped, Failed, Refused, NoDestination };
 
 struct CopyOutcome {
   CopyEnd end = CopyEnd::Finished;
@@ -62,34 +65,43 @@ struct CopyOutcome {
 // Copies the file of every ticked row (skipping rows whose file is gone or is
 // no regular file). Empties the stop request when it starts and when it ends,
 // and the copy-mode flag when it ends. Refused while another copy runs.
+// The backup folder is opened once, when the copy starts: every name is
+// tested, made and renamed inside the folder then opened, so a folder swapped
+// for a link meanwhile never receives a file. Temporaries left in it by a
+// copy that no longer runs (a killed program) are removed meanwhile.
+// Each file is complete and flushed before it takes its name; small files are
+// flushed together on helper threads while the copy goes on, so their names
+// may appear a little after their progress captions. Events run all along.
 CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options);
 
+// The box a window shows for a copy whose backup folder cannot be made or
+// opened: it names the folder; nothing was copied.
+void showNoDestinationBox(QWidget* owner, const QString& folder);
+
 // The clash name: "rapport.doc", 2 -> "rapport(2).doc"; a name without "."
-// takes the number at its end.
-QString numberedCopyName(const QString& name, int number);
+// takes the number at its end. A name that would pass maxBytes is cut before
+// its number (never inside a character), keeping its extension.
+QString numberedCopyName(const QString& name, int number, qsizetype maxBytes = 255);
 
 enum class FileCopyStatus { Copied, SourceMissing, NotRegular, TargetExists, Failed };
 
 // Copies one regular file to a target that must not exist yet (a symbolic
-// link at the target counts as existing and is never written through). The
-// data goes to a hidden temporary file beside the target, is written out, and
-// only then takes the target's name, never replacing anything: a cut copy
-// never bears the target's name. When the name is taken meanwhile,
-// nextTarget (if given) names another one in the same folder to try; the name
-// finally taken goes to *taken. The copy keeps the permission bits and the
-// modification time. On failure nothing is left behind. Events run between
-// chunks of a large file, on the caller's pump or one of its own.
-FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target,
-                               const std::function<QByteArray()>& nextTarget = {}, QByteArray* taken = nullptr,
-                               EventPump* events = nullptr);
+// link at the target counts as existing and is never written through), as the
+// copy loop copies each file: under a hidden temporary name beside the target,
+// locked while it is written, then flushed, and only then given the target's
+// name without replacing anything. It keeps the permission bits and the
+// modification time. On failure nothing is left behind. Events run meanwhile,
+// on the caller's pump or one of its own.
+FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target, EventPump* events = nullptr);
 
 // The quit command ends the process at once: it calls this first, which
-// removes the file being copied under its temporary name and ends the copy
-// that was running (when the process goes on, as under tests).
+// removes the files being copied under their temporary names and ends the
+// copy that was running (when the process goes on, as under tests).
 void discardCopyInProgress();
 
-// Test hooks: a file appearing just before the target's name is taken, and a write
-// failing once `written` bytes are in the target (return an errno to fail).
+// Test hooks: a file appearing just before a target's name is taken, and a
+// write failing once `written` bytes of a file are in its temporary (return
+// an errno to fail). They run on the thread that names or copies the file.
 struct CopyTestHooks {
   std::function<void(const QByteArray& target)> beforeCreate;
   std::function<int(qint64 written)> failWrite;

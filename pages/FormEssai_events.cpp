@@ -90,7 +90,7 @@ void FormEssai::mnCopierSelect_Click() {
   }
 
   // The name given is the backup folder, made when it does not exist yet; a
-  // folder that cannot be made leaves every file to fail and be skipped.
+  // folder that cannot be made ends the copy with a box.
   v.DossierSauvegarde = fileName;
   if (!EstUnDossier(v.DossierSauvegarde)) ::mkdir(encodePath(v.DossierSauvegarde).constData(), 0777);
   CopierFichiersCoches();
@@ -114,12 +114,13 @@ void FormEssai::CopierFichiersCoches() {
   options.showProgress = [self](const QString& text) {
     if (self) self->MyButton6->setCaption(text);
   };
-  copyTickedFiles(ListViewCopyRows(ListView2), options);
+  const CopyOutcome outcome = copyTickedFiles(ListViewCopyRows(ListView2), options);
 
-  if (soundOn(main)) JouerSon();
+  if (outcome.end != CopyEnd::NoDestination && soundOn(main)) JouerSon();
   if (!self) return;
   setMousePointer(vbDefault);
   MyButton6->setEnabled(false);  // it stays in view with its last caption
+  if (outcome.end == CopyEnd::NoDestination) showNoDestinationBox(this, options.destination);
 }
 
 }  // namespace vrn

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 #include <time.h>
+#include <utility>
 
 namespace vrn {
 
@@ -212,35 +213,62 @@ void waitOn(EventPump* events, WakeUp& wake, const std::function<bool()>& ready)
 }
 
 void runOnHelpers(const std::vector<std::function<void()>>& work, EventPump* events) {
-  if (work.empty()) return;
-  const std::shared_ptr<WakeUp> wake = wakeUpFor(events);
-  std::atomic<size_t> left{work.size()};
+  HelperRun run(work, events);
+  run.wait();
+}
+
+struct HelperRun::State {
+  std::vector<std::function<void()>> work;
+  std::shared_ptr<WakeUp> wake;
+  std::atomic<size_t> left{0};
   std::mutex failureMutex;
   std::exception_ptr failure;
-  const auto run = [&](const std::function<void()>& part) {
+
+  void run(size_t piece) {
     try {
-      part();
+      work[piece]();
     } catch (...) {
       const std::lock_guard lock(failureMutex);
       if (!failure) failure = std::current_exception();
     }
-  };
-  std::vector<std::thread> helpers;
-  helpers.reserve(work.size());
-  for (const std::function<void()>& part : work) {
+    left.fetch_sub(1);
+  }
+};
+
+HelperRun::HelperRun(std::vector<std::function<void()>> work, EventPump* events)
+    : state_(std::make_shared<State>()), events_(events) {
+  state_->work = std::move(work);
+  state_->wake = wakeUpFor(events);
+  state_->left = state_->work.size();
+  threads_.reserve(state_->work.size());
+  for (size_t piece = 0; piece < state_->work.size(); ++piece) {
     try {
-      helpers.emplace_back([&run, &left, &wake, &part] {
-        run(part);
-        left.fetch_sub(1);
-        wake->wake();
+      threads_.emplace_back([state = state_, piece] {
+        state->run(piece);
+        state->wake->wake();
       });
     } catch (const std::system_error&) {
-      run(part);  // no thread to spare: here, the events waiting meanwhile
-      left.fetch_sub(1);
+      state_->run(piece);  // no thread to spare: here, at once
     }
   }
-  waitOn(events, *wake, [&left] { return left.load() == 0; });
-  for (std::thread& helper : helpers) helper.join();
+}
+
+HelperRun::~HelperRun() {
+  for (std::thread& helper : threads_)
+    if (helper.joinable()) helper.join();
+}
+
+bool HelperRun::done() const { return state_->left.load() == 0; }
+
+void HelperRun::wait() {
+  waitOn(events_, *state_->wake, [this] { return done(); });
+  for (std::thread& helper : threads_)
+    if (helper.joinable()) helper.join();
+  std::exception_ptr failure;
+  {
+    const std::lock_guard lock(state_->failureMutex);
+    failure = std::exchange(state_->failure, nullptr);
+  }
   if (failure) std::rethrow_exception(failure);
 }
 

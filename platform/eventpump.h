@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 class QAbstractEventDispatcher;
@@ -158,5 +159,26 @@ void waitOn(EventPump* events, WakeUp& wake, const std::function<bool()>& ready)
 // without one, sleeps. A piece that gets no thread runs on the calling one.
 // The first exception a piece throws is thrown again here.
 void runOnHelpers(const std::vector<std::function<void()>>& work, EventPump* events);
+
+// The same work, waited for later: the calling thread goes on meanwhile and
+// tests done() or waits, as runOnHelpers does, when it needs the result.
+class HelperRun {
+ public:
+  HelperRun(std::vector<std::function<void()>> work, EventPump* events);
+  // Waits (asleep) for the pieces still running.
+  ~HelperRun();
+  HelperRun(const HelperRun&) = delete;
+  HelperRun& operator=(const HelperRun&) = delete;
+
+  bool done() const;
+  // Waits on the pump (events run) or asleep; throws the first failure again.
+  void wait();
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;  // shared with the threads, which may outlive a wait
+  std::vector<std::thread> threads_;
+  EventPump* events_;
+};
 
 }  // namespace vrn

@@ -531,9 +531,13 @@ class PathBytes {
 }  // namespace
 
 bool FichierExiste(const QString& chemin) {
-  const QByteArray path = encodePath(chemin);
   struct stat st;
-  return !path.isEmpty() && fstatat(AT_FDCWD, path.constData(), &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0;
+  return FichierExiste(encodePath(chemin), &st);
+}
+
+bool FichierExiste(const QByteArray& cheminOctets, struct stat* vu) {
+  return !cheminOctets.isEmpty() &&
+         fstatat(AT_FDCWD, cheminOctets.constData(), vu, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0;
 }
 
 FindData ChercherFichier(const QByteArray& cheminOctets) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <string>
 
+struct stat;
 struct statx;
 
 namespace vrn {
@@ -55,6 +56,9 @@ enum AttributeBit : qint32 {
 
 // True when an entry exists at the path (a folder, or a dangling link, too).
 bool FichierExiste(const QString& chemin);
+// The same from the path's bytes; what was seen of the entry itself (a link
+// not followed) goes to *vu.
+bool FichierExiste(const QByteArray& cheminOctets, struct stat* vu);
 FindData ChercherFichier(const QString& chemin);
 FindData ChercherFichier(const QByteArray& cheminOctets);
 // The find data of an entry already looked at with statx (type, mode, size,

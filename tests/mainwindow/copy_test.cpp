@@ -1,16 +1,25 @@
 // The copy of the ticked files: numbered names, progress, stop, end state,
 // and the guarantees that nothing is overwritten, only regular files are
-// read and a failed copy leaves no partial file.
+// read, a failed copy leaves no partial file, each file is flushed whole
+// before it takes its name, and the folder is the one opened at the start.
 #include <QDir>
 #include <QFile>
 #include <QSignalBlocker>
 #include <QTemporaryDir>
+#include <QThread>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "mainwindow/copyloop.h"
 #include "platform/pathcodec.h"
@@ -28,7 +37,122 @@ QStringList entries(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+QStringList allEntries(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Whether another open file could lock the file now.
+bool lockable(const QString& path) {
+  const int fd = ::open(encodePath(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return locked;
+}
+
+// The flushes and renames of this program as the C library sees them (the
+// calls below stand in for the library's while a watch lives): which file a
+// flush covered at what size, and which one took a name at what size.
+struct FileCall {
+  bool flush;
+  dev_t dev;
+  ino_t ino;
+  off_t size;
+  QByteArray path;  // the flushed file, or the name it had before the rename
+};
+
+class FlushWatch {
+ public:
+  FlushWatch() { active().store(this); }
+  ~FlushWatch() { active().store(nullptr); }
+  static std::atomic<FlushWatch*>& active() {
+    static std::atomic<FlushWatch*> watch{nullptr};
+    return watch;
+  }
+  void note(const std::vector<FileCall>& done) {
+    const std::lock_guard lock(mutex);
+    calls.insert(calls.end(), done.begin(), done.end());
+  }
+  std::vector<FileCall> seen() {
+    const std::lock_guard lock(mutex);
+    return calls;
+  }
+  // Runs before each flush with the path of the file given; an errno fails
+  // the flush.
+  std::function<int(const QByteArray& path, bool wholeFileSystem)> beforeFlush;
+  // The folder whose temporaries a flush of the whole file system covers.
+  QString folder;
+
+ private:
+  std::mutex mutex;
+  std::vector<FileCall> calls;
+};
+
+template <typename F>
+F real(const char* name) {
+  return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
+}
+
+FileCall callOn(const QByteArray& path, const struct stat& st, bool flush) {
+  return {flush, st.st_dev, st.st_ino, st.st_size, path};
+}
+
+// What a flush covers is looked at before it starts: the file, or every
+// temporary of the folder.
+int watchedFlush(int fd, bool wholeFileSystem, const std::function<int(int)>& flush) {
+  FlushWatch* watch = FlushWatch::active().load();
+  if (!watch) return flush(fd);
+  char link[64], target[4096];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = ::readlink(link, target, sizeof target);
+  const QByteArray path(target, n > 0 ? n : 0);
+  if (watch->beforeFlush) {
+    if (const int e = watch->beforeFlush(path, wholeFileSystem)) {
+      errno = e;
+      return -1;
+    }
+  }
+  std::vector<FileCall> covered;
+  struct stat st;
+  if (!wholeFileSystem) {
+    if (::fstat(fd, &st) == 0) covered.push_back(callOn(path, st, true));
+  } else {
+    for (const QFileInfo& f : QDir(watch->folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+      const QByteArray other = encodePath(f.filePath());
+      if (other.contains(".varnelo-part-") && ::lstat(other.constData(), &st) == 0)
+        covered.push_back(callOn(other, st, true));
+    }
+  }
+  const int result = flush(fd);
+  if (result == 0) watch->note(covered);
+  return result;
+}
+
+void noteRename(int dir, const char* from) {
+  FlushWatch* watch = FlushWatch::active().load();
+  struct stat st;
+  if (watch && ::fstatat(dir, from, &st, AT_SYMLINK_NOFOLLOW) == 0) watch->note({callOn(from, st, false)});
+}
+
 }  // namespace
+
+extern "C" {
+int fsync(int fd) { return watchedFlush(fd, false, real<int (*)(int)>("fsync")); }
+int fdatasync(int fd) { return watchedFlush(fd, false, real<int (*)(int)>("fdatasync")); }
+int syncfs(int fd) noexcept { return watchedFlush(fd, true, real<int (*)(int)>("syncfs")); }
+int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
+  noteRename(fromDir, from);
+  return real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(fromDir, from, toDir, to, flags);
+}
+int renameat(int fromDir, const char* from, int toDir, const char* to) noexcept {
+  noteRename(fromDir, from);
+  return real<int (*)(int, const char*, int, const char*)>("renameat")(fromDir, from, toDir, to);
+}
+int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) noexcept {
+  noteRename(fromDir, from);
+  return real<int (*)(int, const char*, int, const char*, int)>("linkat")(fromDir, from, toDir, to, flags);
+}
+}
 
 class CopyTest : public Main2Test {
  protected:
@@ -84,6 +208,25 @@ TEST(CopyNames, NumberGoesBeforeTheLastDotOrAtTheEnd) {
   EXPECT_EQ(numberedCopyName("a.tar.gz", 3), "a.tar(3).gz");
   EXPECT_EQ(numberedCopyName("README", 2), "README(2)");
   EXPECT_EQ(numberedCopyName("a.", 12), "a(12).");
+
+  // A name that the number would make too long is cut before the number,
+  // keeping its extension, never inside a character.
+  const QString longest = QString(251, u'n') + ".txt";  // 255 bytes
+  EXPECT_EQ(numberedCopyName(longest, 2), QString(248, u'n') + "(2).txt");
+  EXPECT_EQ(numberedCopyName(longest, 10), QString(247, u'n') + "(10).txt");
+  const QString accented = "a" + QString(125, u'é') + ".txt";  // 1 + 250 + 4 bytes
+  const QString cut = numberedCopyName(accented, 2);
+  EXPECT_EQ(cut, "a" + QString(123, u'é') + "(2).txt");
+  EXPECT_LE(encodePath(cut).size(), 255);
+  // Bytes that are not UTF-8 count one each and come back exactly.
+  const QString raw = decodePath(QByteArray(252, '\xe9') + ".gz");
+  EXPECT_EQ(encodePath(numberedCopyName(raw, 3)), QByteArray(249, '\xe9') + "(3).gz");
+  // No extension: cut at the end; an extension that leaves no room: the
+  // whole name is cut and numbered at its end.
+  EXPECT_EQ(numberedCopyName(QString(255, u'x'), 2), QString(252, u'x') + "(2)");
+  EXPECT_EQ(numberedCopyName("a." + QString(253, u'x'), 2), "a." + QString(250, u'x') + "(2)");
+  // A smaller limit (a file system that holds shorter names).
+  EXPECT_EQ(numberedCopyName("abcdef.txt", 2, 9), "ab(2).txt");
 }
 
 TEST_F(CopyTest, ClashesTakeTheNextFreeNumberCountedFromTheOwnName) {
@@ -278,9 +421,18 @@ TEST_F(CopyTest, AFailedWriteRemovesThePartialFile) {
 
 TEST_F(CopyTest, AnUnwritableFolderEndsTheCopyWithTheIdleState) {
   addRow(source("a.txt", "a"), true);
+  // A folder that is gone by the time the copy starts: a box names it, no
+  // end sound.
+  svc->audio.devices = 1;
+  w->Check15->setValue(1);
   vrnVars().DossierDestination = dst.path() + "/missing-folder";
   copy();
   EXPECT_FALSE(QFileInfo::exists(dst.path() + "/missing-folder"));
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "Copie Impossible...");
+  EXPECT_TRUE(svc->dialogs.boxes[0].text.contains("(" + dst.path() + "/missing-folder)"));
+  EXPECT_EQ(svc->audio.plays, 0);
   expectIdleState();
   // An empty destination never falls back to the root.
   vrnVars().DossierDestination = "";
@@ -403,9 +555,12 @@ class LargeCopyTest : public CopyTest {
     CopyTest::SetUp();
     addRow(source("big.bin", QByteArray(kBigSize, 'B')), true);
     addRow(source("next.txt", "next"), true);
-    // Each chunk takes a little longer, so that events surely run mid-file.
-    copyTestHooks().failWrite = [](qint64) {
-      ::usleep(1000);
+    // Once part of the file is written, the copy waits until the test has
+    // seen it (a deadline against a hang), so that the test acts mid-file.
+    copyTestHooks().failWrite = [this](qint64 written) {
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (written > 0 && partialSeen < 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       return 0;
     };
   }
@@ -418,20 +573,25 @@ class LargeCopyTest : public CopyTest {
     }
     return QFileInfo();
   }
-  qint64 partialSeen = -1;  // its size when the test acted
+  std::atomic<qint64> partialSeen{-1};  // its size when the test acted
   bool realNameSeenEarly = false;
 };
 
 TEST_F(LargeCopyTest, AQuitInTheMiddleOfAFileLeavesNothingBehind) {
+  bool lockedWhileWritten = false;
   EveryTurn turns([&] {
     const QFileInfo p = partial();
     if (partialSeen >= 0 || !p.exists() || p.size() == 0) return;
     partialSeen = p.size();
+    // Held by the copy: a later copy into the folder can tell it from one
+    // left by a killed program.
+    lockedWhileWritten = !lockable(p.filePath());
     w->mnArreter_Click();
   });
   copy();
-  ASSERT_GT(partialSeen, 0) << "the quit came while the file was being written";
-  EXPECT_LT(partialSeen, kBigSize);
+  ASSERT_GT(partialSeen.load(), 0) << "the quit came while the file was being written";
+  EXPECT_TRUE(lockedWhileWritten);
+  EXPECT_LT(partialSeen.load(), kBigSize);
   EXPECT_EQ(exitCodes, QList<int>{0});
   EXPECT_FALSE(realNameSeenEarly);
   EXPECT_EQ(entries(dst.path()), QStringList()) << "neither big.bin nor its temporary file, and nothing after it";
@@ -446,8 +606,8 @@ TEST_F(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {
     w->MyButton6->click();
   });
   copy();
-  ASSERT_GT(partialSeen, 0);
-  EXPECT_LT(partialSeen, kBigSize);
+  ASSERT_GT(partialSeen.load(), 0);
+  EXPECT_LT(partialSeen.load(), kBigSize);
   EXPECT_FALSE(realNameSeenEarly);
   EXPECT_EQ(entries(dst.path()), QStringList{"big.bin"});
   EXPECT_EQ(QFileInfo(dst.path() + "/big.bin").size(), kBigSize);
@@ -465,7 +625,7 @@ TEST_F(LargeCopyTest, ANameTakenDuringTheCopyKeepsItsContentAndTheCopyTakesTheNe
     theirs.write("theirs");
   });
   copy();
-  ASSERT_GT(partialSeen, 0);
+  ASSERT_GT(partialSeen.load(), 0);
   EXPECT_EQ(entries(dst.path()), QStringList({"big(2).bin", "big.bin", "next.txt"}));
   EXPECT_EQ(readFile(dst.path() + "/big.bin"), "theirs");
   EXPECT_EQ(QFileInfo(dst.path() + "/big(2).bin").size(), kBigSize);
@@ -479,6 +639,20 @@ TEST_F(CopyTest, ANameOfTheLongestLengthIsCopiedUnderThatName) {
   copy();
   EXPECT_EQ(entries(dst.path()), QStringList{name});
   EXPECT_EQ(readFile(dst.path() + "/" + name), "long");
+
+  // Copied again, it clashes: the numbered name is cut to fit, and the copy
+  // ends as any other, with its sound.
+  svc->audio.devices = 1;
+  w->Check15->setValue(1);
+  copy();
+  const QString numbered = QString(248, u'n') + "(2).txt";
+  EXPECT_EQ(entries(dst.path()), QStringList({numbered, name}));
+  EXPECT_EQ(readFile(dst.path() + "/" + numbered), "long");
+  EXPECT_EQ(vrnVars().NomCopie, numbered);
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-1/1");
+  EXPECT_EQ(svc->audio.plays, 1);
+  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  expectIdleState();
 }
 
 TEST_F(CopyTest, WhereTheFileSystemRefusesTheNoReplaceRenameNothingIsReplacedEither) {
@@ -512,4 +686,160 @@ TEST_F(CopyTest, WhereTheFileSystemRefusesTheNoReplaceRenameNothingIsReplacedEit
     EXPECT_EQ(readFile(into.path() + "/a(3).txt"), "new a");
     expectIdleState();
   }
+}
+
+TEST_F(CopyTest, TemporariesOfCopiesThatNoLongerRunAreRemovedAndNothingElse) {
+  const QString d = dst.path();
+  // Left by a copy that was killed: nobody holds it.
+  writeFile(d + "/.old.txt.varnelo-part-AbC123", "cut");
+  // Written by a copy that runs (another program): it holds a lock.
+  writeFile(d + "/.held.txt.varnelo-part-XyZ789", "held");
+  const int held = ::open(encodePath(d + "/.held.txt.varnelo-part-XyZ789").constData(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  // Look-alikes that are no temporary of the program.
+  ASSERT_TRUE(QDir().mkdir(d + "/.dir.varnelo-part-QQQQQQ"));
+  ASSERT_EQ(::symlink("elsewhere", encodePath(d + "/.link.txt.varnelo-part-LLLLLL").constData()), 0);
+  QStringList kept = {".dir.varnelo-part-QQQQQQ", ".held.txt.varnelo-part-XyZ789", ".link.txt.varnelo-part-LLLLLL"};
+  for (const QString& name : {QString(".short.varnelo-part-ABC"), QString("shown.varnelo-part-ABCDEF"),
+                              QString(".odd.varnelo-part-AB-DEF"), QString(".varnelo-part-ABCDEF.txt")}) {
+    writeFile(d + "/" + name, "theirs");
+    kept << name;
+  }
+  // Another user's is not the program's to judge.
+  writeFile(d + "/.other.txt.varnelo-part-OtHeR1", "other");
+  if (::chown(encodePath(d + "/.other.txt.varnelo-part-OtHeR1").constData(), 65534, 65534) == 0)
+    kept << ".other.txt.varnelo-part-OtHeR1";
+  else ::unlink(encodePath(d + "/.other.txt.varnelo-part-OtHeR1").constData());
+  addRow(source("a.txt", "a"), true);
+  copy();
+  QStringList expected = kept;
+  expected << "a.txt";
+  expected.sort();
+  EXPECT_EQ(allEntries(d), expected);
+  EXPECT_EQ(readFile(d + "/.held.txt.varnelo-part-XyZ789"), "held");
+
+  // Once its program lets go, the next copy there removes it too.
+  ::close(held);
+  copy();
+  expected.removeOne(".held.txt.varnelo-part-XyZ789");
+  expected << "a(2).txt";
+  expected.sort();
+  EXPECT_EQ(allEntries(d), expected);
+  expectIdleState();
+}
+
+TEST_F(CopyTest, TheFolderIsTheOneOpenedWhenTheCopyStarts) {
+  // The folder chosen may be reached through a link in its path.
+  QTemporaryDir real;
+  ASSERT_TRUE(real.isValid());
+  ASSERT_EQ(::symlink(encodePath(real.path()).constData(), encodePath(dst.path() + "/via").constData()), 0);
+  vrnVars().DossierDestination = dst.path() + "/via";
+  addRow(source("a.txt", "a"), true);
+  copy();
+  EXPECT_EQ(entries(real.path()), QStringList{"a.txt"});
+
+  // Swapped for a link to another folder while the first file is written:
+  // every file still lands in the folder opened, none through the link.
+  w->ListView2->Clear();
+  vrnVars().NombreSelection = 0;
+  for (const char* name : {"b.txt", "c.txt", "d.txt"}) addRow(source(name, name), true);
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  const QString folder = home.path() + "/backup", moved = home.path() + "/moved",
+                elsewhere = home.path() + "/elsewhere";
+  ASSERT_TRUE(QDir().mkdir(folder) && QDir().mkdir(elsewhere));
+  vrnVars().DossierDestination = folder;
+  bool swapped = false;
+  copyTestHooks().failWrite = [&](qint64) {
+    if (!swapped) {
+      swapped = ::rename(encodePath(folder).constData(), encodePath(moved).constData()) == 0 &&
+                ::symlink(encodePath(elsewhere).constData(), encodePath(folder).constData()) == 0;
+    }
+    return 0;
+  };
+  copy();
+  ASSERT_TRUE(swapped);
+  EXPECT_EQ(allEntries(elsewhere), QStringList());
+  EXPECT_EQ(allEntries(moved), QStringList({"b.txt", "c.txt", "d.txt"}));
+  EXPECT_EQ(readFile(moved + "/d.txt"), "d.txt");
+  expectIdleState();
+}
+
+TEST_F(CopyTest, EachFileIsFlushedWholeBeforeItTakesItsNameWhileEventsRun) {
+  for (int i = 1; i <= 5; ++i) addRow(source(QString("f%1.txt").arg(i), QByteArray(i * 100, 'x')), true);
+  addRow(source("big.bin", QByteArray(3 << 20, 'B')), true);
+  addRow(source("last.txt", "z"), true);
+  const QStringList all = {"big.bin", "f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "last.txt"};
+  // Where the file system is flushed whole, and where that fails (each file
+  // is then flushed on its own).
+  for (const bool wholeFails : {false, true}) {
+    SCOPED_TRACE(wholeFails ? "file by file" : "as the file system allows");
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    FlushWatch watch;
+    watch.folder = into.path();
+    // The first flush waits until an event has run on the window thread: it
+    // never comes while the window thread itself flushes.
+    std::atomic<bool> posted{false}, eventRan{false}, ranDuringFlush{false};
+    watch.beforeFlush = [&](const QByteArray&, bool wholeFileSystem) {
+      if (wholeFileSystem && wholeFails) return EIO;
+      if (posted.exchange(true)) return 0;
+      QMetaObject::invokeMethod(
+          w, [&] { eventRan = true; }, Qt::QueuedConnection);
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (!eventRan && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ranDuringFlush = eventRan.load();
+      return 0;
+    };
+    copy();
+    EXPECT_EQ(allEntries(into.path()), all);
+    EXPECT_TRUE(ranDuringFlush);
+    const std::vector<FileCall> calls = watch.seen();
+    int named = 0;
+    for (size_t i = 0; i < calls.size(); ++i) {
+      const FileCall& rename = calls[i];
+      if (rename.flush || !rename.path.contains(".varnelo-part-")) continue;
+      ++named;
+      bool flushedWhole = false;
+      for (size_t j = 0; j < i; ++j)
+        flushedWhole |=
+            calls[j].flush && calls[j].dev == rename.dev && calls[j].ino == rename.ino && calls[j].size == rename.size;
+      EXPECT_TRUE(flushedWhole) << rename.path.constData() << " named before it was flushed whole";
+    }
+    EXPECT_EQ(named, 7);
+  }
+}
+
+TEST_F(CopyTest, AFileWhoseFlushFailsNeverTakesItsName) {
+  for (int i = 1; i <= 4; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), true);
+  FlushWatch watch;
+  // The flush of the whole file system reports a failure; so does the
+  // flush of that one file.
+  watch.beforeFlush = [](const QByteArray& path, bool wholeFileSystem) {
+    return wholeFileSystem || path.contains("/.f2.txt.varnelo-part-") ? EIO : 0;
+  };
+  // The main window's copy ends at that file, as it ends at a failed write.
+  svc->audio.devices = 1;
+  w->Check15->setValue(1);
+  copy();
+  EXPECT_EQ(allEntries(dst.path()), QStringList{"f1.txt"}) << "nothing after it, no temporary";
+  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-2/4");
+  EXPECT_EQ(vrnVars().NomCopie, "f2.txt");
+  EXPECT_EQ(svc->audio.plays, 0);
+  expectIdleState();
+
+  // A page's copy skips it and goes on.
+  QTemporaryDir other;
+  CopyOptions page;
+  page.destination = other.path();
+  page.endOnFailure = false;
+  page.stopBeforeRow = kPageStopRequest;
+  page.stopBeforeFile = kStopRequest;
+  const CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
+  EXPECT_EQ(r.end, CopyEnd::Finished);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(r.copied, 3);
+  EXPECT_EQ(allEntries(other.path()), QStringList({"f1.txt", "f3.txt", "f4.txt"}));
 }

@@ -1,6 +1,7 @@
 // What only real processes show: one program per database whatever the
-// runtime folder, the quit command ending the process in the middle of a
-// copy, and the program finding its own folder from its path bytes.
+// runtime folder, the quit command and the signals that end a session
+// ending the process in the middle of a copy, a copy killed outright, and the
+// program finding its own folder from its path bytes.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <string.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -20,6 +22,7 @@
 #include <map>
 #include <optional>
 
+#include "mainwindow/copyloop.h"
 #include "platform/pathcodec.h"
 #include "platform/services.h"
 
@@ -92,6 +95,11 @@ class Child {
     if (!exitStatus_ || !WIFEXITED(*exitStatus_)) return std::nullopt;
     return WEXITSTATUS(*exitStatus_);
   }
+  void send(int signal) {
+    if (pid_ > 0 && !exitStatus_) ::kill(pid_, signal);
+  }
+  // The signal that ended the child, or 0.
+  int endedBy() const { return exitStatus_ && WIFSIGNALED(*exitStatus_) ? WTERMSIG(*exitStatus_) : 0; }
   void kill() {
     if (pid_ <= 0 || exitStatus_) return;
     ::kill(pid_, SIGKILL);
@@ -119,6 +127,18 @@ void writeBytes(const QByteArray& path, const QByteArray& data) {
   ASSERT_EQ(::write(fd, data.constData(), size_t(data.size())), data.size());
   ::close(fd);
 }
+
+// One ticked row, for a copy run here.
+class OneFileRows : public vrn::CopyRows {
+ public:
+  explicit OneFileRows(QString path) : path_(std::move(path)) {}
+  int rowCount() const override { return 1; }
+  bool ticked(int) const override { return true; }
+  QString path(int) const override { return path_; }
+
+ private:
+  QString path_;
+};
 
 QStringList allEntries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
@@ -233,6 +253,52 @@ TEST_F(ProcessTest, QuitDuringACopyLeavesNeitherACutFileNorATemporaryOne) {
   EXPECT_EQ(child.waitExit(), 0) << child.output().toStdString() << child.errors().toStdString();
   EXPECT_EQ(child.output(), "STARTED\nQUIT\n") << "the quit came in the middle of the file and ended the process";
   EXPECT_EQ(allEntries(dst.path()), QStringList());
+
+  // A session that ends (logout, shutdown, kill, Ctrl+C) takes the same road
+  // from the copy's event turns, whatever the signal.
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(strsignal(signal));
+    Child ended;
+    ASSERT_TRUE(ended.spawn(VARNELO_WINDOW_CHILD, {"copy-wait", folder, big, bytes(dst.path())}, environment(runtimeA),
+                            bytes(work.path()), outFile("signalled")));
+    ASSERT_TRUE(ended.waitForLine("COPYING")) << ended.output().toStdString() << ended.errors().toStdString();
+    ended.send(signal);
+    EXPECT_EQ(ended.waitExit(), 0) << "ended by signal " << ended.endedBy() << ": " << ended.errors().toStdString();
+    EXPECT_EQ(ended.output(), "STARTED\nCOPYING\n") << "the copy never ended by itself";
+    EXPECT_EQ(allEntries(dst.path()), QStringList()) << "no temporary file, no cut big.bin";
+  }
+}
+
+TEST_F(ProcessTest, ACopyKilledOutrightLeavesATemporaryThatTheNextCopyThereRemoves) {
+  const QByteArray folder = bytes(exe.path());
+  quietDatabase(folder);
+  QTemporaryDir src, dst;
+  ASSERT_TRUE(src.isValid() && dst.isValid());
+  const QByteArray big = bytes(src.path()) + "/big.bin";
+  writeBytes(big, QByteArray(32 << 20, 'k'));
+  Child child;
+  ASSERT_TRUE(child.spawn(VARNELO_WINDOW_CHILD, {"copy-wait", folder, big, bytes(dst.path())}, environment(runtimeA),
+                          bytes(work.path()), outFile("killed")));
+  ASSERT_TRUE(child.waitForLine("COPYING")) << child.errors().toStdString();
+  // While it runs, its temporary is locked: a copy into the same folder
+  // leaves it alone.
+  const QByteArray small = bytes(src.path()) + "/small.txt";
+  writeBytes(small, "small");
+  OneFileRows rows(vrn::decodePath(small));
+  vrn::CopyOptions options;
+  options.destination = dst.path();
+  ASSERT_EQ(vrn::copyTickedFiles(rows, options).copied, 1);
+  const QStringList during = allEntries(dst.path());
+  ASSERT_EQ(during.size(), 2) << during.join(' ').toStdString();
+  EXPECT_TRUE(during[0].startsWith(".big.bin.varnelo-part-")) << during[0].toStdString();
+  EXPECT_EQ(during[1], "small.txt");
+
+  // Killed outright, it can remove nothing: the next copy into the folder does.
+  child.kill();
+  ASSERT_EQ(child.endedBy(), SIGKILL);
+  EXPECT_EQ(allEntries(dst.path()), during);
+  ASSERT_EQ(vrn::copyTickedFiles(rows, options).copied, 1);
+  EXPECT_EQ(allEntries(dst.path()), QStringList({"small(2).txt", "small.txt"}));
 }
 
 TEST_F(ProcessTest, TheProgramInAFolderNamedWithByteE9KeepsItsDatabaseThere) {

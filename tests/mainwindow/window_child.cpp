@@ -1,6 +1,7 @@
 // The main window started in a child process, for what only a real process
 // shows: the single-instance lock held by one program and met by another,
-// and the quit command ending the process in the middle of a copy.
+// and the quit command or a signal ending the process in the middle of a
+// copy.
 //
 //   varnelo_window_child start FOLDER
 //     starts the window on the executable folder FOLDER, prints STARTED and
@@ -9,12 +10,19 @@
 //     starts the window, copies the file SOURCE into DESTINATION as the copy
 //     command does and chooses the quit command once the copy has begun
 //     writing (printing QUIT first).
+//   varnelo_window_child copy-wait FOLDER SOURCE DESTINATION
+//     the same copy, taking the signals that end a session as the program
+//     does; prints COPYING once the copy has begun writing, and waits there
+//     for whoever signals it.
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <unistd.h>
 
 #include "mainwindow/Main2.h"
@@ -55,10 +63,12 @@ int main(int argc, char** argv) {
   setAppFolderForTests(decodePath(QByteArray(argv[2])));
 
   auto* w = new Main2;
+  w->quitOnSessionEnd();
   if (!w->start()) return 0;  // the real road ends the process itself
   say(QStringLiteral("STARTED"));
   if (mode == "start") return app.exec();
-  if (mode != "copy-quit" || argc < 5) return 2;
+  const bool quitItself = mode == "copy-quit";
+  if ((!quitItself && mode != "copy-wait") || argc < 5) return 2;
 
   const QString source = decodePath(QByteArray(argv[3]));
   const QString destination = decodePath(QByteArray(argv[4]));
@@ -68,16 +78,21 @@ int main(int argc, char** argv) {
   v.NombreSelection = 1;
   v.DossierDestination = destination;
   v.ModeCopie = kYes;
-  // Each chunk takes a little longer, so that events surely run mid-file.
-  copyTestHooks().failWrite = [](qint64) {
-    ::usleep(2000);
+  // Once part of the file is written, the copy waits: until the quit was
+  // chosen, or for whoever signals the process (a deadline against a hang).
+  std::atomic<bool> told{false};
+  copyTestHooks().failWrite = [&told, quitItself](qint64 written) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (written > 0 && (!quitItself || !told) && std::chrono::steady_clock::now() < giveUp)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return 0;
   };
   QTimer turns;
   QObject::connect(&turns, &QTimer::timeout, [&] {
-    if (!copyUnderWay(destination)) return;
-    say(QStringLiteral("QUIT"));
-    w->mnArreter_Click();
+    if (told || !copyUnderWay(destination)) return;
+    told = true;
+    say(quitItself ? QStringLiteral("QUIT") : QStringLiteral("COPYING"));
+    if (quitItself) w->mnArreter_Click();
   });
   turns.start(0);
   w->CopierFichiersCoches();

@@ -314,14 +314,32 @@ TEST_F(PageEventsTest, AFailedFileIsSkippedAndTheCopyGoesOn) {
   EXPECT_EQ(svc->audio.plays, playsBefore + 1);
   EXPECT_EQ(vrnVars().ModeCopie, "");
 
-  // A folder that cannot be made: every file fails, silently.
+  // A folder that cannot be made (a name holding "/" names a folder inside
+  // one that does not exist): a box names it instead of the end sound, and
+  // nothing is copied anywhere.
   copyTestHooks() = CopyTestHooks();
-  svc->dialogs.saveNames = {dst.path() + "/no/such/parent"};
+  const QString nested = dst.path() + "/Sauvegarde (photos/2008 (2))";
+  svc->dialogs.saveNames = {nested};
   p->mnCopierSelect->click();
-  EXPECT_FALSE(QFile::exists(dst.path() + "/no"));
-  EXPECT_TRUE(svc->dialogs.boxes.isEmpty());
+  EXPECT_FALSE(QFile::exists(dst.path() + "/Sauvegarde (photos"));
+  ASSERT_EQ(svc->dialogs.boxes.size(), 1);
+  EXPECT_EQ(svc->dialogs.boxes[0].style, vbCritical);
+  EXPECT_EQ(svc->dialogs.boxes[0].title, "Copie Impossible...");
+  EXPECT_TRUE(svc->dialogs.boxes[0].text.contains("(" + nested + ")")) << svc->dialogs.boxes[0].text.toStdString();
+  EXPECT_EQ(svc->audio.plays, playsBefore + 1) << "no end sound";
   EXPECT_EQ(vrnVars().ModeCopie, "");
+  EXPECT_EQ(vrnVars().DemandeArret, "");
   EXPECT_FALSE(p->MyButton6->Enabled());
+  EXPECT_EQ(p->MousePointer(), vbDefault);
+
+  // A file standing at the folder's name is no folder either.
+  writeFile(dst.path() + "/plain", "x");
+  svc->dialogs.saveNames = {dst.path() + "/plain"};
+  p->mnCopierSelect->click();
+  ASSERT_EQ(svc->dialogs.boxes.size(), 2);
+  EXPECT_EQ(svc->dialogs.boxes[1].title, "Copie Impossible...");
+  EXPECT_EQ(readFile(dst.path() + "/plain"), "x");
+  EXPECT_EQ(svc->audio.plays, playsBefore + 1);
 }
 
 TEST_F(PageEventsTest, ASecondCopyIsRefusedWhileOneRuns) {

@@ -271,6 +271,20 @@ TEST(EventPumpTest, HelpersRunEveryPieceWhileEventsRunAndTheirFailureComesBack) 
   });
   EXPECT_THROW(runOnHelpers(failing, nullptr), std::runtime_error);
   EXPECT_EQ(ended, 2);
+
+  // Work waited for later: the calling thread goes on meanwhile (here it
+  // lets the piece end), then waits on the pump and gets the failure back.
+  std::atomic<bool> mayEnd{false};
+  HelperRun later({[&] {
+                    const auto giveUp = std::chrono::steady_clock::now() + 10s;
+                    while (!mayEnd && std::chrono::steady_clock::now() < giveUp) std::this_thread::sleep_for(1ms);
+                    throw std::runtime_error("later");
+                  }},
+                  &pump);
+  EXPECT_FALSE(later.done());
+  mayEnd = true;
+  EXPECT_THROW(later.wait(), std::runtime_error);
+  EXPECT_TRUE(later.done());
 }
 
 TEST(EventPumpTest, WaitingAGivenTimeRunsTheEventsThatCome) {
