@@ -27,6 +27,7 @@
 #include "platform/folderlisting.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
+#include "platform/filedescriptor.h"
 
 namespace vrn {
 
@@ -78,31 +79,6 @@ bool attempt(WriteStep step, Call call) {
   }
   return call();
 }
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    const int saved = errno;  // the error being reported outlives the close
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-    errno = saved;
-  }
-  // Closes and tells whether the close succeeded (a delayed write error can
-  // show only here).
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 || errno == EINTR;
-  }
-
- private:
-  int fd_;
-};
 
 int openFolderAt(int dirfd, const char* name) {
   return ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -194,7 +170,7 @@ QByteArray markerOf(const QByteArray& folder) { return '.' + folder + kMarkerSuf
 // The writer's own marker: a regular file holding the marker text (or
 // nothing yet, when a crash came before its text reached the disk).
 bool isOwnMarker(int db, const QByteArray& marker) {
-  Fd fd(::openat(db, marker.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  FileDescriptor fd(::openat(db, marker.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat st;
   const qsizetype length = qsizetype(std::strlen(kMarkerText));
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > length) return false;
@@ -229,7 +205,8 @@ QByteArray freeName(int db, Kind kind) {
 }
 
 bool makeMarker(int db, const QByteArray& folder) {
-  Fd marker(::openat(db, markerOf(folder).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  FileDescriptor marker(
+      ::openat(db, markerOf(folder).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (marker.get() < 0) return false;
   if (writeAllAt(marker.get(), kMarkerText, qsizetype(std::strlen(kMarkerText)), 0) && marker.close()) return true;
   const int error = errno;
@@ -270,7 +247,7 @@ QByteArray renameOwnFolder(int db, const QByteArray& from, Kind kind, WriteStep 
 // goes last. Offers a turn after each file. True when the folder is gone.
 bool removeOwnFolder(int db, const QByteArray& name, bool everything, EventPump* events = nullptr) {
   if (!exists(db, name.constData())) return true;
-  Fd fd(openFolderAt(db, name.constData()));
+  FileDescriptor fd(openFolderAt(db, name.constData()));
   if (fd.get() < 0) return false;
   const std::vector<Entry> entries = entriesOf(fd.get());
   for (const Entry& e : entries)
@@ -308,7 +285,7 @@ void removeOrphanMarkers(int db) {
 // leaves there is removed by the next recovery.
 void removeDiscarded(int db, EventPump* events) {
   for (const QByteArray& name : ownFolders(db, Kind::Discarded)) {
-    Fd fd(openFolderAt(db, name.constData()));
+    FileDescriptor fd(openFolderAt(db, name.constData()));
     if (fd.get() < 0) continue;
     std::vector<Entry> entries = entriesOf(fd.get());
     std::erase_if(entries, [](const Entry& e) { return e.folder; });
@@ -348,7 +325,7 @@ QByteArray manifestText(const std::vector<Staged>& files) {
 }
 
 std::optional<std::vector<Staged>> readManifest(int folder) {
-  Fd fd(::openat(folder, kManifest, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  FileDescriptor fd(::openat(folder, kManifest, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   struct stat st;
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (qint64(1) << 30))
     return std::nullopt;
@@ -378,7 +355,7 @@ std::optional<std::vector<Staged>> readManifest(int folder) {
 // Whether any old file of the database is still set aside.
 bool oldFilesSetAside(int db) {
   for (const QByteArray& name : ownFolders(db, Kind::Previous)) {
-    Fd fd(openFolderAt(db, name.constData()));
+    FileDescriptor fd(openFolderAt(db, name.constData()));
     if (!entriesOf(fd.get()).empty()) return true;
   }
   return false;
@@ -403,7 +380,7 @@ void noteError(Settled* s) {
 // staged ones are deleted.
 void rollBack(int db, Settled* s) {
   for (const QByteArray& name : ownFolders(db, Kind::Previous)) {
-    Fd previous(openFolderAt(db, name.constData()));
+    FileDescriptor previous(openFolderAt(db, name.constData()));
     if (previous.get() < 0) {
       noteError(s);
       continue;
@@ -451,7 +428,7 @@ void finishRejection(int db, const QByteArray& rejected, Settled* s) {
 // new database is whole in place.
 void rollForward(int db, const QByteArray& complete, EventPump* events, Settled* s) {
   const bool oldKept = !ownFolders(db, Kind::Previous).empty();
-  Fd folder(openFolderAt(db, complete.constData()));
+  FileDescriptor folder(openFolderAt(db, complete.constData()));
   if (folder.get() < 0) {
     noteError(s);
     s->committed = true;
@@ -611,7 +588,7 @@ class StagedFile {
   }
 
  private:
-  Fd fd_;
+  FileDescriptor fd_;
   QByteArray buffer_;
   qint64 offset_ = 0;
 };
@@ -620,7 +597,7 @@ class StagedFile {
 // then the staging folder's entries.
 bool syncStaged(int staging, const std::vector<Staged>& files, EventPump* events) {
   for (const Staged& f : files) {
-    Fd fd(::openat(staging, f.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor fd(::openat(staging, f.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0) return false;
     if (!attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; })) return false;
     struct stat st;
@@ -679,7 +656,7 @@ struct WriteFolders {
 // list is written.
 bool reuseStoredList(const WriteFolders& folders, const Run& run, const std::vector<QByteArray>& paths,
                      const std::function<bool(qint64)>& afterRecord) {
-  Fd stored(::openat(folders.db, run.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  FileDescriptor stored(::openat(folders.db, run.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat st;
   if (stored.get() < 0 || ::fstat(stored.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
       st.st_size != (run.last - run.first + 1) * kRecFichier)
@@ -871,7 +848,7 @@ bool swapIn(int db, int staging, std::vector<Staged>* files) {
   }
   QByteArray name;
   if (!makeOwnFolder(db, Kind::Previous, &name)) return false;
-  Fd previous(openFolderAt(db, name.constData()));
+  FileDescriptor previous(openFolderAt(db, name.constData()));
   if (previous.get() < 0) return false;
   for (const Entry& e : entriesOf(db)) {
     if (e.folder || (!isListPattern(e.name.constData()) && e.name != kDerRep)) continue;
@@ -897,7 +874,7 @@ bool writeManifest(int staging, const std::vector<Staged>& files) {
   StagedFile manifest;
   if (!manifest.open(staging, kManifest, true) || !manifest.addBytes(manifestText(files)) || !manifest.finish())
     return false;
-  Fd fd(::openat(staging, kManifest, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  FileDescriptor fd(::openat(staging, kManifest, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   return fd.get() >= 0 && attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; }) &&
          syncFolder(staging);
 }
@@ -920,7 +897,7 @@ WriteStepHook& databaseWriteHook() {
 }
 
 bool recoverDatabase(const QString& dbFolder) {
-  Fd db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (db.get() < 0) return false;
   const Settled s = settle(db.get());
   return s.whole && s.clean;
@@ -930,7 +907,7 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
                            const std::vector<QByteArray>& paths, qint64 count, const WaitHook& wait, EventPump* events,
                            int threads) {
   WriteResult result;
-  Fd db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (db.get() < 0) {
     result.error = errno;
     return result;
@@ -963,7 +940,7 @@ WriteResult writeListFiles(const QString& dbFolder, const QString& source, const
   errno = 0;
   if (!makeOwnFolder(db.get(), Kind::Staging, &staging)) return fail();
   try {
-    Fd stagingFd(openFolderAt(db.get(), staging.constData()));
+    FileDescriptor stagingFd(openFolderAt(db.get(), staging.constData()));
     if (stagingFd.get() < 0 ||
         !stage(db.get(), stagingFd.get(), source, extensions, paths, count, threads, events, &files))
       return fail();
@@ -991,7 +968,7 @@ bool isBareListFile(const QString& fileName) {
 }
 
 bool deleteBareList(const QString& dbFolder, const WaitHook& wait) {
-  Fd db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor db(::open(encodePath(dbFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (db.get() < 0) return false;
   bool found = false;
   for (const Entry& e : entriesOf(db.get())) {

@@ -9,6 +9,7 @@
 #include "database/dbfolder.h"
 #include "platform/pathcodec.h"
 #include "support/sourceroot.h"
+#include "platform/filedescriptor.h"
 
 namespace vrn {
 
@@ -19,25 +20,6 @@ constexpr char kFolderWord[] = "folder";
 constexpr char kTemporaryName[] = ".varnelo-source-mount.new";
 // A record is one word, a line break and a path: anything larger is not ours.
 constexpr qsizetype kLargestRecord = 8192;
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 || errno == EINTR;
-  }
-
- private:
-  int fd_;
-};
 
 // Reads a whole small file; nothing when it cannot be read or is too large.
 std::optional<QByteArray> readSmallFile(int fd, qsizetype largest) {
@@ -87,7 +69,7 @@ struct SourceRecord {
 
 std::optional<SourceRecord> readSourceRecord() {
   const QByteArray path = encodePath(databaseFile(QString::fromLatin1(kSourceMountFile)));
-  const Fd fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  const FileDescriptor fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;
   const std::optional<QByteArray> bytes = readSmallFile(fd.get(), kLargestRecord);
   if (!bytes) return std::nullopt;
@@ -110,7 +92,7 @@ std::optional<bool> isMountRoot(const QString& folder) {
   const QByteArray place(resolved);
   std::free(resolved);
 
-  const Fd fd(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
+  const FileDescriptor fd(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;
   const std::optional<QByteArray> table = readSmallFile(fd.get(), qsizetype(1) << 26);
   if (!table || table->isEmpty()) return std::nullopt;
@@ -129,14 +111,15 @@ std::optional<bool> isMountRoot(const QString& folder) {
 }
 
 bool rememberSourceMount(const QString& databaseFolder, const QString& source, bool mountRoot) {
-  const Fd db(::open(encodePath(databaseFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const FileDescriptor db(
+      ::open(encodePath(databaseFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (db.get() < 0) return false;
   const QByteArray record = QByteArray(mountRoot ? kMountRootWord : kFolderWord) + '\n' + encodePath(source);
   // A temporary left by an earlier write that was cut short goes first.
   ::unlinkat(db.get(), kTemporaryName, 0);
   bool written = false;
   {
-    Fd out(::openat(db.get(), kTemporaryName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    FileDescriptor out(::openat(db.get(), kTemporaryName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (out.get() >= 0) {
       qsizetype done = 0;
       while (done < record.size()) {

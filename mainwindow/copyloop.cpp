@@ -28,6 +28,7 @@
 #include "support/ModeFileInfoVRN.h"
 #include "support/VariablesVRN.h"
 #include "support/jobguard.h"
+#include "platform/filedescriptor.h"
 
 namespace vrn {
 
@@ -64,21 +65,6 @@ qint64 monotonicNs() {
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return qint64(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
 }
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 bool writeAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -224,7 +210,7 @@ class Folder {
       constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
       int opened = ::openat(fd(), name.constData(), O_RDONLY | kFlags);
       if (opened < 0) opened = ::openat(fd(), name.constData(), O_WRONLY | kFlags);
-      const Fd file(opened);
+      const FileDescriptor file(opened);
       struct stat st;
       if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
       if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;  // a running copy's
@@ -234,7 +220,7 @@ class Folder {
 
  private:
   QByteArray path_;
-  Fd fd_;
+  FileDescriptor fd_;
   qsizetype longestName_;
   bool flushesWhole_ = false;
 };
@@ -396,7 +382,7 @@ class CopyRun {
     if (S_ISLNK(st.st_mode) && ::stat(source.constData(), &st) != 0)
       return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
     if (!S_ISREG(st.st_mode)) return FileCopyStatus::NotRegular;
-    const Fd in(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const FileDescriptor in(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (in.get() < 0) return errno == ENOENT ? FileCopyStatus::SourceMissing : FileCopyStatus::Failed;
     // The entry may have been replaced since the look.
     if (::fstat(in.get(), &st) != 0) return FileCopyStatus::Failed;
