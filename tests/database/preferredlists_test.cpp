@@ -80,17 +80,10 @@ TEST_F(PreferredListsTest, AHugeSparseFileIsReadOnlyWhereItHoldsData) {
     ::close(fd);
     if (hole < 0 || hole >= size) GTEST_SKIP() << "this file system shows no holes in sparse files";
   }
-  const auto bytesRead = [] {
-    QFile io("/proc/self/io");
-    if (!io.open(QIODevice::ReadOnly)) return qint64(-1);
-    for (const QByteArray& line : io.readAll().split('\n'))
-      if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
-    return qint64(-1);
-  };
-  const qint64 before = bytesRead();
+  const qint64 before = bytesReadSoFar();
   if (before < 0) GTEST_SKIP() << "no count of the bytes read here";
   const auto stored = readPreferredRecords({"avi", "mp3", "txt", "zip"});
-  const qint64 read = bytesRead() - before;
+  const qint64 read = bytesReadSoFar() - before;
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->length, size);
   EXPECT_EQ(stored->count, size / 30);

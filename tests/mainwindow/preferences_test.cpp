@@ -106,16 +106,9 @@ TEST_F(PreferencesTest, AHugeStoredFileIsLoadedAtStartWithoutBeingReadWhole) {
     ASSERT_TRUE(file.seek((size / 30 - 1) * 30));  // the last whole record
     ASSERT_EQ(file.write(QByteArray("avi").leftJustified(30, ' ')), 30);
   }
-  const auto bytesRead = [] {
-    QFile io("/proc/self/io");
-    if (!io.open(QIODevice::ReadOnly)) return qint64(-1);
-    for (const QByteArray& line : io.readAll().split('\n'))
-      if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
-    return qint64(-1);
-  };
-  const qint64 before = bytesRead();
+  const qint64 before = bytesReadSoFar();
   Main2* w = startQuiet();
-  const qint64 read = bytesRead() - before;
+  const qint64 read = bytesReadSoFar() - before;
   ASSERT_TRUE(started);
   w->ChargerListesPreferees();
   EXPECT_EQ(comboItems(w->Combo1), (QStringList{"avi", "mp3"}));

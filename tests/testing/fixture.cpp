@@ -43,6 +43,14 @@ QByteArray AppFolderTest::readFile(const QString& path) {
   return f.readAll();
 }
 
+qint64 AppFolderTest::bytesReadSoFar() {
+  QFile io("/proc/self/io");
+  if (!io.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : io.readAll().split('\n'))
+    if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+  return -1;
+}
+
 QByteArray AppFolderTest::records(const QList<QByteArray>& paths, int length) {
   QByteArray out;
   for (const QByteArray& p : paths) out += p.leftJustified(length, ' ', true);

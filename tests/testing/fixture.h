@@ -28,6 +28,10 @@ class AppFolderTest : public ::testing::Test {
   // A list file of 300-byte blank-padded records.
   static QByteArray records(const QList<QByteArray>& paths, int length = 300);
 
+  // The bytes this process has read so far (-1 where the system does not
+  // count them).
+  static qint64 bytesReadSoFar();
+
   std::unique_ptr<TestServices> svc;
 
  private:
