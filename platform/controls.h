@@ -242,6 +242,9 @@ class MyButton : public QWidget, public Control {
   // caption that does not fit is drawn smaller).
   QRect captionRect() const;
   QFont captionFont() const;
+  // The font the caption is drawn in: captionFont, made smaller while the
+  // caption does not fit captionRect; `flags` gets its alignment and wrap.
+  QFont fittedCaptionFont(int* flags = nullptr) const;
  signals:
   void Click();
   void RightClick();
@@ -287,6 +290,9 @@ class MyFrame : public QWidget, public Control {
   // The header's text area and font.
   QRect captionRect() const;
   QFont captionFont() const;
+  // The font the caption is drawn in: captionFont, made smaller while the
+  // caption does not fit captionRect; `flags` gets its alignment and wrap.
+  QFont fittedCaptionFont(int* flags = nullptr) const;
  signals:
   void MouseMove();
 

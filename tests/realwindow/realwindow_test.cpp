@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -204,6 +205,22 @@ TEST_F(RealWindowTest, AMaximisedPageShowsItsButtonsAndTheBottomOfItsList) {
     EXPECT_TRUE(area.contains(onScreen(b))) << b->Caption().toStdString() << " lies above the panel's band";
     EXPECT_GT(b->geometry().top(), list.bottom()) << b->Caption().toStdString() << " stands under the list";
   }
+
+  // A copy of a ticked row: the copy's stop button shows in the button row,
+  // its two-line progress drawn at the button's own size.
+  const QTemporaryDir backup;
+  vrnVars().DossierSauvegarde = backup.path();
+  p->ListView2->setChecked(1, true);
+  emit p->ListView2->ItemCheck(1, true);
+  p->CopierFichiersCoches();
+  MyButton* stop = p->MyButton6;
+  EXPECT_TRUE(stop->isVisible());
+  EXPECT_TRUE(stop->Caption().startsWith("Arrêter Copie\n")) << stop->Caption().toStdString();
+  EXPECT_EQ(stop->geometry().top(), p->Command4->geometry().top()) << "in the button row";
+  EXPECT_TRUE(p->rect().contains(stop->geometry())) << "inside the page";
+  EXPECT_TRUE(area.contains(onScreen(stop))) << "above the panel's band";
+  EXPECT_GT(stop->geometry().left(), p->MyButton3->geometry().right()) << "beside the other buttons";
+  EXPECT_EQ(stop->fittedCaptionFont().pointSizeF(), stop->captionFont().pointSizeF()) << "its caption not shrunk";
 }
 
 TEST_F(RealWindowTest, PagesPlacedByTheCascadeHaveTheirWholeFrameOnScreen) {
