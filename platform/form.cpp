@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <functional>
 
 #include "platform/menu.h"
 #include "platform/windowmanager.h"
@@ -27,6 +28,21 @@ QMargins& lastFrame() {
   static QMargins frame(4, 24, 4, 4);
   return frame;
 }
+
+// Calls back each time the window it watches is exposed.
+class ExposeWatch : public QObject {
+ public:
+  ExposeWatch(QObject* parent, std::function<void()> exposed) : QObject(parent), exposed_(std::move(exposed)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Expose) exposed_();
+    return QObject::eventFilter(watched, e);
+  }
+
+ private:
+  std::function<void()> exposed_;
+};
 
 // Where a maximised window goes: the screen less the desktop's panels.
 QRect workArea() {
@@ -328,7 +344,12 @@ void Form::Show() {
     show();
   }
   // Where the window manager put the window once it shows it is its word.
-  if (windowHandle()) windowHandle()->installEventFilter(this);
+  if (windowHandle() && !exposeWatch_) {
+    exposeWatch_ = new ExposeWatch(this, [this] {
+      if (isVisible()) reportArrived();
+    });
+    windowHandle()->installEventFilter(exposeWatch_);
+  }
 }
 
 void Form::Unload() {
@@ -342,11 +363,6 @@ void Form::Unload() {
 
 void Form::PopupMenu(Menu* menu, int xTwips, int yTwips) {
   if (menu) menu->popup(this, xTwips, yTwips);
-}
-
-bool Form::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == windowHandle() && e->type() == QEvent::Expose && isVisible()) reportArrived();
-  return QWidget::eventFilter(watched, e);
 }
 
 void Form::resizeEvent(QResizeEvent* e) {

@@ -84,7 +84,6 @@ class Form : public QWidget {
   virtual void Form_DblClick() {}
   virtual void Form_MouseMove() {}
 
-  bool eventFilter(QObject* watched, QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -125,6 +124,7 @@ class Form : public QWidget {
   QList<QRect> requested_;
   QRect lastReport_;
   bool reportQueued_ = false;
+  QObject* exposeWatch_ = nullptr;
   bool statePending_ = false;
   QDeadlineTimer stateDeadline_;
 };
