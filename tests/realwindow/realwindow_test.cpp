@@ -146,14 +146,10 @@ QStringList pointerTo(const QPoint& at) {
 // A user's drag with the left button from one point of the screen to
 // another, in a few steps as a hand moves.
 void drag(const QPoint& from, const QPoint& to) {
-  QStringList args = pointerTo(from) << "mousedown"
-                                     << "1";
+  QStringList args = pointerTo(from) + QStringList{"mousedown", "1"};
   for (int step = 1; step <= 4; ++step)
-    args << "sleep"
-         << "0.05" << pointerTo(from + (to - from) * step / 4);
-  args << "mouseup"
-       << "1";
-  run("xdotool", args);
+    args << QStringList{"sleep", "0.05"} << pointerTo(from + (to - from) * step / 4);
+  run("xdotool", args + QStringList{"mouseup", "1"});
 }
 
 // A user's drag of a window by its title bar, or by its bottom right corner.
@@ -185,12 +181,7 @@ void doubleClickTitleBar(const QWidget* w) {
   const QRect frame = frameOf(w);
   const int titleHeight = innerOf(w).top() - frame.top();
   const QPoint at(frame.center().x(), frame.top() + titleHeight / 2);
-  run("xdotool", pointerTo(at) << "click"
-                               << "--repeat"
-                               << "2"
-                               << "--delay"
-                               << "80"
-                               << "1");
+  run("xdotool", pointerTo(at) + QStringList{"click", "--repeat", "2", "--delay", "80", "1"});
 }
 
 }  // namespace
@@ -475,6 +466,7 @@ TEST_F(RealWindowTest, TheFrameIsTheDesignFrameFromTheFirstAtEachOfTenStartsUnde
     seen.clear();
     watchFrames(w, seen, 30000, [&] { return managerFrame(w) == wide; });
     watchFrames(w, seen, 1000);
+    ASSERT_FALSE(seen.isEmpty()) << "start " << i;
     for (const QRect& f : seen)
       EXPECT_TRUE(f.size() == compact.size() || f.size() == wide.size()) << "start " << i << ": " << describe(seen);
     EXPECT_EQ(describe({seen.last()}), describe({wide})) << "start " << i << ": " << describe(seen);
