@@ -4,7 +4,7 @@
 # make clean - remove the builds; make run's program and its database stay
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev qt6-multimedia-dev \
-            libsndfile1-dev libgtest-dev libgmock-dev desktop-file-utils locales \
+            libsndfile1-dev libxcb1-dev libgtest-dev libgmock-dev desktop-file-utils locales \
             libqt6svg6 qt6-translations-l10n dbus xdg-utils
 # Fonts with the metrics the window designs were drawn for; a virtual screen
 # and a window manager for the tests of real windows.

@@ -140,7 +140,9 @@ void FormEssai::buildControls() {
   MyButton3 = pageButton(this, "MyButton3", 5040, 3840, 2415, 255, QStringLiteral("Supprimer Toutes les Fenêtres"),
                          QStringLiteral("Cliquez ICI pour Supprimer Toutes les Listes d'Affichages...."),
                          QStringLiteral("Supprimer la Totalité des Listes éditées:"), kRed);
-  MyButton6 = pageButton(this, "MyButton6", 7560, 3840, 1815, 255, QStringLiteral("Arrêter la Copie"),
+  // The copy's stop button stands in the button row, high enough for its
+  // two-line progress caption.
+  MyButton6 = pageButton(this, "MyButton6", 7560, 3840, 2415, 510, QStringLiteral("Arrêter la Copie"),
                          QStringLiteral("Cliquez ICI pour Stopper l'Opération en Cours de Copie..."),
                          QStringLiteral("Arrêter:"), kRed);
   MyButton6->hide();
@@ -250,7 +252,7 @@ void FormEssai::Form_Resize() {
   ListView2->Move(ListView2->Left(), ListView2->Top(), ScaleWidth() - 2 * ListView2->Left(),
                   ScaleHeight() - 2 * ListView2->Top());
   Command4->setTop(ListView2->Top() + ListView2->Height() + 200);
-  for (MyButton* b : {Command5, MyButton1, MyButton2, MyButton3}) b->setTop(Command4->Top());
+  for (MyButton* b : {Command5, MyButton1, MyButton2, MyButton3, MyButton6}) b->setTop(Command4->Top());
 }
 
 void FormEssai::Form_DblClick() {

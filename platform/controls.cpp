@@ -405,20 +405,26 @@ void MyButton::paintEvent(QPaintEvent*) {
                      isEnabled() ? QIcon::Normal : QIcon::Disabled);
   }
   p.setPen(isEnabled() ? Qt::white : QColor(0x70, 0x74, 0x7a));
+  int flags = 0;
+  p.setFont(fittedCaptionFont(&flags));
+  p.drawText(captionRect(), flags, caption_);
+}
+
+QFont MyButton::fittedCaptionFont(int* flags) const {
   // Small buttons get a smaller font rather than a cut caption.
-  QRect textRect = captionRect();
+  const QRect textRect = captionRect();
   QFont f = captionFont();
-  int flags = Qt::AlignCenter | Qt::TextWordWrap;
+  int how = Qt::AlignCenter | Qt::TextWordWrap;
   for (qreal size = f.pointSizeF(); size > 5.0; size -= 0.5) {
     f.setPointSizeF(size);
     const QFontMetrics fm(f);
     // A button lower than two lines keeps its caption on one line.
-    flags = textRect.height() < 2 * fm.height() ? int(Qt::AlignCenter) : Qt::AlignCenter | Qt::TextWordWrap;
-    const QRect need = fm.boundingRect(textRect, flags, caption_);
+    how = textRect.height() < 2 * fm.height() ? int(Qt::AlignCenter) : Qt::AlignCenter | Qt::TextWordWrap;
+    const QRect need = fm.boundingRect(textRect, how, caption_);
     if (need.width() <= textRect.width() && need.height() <= textRect.height()) break;
   }
-  p.setFont(f);
-  p.drawText(textRect, flags, caption_);
+  if (flags) *flags = how;
+  return f;
 }
 
 void MyButton::mousePressEvent(QMouseEvent* e) {

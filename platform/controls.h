@@ -256,6 +256,9 @@ class MyButton : public QWidget, public Control {
   // Whether the focus ring is drawn: the button has the focus and the
   // keyboard has moved the focus in its window (a mouse user sees none).
   bool showsFocus() const;
+  // The font the caption is drawn in: captionFont, made smaller while the
+  // caption does not fit captionRect; `flags` gets its alignment and wrap.
+  QFont fittedCaptionFont(int* flags = nullptr) const;
  signals:
   void Click();
   void RightClick();
@@ -308,6 +311,9 @@ class MyFrame : public QWidget, public Control {
   // The header's text area and font.
   QRect captionRect() const;
   QFont captionFont() const;
+  // The font the caption is drawn in: captionFont, made smaller while the
+  // caption does not fit captionRect; `flags` gets its alignment and wrap.
+  QFont fittedCaptionFont(int* flags = nullptr) const;
  signals:
   void MouseMove();
 

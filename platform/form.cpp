@@ -6,8 +6,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <functional>
 
 #include "platform/menu.h"
+#include "platform/windowmanager.h"
 
 namespace vrn {
 
@@ -20,12 +22,27 @@ QList<Form*>& loadedForms() {
 constexpr int kMinimisedWidth = 2400;
 constexpr int kMinimisedHeight = 420;
 
-// The borders of the last normal window seen with a frame; before any, a
+// The borders of the last window the window manager framed; before any, a
 // title bar and thin borders.
 QMargins& lastFrame() {
   static QMargins frame(4, 24, 4, 4);
   return frame;
 }
+
+// Calls back each time the window it watches is exposed.
+class ExposeWatch : public QObject {
+ public:
+  ExposeWatch(QObject* parent, std::function<void()> exposed) : QObject(parent), exposed_(std::move(exposed)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Expose) exposed_();
+    return QObject::eventFilter(watched, e);
+  }
+
+ private:
+  std::function<void()> exposed_;
+};
 
 // Where a maximised window goes: the screen less the desktop's panels.
 QRect workArea() {
@@ -54,34 +71,18 @@ Form::Form(const char* name, QWidget* parent) : QWidget(parent, Qt::Window) {
   compact.setPointSizeF(8);
   setFont(compact);
   setMouseTracking(true);
+  static const bool watching = (watchFrameChanges([](QWindow* w) {
+                                  if (auto* f = qobject_cast<Form*>(QWidget::find(w->winId()))) f->reportArrived();
+                                }),
+                                true);
+  Q_UNUSED(watching);
 }
 
 Form::~Form() { loadedForms().removeAll(this); }
 
 QList<Form*> Form::Forms() { return loadedForms(); }
 
-// None yet while the window manager has not framed the window, or none at
-// all without one: the geometry is applied again when they come. Asked of
-// the window system: a widget's own copy is only brought up to date when the
-// window moves or is resized.
-QMargins Form::realFrame() const {
-  const QWindow* handle = windowHandle();
-  const QRect f = handle ? handle->frameGeometry() : frameGeometry();
-  const QRect g = handle ? handle->geometry() : geometry();
-  return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
-}
-
-// While the window manager is still framing a window, its frame can read
-// smaller than the window, and its place as the frame's own corner.
-bool Form::frameSettled() const {
-  const QMargins m = realFrame();
-  return m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0;
-}
-
-QMargins Form::frameMargins() const {
-  if (isVisible() && QWidget::windowState() == Qt::WindowNoState) return frameSettled() ? realFrame() : applied_;
-  return lastFrame();
-}
+QMargins Form::frameMargins() const { return frameKnown_ ? frame_ : lastFrame(); }
 
 int Form::qtState(Qt::WindowStates states) {
   return (states & Qt::WindowMinimized) ? vbMinimized : (states & Qt::WindowMaximized) ? vbMaximized : vbNormal;
@@ -128,64 +129,103 @@ int Form::ScaleHeight() const {
   return std::max(0, Height() - toTwips(m.top() + m.bottom()));
 }
 
+QRect Form::wantedFrame() const { return QRect(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_)); }
+
 void Form::applyGeometry() {
+  // The client area is what the borders leave inside the frame, and the
+  // frame's corner goes to Left, Top.
   const QMargins m = frameMargins();
-  applied_ = m;
+  const QRect client(toPixels(left_) + m.left(), toPixels(top_) + m.top(),
+                     std::max(1, toPixels(width_) - m.left() - m.right()),
+                     std::max(1, toPixels(height_) - m.top() - m.bottom()));
+  QWindow* handle = windowHandle();
+  const bool shown = isVisible() && handle && handle->handle();
+  if (shown && client == geometry() && client == handle->geometry()) return;
   applying_ = true;
-  // The client area is what is left inside the frame; the frame's corner
-  // goes to Left, Top.
-  const QSize inner(std::max(0, toPixels(width_) - m.left() - m.right()),
-                    std::max(0, toPixels(height_) - m.top() - m.bottom()));
-  if (isVisible() && windowHandle()) {
-    // Placed by the client area with the borders as the window system has
-    // them now (the widget's own idea of them can be out of date).
-    setGeometry(QRect(QPoint(toPixels(left_) + m.left(), toPixels(top_) + m.top()), inner));
-  } else {
-    // Not shown yet: the window system puts the frame's corner there.
-    resize(inner);
-    move(toPixels(left_), toPixels(top_));
+  if (shown) {
+    requested_.append(client);
+    if (requested_.size() > 16) requested_.removeFirst();
+  }
+  // Placed by the client area (a window not shown yet keeps it for its
+  // first mapping).
+  setGeometry(client);
+  if (shown) {
+    // Qt moves a shown window by its position alone, with the size it last
+    // heard of, which may be an earlier one still on its way.
+    if (handle->geometry() != client) handle->setGeometry(client);
+    // What the window system holds right after the request is its answer
+    // to it (some answer at once), not a change to follow.
+    lastReport_ = handle->geometry();
   }
   applying_ = false;
 }
 
-bool Form::checkFrame() {
-  if (applying_ || state_ != vbNormal || !isVisible() || QWidget::windowState() != Qt::WindowNoState || !frameSettled())
-    return false;
-  const QMargins m = frameMargins();
-  if (!m.isNull()) lastFrame() = m;
-  if (m == applied_) return false;
-  placeWindow();
-  // The inside is now the frame less the real borders.
-  runResize();
-  return true;
+void Form::learnFrame() {
+  QWindow* handle = windowHandle();
+  if (!handle) {
+    winId();
+    handle = windowHandle();
+  }
+  std::optional<QMargins> m = askFrame(handle);
+  // Without an X11 window manager, Qt's own idea of the borders.
+  if (!m && handle && !handle->frameMargins().isNull()) m = handle->frameMargins();
+  if (!m) return;
+  frame_ = *m;
+  frameKnown_ = true;
+  lastFrame() = *m;
 }
 
-void Form::placeWindow() {
-  confirmed_ = false;
-  reasserts_ = 0;
-  applyGeometry();
+void Form::reportArrived() {
+  if (applying_ || reportQueued_) return;
+  reportQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        reportQueued_ = false;
+        followWindow();
+      },
+      Qt::QueuedConnection);
 }
 
 void Form::followWindow() {
-  if (applying_ || state_ != vbNormal || !isVisible() || statePending() ||
-      QWidget::windowState() != Qt::WindowNoState || !frameSettled() || checkFrame())
-    return;
-  const QRect f = outer();
-  const QRect wanted(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
-  if (f == wanted) {
-    confirmed_ = true;
-    return;
+  QWindow* handle = windowHandle();
+  if (state_ != vbNormal || !isVisible() || !handle || QWidget::windowState() != Qt::WindowNoState) return;
+  // What the window manager does to a maximised or minimised window is not
+  // the normal frame.
+  if (heldOutOfNormalState(handle).value_or(false)) return;
+  // Until the window is on the screen the window manager is still framing
+  // it, and the place Qt reads meanwhile can be its frame's first corner.
+  if (!handle->isExposed()) return;
+  if (const std::optional<QMargins> published = publishedFrame(handle)) {
+    if (!frameKnown_) {
+      // A window manager that did not say before mapping the window: the
+      // frame keeps its place and size, the inside is what its borders leave.
+      frame_ = *published;
+      frameKnown_ = true;
+      lastFrame() = frame_;
+      applyGeometry();
+      runResize();
+      return;
+    }
+    // Other borders than the normal ones: the window manager is on its way
+    // to or from another state.
+    if (*published != frame_) return;
   }
-  // Until the window system shows the window where the program put it, a
-  // different place is the window manager still placing it (while it frames
-  // or restores the window): put it back, a few times at most.
-  if (!confirmed_ && reasserts_ < 3) {
-    ++reasserts_;
-    applyGeometry();
-    return;
+  const QRect client = handle->geometry();
+  if (client == lastReport_) return;
+  lastReport_ = client;
+  const qsizetype asked = requested_.indexOf(client);
+  if (asked >= 0) {
+    requested_.remove(0, asked + 1);
+    // The window system catching up with requests still on their way.
+    if (!requested_.isEmpty()) return;
+  } else {
+    // The user's move or size, or the window manager's last word: it stands,
+    // and nothing asked before it is waited for any more.
+    requested_.clear();
   }
-  // The user's move or size, or the window manager's last word.
-  confirmed_ = true;
+  const QRect f = client.marginsAdded(frameMargins());
+  const QRect wanted = wantedFrame();
   if (f.topLeft() != wanted.topLeft()) {
     left_ = toTwips(f.x());
     top_ = toTwips(f.y());
@@ -193,6 +233,8 @@ void Form::followWindow() {
   if (f.size() != wanted.size()) {
     width_ = toTwips(f.width());
     height_ = toTwips(f.height());
+    // The layout rules apply to the new size; a rule that changes the size
+    // again (a floor) is a new request.
     runResize();
   }
 }
@@ -239,20 +281,20 @@ void Form::Move(int left, int top) {
   if (state_ != vbNormal) return;
   left_ = left;
   top_ = top;
-  placeWindow();
+  applyGeometry();
 }
 
 void Form::setWidth(int v) {
   if (state_ != vbNormal) return;  // a minimised or maximised window cannot be sized
   width_ = std::max(v, 0);
-  placeWindow();
+  applyGeometry();
   runResize();
 }
 
 void Form::setHeight(int v) {
   if (state_ != vbNormal) return;
   height_ = std::max(v, 0);
-  placeWindow();
+  applyGeometry();
   runResize();
 }
 
@@ -265,7 +307,8 @@ void Form::setWindowState(int state) {
     else if (state == vbMaximized) requestState(Qt::WindowMaximized);
     else {
       requestState(Qt::WindowNoState);
-      placeWindow();
+      // At once the normal frame, with the normal state's borders.
+      applyGeometry();
     }
   }
   runResize();
@@ -287,6 +330,10 @@ void Form::Load() {
 void Form::Show() {
   Load();
   if (unloading_) return;
+  if (!frameKnown_ && !isVisible()) {
+    learnFrame();
+    applyGeometry();
+  }
   if (state_ == vbMinimized) {
     showMinimized();
     requestState(Qt::WindowMinimized);
@@ -294,8 +341,14 @@ void Form::Show() {
     showMaximized();
     requestState(Qt::WindowMaximized);
   } else {
-    placeWindow();
     show();
+  }
+  // Where the window manager put the window once it shows it is its word.
+  if (windowHandle() && !exposeWatch_) {
+    exposeWatch_ = new ExposeWatch(this, [this] {
+      if (isVisible()) reportArrived();
+    });
+    windowHandle()->installEventFilter(exposeWatch_);
   }
 }
 
@@ -312,14 +365,6 @@ void Form::PopupMenu(Menu* menu, int xTwips, int yTwips) {
   if (menu) menu->popup(this, xTwips, yTwips);
 }
 
-void Form::showEvent(QShowEvent* e) {
-  QWidget::showEvent(e);
-  checkFrame();
-  // The window manager frames a window a moment after it is shown, and
-  // nothing tells the window when.
-  for (int ms : {50, 150, 400, 1000, 2500, 5000}) QTimer::singleShot(ms, this, [this] { checkFrame(); });
-}
-
 void Form::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (applying_ || !isVisible()) return;
@@ -328,17 +373,16 @@ void Form::resizeEvent(QResizeEvent* e) {
     runResize();
     return;
   }
-  followWindow();
+  reportArrived();
 }
 
 void Form::moveEvent(QMoveEvent* e) {
   QWidget::moveEvent(e);
-  followWindow();
+  if (!applying_ && isVisible()) reportArrived();
 }
 
 void Form::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
-  if (e->type() == QEvent::ActivationChange) checkFrame();
   if (e->type() != QEvent::WindowStateChange) return;
   const int s = qtState(windowState());
   if (s == state_) {

@@ -60,9 +60,10 @@ class Form : public QWidget {
   int ScaleWidth() const;
   int ScaleHeight() const;
 
-  // Borders the window manager draws around a window, in pixels: the real
-  // ones once a window is shown, else the last ones seen (a fixed estimate
-  // before any window was shown).
+  // Borders the window manager draws around the window in the normal state,
+  // in pixels: as it said them for this window (asked before the window is
+  // first shown, else read once it is framed), else the last ones seen on
+  // any window.
   QMargins frameMargins() const;
 
   // vbDefault or vbHourglass.
@@ -83,7 +84,6 @@ class Form : public QWidget {
   virtual void Form_DblClick() {}
   virtual void Form_MouseMove() {}
 
-  void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -94,32 +94,38 @@ class Form : public QWidget {
   bool focusNextPrevChild(bool next) override;
 
  private:
+  // Puts the window's frame where Left, Top, Width and Height say.
   void applyGeometry();
   void runResize();
-  // Once shown, the window manager's real borders may differ from those the
-  // geometry was applied with: apply it again so the frame keeps its place.
-  bool checkFrame();  // true when it applied the geometry again
-  // Applies the geometry the program asked for; the window system's next
-  // reports confirm it, or are the window manager still placing the window.
-  void placeWindow();
-  // A move or size the window system reports.
+  // Learns this window's borders from the window manager before it is
+  // first mapped, so that its first frame is already the right one.
+  void learnFrame();
+  // A move or size the window system reports, or new borders the window
+  // manager published, handled once the events that came with it (a state
+  // change) have run.
+  void reportArrived();
   void followWindow();
   void requestState(Qt::WindowStates state);
   bool statePending() const;
   void settleState();
   static int qtState(Qt::WindowStates states);
-  QRect outer() const;  // the frame as the window system has it, in pixels
-  QMargins realFrame() const;
-  bool frameSettled() const;
+  QRect outer() const;        // the frame as the window system has it, in pixels
+  QRect wantedFrame() const;  // the frame Left, Top, Width and Height give, in pixels
   int state_ = vbNormal;
   int left_ = 0, top_ = 0, width_ = 4800, height_ = 3600;
   int pointer_ = vbDefault;
   bool loaded_ = false;
   bool unloading_ = false;
   bool applying_ = false;
-  QMargins applied_;  // the borders the last geometry was applied with
-  bool confirmed_ = true;
-  int reasserts_ = 0;
+  QMargins frame_;  // the normal state's borders, once known for this window
+  bool frameKnown_ = false;
+  // Client areas asked of the window system and not yet reported back, in
+  // the order asked: a report of one of them is the window system catching
+  // up, anything else is the user's or the window manager's doing.
+  QList<QRect> requested_;
+  QRect lastReport_;
+  bool reportQueued_ = false;
+  QObject* exposeWatch_ = nullptr;
   bool statePending_ = false;
   QDeadlineTimer stateDeadline_;
 };

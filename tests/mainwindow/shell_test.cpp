@@ -1,5 +1,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QWindow>
 
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/main2_fixture.h"
@@ -43,6 +44,37 @@ TEST_F(ShellTest, AHeightBelowTheFloorIsRaisedAndLaidOutOnce) {
   EXPECT_EQ(w->MyFrame6->Height(), 5970 - 840 - 680);
   EXPECT_EQ(w->ListView2->Height(), 4450 - 840 - 300);
   EXPECT_EQ(w->Command4->Top(), 840 + 4450 - 240 - 40);
+}
+
+TEST_F(ShellTest, AMoveAndSizeFromTheWindowSystemAreKeptAndLaidOut) {
+  Main2* w = startWindow();
+  w->setWidth(Main2::kWideWidth);
+  QWindow* window = w->windowHandle();
+  ASSERT_TRUE(window);
+  const QMargins m = w->frameMargins();
+  // The user moves and sizes the window: the window system reports it.
+  const QRect client(100, 80, 800, 450);
+  window->setGeometry(client);
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->geometry(), client) << "kept, not put back";
+  const QRect frame = client.marginsAdded(m);
+  EXPECT_EQ(w->Left(), toTwips(frame.x()));
+  EXPECT_EQ(w->Top(), toTwips(frame.y()));
+  EXPECT_EQ(w->Width(), toTwips(frame.width()));
+  EXPECT_EQ(w->Height(), toTwips(frame.height()));
+  EXPECT_EQ(w->MyButton10->Width(), w->Width() - 120);
+  EXPECT_EQ(w->MyFrame6->Width(), w->Width() - 5040 - 300);
+  EXPECT_EQ(w->MyFrame6->Height(), w->Height() - 840 - 680);
+
+  // Lower than the floor: the floor applies, the user's width stands.
+  window->resize(700, 200);
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w->Height(), 5970);
+  EXPECT_EQ(w->Width(), toTwips(700 + m.left() + m.right()));
+  EXPECT_EQ(window->geometry().size(), QSize(700, toPixels(5970) - m.top() - m.bottom()));
+  EXPECT_EQ(w->MyFrame6->Height(), 5970 - 840 - 680);
 }
 
 TEST_F(ShellTest, AutomaticModesLeaveThePanelsAlone) {

@@ -113,4 +113,9 @@ TEST_F(TextFitTest, TheCaptionsStartUpAndThePanelsWriteFitTheirControls) {
 TEST_F(TextFitTest, EveryCaptionOfTheListPageFitsItsControl) {
   FormEssai page(nullptr);
   EXPECT_EQ(misfits(&page), QList<Misfit>{});
+  // The copy's two-line progress on the stop button, for a list with a
+  // four-digit count, is drawn at the button's own size.
+  page.MyButton6->setCaption("Arrêter Copie\nhtml (1234)-1234/1234");
+  EXPECT_EQ(misfits(&page, {"MyButton6"}), QList<Misfit>{});
+  EXPECT_EQ(page.MyButton6->fittedCaptionFont().pointSizeF(), page.MyButton6->captionFont().pointSizeF());
 }

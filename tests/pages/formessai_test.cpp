@@ -126,6 +126,7 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   EXPECT_EQ(p->ListView2->Width(), 9255);
   EXPECT_EQ(p->ListView2->Height(), 2895);
   EXPECT_EQ(p->Command4->Top(), 840 + 2895 + 200);
+  EXPECT_EQ(p->MyButton6->Top(), p->Command4->Top()) << "the copy's stop button goes with the row";
 
   // A real double click on the page's free area; the window system then
   // gives the page the whole work area.
@@ -140,9 +141,11 @@ TEST_F(FormEssaiTest, DoubleClickAlternatesMaximisedAndNormalAndTheLayoutFollows
   EXPECT_EQ(list.topLeft(), QPoint(toPixels(120), toPixels(840)));
   EXPECT_EQ(p->width() - 1 - list.right(), list.left());
   EXPECT_EQ(p->height() - 1 - list.bottom(), list.top());
-  for (MyButton* b : {p->Command4, p->Command5, p->MyButton1, p->MyButton2, p->MyButton3})
+  // The copy's stop button, shown once a copy starts, stands in that row.
+  p->MyButton6->show();
+  for (MyButton* b : {p->Command4, p->Command5, p->MyButton1, p->MyButton2, p->MyButton3, p->MyButton6})
     EXPECT_EQ(b->Top(), p->ListView2->Top() + p->ListView2->Height() + 200) << b->objectName().toStdString();
-  for (MyButton* b : {p->Command4, p->MyButton1, p->MyButton2, p->MyButton3}) {
+  for (MyButton* b : {p->Command4, p->MyButton1, p->MyButton2, p->MyButton3, p->MyButton6}) {
     EXPECT_TRUE(b->isVisible()) << b->objectName().toStdString();
     EXPECT_TRUE(p->rect().contains(b->geometry())) << b->objectName().toStdString() << " lies inside the page";
   }

@@ -1,18 +1,27 @@
 // The windows as a window manager frames, places and maximises them: run on
 // a virtual X screen under openbox, with a 40-pixel panel band at the bottom
 // of the screen (see run.sh). Sizes the Parts give in twips are outer frames.
+#include <xcb/xcb.h>
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QWindow>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
 
 #include "platform/services_qt.h"
 #include "tests/pages/pages_fixture.h"
@@ -66,13 +75,123 @@ class CloseRequests : public QObject {
   }
 };
 
+// The frame the window manager drew around a window, as the X server has it:
+// the window manager's own window that holds the window, borders included.
+// Empty while the window is not framed or its frame is not on the screen.
+QRect managerFrame(const QWidget* w) {
+  xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+  const auto client = xcb_window_t(w->winId());
+  xcb_window_t frame = client;
+  for (;;) {
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, frame), nullptr);
+    if (!tree) return QRect();
+    const bool top = tree->parent == tree->root;
+    const xcb_window_t parent = tree->parent;
+    std::free(tree);
+    if (top) break;
+    frame = parent;
+  }
+  if (frame == client) return QRect();
+  xcb_get_window_attributes_reply_t* a =
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, frame), nullptr);
+  const bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+  std::free(a);
+  if (!shown) return QRect();
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, frame), nullptr);
+  if (!g) return QRect();
+  const QRect r(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
+  std::free(g);
+  return r;
+}
+
+// Adds to `seen` the frames a window shows, each change once, sampled at
+// every turn of the event loop until `done` holds or `ms` have passed.
+void watchFrames(
+    const QWidget* w, QList<QRect>& seen, int ms, const std::function<bool()>& done = [] { return false; }) {
+  const QDeadlineTimer deadline(ms);
+  for (;;) {
+    QCoreApplication::processEvents();
+    const QRect f = managerFrame(w);
+    if (f.isValid() && (seen.isEmpty() || seen.last() != f)) seen << f;
+    if (done() || deadline.hasExpired()) break;
+    QThread::msleep(1);
+  }
+}
+
+std::string describe(const QList<QRect>& frames) {
+  std::string out;
+  for (const QRect& f : frames)
+    out += QString("[%1,%2 %3x%4] ").arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height()).toStdString();
+  return out;
+}
+
+// A busy loop on every core while it lives: the machine under load.
+class BusyCores {
+ public:
+  BusyCores() {
+    for (int i = 0; i < QThread::idealThreadCount(); ++i) {
+      loops_.push_back(std::make_unique<QProcess>());
+      loops_.back()->start("sh", {"-c", "while :; do :; done"});
+    }
+  }
+  ~BusyCores() {
+    for (auto& p : loops_) {
+      p->kill();
+      p->waitForFinished(5000);
+    }
+  }
+
+ private:
+  std::vector<std::unique_ptr<QProcess>> loops_;
+};
+
+// xdotool's arguments that put the pointer at a point of the screen and wait
+// until it is there (a synced move to where the pointer already is would
+// wait for ever).
+QStringList pointerTo(const QPoint& at) {
+  return {"mousemove", QString::number(at.x() + 1), QString::number(at.y()), "mousemove",
+          "--sync",    QString::number(at.x()),     QString::number(at.y())};
+}
+
+// A user's drag with the left button from one point of the screen to
+// another, in a few steps as a hand moves.
+void drag(const QPoint& from, const QPoint& to) {
+  QStringList args = pointerTo(from) + QStringList{"mousedown", "1"};
+  for (int step = 1; step <= 4; ++step)
+    args << QStringList{"sleep", "0.05"} << pointerTo(from + (to - from) * step / 4);
+  run("xdotool", args + QStringList{"mouseup", "1"});
+}
+
+// A user's drag of a window by its title bar, or by its bottom right corner.
+void dragTitleBar(const QWidget* w, const QPoint& by) {
+  const QRect frame = managerFrame(w);
+  const QPoint at(frame.center().x(), frame.top() + (innerOf(w).top() - frame.top()) / 2);
+  drag(at, at + by);
+}
+void dragCorner(const QWidget* w, const QPoint& by) {
+  const QPoint at = managerFrame(w).bottomRight() - QPoint(1, 1);
+  drag(at, at + by);
+}
+
+// What a program such as a pager or xdotool asks of a window: its frame
+// moved to `frameAt`, or sized to `frameSize`, given by the client area as
+// the X requests take it.
+void moveFrameTo(const QWidget* w, const QPoint& frameAt) {
+  const QPoint client = frameAt + (innerOf(w).topLeft() - managerFrame(w).topLeft());
+  run("xdotool", {"windowmove", QString::number(w->winId()), QString::number(client.x()), QString::number(client.y())});
+}
+void sizeFrameTo(const QWidget* w, const QSize& frameSize) {
+  const QSize client = frameSize - (managerFrame(w).size() - innerOf(w).size());
+  run("xdotool",
+      {"windowsize", QString::number(w->winId()), QString::number(client.width()), QString::number(client.height())});
+}
+
 // A user's double click in the middle of a window's title bar.
 void doubleClickTitleBar(const QWidget* w) {
   const QRect frame = frameOf(w);
   const int titleHeight = innerOf(w).top() - frame.top();
   const QPoint at(frame.center().x(), frame.top() + titleHeight / 2);
-  run("xdotool", {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "--repeat", "2",
-                  "--delay", "80", "1"});
+  run("xdotool", pointerTo(at) + QStringList{"click", "--repeat", "2", "--delay", "80", "1"});
 }
 
 }  // namespace
@@ -92,6 +211,28 @@ class RealWindowTest : public PagesTest {
     return w;
   }
   static QRect workArea(const QWidget* w) { return w->screen()->availableGeometry(); }
+
+  // The frame gets to `expected` and stays there, and the window's twips
+  // geometry follows it.
+  static void expectFrameKept(const Form* w, const QRect& expected, const char* what) {
+    EXPECT_TRUE(waitFor([&] { return managerFrame(w) == expected; }))
+        << what << ": the frame is " << describe({managerFrame(w)}) << "not " << describe({expected});
+    QList<QRect> after;
+    watchFrames(w, after, 1000);
+    EXPECT_EQ(describe(after), describe({expected})) << what << ": the frames seen afterwards";
+    EXPECT_EQ(describe({QRect(w->Left(), w->Top(), w->Width(), w->Height())}),
+              describe({QRect(expected.topLeft() * 15, expected.size() * 15)}))
+        << what << ": the window's geometry in twips";
+  }
+  // The layout rules applied to the main window's size as it is now.
+  static void expectLaidOut(const Main2* w, const char* what) {
+    EXPECT_EQ(w->MyButton10->Width(), w->Width() - 120) << what;
+    EXPECT_EQ(w->MyFrame6->Width(), w->Width() - 5040 - 300) << what;
+    EXPECT_EQ(w->MyFrame6->Height(), w->Height() - 840 - 680) << what;
+    EXPECT_EQ(w->ListView2->Height(), w->MyFrame6->Height() - 840 - 300) << what;
+    EXPECT_EQ(w->Command4->Top(), 840 + w->MyFrame6->Height() - 240 - 40) << what;
+    EXPECT_TRUE(w->rect().contains(w->MyFrame6->geometry())) << what << ": the result panel lies inside the window";
+  }
 };
 
 TEST_F(RealWindowTest, TheScreenKeepsABandForThePanel) {
@@ -213,6 +354,22 @@ TEST_F(RealWindowTest, AMaximisedPageShowsItsButtonsAndTheBottomOfItsList) {
     EXPECT_TRUE(area.contains(onScreen(b))) << b->Caption().toStdString() << " lies above the panel's band";
     EXPECT_GT(b->geometry().top(), list.bottom()) << b->Caption().toStdString() << " stands under the list";
   }
+
+  // A copy of a ticked row: the copy's stop button shows in the button row,
+  // its two-line progress drawn at the button's own size.
+  const QTemporaryDir backup;
+  vrnVars().DossierSauvegarde = backup.path();
+  p->ListView2->setChecked(1, true);
+  emit p->ListView2->ItemCheck(1, true);
+  p->CopierFichiersCoches();
+  MyButton* stop = p->MyButton6;
+  EXPECT_TRUE(stop->isVisible());
+  EXPECT_TRUE(stop->Caption().startsWith("Arrêter Copie\n")) << stop->Caption().toStdString();
+  EXPECT_EQ(stop->geometry().top(), p->Command4->geometry().top()) << "in the button row";
+  EXPECT_TRUE(p->rect().contains(stop->geometry())) << "inside the page";
+  EXPECT_TRUE(area.contains(onScreen(stop))) << "above the panel's band";
+  EXPECT_GT(stop->geometry().left(), p->MyButton3->geometry().right()) << "beside the other buttons";
+  EXPECT_EQ(stop->fittedCaptionFont().pointSizeF(), stop->captionFont().pointSizeF()) << "its caption not shrunk";
 }
 
 TEST_F(RealWindowTest, PagesPlacedByTheCascadeHaveTheirWholeFrameOnScreen) {
@@ -335,4 +492,103 @@ TEST_F(RealWindowTest, TabReachesAButtonAndSpaceReturnAndEnterPressItFromTheReal
   type("shift+Tab");
   EXPECT_TRUE(waitFor([] { return focusedControl() == "MyButton2"; })) << focusedControl().toStdString();
   EXPECT_EQ(popups.size(), 3);
+}
+
+TEST_F(RealWindowTest, TheUsersFirstMoveAndResizeAreKeptAfterEachSizeTheProgramSets) {
+  writeListOf("txt", 3);
+  Main2* w = startFramed();
+  QRect frame(472, 262, 336, 500);
+  ASSERT_TRUE(waitFor([&] { return managerFrame(w) == frame; })) << describe({managerFrame(w)});
+
+  // Just started: the user drags the title bar, then the corner.
+  dragTitleBar(w, QPoint(-150, -100));
+  frame.translate(-150, -100);
+  expectFrameKept(w, frame, "the first move after start-up");
+  dragCorner(w, QPoint(120, 90));
+  frame.setSize(frame.size() + QSize(120, 90));
+  expectFrameKept(w, frame, "the first resize after start-up");
+  expectLaidOut(w, "after the user's resize");
+  // Lower than the layout's floor: the floor applies to the user's size,
+  // whose width stands.
+  sizeFrameTo(w, QSize(frame.width(), 300));
+  frame.setHeight(5970 / 15);
+  expectFrameKept(w, frame, "a resize below the floor");
+  expectLaidOut(w, "at the floor");
+
+  // A list loaded: the wide window, centred across the screen at the user's
+  // height; then moved and sized again, by a program this time.
+  pick("txt");
+  frame = QRect((1280 - 942) / 2, frame.top(), 942, frame.height());
+  expectFrameKept(w, frame, "the widened window");
+  moveFrameTo(w, QPoint(60, 40));
+  frame.moveTopLeft(QPoint(60, 40));
+  expectFrameKept(w, frame, "the first move after the widening");
+  sizeFrameTo(w, QSize(1100, 700));
+  frame.setSize(QSize(1100, 700));
+  expectFrameKept(w, frame, "the first resize after the widening");
+  expectLaidOut(w, "after the user's resize of the wide window");
+  EXPECT_EQ(w->ListView2->Width(), w->MyFrame6->Width() - 240);
+
+  // The compact window the display commands ask for, then the user's move.
+  w->makeCompact();
+  frame = QRect(472, 40, 336, 500);
+  expectFrameKept(w, frame, "the compact window");
+  dragTitleBar(w, QPoint(200, 150));
+  frame.translate(200, 150);
+  expectFrameKept(w, frame, "the first move after the compact window");
+}
+
+TEST_F(RealWindowTest, TheFrameIsTheDesignFrameFromTheFirstAtEachOfTenStartsUnderLoad) {
+  writeListOf("txt", 3);
+  const QRect compact(472, 262, 336, 500), wide(169, 262, 942, 500);
+  const BusyCores load;
+  for (int i = 1; i <= 10; ++i) {
+    SCOPED_TRACE(i);
+    win.reset();
+    Main2* w = start();
+    // Every frame from the first the window manager draws, through 3 s
+    // after the design frame.
+    QList<QRect> seen;
+    watchFrames(w, seen, 30000, [&] { return managerFrame(w) == compact; });
+    watchFrames(w, seen, 3000);
+    EXPECT_EQ(describe(seen), describe({compact})) << "start " << i;
+
+    // The widening keeps the height and lands centred.
+    pick("txt");
+    seen.clear();
+    watchFrames(w, seen, 30000, [&] { return managerFrame(w) == wide; });
+    watchFrames(w, seen, 1000);
+    ASSERT_FALSE(seen.isEmpty()) << "start " << i;
+    for (const QRect& f : seen)
+      EXPECT_TRUE(f.size() == compact.size() || f.size() == wide.size()) << "start " << i << ": " << describe(seen);
+    EXPECT_EQ(describe({seen.last()}), describe({wide})) << "start " << i << ": " << describe(seen);
+  }
+}
+
+TEST_F(RealWindowTest, RestoringFromMaximisedLandsOnTheWideFrameAtOnce) {
+  writeListOf("txt", 3);
+  Main2* w = startFramed();
+  pick("txt");
+  const QRect wide(169, 262, 942, 500);
+  ASSERT_TRUE(waitFor([&] { return managerFrame(w) == wide; })) << describe({managerFrame(w)});
+  const QRect area = workArea(w);
+  // By the preferences' picture button, then by the title bar.
+  for (const bool byButton : {true, false}) {
+    const char* how = byButton ? "restored by the picture button" : "restored from the title bar";
+    doubleClickTitleBar(w);
+    ASSERT_TRUE(waitFor([&] { return w->WindowState() == vbMaximized && managerFrame(w) == area; })) << how;
+    if (byButton) w->MyButton8->click();
+    else doubleClickTitleBar(w);
+    // The frames seen from the restore on, the maximised one left out.
+    QList<QRect> seen;
+    watchFrames(w, seen, 10000, [&] { return managerFrame(w) != area; });
+    watchFrames(w, seen, 2500);
+    seen.removeAll(area);
+    EXPECT_EQ(describe(seen), describe({wide})) << how;
+    EXPECT_EQ(w->WindowState(), vbNormal) << how;
+    EXPECT_EQ(describe({QRect(w->Left(), w->Top(), w->Width(), w->Height())}),
+              describe({QRect(wide.topLeft() * 15, wide.size() * 15)}))
+        << how;
+    expectLaidOut(w, how);
+  }
 }
