@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -173,9 +174,16 @@ class Folder {
           break;
       }
     }
+    // An unnamed file is named through its entry under /proc.
+    const CopyTestHooks& hooks = copyTestHooks();
+    makesUnnamed_ = !hooks.refuseUnnamedTemporaries && !hooks.refuseLinks && ::access("/proc/self/fd", X_OK) == 0;
   }
   bool isOpen() const { return fd_.get() >= 0; }
   int fd() const { return fd_.get(); }
+  // Whether files are still to be made without a name and linked in once
+  // flushed; false from the first refusal on (a file system without them).
+  bool makesUnnamed() const { return makesUnnamed_.load(std::memory_order_relaxed); }
+  void refuseUnnamed() const { makesUnnamed_.store(false, std::memory_order_relaxed); }
   // The path as given, for the test hooks.
   QByteArray pathOf(const QByteArray& name) const { return path_ + '/' + name; }
   // An entry of any kind (a dangling link too) takes the name.
@@ -223,12 +231,24 @@ class Folder {
   FileDescriptor fd_;
   qsizetype longestName_;
   bool flushesWhole_ = false;
+  mutable std::atomic<bool> makesUnnamed_{false};
 };
 
-// Creates a new temporary file for `finalName` in the folder, exclusively
-// (never through a link), and locks it. Returns the descriptor, or -1 with
-// errno.
+// Creates a new temporary file for `finalName` in the folder. Where the file
+// system allows, it has no name at all until it is linked in: nothing is
+// left behind whatever ends the program. Else it takes a hidden name,
+// exclusively (never through a link), and is locked so that the clearing of
+// stale temporaries leaves it alone; `name` then holds that name. Returns the
+// descriptor, or -1 with errno.
 int createTemporary(const Folder& folder, const QByteArray& finalName, mode_t mode, QByteArray& name) {
+  if (folder.makesUnnamed()) {
+    const int fd = ::openat(folder.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
+      name.clear();
+      return fd;
+    }
+    folder.refuseUnnamed();
+  }
   // Hidden, and not a name anyone picks; cut (never inside a character) so
   // that the whole stays a legal file name.
   const QByteArray prefix =
@@ -257,11 +277,17 @@ int createTemporary(const Folder& folder, const QByteArray& finalName, mode_t mo
   return -1;
 }
 
-// Gives the complete temporary file its name without replacing anything: 0,
-// or the errno (EEXIST when the name is taken).
-int publish(const Folder& folder, const QByteArray& temporary, const QByteArray& target) {
+// Gives the complete temporary file, open as `fd` and named `temporary`
+// (empty: unnamed), its name without replacing anything: 0, or the errno
+// (EEXIST when the name is taken).
+int publish(const Folder& folder, int fd, const QByteArray& temporary, const QByteArray& target) {
   const CopyTestHooks& hooks = copyTestHooks();
   const int dir = folder.fd();
+  if (temporary.isEmpty()) {
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, self, dir, target.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+  }
   if (hooks.refuseNoReplaceRename) errno = EINVAL;
   else if (::renameat2(dir, temporary.constData(), dir, target.constData(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
@@ -279,11 +305,11 @@ int publish(const Folder& folder, const QByteArray& temporary, const QByteArray&
   return errno;
 }
 
-// A file copied under its temporary name, waiting to be flushed and named.
+// A file copied into its temporary, waiting to be flushed and named.
 struct PendingFile {
-  int fd = -1;  // the temporary, open and locked
-  QByteArray temporary;
-  QByteArray name;  // the name it is to take
+  int fd = -1;           // the temporary, open (and locked where it has a name)
+  QByteArray temporary;  // its name; empty when it has none
+  QByteArray name;       // the name it is to take
   qint64 bytes = 0;
   struct timespec modified = {};  // the source's modification time, which the copy keeps
   // Set by the helper that flushed it (which leaves the names alone: the quit
@@ -506,7 +532,7 @@ class CopyRun {
 
   static int tryPublish(const Folder& folder, const PendingFile& f) {
     if (const auto& hook = copyTestHooks().beforeCreate) hook(folder.pathOf(f.name));
-    return publish(folder, f.temporary, f.name);
+    return publish(folder, f.fd, f.temporary, f.name);
   }
 
   // Takes the flushed batch back and names what the helper left, in order; a
