@@ -60,6 +60,9 @@ constexpr char kTemporaryTag[] = ".varnelo-part-";
 constexpr qsizetype kTemporaryTagSize = sizeof kTemporaryTag - 1;
 constexpr int kRandomLetters = 6;
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// The names of a backup folder are read once when it holds no more entries
+// than this (a few megabytes); a larger one is asked about each name.
+constexpr qsizetype kMostNamesListed = 100'000;
 
 qint64 monotonicNs() {
   timespec ts;
@@ -199,21 +202,31 @@ class Folder {
 
   // Removes the temporaries of copies into this folder that no longer run:
   // a copy holds a lock on each of its own for as long as it lives, a killed
-  // one holds none. Anything else is left alone.
-  void removeStaleTemporaries() const {
+  // one holds none. Anything else is left alone. Meanwhile reads the names of
+  // all the other entries into `present`; false when it could not read them
+  // all (a folder that cannot be listed, or one too large to keep in mind).
+  bool removeStaleTemporaries(QSet<QByteArray>& present) const {
+    const qsizetype most = copyTestHooks().unreadableNames ? 0 : kMostNamesListed;
     const int listing = ::openat(fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing < 0) return;
+    if (listing < 0) return false;
     DIR* dir = ::fdopendir(listing);
     if (!dir) {
       ::close(listing);
-      return;
+      return false;
     }
     std::vector<QByteArray> names;
+    bool whole = true;
+    errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-      if ((entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN) && isTemporaryName(entry->d_name))
-        names.emplace_back(entry->d_name);
+      const char* name = entry->d_name;
+      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+      if (whole && present.size() < most) present.insert(QByteArray(name));
+      else whole = false;
+      if ((entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN) && isTemporaryName(name)) names.emplace_back(name);
     }
+    if (errno != 0) whole = false;
     ::closedir(dir);
+    if (!whole) present.clear();
     for (const QByteArray& name : names) {
       constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
       int opened = ::openat(fd(), name.constData(), O_RDONLY | kFlags);
@@ -222,8 +235,10 @@ class Folder {
       struct stat st;
       if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
       if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;  // a running copy's
-      if (stillNamed(fd(), name.constData(), file.get())) ::unlinkat(fd(), name.constData(), 0);
+      if (stillNamed(fd(), name.constData(), file.get()) && ::unlinkat(fd(), name.constData(), 0) == 0)
+        present.remove(name);
     }
+    return whole;
   }
 
  private:
@@ -369,8 +384,19 @@ class CopyRun {
   static bool abandoned() { return copyAbandoned.load(); }
   // Whether a failure has ended the copy.
   bool ended() const { return ended_; }
-  // A name that a file waiting for its own already took.
-  bool reserved(const QByteArray& name) const { return reserved_.contains(name); }
+  // Whether `name` is taken: by a file waiting for its own, by a file this
+  // copy named, or by an entry of the folder. The folder's entries are those
+  // read when the copy started, where it could read them all: a name taken
+  // since by another program is found when the file is named, as one taken
+  // between the test and the naming always is.
+  bool taken(const QByteArray& name) {
+    if (reserved_.contains(name)) return true;
+    if (cleaning_) {
+      cleaning_->wait();
+      cleaning_.reset();
+    }
+    return listed_ ? present_.contains(name) : folder_.holds(name);
+  }
 
   // The quit: every temporary goes at once; what helpers do meanwhile is
   // never named.
@@ -388,11 +414,12 @@ class CopyRun {
   }
 
   // Clears the folder of stale temporaries on a helper thread while the copy
-  // goes on: the copy's own are locked from their creation.
+  // goes on (the copy's own are locked from their creation), reading the
+  // names it holds on the way. The first name chosen waits for it, events
+  // running.
   void startClearingStaleTemporaries() {
-    const Folder* folder = &folder_;
     cleaning_ = std::make_unique<HelperRun>(
-        std::vector<std::function<void()>>{[folder] { folder->removeStaleTemporaries(); }}, &pump_);
+        std::vector<std::function<void()>>{[this] { listed_ = folder_.removeStaleTemporaries(present_); }}, &pump_);
   }
   void finishClearing() {
     if (cleaning_) cleaning_->wait();
@@ -545,7 +572,7 @@ class CopyRun {
     for (PendingFile& f : flushed_) {
       if (f.named) {
         f.temporary.clear();
-        reserved_.remove(f.name);
+        nowPresent(f.name);
         if (reactions_.named) reactions_.named(f);
         continue;
       }
@@ -557,15 +584,17 @@ class CopyRun {
       if (error == 0) error = f.publishError != 0 ? f.publishError : tryPublish(folder_, f);
       while (error == EEXIST && f.flushError == 0) {
         // The name was taken meanwhile: another one, or the file is given up.
-        const QByteArray taken = f.name;
+        const QByteArray takenName = f.name;
+        if (listed_) present_.insert(takenName);
         if (!reactions_.renameOnClash || !reactions_.renameOnClash(f)) break;
-        reserved_.remove(taken);
+        reserved_.remove(takenName);
         reserved_.insert(f.name);
         error = tryPublish(folder_, f);
       }
       if (error == 0) {
         f.temporary.clear();
         drop(f);
+        nowPresent(f.name);
         if (reactions_.named) reactions_.named(f);
         continue;
       }
@@ -573,6 +602,12 @@ class CopyRun {
       if (reactions_.failed && !reactions_.failed(f, error)) endHere();
     }
     flushed_.clear();
+  }
+
+  // A file of this copy took its name.
+  void nowPresent(const QByteArray& name) {
+    reserved_.remove(name);
+    if (listed_) present_.insert(name);
   }
 
   // A failure ends the copy: nothing after it is named.
@@ -596,6 +631,8 @@ class CopyRun {
   std::vector<PendingFile> flushed_;  // being named
   std::unique_ptr<HelperRun> cleaning_;
   QSet<QByteArray> reserved_;  // the names the files waiting are to take
+  QSet<QByteArray> present_;   // the folder's entries, where listed_
+  bool listed_ = false;
   bool ended_ = false;
 };
 
@@ -704,9 +741,12 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
   // Each numbered try starts from the file's own name; a name a waiting file
   // took counts as taken.
   auto freeName = [&](const QString& ownName, int& clash, QString& name) {
-    while (run->folder().holds(encodePath(name)) || run->reserved(encodePath(name)))
+    QByteArray bytes = encodePath(name);
+    while (run->taken(bytes)) {
       name = numberedCopyName(ownName, ++clash, longestName);
-    return encodePath(name);
+      bytes = encodePath(name);
+    }
+    return bytes;
   };
   CopyRun::Reactions reactions;
   reactions.renameOnClash = [&](PendingFile& f) {

@@ -67,8 +67,10 @@ struct CopyOutcome {
 // and the copy-mode flag when it ends. Refused while another copy runs.
 // The backup folder is opened once, when the copy starts: every name is
 // tested, made and given inside the folder then opened, so a folder swapped
-// for a link meanwhile never receives a file. Temporaries left in it by a
-// copy that no longer runs (a killed program) are removed meanwhile.
+// for a link meanwhile never receives a file. Its names are read then (a
+// name another program takes later is found when the file is named, and the
+// file takes the next number). Temporaries left in it by a copy that no
+// longer runs (a killed program) are removed meanwhile.
 // Each file is complete and flushed before it takes its name; small files are
 // flushed together on helper threads while the copy goes on, so their names
 // may appear a little after their progress captions. Events run all along.
@@ -114,6 +116,9 @@ struct CopyTestHooks {
   bool refuseUnnamedTemporaries = false;
   bool refuseNoReplaceRename = false;
   bool refuseLinks = false;
+  // A backup folder whose names are not all read at the start (too many to
+  // keep in mind): each name is then looked up when it is chosen.
+  bool unreadableNames = false;
 };
 CopyTestHooks& copyTestHooks();
 

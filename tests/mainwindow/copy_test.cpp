@@ -245,27 +245,40 @@ TEST(CopyNames, NumberGoesBeforeTheLastDotOrAtTheEnd) {
 }
 
 TEST_F(CopyTest, ClashesTakeTheNextFreeNumberCountedFromTheOwnName) {
-  writeFile(dst.path() + "/a.txt", "old a");
-  writeFile(dst.path() + "/a(2).txt", "old a2");
-  writeFile(dst.path() + "/b.txt", "old b");
   addRow(source("a.txt", "new a"), true);
   addRow(source("skip.txt", "unticked"), false);
   addRow(source("b.txt", "new b"), true);
+  // Its own name is the one the first file takes.
+  addRow(source("x/a(3).txt", "new a3"), true);
   addRow(source("c", "no dot"), true);
-  writeFile(dst.path() + "/c", "old c");
-  svc->audio.devices = 1;
-  w->Check15->setValue(1);
-  copy();
-  EXPECT_EQ(entries(dst.path()), QStringList({"a(2).txt", "a(3).txt", "a.txt", "b(2).txt", "b.txt", "c", "c(2)"}));
-  EXPECT_EQ(readFile(dst.path() + "/a(3).txt"), "new a");
-  EXPECT_EQ(readFile(dst.path() + "/b(2).txt"), "new b") << "the next clash restarts at 2";
-  EXPECT_EQ(readFile(dst.path() + "/c(2)"), "no dot");
-  EXPECT_EQ(readFile(dst.path() + "/a.txt"), "old a");
-  EXPECT_EQ(readFile(dst.path() + "/a(2).txt"), "old a2");
-  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-4/3") << "the row index, then the ticked count";
-  EXPECT_EQ(vrnVars().NomCopie, "c(2)");
-  EXPECT_EQ(svc->audio.plays, 1);
-  expectIdleState();
+  // The folder's names read once when the copy starts, or looked up one by
+  // one (a folder too large to keep them in mind).
+  for (const bool readOnce : {true, false}) {
+    SCOPED_TRACE(readOnce ? "names read once" : "names looked up");
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    copyTestHooks().unreadableNames = !readOnce;
+    writeFile(into.path() + "/a.txt", "old a");
+    writeFile(into.path() + "/a(2).txt", "old a2");
+    writeFile(into.path() + "/b.txt", "old b");
+    writeFile(into.path() + "/c", "old c");
+    svc->audio.devices = 1;
+    svc->audio.plays = 0;
+    w->Check15->setValue(1);
+    copy();
+    EXPECT_EQ(entries(into.path()),
+              QStringList({"a(2).txt", "a(3)(2).txt", "a(3).txt", "a.txt", "b(2).txt", "b.txt", "c", "c(2)"}));
+    EXPECT_EQ(readFile(into.path() + "/a(3).txt"), "new a");
+    EXPECT_EQ(readFile(into.path() + "/a(3)(2).txt"), "new a3");
+    EXPECT_EQ(readFile(into.path() + "/b(2).txt"), "new b") << "the next clash restarts at 2";
+    EXPECT_EQ(readFile(into.path() + "/c(2)"), "no dot");
+    EXPECT_EQ(readFile(into.path() + "/a.txt"), "old a");
+    EXPECT_EQ(readFile(into.path() + "/a(2).txt"), "old a2");
+    EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-5/4") << "the row index, then the ticked count";
+    EXPECT_EQ(vrnVars().NomCopie, "c(2)");
+    EXPECT_EQ(svc->audio.plays, 1);
+    expectIdleState();
+  }
 }
 
 TEST_F(CopyTest, TwoFilesOfOneNameFromTwoFolders) {
