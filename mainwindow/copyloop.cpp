@@ -17,6 +17,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -52,6 +54,9 @@ constexpr qint64 kSmallFileBytes = 16 * 1024;
 constexpr int kBatchFiles = 256;
 constexpr qint64 kBatchBytes = qint64(64) << 20;
 constexpr qint64 kBatchAgeNs = 100'000'000;
+// Batches in the helpers' hands at once while files are copied: one is
+// flushed while the one before it is named.
+constexpr size_t kBatchesAtOnce = 2;
 // Where files are flushed one by one, the flushes run side by side: the file
 // system writes them out together.
 constexpr size_t kFlushThreads = 32;
@@ -358,17 +363,20 @@ class CopyRun {
       : folder_(folderPath), pump_(pump), reactions_(std::move(reactions)) {
     rlimit files{};
     const rlim_t open = ::getrlimit(RLIMIT_NOFILE, &files) == 0 ? files.rlim_cur : 1024;
-    // Two batches open at once, and room for everything else.
-    mostPending_ = int(std::clamp<rlim_t>(open > 128 ? (open - 128) / 2 : 1, 1, 4 * kBatchFiles));
+    // The batches open at once and the one filling, and room for everything
+    // else.
+    mostPending_ = int(std::clamp<rlim_t>(open > 128 ? (open - 128) / (kBatchesAtOnce + 1) : 1, 1, 4 * kBatchFiles));
     if (active_) return;  // one copy at a time (a test's single file aside)
     active_ = this;
     copyAbandoned = false;
   }
   ~CopyRun() {
-    // Helpers end before the descriptors they use close.
+    // Helpers end before the descriptors they use close, each batch's after
+    // the one before it, which it may wait for.
     cleaning_.reset();
-    flushing_.reset();
-    for (PendingFile& f : flushingFiles_) drop(f);
+    for (std::unique_ptr<Batch>& batch : flushing_) batch->helper.reset();
+    for (std::unique_ptr<Batch>& batch : flushing_)
+      for (PendingFile& f : batch->files) drop(f);
     for (PendingFile& f : flushed_) drop(f);
     for (PendingFile& f : filling_) drop(f);
     if (current_.fd >= 0) drop(current_);
@@ -407,7 +415,8 @@ class CopyRun {
     const auto unlink = [&](const PendingFile& f) {
       if (!f.temporary.isEmpty()) ::unlinkat(run.folder_.fd(), f.temporary.constData(), 0);
     };
-    for (const PendingFile& f : run.flushingFiles_) unlink(f);
+    for (const std::unique_ptr<Batch>& batch : run.flushing_)
+      for (const PendingFile& f : batch->files) unlink(f);
     for (const PendingFile& f : run.flushed_) unlink(f);
     for (const PendingFile& f : run.filling_) unlink(f);
     unlink(run.current_);
@@ -473,23 +482,22 @@ class CopyRun {
     return FileCopyStatus::Copied;
   }
 
-  // After each file: names what helpers have flushed, and hands the batch
-  // over when it is due and the helpers are free.
+  // After each file: takes back what helpers have flushed and named, and
+  // hands the batch over when it is due and the helpers have room.
   void advance() {
-    if (flushing_ && flushing_->done()) nameFlushed();
-    if (flushing_ || filling_.empty() || ended_ || abandoned()) return;
-    const bool due = int(filling_.size()) >= kBatchFiles || fillingBytes_ >= kBatchBytes ||
-                     monotonicNs() - fillingSince_ >= kBatchAgeNs;
+    while (!flushing_.empty() && flushing_.front()->helper->done()) nameFlushed();
+    if (flushing_.size() >= kBatchesAtOnce || filling_.empty() || ended_ || abandoned()) return;
+    const int most = copyTestHooks().batchFiles > 0 ? copyTestHooks().batchFiles : kBatchFiles;
+    const bool due =
+        int(filling_.size()) >= most || fillingBytes_ >= kBatchBytes || monotonicNs() - fillingSince_ >= kBatchAgeNs;
     if (due) startFlush();
   }
 
-  // Flushes and names everything that waits.
+  // Flushes and names everything that waits: the last batch is flushed at
+  // once, while those before it are named.
   void drainBatches() {
-    while ((flushing_ || !filling_.empty()) && !ended_ && !abandoned()) {
-      if (!flushing_) startFlush();
-      flushing_->wait();
-      nameFlushed();
-    }
+    if (!filling_.empty() && !ended_ && !abandoned()) startFlush();
+    while (!flushing_.empty() && !ended_ && !abandoned()) nameFlushed();
   }
 
  private:
@@ -502,21 +510,34 @@ class CopyRun {
   }
 
   void startFlush() {
-    flushingFiles_ = std::move(filling_);
+    auto batch = std::make_unique<Batch>();
+    batch->files = std::move(filling_);
     filling_.clear();
     fillingBytes_ = 0;
+    // Named after the batch before it, when that one was named whole.
+    std::shared_future<bool> before;
+    if (!flushing_.empty()) before = flushing_.back()->namedWhole;
+    auto namedWhole = std::make_shared<std::promise<bool>>();
+    batch->namedWhole = namedWhole->get_future().share();
     // One thread from here: it starts the others.
-    flushing_ =
-        std::make_unique<HelperRun>(std::vector<std::function<void()>>{[files = &flushingFiles_, folder = &folder_] {
-                                      flushAndName(*files, *folder);
-                                    }},
-                                    &pump_);
+    batch->helper = std::make_unique<HelperRun>(
+        std::vector<std::function<void()>>{[files = &batch->files, folder = &folder_, before, namedWhole] {
+          bool whole = false;
+          try {
+            flushFiles(*files, *folder);
+            whole = (!before.valid() || before.get()) && nameInOrder(*files, *folder);
+          } catch (...) {
+            namedWhole->set_value(false);
+            throw;
+          }
+          namedWhole->set_value(whole);
+        }},
+        &pump_);
+    flushing_.push_back(std::move(batch));
   }
 
-  // On a helper thread: flushes the files side by side, then names them in
-  // order, up to the first that fails or finds its name taken (the window
-  // thread goes on from there).
-  static void flushAndName(std::vector<PendingFile>& files, const Folder& folder) {
+  // On a helper thread: flushes the files side by side.
+  static void flushFiles(std::vector<PendingFile>& files, const Folder& folder) {
     for (const PendingFile& f : files) {
       // A file copy keeps the modification time; failing to set it is no failure.
       const struct timespec times[2] = {{0, UTIME_OMIT}, f.modified};
@@ -524,10 +545,7 @@ class CopyRun {
     }
     // Where the file system's own flush writes out every file and reports
     // any failure since the first of them was made, one flush does for all.
-    if (folder.flushesWhole() && ::syncfs(files.front().fd) == 0) {
-      nameInOrder(files, folder);
-      return;
-    }
+    if (folder.flushesWhole() && ::syncfs(files.front().fd) == 0) return;
     // Else each file is flushed, side by side; written out first, they are
     // committed together and most flushes find their file on the disk.
     for (const PendingFile& f : files) ::sync_file_range(f.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -544,17 +562,20 @@ class CopyRun {
     }
     if (work.size() == 1) work.front()();
     else runOnHelpers(work, nullptr);
-    nameInOrder(files, folder);
   }
 
-  static void nameInOrder(std::vector<PendingFile>& files, const Folder& folder) {
+  // On a helper thread: names the flushed files in order, up to the first
+  // that failed or finds its name taken (the window thread goes on from
+  // there). Whether it named them all.
+  static bool nameInOrder(std::vector<PendingFile>& files, const Folder& folder) {
     for (PendingFile& f : files) {
-      if (copyAbandoned.load() || f.flushError != 0) return;
+      if (copyAbandoned.load() || f.flushError != 0) return false;
       f.publishError = tryPublish(folder, f);
-      if (f.publishError != 0) return;
+      if (f.publishError != 0) return false;
       ::close(std::exchange(f.fd, -1));
       f.named = true;
     }
+    return true;
   }
 
   static int tryPublish(const Folder& folder, const PendingFile& f) {
@@ -562,13 +583,12 @@ class CopyRun {
     return publish(folder, f.fd, f.temporary, f.name);
   }
 
-  // Takes the flushed batch back and names what the helper left, in order; a
-  // failure may end the copy there.
+  // Takes the oldest batch back once flushed and named, and names what its
+  // helper left, in order; a failure may end the copy there.
   void nameFlushed() {
-    flushing_->wait();
-    flushing_.reset();
-    flushed_ = std::move(flushingFiles_);
-    flushingFiles_.clear();
+    flushing_.front()->helper->wait();
+    flushed_ = std::move(flushing_.front()->files);
+    flushing_.pop_front();
     for (PendingFile& f : flushed_) {
       if (f.named) {
         f.temporary.clear();
@@ -626,9 +646,14 @@ class CopyRun {
   PendingFile current_;               // the file being copied
   std::vector<PendingFile> filling_;  // copied, waiting for the next flush
   qint64 fillingBytes_ = 0, fillingSince_ = 0;
-  std::vector<PendingFile> flushingFiles_;  // in the helpers' hands
-  std::unique_ptr<HelperRun> flushing_;
-  std::vector<PendingFile> flushed_;  // being named
+  // Files in the helpers' hands, flushed and then named.
+  struct Batch {
+    std::vector<PendingFile> files;
+    std::shared_future<bool> namedWhole;  // its helper named every file
+    std::unique_ptr<HelperRun> helper;
+  };
+  std::deque<std::unique_ptr<Batch>> flushing_;  // oldest first
+  std::vector<PendingFile> flushed_;             // being named
   std::unique_ptr<HelperRun> cleaning_;
   QSet<QByteArray> reserved_;  // the names the files waiting are to take
   QSet<QByteArray> present_;   // the folder's entries, where listed_

@@ -119,6 +119,8 @@ struct CopyTestHooks {
   // A backup folder whose names are not all read at the start (too many to
   // keep in mind): each name is then looked up when it is chosen.
   bool unreadableNames = false;
+  // Files handed to the helpers together (0: the copy's own number).
+  int batchFiles = 0;
 };
 CopyTestHooks& copyTestHooks();
 

@@ -828,17 +828,21 @@ TEST_F(CopyTest, EachFileIsFlushedWholeBeforeItTakesItsNameWhileEventsRun) {
   for (int i = 1; i <= 5; ++i) addRow(source(QString("f%1.txt").arg(i), QByteArray(i * 100, 'x')), true);
   addRow(source("big.bin", QByteArray(3 << 20, 'B')), true);
   addRow(source("last.txt", "z"), true);
+  const QStringList inOrder = {"f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "big.bin", "last.txt"};
   const QStringList all = {"big.bin", "f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "last.txt"};
   // Files made without a name and linked in, or under temporary names and
   // renamed; where the file system is flushed whole, and where that fails
-  // (each file is then flushed on its own).
-  for (int mode = 0; mode < 4; ++mode) {
-    const bool unnamed = mode & 1, wholeFails = mode & 2;
+  // (each file is then flushed on its own); in one batch, or in batches of
+  // two, several in the helpers' hands at once.
+  for (int mode = 0; mode < 8; ++mode) {
+    const bool unnamed = mode & 1, wholeFails = mode & 2, smallBatches = mode & 4;
     SCOPED_TRACE(unnamed ? "unnamed" : "temporary names");
     SCOPED_TRACE(wholeFails ? "file by file" : "as the file system allows");
+    SCOPED_TRACE(smallBatches ? "batches of two" : "one batch");
     QTemporaryDir into;
     vrnVars().DossierDestination = into.path();
     copyTestHooks().refuseUnnamedTemporaries = !unnamed;
+    copyTestHooks().batchFiles = smallBatches ? 2 : 0;
     FlushWatch watch;
     watch.folder = into.path();
     // The first flush waits until an event has run on the window thread: it
@@ -859,11 +863,12 @@ TEST_F(CopyTest, EachFileIsFlushedWholeBeforeItTakesItsNameWhileEventsRun) {
     EXPECT_EQ(allEntries(into.path()), all);
     EXPECT_TRUE(ranDuringFlush);
     const std::vector<FileCall> calls = watch.seen();
-    int named = 0, linkedIn = 0;
+    int linkedIn = 0;
+    std::vector<ino_t> namedInOrder, rowsInOrder;
     for (size_t i = 0; i < calls.size(); ++i) {
       const FileCall& rename = calls[i];
       if (rename.flush || !isTemporary(rename.path)) continue;
-      ++named;
+      namedInOrder.push_back(rename.ino);
       linkedIn += isUnnamedFilePath(rename.path);
       bool flushedWhole = false;
       for (size_t j = 0; j < i; ++j)
@@ -871,25 +876,43 @@ TEST_F(CopyTest, EachFileIsFlushedWholeBeforeItTakesItsNameWhileEventsRun) {
             calls[j].flush && calls[j].dev == rename.dev && calls[j].ino == rename.ino && calls[j].size == rename.size;
       EXPECT_TRUE(flushedWhole) << rename.path.constData() << " named before it was flushed whole";
     }
-    EXPECT_EQ(named, 7);
+    for (const QString& name : inOrder) {
+      struct stat st;
+      ASSERT_EQ(::stat(encodePath(into.path() + "/" + name).constData(), &st), 0);
+      rowsInOrder.push_back(st.st_ino);
+    }
+    EXPECT_EQ(namedInOrder, rowsInOrder) << "each file named once, in the order of the rows";
     EXPECT_EQ(linkedIn, unnamed && unnamedFilesAllowed(into.path()) ? 7 : 0);
   }
 }
 
 TEST_F(CopyTest, AFileWhoseFlushFailsNeverTakesItsName) {
-  // f2.txt alone holds two bytes.
-  for (int i = 1; i <= 4; ++i) addRow(source(QString("f%1.txt").arg(i), i == 2 ? "xx" : "x"), true);
-  // Without a name or under a temporary one.
-  for (const bool unnamed : {true, false}) {
+  // f2.txt alone holds two bytes, f3.txt three.
+  for (int i = 1; i <= 4; ++i)
+    addRow(source(QString("f%1.txt").arg(i), QByteArray(i == 2 || i == 3 ? i : 1, 'x')), true);
+  // Without a name or under a temporary one; in one batch, or one file a
+  // batch, the next batch already flushed by its helper when f2.txt fails.
+  for (int mode = 0; mode < 4; ++mode) {
+    const bool unnamed = mode & 1, batchEach = mode & 2;
     SCOPED_TRACE(unnamed ? "unnamed" : "temporary names");
+    SCOPED_TRACE(batchEach ? "a batch each" : "one batch");
     QTemporaryDir into;
     vrnVars().DossierDestination = into.path();
     copyTestHooks().refuseUnnamedTemporaries = !unnamed;
+    copyTestHooks().batchFiles = batchEach ? 1 : 0;
     FlushWatch watch;
     // The flush of the whole file system reports a failure; so does the
-    // flush of that one file.
-    watch.beforeFlush = [](const QByteArray&, off_t size, bool wholeFileSystem) {
-      return wholeFileSystem || size == 2 ? EIO : 0;
+    // flush of that one file, once f3.txt is being flushed (a deadline
+    // against a hang).
+    std::atomic<bool> thirdFlushed{false};
+    watch.beforeFlush = [&](const QByteArray&, off_t size, bool wholeFileSystem) {
+      if (wholeFileSystem) return EIO;
+      if (size == 3) thirdFlushed = true;
+      if (size != 2) return 0;
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (batchEach && !thirdFlushed && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return EIO;
     };
     // The main window's copy ends at that file, as it ends at a failed write.
     svc->audio.devices = 1;
@@ -904,6 +927,7 @@ TEST_F(CopyTest, AFileWhoseFlushFailsNeverTakesItsName) {
     expectIdleState();
 
     // A page's copy skips it and goes on.
+    thirdFlushed = false;
     QTemporaryDir other;
     CopyOptions page;
     page.destination = other.path();
