@@ -143,6 +143,16 @@ int copyData(int in, int out, qint64 expected) {
   }
 }
 
+// Grows the process's table of open files to hold `room` more descriptors
+// than `fd` (within the limit) by opening one there for a moment.
+void growDescriptorTable(int fd, int room) {
+  rlimit files{};
+  if (fd < 0 || ::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur < 2) return;
+  const rlim_t highest = std::min<rlim_t>(files.rlim_cur - 1, rlim_t(fd) + rlim_t(room));
+  const int far = ::fcntl(fd, F_DUPFD_CLOEXEC, int(std::min<rlim_t>(highest, INT_MAX)));
+  if (far >= 0) ::close(far);
+}
+
 bool isTemporaryName(const char* name) {
   const qsizetype size = qsizetype(std::strlen(name));
   if (name[0] != '.' || size < 2 + kTemporaryTagSize + kRandomLetters) return false;
@@ -424,11 +434,18 @@ class CopyRun {
 
   // Clears the folder of stale temporaries on a helper thread while the copy
   // goes on (the copy's own are locked from their creation), reading the
-  // names it holds on the way. The first name chosen waits for it, events
-  // running.
+  // names it holds on the way. First the process's table of open files is
+  // grown to hold every file the copy may keep open: growing it waits for the
+  // other threads to let go of the old one (tens of milliseconds), which the
+  // window thread would otherwise do without events. The first name chosen
+  // waits for this helper, events running.
   void startClearingStaleTemporaries() {
-    cleaning_ = std::make_unique<HelperRun>(
-        std::vector<std::function<void()>>{[this] { listed_ = folder_.removeStaleTemporaries(present_); }}, &pump_);
+    const int room = mostPending_ * int(kBatchesAtOnce + 1) + 64;
+    cleaning_ = std::make_unique<HelperRun>(std::vector<std::function<void()>>{[this, room] {
+                                              growDescriptorTable(folder_.fd(), room);
+                                              listed_ = folder_.removeStaleTemporaries(present_);
+                                            }},
+                                            &pump_);
   }
   void finishClearing() {
     if (cleaning_) cleaning_->wait();
