@@ -15,7 +15,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <deque>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -51,6 +54,9 @@ constexpr qint64 kSmallFileBytes = 16 * 1024;
 constexpr int kBatchFiles = 256;
 constexpr qint64 kBatchBytes = qint64(64) << 20;
 constexpr qint64 kBatchAgeNs = 100'000'000;
+// Batches in the helpers' hands at once while files are copied: one is
+// flushed while the one before it is named.
+constexpr size_t kBatchesAtOnce = 2;
 // Where files are flushed one by one, the flushes run side by side: the file
 // system writes them out together.
 constexpr size_t kFlushThreads = 32;
@@ -59,6 +65,9 @@ constexpr char kTemporaryTag[] = ".varnelo-part-";
 constexpr qsizetype kTemporaryTagSize = sizeof kTemporaryTag - 1;
 constexpr int kRandomLetters = 6;
 constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// The names of a backup folder are read once when it holds no more entries
+// than this (a few megabytes); a larger one is asked about each name.
+constexpr qsizetype kMostNamesListed = 100'000;
 
 qint64 monotonicNs() {
   timespec ts;
@@ -134,6 +143,16 @@ int copyData(int in, int out, qint64 expected) {
   }
 }
 
+// Grows the process's table of open files to hold `room` more descriptors
+// than `fd` (within the limit) by opening one there for a moment.
+void growDescriptorTable(int fd, int room) {
+  rlimit files{};
+  if (fd < 0 || ::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur < 2) return;
+  const rlim_t highest = std::min<rlim_t>(files.rlim_cur - 1, rlim_t(fd) + rlim_t(room));
+  const int far = ::fcntl(fd, F_DUPFD_CLOEXEC, int(std::min<rlim_t>(highest, INT_MAX)));
+  if (far >= 0) ::close(far);
+}
+
 bool isTemporaryName(const char* name) {
   const qsizetype size = qsizetype(std::strlen(name));
   if (name[0] != '.' || size < 2 + kTemporaryTagSize + kRandomLetters) return false;
@@ -173,9 +192,16 @@ class Folder {
           break;
       }
     }
+    // An unnamed file is named through its entry under /proc.
+    const CopyTestHooks& hooks = copyTestHooks();
+    makesUnnamed_ = !hooks.refuseUnnamedTemporaries && !hooks.refuseLinks && ::access("/proc/self/fd", X_OK) == 0;
   }
   bool isOpen() const { return fd_.get() >= 0; }
   int fd() const { return fd_.get(); }
+  // Whether files are still to be made without a name and linked in once
+  // flushed; false from the first refusal on (a file system without them).
+  bool makesUnnamed() const { return makesUnnamed_.load(std::memory_order_relaxed); }
+  void refuseUnnamed() const { makesUnnamed_.store(false, std::memory_order_relaxed); }
   // The path as given, for the test hooks.
   QByteArray pathOf(const QByteArray& name) const { return path_ + '/' + name; }
   // An entry of any kind (a dangling link too) takes the name.
@@ -191,21 +217,31 @@ class Folder {
 
   // Removes the temporaries of copies into this folder that no longer run:
   // a copy holds a lock on each of its own for as long as it lives, a killed
-  // one holds none. Anything else is left alone.
-  void removeStaleTemporaries() const {
+  // one holds none. Anything else is left alone. Meanwhile reads the names of
+  // all the other entries into `present`; false when it could not read them
+  // all (a folder that cannot be listed, or one too large to keep in mind).
+  bool removeStaleTemporaries(QSet<QByteArray>& present) const {
+    const qsizetype most = copyTestHooks().unreadableNames ? 0 : kMostNamesListed;
     const int listing = ::openat(fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing < 0) return;
+    if (listing < 0) return false;
     DIR* dir = ::fdopendir(listing);
     if (!dir) {
       ::close(listing);
-      return;
+      return false;
     }
     std::vector<QByteArray> names;
+    bool whole = true;
+    errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-      if ((entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN) && isTemporaryName(entry->d_name))
-        names.emplace_back(entry->d_name);
+      const char* name = entry->d_name;
+      if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+      if (whole && present.size() < most) present.insert(QByteArray(name));
+      else whole = false;
+      if ((entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN) && isTemporaryName(name)) names.emplace_back(name);
     }
+    if (errno != 0) whole = false;
     ::closedir(dir);
+    if (!whole) present.clear();
     for (const QByteArray& name : names) {
       constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
       int opened = ::openat(fd(), name.constData(), O_RDONLY | kFlags);
@@ -214,8 +250,10 @@ class Folder {
       struct stat st;
       if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
       if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;  // a running copy's
-      if (stillNamed(fd(), name.constData(), file.get())) ::unlinkat(fd(), name.constData(), 0);
+      if (stillNamed(fd(), name.constData(), file.get()) && ::unlinkat(fd(), name.constData(), 0) == 0)
+        present.remove(name);
     }
+    return whole;
   }
 
  private:
@@ -223,12 +261,24 @@ class Folder {
   FileDescriptor fd_;
   qsizetype longestName_;
   bool flushesWhole_ = false;
+  mutable std::atomic<bool> makesUnnamed_{false};
 };
 
-// Creates a new temporary file for `finalName` in the folder, exclusively
-// (never through a link), and locks it. Returns the descriptor, or -1 with
-// errno.
+// Creates a new temporary file for `finalName` in the folder. Where the file
+// system allows, it has no name at all until it is linked in: nothing is
+// left behind whatever ends the program. Else it takes a hidden name,
+// exclusively (never through a link), and is locked so that the clearing of
+// stale temporaries leaves it alone; `name` then holds that name. Returns the
+// descriptor, or -1 with errno.
 int createTemporary(const Folder& folder, const QByteArray& finalName, mode_t mode, QByteArray& name) {
+  if (folder.makesUnnamed()) {
+    const int fd = ::openat(folder.fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
+      name.clear();
+      return fd;
+    }
+    folder.refuseUnnamed();
+  }
   // Hidden, and not a name anyone picks; cut (never inside a character) so
   // that the whole stays a legal file name.
   const QByteArray prefix =
@@ -257,11 +307,17 @@ int createTemporary(const Folder& folder, const QByteArray& finalName, mode_t mo
   return -1;
 }
 
-// Gives the complete temporary file its name without replacing anything: 0,
-// or the errno (EEXIST when the name is taken).
-int publish(const Folder& folder, const QByteArray& temporary, const QByteArray& target) {
+// Gives the complete temporary file, open as `fd` and named `temporary`
+// (empty: unnamed), its name without replacing anything: 0, or the errno
+// (EEXIST when the name is taken).
+int publish(const Folder& folder, int fd, const QByteArray& temporary, const QByteArray& target) {
   const CopyTestHooks& hooks = copyTestHooks();
   const int dir = folder.fd();
+  if (temporary.isEmpty()) {
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return ::linkat(AT_FDCWD, self, dir, target.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+  }
   if (hooks.refuseNoReplaceRename) errno = EINVAL;
   else if (::renameat2(dir, temporary.constData(), dir, target.constData(), RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
@@ -279,11 +335,11 @@ int publish(const Folder& folder, const QByteArray& temporary, const QByteArray&
   return errno;
 }
 
-// A file copied under its temporary name, waiting to be flushed and named.
+// A file copied into its temporary, waiting to be flushed and named.
 struct PendingFile {
-  int fd = -1;  // the temporary, open and locked
-  QByteArray temporary;
-  QByteArray name;  // the name it is to take
+  int fd = -1;           // the temporary, open (and locked where it has a name)
+  QByteArray temporary;  // its name; empty when it has none
+  QByteArray name;       // the name it is to take
   qint64 bytes = 0;
   struct timespec modified = {};  // the source's modification time, which the copy keeps
   // Set by the helper that flushed it (which leaves the names alone: the quit
@@ -317,17 +373,20 @@ class CopyRun {
       : folder_(folderPath), pump_(pump), reactions_(std::move(reactions)) {
     rlimit files{};
     const rlim_t open = ::getrlimit(RLIMIT_NOFILE, &files) == 0 ? files.rlim_cur : 1024;
-    // Two batches open at once, and room for everything else.
-    mostPending_ = int(std::clamp<rlim_t>(open > 128 ? (open - 128) / 2 : 1, 1, 4 * kBatchFiles));
+    // The batches open at once and the one filling, and room for everything
+    // else.
+    mostPending_ = int(std::clamp<rlim_t>(open > 128 ? (open - 128) / (kBatchesAtOnce + 1) : 1, 1, 4 * kBatchFiles));
     if (active_) return;  // one copy at a time (a test's single file aside)
     active_ = this;
     copyAbandoned = false;
   }
   ~CopyRun() {
-    // Helpers end before the descriptors they use close.
+    // Helpers end before the descriptors they use close, each batch's after
+    // the one before it, which it may wait for.
     cleaning_.reset();
-    flushing_.reset();
-    for (PendingFile& f : flushingFiles_) drop(f);
+    for (std::unique_ptr<Batch>& batch : flushing_) batch->helper.reset();
+    for (std::unique_ptr<Batch>& batch : flushing_)
+      for (PendingFile& f : batch->files) drop(f);
     for (PendingFile& f : flushed_) drop(f);
     for (PendingFile& f : filling_) drop(f);
     if (current_.fd >= 0) drop(current_);
@@ -343,8 +402,19 @@ class CopyRun {
   static bool abandoned() { return copyAbandoned.load(); }
   // Whether a failure has ended the copy.
   bool ended() const { return ended_; }
-  // A name that a file waiting for its own already took.
-  bool reserved(const QByteArray& name) const { return reserved_.contains(name); }
+  // Whether `name` is taken: by a file waiting for its own, by a file this
+  // copy named, or by an entry of the folder. The folder's entries are those
+  // read when the copy started, where it could read them all: a name taken
+  // since by another program is found when the file is named, as one taken
+  // between the test and the naming always is.
+  bool taken(const QByteArray& name) {
+    if (reserved_.contains(name)) return true;
+    if (cleaning_) {
+      cleaning_->wait();
+      cleaning_.reset();
+    }
+    return listed_ ? present_.contains(name) : folder_.holds(name);
+  }
 
   // The quit: every temporary goes at once; what helpers do meanwhile is
   // never named.
@@ -355,18 +425,27 @@ class CopyRun {
     const auto unlink = [&](const PendingFile& f) {
       if (!f.temporary.isEmpty()) ::unlinkat(run.folder_.fd(), f.temporary.constData(), 0);
     };
-    for (const PendingFile& f : run.flushingFiles_) unlink(f);
+    for (const std::unique_ptr<Batch>& batch : run.flushing_)
+      for (const PendingFile& f : batch->files) unlink(f);
     for (const PendingFile& f : run.flushed_) unlink(f);
     for (const PendingFile& f : run.filling_) unlink(f);
     unlink(run.current_);
   }
 
   // Clears the folder of stale temporaries on a helper thread while the copy
-  // goes on: the copy's own are locked from their creation.
+  // goes on (the copy's own are locked from their creation), reading the
+  // names it holds on the way. First the process's table of open files is
+  // grown to hold every file the copy may keep open: growing it waits for the
+  // other threads to let go of the old one (tens of milliseconds), which the
+  // window thread would otherwise do without events. The first name chosen
+  // waits for this helper, events running.
   void startClearingStaleTemporaries() {
-    const Folder* folder = &folder_;
-    cleaning_ = std::make_unique<HelperRun>(
-        std::vector<std::function<void()>>{[folder] { folder->removeStaleTemporaries(); }}, &pump_);
+    const int room = mostPending_ * int(kBatchesAtOnce + 1) + 64;
+    cleaning_ = std::make_unique<HelperRun>(std::vector<std::function<void()>>{[this, room] {
+                                              growDescriptorTable(folder_.fd(), room);
+                                              listed_ = folder_.removeStaleTemporaries(present_);
+                                            }},
+                                            &pump_);
   }
   void finishClearing() {
     if (cleaning_) cleaning_->wait();
@@ -420,23 +499,22 @@ class CopyRun {
     return FileCopyStatus::Copied;
   }
 
-  // After each file: names what helpers have flushed, and hands the batch
-  // over when it is due and the helpers are free.
+  // After each file: takes back what helpers have flushed and named, and
+  // hands the batch over when it is due and the helpers have room.
   void advance() {
-    if (flushing_ && flushing_->done()) nameFlushed();
-    if (flushing_ || filling_.empty() || ended_ || abandoned()) return;
-    const bool due = int(filling_.size()) >= kBatchFiles || fillingBytes_ >= kBatchBytes ||
-                     monotonicNs() - fillingSince_ >= kBatchAgeNs;
+    while (!flushing_.empty() && flushing_.front()->helper->done()) nameFlushed();
+    if (flushing_.size() >= kBatchesAtOnce || filling_.empty() || ended_ || abandoned()) return;
+    const int most = copyTestHooks().batchFiles > 0 ? copyTestHooks().batchFiles : kBatchFiles;
+    const bool due =
+        int(filling_.size()) >= most || fillingBytes_ >= kBatchBytes || monotonicNs() - fillingSince_ >= kBatchAgeNs;
     if (due) startFlush();
   }
 
-  // Flushes and names everything that waits.
+  // Flushes and names everything that waits: the last batch is flushed at
+  // once, while those before it are named.
   void drainBatches() {
-    while ((flushing_ || !filling_.empty()) && !ended_ && !abandoned()) {
-      if (!flushing_) startFlush();
-      flushing_->wait();
-      nameFlushed();
-    }
+    if (!filling_.empty() && !ended_ && !abandoned()) startFlush();
+    while (!flushing_.empty() && !ended_ && !abandoned()) nameFlushed();
   }
 
  private:
@@ -449,21 +527,34 @@ class CopyRun {
   }
 
   void startFlush() {
-    flushingFiles_ = std::move(filling_);
+    auto batch = std::make_unique<Batch>();
+    batch->files = std::move(filling_);
     filling_.clear();
     fillingBytes_ = 0;
+    // Named after the batch before it, when that one was named whole.
+    std::shared_future<bool> before;
+    if (!flushing_.empty()) before = flushing_.back()->namedWhole;
+    auto namedWhole = std::make_shared<std::promise<bool>>();
+    batch->namedWhole = namedWhole->get_future().share();
     // One thread from here: it starts the others.
-    flushing_ =
-        std::make_unique<HelperRun>(std::vector<std::function<void()>>{[files = &flushingFiles_, folder = &folder_] {
-                                      flushAndName(*files, *folder);
-                                    }},
-                                    &pump_);
+    batch->helper = std::make_unique<HelperRun>(
+        std::vector<std::function<void()>>{[files = &batch->files, folder = &folder_, before, namedWhole] {
+          bool whole = false;
+          try {
+            flushFiles(*files, *folder);
+            whole = (!before.valid() || before.get()) && nameInOrder(*files, *folder);
+          } catch (...) {
+            namedWhole->set_value(false);
+            throw;
+          }
+          namedWhole->set_value(whole);
+        }},
+        &pump_);
+    flushing_.push_back(std::move(batch));
   }
 
-  // On a helper thread: flushes the files side by side, then names them in
-  // order, up to the first that fails or finds its name taken (the window
-  // thread goes on from there).
-  static void flushAndName(std::vector<PendingFile>& files, const Folder& folder) {
+  // On a helper thread: flushes the files side by side.
+  static void flushFiles(std::vector<PendingFile>& files, const Folder& folder) {
     for (const PendingFile& f : files) {
       // A file copy keeps the modification time; failing to set it is no failure.
       const struct timespec times[2] = {{0, UTIME_OMIT}, f.modified};
@@ -471,10 +562,7 @@ class CopyRun {
     }
     // Where the file system's own flush writes out every file and reports
     // any failure since the first of them was made, one flush does for all.
-    if (folder.flushesWhole() && ::syncfs(files.front().fd) == 0) {
-      nameInOrder(files, folder);
-      return;
-    }
+    if (folder.flushesWhole() && ::syncfs(files.front().fd) == 0) return;
     // Else each file is flushed, side by side; written out first, they are
     // committed together and most flushes find their file on the disk.
     for (const PendingFile& f : files) ::sync_file_range(f.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -491,35 +579,37 @@ class CopyRun {
     }
     if (work.size() == 1) work.front()();
     else runOnHelpers(work, nullptr);
-    nameInOrder(files, folder);
   }
 
-  static void nameInOrder(std::vector<PendingFile>& files, const Folder& folder) {
+  // On a helper thread: names the flushed files in order, up to the first
+  // that failed or finds its name taken (the window thread goes on from
+  // there). Whether it named them all.
+  static bool nameInOrder(std::vector<PendingFile>& files, const Folder& folder) {
     for (PendingFile& f : files) {
-      if (copyAbandoned.load() || f.flushError != 0) return;
+      if (copyAbandoned.load() || f.flushError != 0) return false;
       f.publishError = tryPublish(folder, f);
-      if (f.publishError != 0) return;
+      if (f.publishError != 0) return false;
       ::close(std::exchange(f.fd, -1));
       f.named = true;
     }
+    return true;
   }
 
   static int tryPublish(const Folder& folder, const PendingFile& f) {
     if (const auto& hook = copyTestHooks().beforeCreate) hook(folder.pathOf(f.name));
-    return publish(folder, f.temporary, f.name);
+    return publish(folder, f.fd, f.temporary, f.name);
   }
 
-  // Takes the flushed batch back and names what the helper left, in order; a
-  // failure may end the copy there.
+  // Takes the oldest batch back once flushed and named, and names what its
+  // helper left, in order; a failure may end the copy there.
   void nameFlushed() {
-    flushing_->wait();
-    flushing_.reset();
-    flushed_ = std::move(flushingFiles_);
-    flushingFiles_.clear();
+    flushing_.front()->helper->wait();
+    flushed_ = std::move(flushing_.front()->files);
+    flushing_.pop_front();
     for (PendingFile& f : flushed_) {
       if (f.named) {
         f.temporary.clear();
-        reserved_.remove(f.name);
+        nowPresent(f.name);
         if (reactions_.named) reactions_.named(f);
         continue;
       }
@@ -531,15 +621,17 @@ class CopyRun {
       if (error == 0) error = f.publishError != 0 ? f.publishError : tryPublish(folder_, f);
       while (error == EEXIST && f.flushError == 0) {
         // The name was taken meanwhile: another one, or the file is given up.
-        const QByteArray taken = f.name;
+        const QByteArray takenName = f.name;
+        if (listed_) present_.insert(takenName);
         if (!reactions_.renameOnClash || !reactions_.renameOnClash(f)) break;
-        reserved_.remove(taken);
+        reserved_.remove(takenName);
         reserved_.insert(f.name);
         error = tryPublish(folder_, f);
       }
       if (error == 0) {
         f.temporary.clear();
         drop(f);
+        nowPresent(f.name);
         if (reactions_.named) reactions_.named(f);
         continue;
       }
@@ -547,6 +639,12 @@ class CopyRun {
       if (reactions_.failed && !reactions_.failed(f, error)) endHere();
     }
     flushed_.clear();
+  }
+
+  // A file of this copy took its name.
+  void nowPresent(const QByteArray& name) {
+    reserved_.remove(name);
+    if (listed_) present_.insert(name);
   }
 
   // A failure ends the copy: nothing after it is named.
@@ -565,11 +663,18 @@ class CopyRun {
   PendingFile current_;               // the file being copied
   std::vector<PendingFile> filling_;  // copied, waiting for the next flush
   qint64 fillingBytes_ = 0, fillingSince_ = 0;
-  std::vector<PendingFile> flushingFiles_;  // in the helpers' hands
-  std::unique_ptr<HelperRun> flushing_;
-  std::vector<PendingFile> flushed_;  // being named
+  // Files in the helpers' hands, flushed and then named.
+  struct Batch {
+    std::vector<PendingFile> files;
+    std::shared_future<bool> namedWhole;  // its helper named every file
+    std::unique_ptr<HelperRun> helper;
+  };
+  std::deque<std::unique_ptr<Batch>> flushing_;  // oldest first
+  std::vector<PendingFile> flushed_;             // being named
   std::unique_ptr<HelperRun> cleaning_;
   QSet<QByteArray> reserved_;  // the names the files waiting are to take
+  QSet<QByteArray> present_;   // the folder's entries, where listed_
+  bool listed_ = false;
   bool ended_ = false;
 };
 
@@ -678,9 +783,12 @@ CopyOutcome copyTickedFiles(const CopyRows& rows, const CopyOptions& options) {
   // Each numbered try starts from the file's own name; a name a waiting file
   // took counts as taken.
   auto freeName = [&](const QString& ownName, int& clash, QString& name) {
-    while (run->folder().holds(encodePath(name)) || run->reserved(encodePath(name)))
+    QByteArray bytes = encodePath(name);
+    while (run->taken(bytes)) {
       name = numberedCopyName(ownName, ++clash, longestName);
-    return encodePath(name);
+      bytes = encodePath(name);
+    }
+    return bytes;
   };
   CopyRun::Reactions reactions;
   reactions.renameOnClash = [&](PendingFile& f) {

@@ -66,9 +66,11 @@ struct CopyOutcome {
 // no regular file). Empties the stop request when it starts and when it ends,
 // and the copy-mode flag when it ends. Refused while another copy runs.
 // The backup folder is opened once, when the copy starts: every name is
-// tested, made and renamed inside the folder then opened, so a folder swapped
-// for a link meanwhile never receives a file. Temporaries left in it by a
-// copy that no longer runs (a killed program) are removed meanwhile.
+// tested, made and given inside the folder then opened, so a folder swapped
+// for a link meanwhile never receives a file. Its names are read then (a
+// name another program takes later is found when the file is named, and the
+// file takes the next number). Temporaries left in it by a copy that no
+// longer runs (a killed program) are removed meanwhile.
 // Each file is complete and flushed before it takes its name; small files are
 // flushed together on helper threads while the copy goes on, so their names
 // may appear a little after their progress captions. Events run all along.
@@ -87,16 +89,19 @@ enum class FileCopyStatus { Copied, SourceMissing, NotRegular, TargetExists, Fai
 
 // Copies one regular file to a target that must not exist yet (a symbolic
 // link at the target counts as existing and is never written through), as the
-// copy loop copies each file: under a hidden temporary name beside the target,
-// locked while it is written, then flushed, and only then given the target's
-// name without replacing anything. It keeps the permission bits and the
+// copy loop copies each file: into a file without a name in the target's
+// folder where its file system allows (nothing of it can outlive the
+// program), else under a hidden temporary name beside the target, locked
+// while it is written; then flushed, and only then given the target's name
+// without replacing anything. It keeps the permission bits and the
 // modification time. On failure nothing is left behind. Events run meanwhile,
 // on the caller's pump or one of its own.
 FileCopyStatus copyRegularFile(const QByteArray& source, const QByteArray& target, EventPump* events = nullptr);
 
 // The quit command ends the process at once: it calls this first, which
-// removes the files being copied under their temporary names and ends the
-// copy that was running (when the process goes on, as under tests).
+// removes the files being copied under temporary names (those without a
+// name go with the process) and ends the copy that was running (when the
+// process goes on, as under tests).
 void discardCopyInProgress();
 
 // Test hooks: a file appearing just before a target's name is taken, and a
@@ -105,10 +110,17 @@ void discardCopyInProgress();
 struct CopyTestHooks {
   std::function<void(const QByteArray& target)> beforeCreate;
   std::function<int(qint64 written)> failWrite;
-  // A file system that refuses the no-replace rename, and one that refuses
-  // hard links too.
+  // A file system that refuses files without a name, one that refuses the
+  // no-replace rename, and one that refuses hard links too (files are then
+  // never made without a name: only a link names them).
+  bool refuseUnnamedTemporaries = false;
   bool refuseNoReplaceRename = false;
   bool refuseLinks = false;
+  // A backup folder whose names are not all read at the start (too many to
+  // keep in mind): each name is then looked up when it is chosen.
+  bool unreadableNames = false;
+  // Files handed to the helpers together (0: the copy's own number).
+  int batchFiles = 0;
 };
 CopyTestHooks& copyTestHooks();
 

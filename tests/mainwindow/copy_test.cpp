@@ -27,6 +27,7 @@
 #include "support/jobguard.h"
 #include "tests/mainwindow/list_rows.h"
 #include "tests/mainwindow/main2_fixture.h"
+#include "tests/mainwindow/unnamed_files.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -61,6 +62,10 @@ struct FileCall {
   QByteArray path;  // the flushed file, or the name it had before the rename
 };
 
+// A file the copy writes before it takes its name: hidden under a temporary
+// name, or with no name at all.
+bool isTemporary(const QByteArray& path) { return path.contains(".varnelo-part-") || isUnnamedFilePath(path); }
+
 class FlushWatch {
  public:
   FlushWatch() { active().store(this); }
@@ -77,10 +82,11 @@ class FlushWatch {
     const std::lock_guard lock(mutex);
     return calls;
   }
-  // Runs before each flush with the path of the file given; an errno fails
-  // the flush.
-  std::function<int(const QByteArray& path, bool wholeFileSystem)> beforeFlush;
-  // The folder whose temporaries a flush of the whole file system covers.
+  // Runs before each flush with the path and size of the file given; an
+  // errno fails the flush.
+  std::function<int(const QByteArray& path, off_t size, bool wholeFileSystem)> beforeFlush;
+  // The folder whose temporaries (named or not) a flush of the whole file
+  // system covers.
   QString folder;
 
  private:
@@ -106,14 +112,14 @@ int watchedFlush(int fd, bool wholeFileSystem, const std::function<int(int)>& fl
   std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
   const ssize_t n = ::readlink(link, target, sizeof target);
   const QByteArray path(target, n > 0 ? n : 0);
+  struct stat st;
   if (watch->beforeFlush) {
-    if (const int e = watch->beforeFlush(path, wholeFileSystem)) {
+    if (const int e = watch->beforeFlush(path, ::fstat(fd, &st) == 0 ? st.st_size : -1, wholeFileSystem)) {
       errno = e;
       return -1;
     }
   }
   std::vector<FileCall> covered;
-  struct stat st;
   if (!wholeFileSystem) {
     if (::fstat(fd, &st) == 0) covered.push_back(callOn(path, st, true));
   } else {
@@ -122,16 +128,25 @@ int watchedFlush(int fd, bool wholeFileSystem, const std::function<int(int)>& fl
       if (other.contains(".varnelo-part-") && ::lstat(other.constData(), &st) == 0)
         covered.push_back(callOn(other, st, true));
     }
+    for (const UnnamedFile& f : unnamedFilesIn(watch->folder)) covered.push_back(callOn(f.descriptor, f.st, true));
   }
   const int result = flush(fd);
   if (result == 0) watch->note(covered);
   return result;
 }
 
-void noteRename(int dir, const char* from) {
+// A link made through a file's entry under /proc names the file it opens:
+// the path noted is then the file's own (for one without a name,
+// "<folder>/#<inode> (deleted)").
+void noteRename(int dir, const char* from, bool followed = false) {
   FlushWatch* watch = FlushWatch::active().load();
   struct stat st;
-  if (watch && ::fstatat(dir, from, &st, AT_SYMLINK_NOFOLLOW) == 0) watch->note({callOn(from, st, false)});
+  if (!watch || ::fstatat(dir, from, &st, followed ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return;
+  QByteArray path = from;
+  char target[4096];
+  const ssize_t n = followed ? ::readlinkat(dir, from, target, sizeof target) : -1;
+  if (n > 0) path = QByteArray(target, n);
+  watch->note({callOn(path, st, false)});
 }
 
 }  // namespace
@@ -149,7 +164,7 @@ int renameat(int fromDir, const char* from, int toDir, const char* to) noexcept 
   return real<int (*)(int, const char*, int, const char*)>("renameat")(fromDir, from, toDir, to);
 }
 int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) noexcept {
-  noteRename(fromDir, from);
+  noteRename(fromDir, from, (flags & AT_SYMLINK_FOLLOW) != 0);
   return real<int (*)(int, const char*, int, const char*, int)>("linkat")(fromDir, from, toDir, to, flags);
 }
 }
@@ -230,27 +245,40 @@ TEST(CopyNames, NumberGoesBeforeTheLastDotOrAtTheEnd) {
 }
 
 TEST_F(CopyTest, ClashesTakeTheNextFreeNumberCountedFromTheOwnName) {
-  writeFile(dst.path() + "/a.txt", "old a");
-  writeFile(dst.path() + "/a(2).txt", "old a2");
-  writeFile(dst.path() + "/b.txt", "old b");
   addRow(source("a.txt", "new a"), true);
   addRow(source("skip.txt", "unticked"), false);
   addRow(source("b.txt", "new b"), true);
+  // Its own name is the one the first file takes.
+  addRow(source("x/a(3).txt", "new a3"), true);
   addRow(source("c", "no dot"), true);
-  writeFile(dst.path() + "/c", "old c");
-  svc->audio.devices = 1;
-  w->Check15->setValue(1);
-  copy();
-  EXPECT_EQ(entries(dst.path()), QStringList({"a(2).txt", "a(3).txt", "a.txt", "b(2).txt", "b.txt", "c", "c(2)"}));
-  EXPECT_EQ(readFile(dst.path() + "/a(3).txt"), "new a");
-  EXPECT_EQ(readFile(dst.path() + "/b(2).txt"), "new b") << "the next clash restarts at 2";
-  EXPECT_EQ(readFile(dst.path() + "/c(2)"), "no dot");
-  EXPECT_EQ(readFile(dst.path() + "/a.txt"), "old a");
-  EXPECT_EQ(readFile(dst.path() + "/a(2).txt"), "old a2");
-  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-4/3") << "the row index, then the ticked count";
-  EXPECT_EQ(vrnVars().NomCopie, "c(2)");
-  EXPECT_EQ(svc->audio.plays, 1);
-  expectIdleState();
+  // The folder's names read once when the copy starts, or looked up one by
+  // one (a folder too large to keep them in mind).
+  for (const bool readOnce : {true, false}) {
+    SCOPED_TRACE(readOnce ? "names read once" : "names looked up");
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    copyTestHooks().unreadableNames = !readOnce;
+    writeFile(into.path() + "/a.txt", "old a");
+    writeFile(into.path() + "/a(2).txt", "old a2");
+    writeFile(into.path() + "/b.txt", "old b");
+    writeFile(into.path() + "/c", "old c");
+    svc->audio.devices = 1;
+    svc->audio.plays = 0;
+    w->Check15->setValue(1);
+    copy();
+    EXPECT_EQ(entries(into.path()),
+              QStringList({"a(2).txt", "a(3)(2).txt", "a(3).txt", "a.txt", "b(2).txt", "b.txt", "c", "c(2)"}));
+    EXPECT_EQ(readFile(into.path() + "/a(3).txt"), "new a");
+    EXPECT_EQ(readFile(into.path() + "/a(3)(2).txt"), "new a3");
+    EXPECT_EQ(readFile(into.path() + "/b(2).txt"), "new b") << "the next clash restarts at 2";
+    EXPECT_EQ(readFile(into.path() + "/c(2)"), "no dot");
+    EXPECT_EQ(readFile(into.path() + "/a.txt"), "old a");
+    EXPECT_EQ(readFile(into.path() + "/a(2).txt"), "old a2");
+    EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-5/4") << "the row index, then the ticked count";
+    EXPECT_EQ(vrnVars().NomCopie, "c(2)");
+    EXPECT_EQ(svc->audio.plays, 1);
+    expectIdleState();
+  }
 }
 
 TEST_F(CopyTest, TwoFilesOfOneNameFromTwoFolders) {
@@ -331,20 +359,28 @@ TEST_F(CopyTest, ATargetNameThatIsADanglingLinkIsNeverWrittenThrough) {
 
 TEST_F(CopyTest, AFileAppearingBeforeTheTargetIsCreatedKeepsItsContent) {
   addRow(source("a.txt", "mine"), true);
-  int appeared = 0;
-  copyTestHooks().beforeCreate = [&](const QByteArray& target) {
-    // Another program writes the very name just tested free, twice.
-    if (appeared < 2) {
-      QFile f(decodePath(target));
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::NewOnly));
-      f.write("theirs");
-      ++appeared;
-    }
-  };
-  copy();
-  EXPECT_EQ(readFile(dst.path() + "/a.txt"), "theirs");
-  EXPECT_EQ(readFile(dst.path() + "/a(2).txt"), "theirs");
-  EXPECT_EQ(readFile(dst.path() + "/a(3).txt"), "mine");
+  // Linked in from no name, or renamed from a temporary one.
+  for (const bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed ? "unnamed" : "temporary names");
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    copyTestHooks().refuseUnnamedTemporaries = !unnamed;
+    int appeared = 0;
+    copyTestHooks().beforeCreate = [&](const QByteArray& target) {
+      // Another program writes the very name just tested free, twice.
+      if (appeared < 2) {
+        QFile f(decodePath(target));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+        f.write("theirs");
+        ++appeared;
+      }
+    };
+    copy();
+    EXPECT_EQ(allEntries(into.path()), QStringList({"a(2).txt", "a(3).txt", "a.txt"}));
+    EXPECT_EQ(readFile(into.path() + "/a.txt"), "theirs");
+    EXPECT_EQ(readFile(into.path() + "/a(2).txt"), "theirs");
+    EXPECT_EQ(readFile(into.path() + "/a(3).txt"), "mine");
+  }
 }
 
 TEST_F(CopyTest, ACopyKeepsModeTimeAndTheExactNameBytes) {
@@ -547,12 +583,15 @@ TEST_F(CopyFromALoadedListTest, TheStopButtonEndsTheCopy) {
 
 // A copied file bears its name only once complete: a quit, a stop or another
 // program taking the name in the middle of a large file never leaves a cut
-// file under a real name, nor the temporary file behind.
-class LargeCopyTest : public CopyTest {
+// file under a real name, nor the temporary file behind; whether the file is
+// written without a name (true) or under a temporary one.
+class LargeCopyTest : public CopyTest, public ::testing::WithParamInterface<bool> {
  protected:
   static constexpr int kBigSize = 24 << 20;
   void SetUp() override {
     CopyTest::SetUp();
+    if (GetParam() && !unnamedFilesAllowed(dst.path())) GTEST_SKIP() << "no file without a name here";
+    copyTestHooks().refuseUnnamedTemporaries = !GetParam();
     addRow(source("big.bin", QByteArray(kBigSize, 'B')), true);
     addRow(source("next.txt", "next"), true);
     // Once part of the file is written, the copy waits until the test has
@@ -565,32 +604,48 @@ class LargeCopyTest : public CopyTest {
     };
   }
   // The file being written, if any: whatever its name, the first that holds
-  // data (a real name seen here counts against the copy).
+  // data (a real name seen here counts against the copy), else the one the
+  // program holds without a name.
   QFileInfo partial() {
     for (const QFileInfo& f : QDir(dst.path()).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
       if (f.fileName() == "big.bin" && partialSeen < 0) realNameSeenEarly = true;
       if (f.fileName().startsWith(".big.bin.varnelo-part-") || f.fileName() == "big.bin") return f;
     }
+    for (const UnnamedFile& f : unnamedFilesIn(dst.path())) {
+      if (f.st.st_size > 0 && partialSeen < 0) seenUnnamed = true;
+      return QFileInfo(decodePath(f.descriptor));
+    }
     return QFileInfo();
   }
   std::atomic<qint64> partialSeen{-1};  // its size when the test acted
   bool realNameSeenEarly = false;
+  bool seenUnnamed = false;  // the file written had no name
 };
 
-TEST_F(LargeCopyTest, AQuitInTheMiddleOfAFileLeavesNothingBehind) {
+INSTANTIATE_TEST_SUITE_P(Temporaries, LargeCopyTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) { return param.param ? "Unnamed" : "Named"; });
+
+TEST_P(LargeCopyTest, AQuitInTheMiddleOfAFileLeavesNothingBehind) {
   bool lockedWhileWritten = false;
+  QStringList entriesWhileWritten;
   EveryTurn turns([&] {
     const QFileInfo p = partial();
     if (partialSeen >= 0 || !p.exists() || p.size() == 0) return;
     partialSeen = p.size();
     // Held by the copy: a later copy into the folder can tell it from one
-    // left by a killed program.
+    // left by a killed program. One without a name needs no lock: nothing of
+    // it outlives the program.
     lockedWhileWritten = !lockable(p.filePath());
+    entriesWhileWritten = allEntries(dst.path());
     w->mnArreter_Click();
   });
   copy();
   ASSERT_GT(partialSeen.load(), 0) << "the quit came while the file was being written";
-  EXPECT_TRUE(lockedWhileWritten);
+  EXPECT_EQ(seenUnnamed, GetParam());
+  EXPECT_EQ(lockedWhileWritten, !GetParam());
+  if (GetParam()) {
+    EXPECT_EQ(entriesWhileWritten, QStringList());
+  }
   EXPECT_LT(partialSeen.load(), kBigSize);
   EXPECT_EQ(exitCodes, QList<int>{0});
   EXPECT_FALSE(realNameSeenEarly);
@@ -598,7 +653,7 @@ TEST_F(LargeCopyTest, AQuitInTheMiddleOfAFileLeavesNothingBehind) {
   EXPECT_FALSE(JobGuard::isRunning(Job::Copy));
 }
 
-TEST_F(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {
+TEST_P(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {
   EveryTurn turns([&] {
     const QFileInfo p = partial();
     if (partialSeen >= 0 || !p.exists() || p.size() == 0) return;
@@ -607,6 +662,7 @@ TEST_F(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {
   });
   copy();
   ASSERT_GT(partialSeen.load(), 0);
+  EXPECT_EQ(seenUnnamed, GetParam());
   EXPECT_LT(partialSeen.load(), kBigSize);
   EXPECT_FALSE(realNameSeenEarly);
   EXPECT_EQ(entries(dst.path()), QStringList{"big.bin"});
@@ -615,7 +671,7 @@ TEST_F(LargeCopyTest, AStopInTheMiddleOfAFileEndsItWholeAndGoesNoFurther) {
   expectIdleState();
 }
 
-TEST_F(LargeCopyTest, ANameTakenDuringTheCopyKeepsItsContentAndTheCopyTakesTheNextNumber) {
+TEST_P(LargeCopyTest, ANameTakenDuringTheCopyKeepsItsContentAndTheCopyTakesTheNextNumber) {
   EveryTurn turns([&] {
     const QFileInfo p = partial();
     if (partialSeen >= 0 || !p.exists() || p.size() == 0) return;
@@ -668,6 +724,8 @@ TEST_F(CopyTest, WhereTheFileSystemRefusesTheNoReplaceRenameNothingIsReplacedEit
     w->ListView2->Clear();
     vrnVars().NombreSelection = 0;
     addRow(source("a.txt", "new a"), true);
+    // Such file systems make no file without a name either.
+    copyTestHooks().refuseUnnamedTemporaries = true;
     copyTestHooks().refuseNoReplaceRename = true;
     copyTestHooks().refuseLinks = fs.refuseLinks;
     bool appeared = false;
@@ -770,19 +828,27 @@ TEST_F(CopyTest, EachFileIsFlushedWholeBeforeItTakesItsNameWhileEventsRun) {
   for (int i = 1; i <= 5; ++i) addRow(source(QString("f%1.txt").arg(i), QByteArray(i * 100, 'x')), true);
   addRow(source("big.bin", QByteArray(3 << 20, 'B')), true);
   addRow(source("last.txt", "z"), true);
+  const QStringList inOrder = {"f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "big.bin", "last.txt"};
   const QStringList all = {"big.bin", "f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "last.txt"};
-  // Where the file system is flushed whole, and where that fails (each file
-  // is then flushed on its own).
-  for (const bool wholeFails : {false, true}) {
+  // Files made without a name and linked in, or under temporary names and
+  // renamed; where the file system is flushed whole, and where that fails
+  // (each file is then flushed on its own); in one batch, or in batches of
+  // two, several in the helpers' hands at once.
+  for (int mode = 0; mode < 8; ++mode) {
+    const bool unnamed = mode & 1, wholeFails = mode & 2, smallBatches = mode & 4;
+    SCOPED_TRACE(unnamed ? "unnamed" : "temporary names");
     SCOPED_TRACE(wholeFails ? "file by file" : "as the file system allows");
+    SCOPED_TRACE(smallBatches ? "batches of two" : "one batch");
     QTemporaryDir into;
     vrnVars().DossierDestination = into.path();
+    copyTestHooks().refuseUnnamedTemporaries = !unnamed;
+    copyTestHooks().batchFiles = smallBatches ? 2 : 0;
     FlushWatch watch;
     watch.folder = into.path();
     // The first flush waits until an event has run on the window thread: it
     // never comes while the window thread itself flushes.
     std::atomic<bool> posted{false}, eventRan{false}, ranDuringFlush{false};
-    watch.beforeFlush = [&](const QByteArray&, bool wholeFileSystem) {
+    watch.beforeFlush = [&](const QByteArray&, off_t, bool wholeFileSystem) {
       if (wholeFileSystem && wholeFails) return EIO;
       if (posted.exchange(true)) return 0;
       QMetaObject::invokeMethod(
@@ -797,49 +863,81 @@ TEST_F(CopyTest, EachFileIsFlushedWholeBeforeItTakesItsNameWhileEventsRun) {
     EXPECT_EQ(allEntries(into.path()), all);
     EXPECT_TRUE(ranDuringFlush);
     const std::vector<FileCall> calls = watch.seen();
-    int named = 0;
+    int linkedIn = 0;
+    std::vector<ino_t> namedInOrder, rowsInOrder;
     for (size_t i = 0; i < calls.size(); ++i) {
       const FileCall& rename = calls[i];
-      if (rename.flush || !rename.path.contains(".varnelo-part-")) continue;
-      ++named;
+      if (rename.flush || !isTemporary(rename.path)) continue;
+      namedInOrder.push_back(rename.ino);
+      linkedIn += isUnnamedFilePath(rename.path);
       bool flushedWhole = false;
       for (size_t j = 0; j < i; ++j)
         flushedWhole |=
             calls[j].flush && calls[j].dev == rename.dev && calls[j].ino == rename.ino && calls[j].size == rename.size;
       EXPECT_TRUE(flushedWhole) << rename.path.constData() << " named before it was flushed whole";
     }
-    EXPECT_EQ(named, 7);
+    for (const QString& name : inOrder) {
+      struct stat st;
+      ASSERT_EQ(::stat(encodePath(into.path() + "/" + name).constData(), &st), 0);
+      rowsInOrder.push_back(st.st_ino);
+    }
+    EXPECT_EQ(namedInOrder, rowsInOrder) << "each file named once, in the order of the rows";
+    EXPECT_EQ(linkedIn, unnamed && unnamedFilesAllowed(into.path()) ? 7 : 0);
   }
 }
 
 TEST_F(CopyTest, AFileWhoseFlushFailsNeverTakesItsName) {
-  for (int i = 1; i <= 4; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), true);
-  FlushWatch watch;
-  // The flush of the whole file system reports a failure; so does the
-  // flush of that one file.
-  watch.beforeFlush = [](const QByteArray& path, bool wholeFileSystem) {
-    return wholeFileSystem || path.contains("/.f2.txt.varnelo-part-") ? EIO : 0;
-  };
-  // The main window's copy ends at that file, as it ends at a failed write.
-  svc->audio.devices = 1;
-  w->Check15->setValue(1);
-  copy();
-  EXPECT_EQ(allEntries(dst.path()), QStringList{"f1.txt"}) << "nothing after it, no temporary";
-  EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-2/4");
-  EXPECT_EQ(vrnVars().NomCopie, "f2.txt");
-  EXPECT_EQ(svc->audio.plays, 0);
-  expectIdleState();
+  // f2.txt alone holds two bytes, f3.txt three.
+  for (int i = 1; i <= 4; ++i)
+    addRow(source(QString("f%1.txt").arg(i), QByteArray(i == 2 || i == 3 ? i : 1, 'x')), true);
+  // Without a name or under a temporary one; in one batch, or one file a
+  // batch, the next batch already flushed by its helper when f2.txt fails.
+  for (int mode = 0; mode < 4; ++mode) {
+    const bool unnamed = mode & 1, batchEach = mode & 2;
+    SCOPED_TRACE(unnamed ? "unnamed" : "temporary names");
+    SCOPED_TRACE(batchEach ? "a batch each" : "one batch");
+    QTemporaryDir into;
+    vrnVars().DossierDestination = into.path();
+    copyTestHooks().refuseUnnamedTemporaries = !unnamed;
+    copyTestHooks().batchFiles = batchEach ? 1 : 0;
+    FlushWatch watch;
+    // The flush of the whole file system reports a failure; so does the
+    // flush of that one file, once f3.txt is being flushed (a deadline
+    // against a hang).
+    std::atomic<bool> thirdFlushed{false};
+    watch.beforeFlush = [&](const QByteArray&, off_t size, bool wholeFileSystem) {
+      if (wholeFileSystem) return EIO;
+      if (size == 3) thirdFlushed = true;
+      if (size != 2) return 0;
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (batchEach && !thirdFlushed && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return EIO;
+    };
+    // The main window's copy ends at that file, as it ends at a failed write.
+    svc->audio.devices = 1;
+    svc->audio.plays = 0;
+    w->Check15->setValue(1);
+    copy();
+    EXPECT_EQ(allEntries(into.path()), QStringList{"f1.txt"}) << "nothing after it, no temporary";
+    EXPECT_TRUE(unnamedFilesIn(into.path()).empty());
+    EXPECT_EQ(w->MyButton6->Caption(), "Arrêter Copie\ntxt-2/4");
+    EXPECT_EQ(vrnVars().NomCopie, "f2.txt");
+    EXPECT_EQ(svc->audio.plays, 0);
+    expectIdleState();
 
-  // A page's copy skips it and goes on.
-  QTemporaryDir other;
-  CopyOptions page;
-  page.destination = other.path();
-  page.endOnFailure = false;
-  page.stopBeforeRow = kPageStopRequest;
-  page.stopBeforeFile = kStopRequest;
-  const CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
-  EXPECT_EQ(r.end, CopyEnd::Finished);
-  EXPECT_EQ(r.failed, 1);
-  EXPECT_EQ(r.copied, 3);
-  EXPECT_EQ(allEntries(other.path()), QStringList({"f1.txt", "f3.txt", "f4.txt"}));
+    // A page's copy skips it and goes on.
+    thirdFlushed = false;
+    QTemporaryDir other;
+    CopyOptions page;
+    page.destination = other.path();
+    page.endOnFailure = false;
+    page.stopBeforeRow = kPageStopRequest;
+    page.stopBeforeFile = kStopRequest;
+    const CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
+    EXPECT_EQ(r.end, CopyEnd::Finished);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(r.copied, 3);
+    EXPECT_EQ(allEntries(other.path()), QStringList({"f1.txt", "f3.txt", "f4.txt"}));
+  }
 }

@@ -25,6 +25,7 @@
 #include "mainwindow/copyloop.h"
 #include "platform/pathcodec.h"
 #include "platform/services.h"
+#include "tests/mainwindow/unnamed_files.h"
 
 extern char** environ;
 
@@ -247,25 +248,34 @@ TEST_F(ProcessTest, QuitDuringACopyLeavesNeitherACutFileNorATemporaryOne) {
   ASSERT_TRUE(src.isValid() && dst.isValid());
   const QByteArray big = bytes(src.path()) + "/big.bin";
   writeBytes(big, QByteArray(32 << 20, 'b'));
-  Child child;
-  ASSERT_TRUE(child.spawn(VARNELO_WINDOW_CHILD, {"copy-quit", folder, big, bytes(dst.path())}, environment(runtimeA),
-                          bytes(work.path()), outFile("copy")));
-  EXPECT_EQ(child.waitExit(), 0) << child.output().toStdString() << child.errors().toStdString();
-  EXPECT_EQ(child.output(), "STARTED\nQUIT\n") << "the quit came in the middle of the file and ended the process";
-  EXPECT_EQ(allEntries(dst.path()), QStringList());
+  // The file written without a name, and under a temporary one.
+  for (const QByteArray& kind : {QByteArray(), QByteArray("named")}) {
+    SCOPED_TRACE(kind.isEmpty() ? "unnamed" : "temporary names");
+    const auto argsFor = [&](const QByteArray& mode) {
+      QList<QByteArray> args = {mode, folder, big, bytes(dst.path())};
+      if (!kind.isEmpty()) args << kind;
+      return args;
+    };
+    Child child;
+    ASSERT_TRUE(child.spawn(VARNELO_WINDOW_CHILD, argsFor("copy-quit"), environment(runtimeA), bytes(work.path()),
+                            outFile("copy")));
+    EXPECT_EQ(child.waitExit(), 0) << child.output().toStdString() << child.errors().toStdString();
+    EXPECT_EQ(child.output(), "STARTED\nQUIT\n") << "the quit came in the middle of the file and ended the process";
+    EXPECT_EQ(allEntries(dst.path()), QStringList());
 
-  // A session that ends (logout, shutdown, kill, Ctrl+C) takes the same road
-  // from the copy's event turns, whatever the signal.
-  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-    SCOPED_TRACE(strsignal(signal));
-    Child ended;
-    ASSERT_TRUE(ended.spawn(VARNELO_WINDOW_CHILD, {"copy-wait", folder, big, bytes(dst.path())}, environment(runtimeA),
-                            bytes(work.path()), outFile("signalled")));
-    ASSERT_TRUE(ended.waitForLine("COPYING")) << ended.output().toStdString() << ended.errors().toStdString();
-    ended.send(signal);
-    EXPECT_EQ(ended.waitExit(), 0) << "ended by signal " << ended.endedBy() << ": " << ended.errors().toStdString();
-    EXPECT_EQ(ended.output(), "STARTED\nCOPYING\n") << "the copy never ended by itself";
-    EXPECT_EQ(allEntries(dst.path()), QStringList()) << "no temporary file, no cut big.bin";
+    // A session that ends (logout, shutdown, kill, Ctrl+C) takes the same
+    // road from the copy's event turns, whatever the signal.
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+      SCOPED_TRACE(strsignal(signal));
+      Child ended;
+      ASSERT_TRUE(ended.spawn(VARNELO_WINDOW_CHILD, argsFor("copy-wait"), environment(runtimeA), bytes(work.path()),
+                              outFile("signalled")));
+      ASSERT_TRUE(ended.waitForLine("COPYING")) << ended.output().toStdString() << ended.errors().toStdString();
+      ended.send(signal);
+      EXPECT_EQ(ended.waitExit(), 0) << "ended by signal " << ended.endedBy() << ": " << ended.errors().toStdString();
+      EXPECT_EQ(ended.output(), "STARTED\nCOPYING\n") << "the copy never ended by itself";
+      EXPECT_EQ(allEntries(dst.path()), QStringList()) << "no temporary file, no cut big.bin";
+    }
   }
 }
 
@@ -276,17 +286,29 @@ TEST_F(ProcessTest, ACopyKilledOutrightLeavesATemporaryThatTheNextCopyThereRemov
   ASSERT_TRUE(src.isValid() && dst.isValid());
   const QByteArray big = bytes(src.path()) + "/big.bin";
   writeBytes(big, QByteArray(32 << 20, 'k'));
-  Child child;
-  ASSERT_TRUE(child.spawn(VARNELO_WINDOW_CHILD, {"copy-wait", folder, big, bytes(dst.path())}, environment(runtimeA),
-                          bytes(work.path()), outFile("killed")));
-  ASSERT_TRUE(child.waitForLine("COPYING")) << child.errors().toStdString();
-  // While it runs, its temporary is locked: a copy into the same folder
-  // leaves it alone.
   const QByteArray small = bytes(src.path()) + "/small.txt";
   writeBytes(small, "small");
   OneFileRows rows(vrn::decodePath(small));
   vrn::CopyOptions options;
   options.destination = dst.path();
+  // Where the file is written without a name, a kill leaves nothing at all.
+  if (QTemporaryDir into; vrn::testing::unnamedFilesAllowed(into.path())) {
+    Child child;
+    ASSERT_TRUE(child.spawn(VARNELO_WINDOW_CHILD, {"copy-wait", folder, big, bytes(into.path())}, environment(runtimeA),
+                            bytes(work.path()), outFile("killed-unnamed")));
+    ASSERT_TRUE(child.waitForLine("COPYING")) << child.errors().toStdString();
+    EXPECT_EQ(allEntries(into.path()), QStringList()) << "the file being written has no name";
+    child.kill();
+    ASSERT_EQ(child.endedBy(), SIGKILL);
+    EXPECT_EQ(allEntries(into.path()), QStringList());
+  }
+  // Under a temporary name (a file system that makes no file without one).
+  Child child;
+  ASSERT_TRUE(child.spawn(VARNELO_WINDOW_CHILD, {"copy-wait", folder, big, bytes(dst.path()), "named"},
+                          environment(runtimeA), bytes(work.path()), outFile("killed")));
+  ASSERT_TRUE(child.waitForLine("COPYING")) << child.errors().toStdString();
+  // While it runs, its temporary is locked: a copy into the same folder
+  // leaves it alone.
   ASSERT_EQ(vrn::copyTickedFiles(rows, options).copied, 1);
   const QStringList during = allEntries(dst.path());
   ASSERT_EQ(during.size(), 2) << during.join(' ').toStdString();

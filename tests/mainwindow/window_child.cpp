@@ -6,11 +6,12 @@
 //   varnelo_window_child start FOLDER
 //     starts the window on the executable folder FOLDER, prints STARTED and
 //     runs until killed; every message box is printed as "BOX style title".
-//   varnelo_window_child copy-quit FOLDER SOURCE DESTINATION
+//   varnelo_window_child copy-quit FOLDER SOURCE DESTINATION [named]
 //     starts the window, copies the file SOURCE into DESTINATION as the copy
 //     command does and chooses the quit command once the copy has begun
-//     writing (printing QUIT first).
-//   varnelo_window_child copy-wait FOLDER SOURCE DESTINATION
+//     writing (printing QUIT first); with "named", as on a file system that
+//     makes no file without a name (the copy writes under a temporary name).
+//   varnelo_window_child copy-wait FOLDER SOURCE DESTINATION [named]
 //     the same copy, taking the signals that end a session as the program
 //     does; prints COPYING once the copy has begun writing, and waits there
 //     for whoever signals it.
@@ -32,6 +33,7 @@
 #include "platform/testservices.h"
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/list_rows.h"
+#include "tests/mainwindow/unnamed_files.h"
 
 using namespace vrn;
 
@@ -42,11 +44,13 @@ void say(const QString& line) {
   std::fflush(stdout);
 }
 
-// True once a hidden file holding data is in the folder: the copy's
-// temporary file, partly written.
+// True once the copy's temporary file holds data: a hidden file in the
+// folder, or one without a name.
 bool copyUnderWay(const QString& folder) {
   for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
     if (f.fileName().startsWith('.') && f.size() > 0) return true;
+  for (const testing::UnnamedFile& f : testing::unnamedFilesIn(folder))
+    if (f.st.st_size > 0) return true;
   return false;
 }
 
@@ -72,6 +76,7 @@ int main(int argc, char** argv) {
 
   const QString source = decodePath(QByteArray(argv[3]));
   const QString destination = decodePath(QByteArray(argv[4]));
+  copyTestHooks().refuseUnnamedTemporaries = argc > 5 && QByteArray(argv[5]) == "named";
   const int row = testing::addFileRow(w->ListView2, source, 1);
   w->ListView2->setChecked(row, true);
   VariablesVRN& v = vrnVars();
