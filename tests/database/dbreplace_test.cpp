@@ -27,6 +27,7 @@
 #include "tests/testing/immutable.h"
 #include "tests/database/tree.h"
 #include "tests/testing/fixture.h"
+#include "tests/testing/smallfs.h"
 
 // Every flush this test program asks of the disk, by the path of what it
 // flushed, while a test listens: the real calls, wrapped.
@@ -475,12 +476,8 @@ TEST_F(DbReplaceTest, WritesOnHelperThreadsGiveTheSameBytes) {
 
 TEST_F(DbReplaceTest, AFullDiskKeepsTheOldDatabase) {
   // A small file system of its own for the database folder.
-  if (::mount("tmpfs", encodePath(dbDir()).constData(), "tmpfs", 0, "size=256k") != 0)
-    GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
-  struct Unmount {
-    QByteArray at;
-    ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
-  } unmount{encodePath(dbDir())};
+  const vrn::testing::SmallFileSystem disk(encodePath(dbDir()), "256k");
+  if (!disk.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(disk.error());
   writeFile(dbDir() + "/der.rep", QByteArray("/old").leftJustified(1024, ' '));
   writeFile(dbDir() + "/doc.vrn", records({"/old/1.doc", "/old/2.doc"}));
   writeFile(dbDir() + "/affp.aff", QByteArray(30, '1'));

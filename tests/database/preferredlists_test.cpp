@@ -15,6 +15,7 @@
 #include "tests/database/killpoint.h"
 #include "tests/testing/fixture.h"
 #include "tests/testing/immutable.h"
+#include "tests/testing/smallfs.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -142,12 +143,8 @@ TEST_F(PreferredListsTest, ASaveCutShortLeavesTheOldOrTheNewFileWhole) {
       << "what a save cut short left is gone";
 
   // A disk too full for the new records.
-  if (::mount("tmpfs", encodePath(dbDir()).constData(), "tmpfs", 0, "size=64k") != 0)
-    GTEST_SKIP() << "no tmpfs can be mounted here";
-  struct Unmount {
-    QByteArray at;
-    ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
-  } unmount{encodePath(dbDir())};
+  const SmallFileSystem disk(encodePath(dbDir()), "64k");
+  if (!disk.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
   writeFile(mesp(), older);
   {
     QFile filler(dbDir() + "/filler");

@@ -28,6 +28,7 @@
 #include "tests/mainwindow/list_rows.h"
 #include "tests/mainwindow/main2_fixture.h"
 #include "tests/mainwindow/unnamed_files.h"
+#include "tests/testing/smallfs.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -407,12 +408,8 @@ TEST_F(CopyTest, ACopyKeepsModeTimeAndTheExactNameBytes) {
 }
 
 TEST_F(CopyTest, AFullFileSystemLeavesNoPartialFileAndEndsTheCopy) {
-  if (::mount("tmpfs", encodePath(dst.path()).constData(), "tmpfs", 0, "size=64k") != 0)
-    GTEST_SKIP() << "mounting a small file system is not permitted here";
-  struct Unmount {
-    QString path;
-    ~Unmount() { ::umount2(encodePath(path).constData(), MNT_DETACH); }
-  } unmount{dst.path()};
+  const SmallFileSystem disk(encodePath(dst.path()), "64k");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system is not permitted here";
   addRow(source("big.bin", QByteArray(300 * 1024, 'z')), true);
   addRow(source("small.txt", "after"), true);
   svc->audio.devices = 1;

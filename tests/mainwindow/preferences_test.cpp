@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 
 #include "tests/mainwindow/options_fixture.h"
+#include "tests/testing/smallfs.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -121,12 +122,8 @@ TEST_F(PreferencesTest, AHugeStoredFileIsLoadedAtStartWithoutBeingReadWhole) {
   // The save: a disk with no room for the new records.
   const QByteArray stored = records({"avi", "mp3"}, 30);
   writeFile(mesp(), stored);
-  if (::mount("tmpfs", encodePath(dbDir()).constData(), "tmpfs", 0, "size=64k") != 0)
-    GTEST_SKIP() << "no tmpfs can be mounted here";
-  struct Unmount {
-    QByteArray at;
-    ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
-  } unmount{encodePath(dbDir())};
+  const SmallFileSystem disk(encodePath(dbDir()), "64k");
+  if (!disk.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
   for (const char* n : {"avi", "exe", "mp3", "txt"}) writeFile(dbDir() + "/" + QString(n) + ".vrn", QByteArray());
   writeFile(mesp(), stored);
   {

@@ -26,6 +26,7 @@
 #include "platform/pathcodec.h"
 #include "platform/services.h"
 #include "tests/mainwindow/unnamed_files.h"
+#include "tests/testing/smallfs.h"
 
 extern char** environ;
 
@@ -214,13 +215,9 @@ TEST_F(ProcessTest, OneProgramPerDatabaseOnAReadOnlyDisk) {
   const QByteArray folder = bytes(exe.path());
   const QByteArray base = folder + "/BDVRN";
   ASSERT_EQ(::mkdir(base.constData(), 0755), 0);
-  if (::mount("tmpfs", base.constData(), "tmpfs", 0, "size=256k") != 0)
-    GTEST_SKIP() << "mounting a file system is not permitted here";
   // Declared before the programs, so that it goes after them.
-  struct Unmount {
-    QByteArray path;
-    ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
-  } unmount{base};
+  const vrn::testing::SmallFileSystem disk(base, "256k");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a file system is not permitted here";
   quietDatabase(folder);
   // The lock file of an earlier run, then the disk made read-only.
   writeBytes(base + "/.varnelo.lock", QByteArray());

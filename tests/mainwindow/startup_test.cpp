@@ -16,6 +16,7 @@
 #include "platform/services.h"
 #include "support/VariablesVRN.h"
 #include "tests/mainwindow/main2_fixture.h"
+#include "tests/testing/smallfs.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -315,12 +316,8 @@ TEST_F(StartupTest, EveryRequestToCloseTheMainWindowIsRefused) {
 
 TEST_F(StartupTest, AReadOnlyExecutableFolderDoesNotStopStartUp) {
   // A read-only file system over the executable folder: nothing can be created.
-  if (::mount("tmpfs", encodePath(exeDir()).constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
-    GTEST_SKIP() << "mounting a read-only file system is not permitted here";
-  struct Unmount {
-    QString path;
-    ~Unmount() { ::umount2(encodePath(path).constData(), MNT_DETACH); }
-  } unmount{exeDir()};
+  const SmallFileSystem disk(encodePath(exeDir()), "64k", MS_RDONLY);
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a read-only file system is not permitted here";
   watchFirstRunOffer();
   Main2* w = realStartWindow();
   EXPECT_TRUE(started);

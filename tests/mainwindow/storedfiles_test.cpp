@@ -16,6 +16,7 @@
 #include "platform/pathcodec.h"
 #include "support/VariablesVRN.h"
 #include "tests/search/search_fixture.h"
+#include "tests/testing/smallfs.h"
 
 using namespace vrn;
 using namespace vrn::testing;
@@ -182,12 +183,8 @@ TEST_F(UnwritableStoredFilesTest, ImmutableOptionsAndPreferredListsAreRead) {
 TEST_F(UnwritableStoredFilesTest, OptionsAndPreferredListsOnAReadOnlyMountAreRead) {
   ASSERT_TRUE(QDir().mkpath(dbDir()));
   const QByteArray mp = encodePath(dbDir());
-  if (::mount("tmpfs", mp.constData(), "tmpfs", 0, "size=256k") != 0)
-    GTEST_SKIP() << "mounting a file system is not permitted here";
-  struct Unmount {
-    QByteArray path;
-    ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
-  } unmount{mp};
+  const SmallFileSystem disk(mp, "256k");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a file system is not permitted here";
   fillDatabase();
   ASSERT_EQ(::mount(nullptr, mp.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
   realStartWindow();

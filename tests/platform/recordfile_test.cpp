@@ -12,6 +12,7 @@
 
 #include "tests/testing/immutable.h"
 #include "platform/recordfile.h"
+#include "tests/testing/smallfs.h"
 
 using namespace vrn;
 
@@ -175,12 +176,8 @@ TEST(RecordFile, AnImmutableFileIsStillRead) {
 TEST(RecordFile, AFileOnAReadOnlyMountIsStillRead) {
   QTemporaryDir dir;
   const QByteArray mp = QFile::encodeName(dir.path());
-  if (::mount("tmpfs", mp.constData(), "tmpfs", 0, "size=64k") != 0)
-    GTEST_SKIP() << "mounting a file system is not permitted here";
-  struct Unmount {
-    QByteArray path;
-    ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
-  } unmount{mp};
+  const vrn::testing::SmallFileSystem disk(mp, "64k");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a file system is not permitted here";
   const QString path = dir.filePath("mesp.par");
   const QByteArray records = QByteArray("jpg").leftJustified(30, ' ') + QByteArray("txt").leftJustified(30, ' ');
   writeBytes(path, records);
