@@ -1,6 +1,6 @@
 // The windows as a window manager frames, places and maximises them: run on
 // a virtual X screen under openbox, with a 40-pixel panel band at the bottom
-// of the screen (see run.sh). Sizes the Parts give in twips are outer frames.
+// of the screen (see run.sh). Sizes set in twips are outer frames.
 #include <xcb/xcb.h>
 
 #include <QAbstractButton>
