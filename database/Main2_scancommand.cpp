@@ -172,11 +172,12 @@ void Main2::Command1_Click() {
   const bool copyMode = v.ModeCopie == kYes;
   if (!mayStart(copyMode ? Job::Copy : Job::Scan)) return;
 
-  // A preset folder that cannot be scanned is refused before anything
-  // changes: its empty walk would wipe the database. The state word goes
-  // back to the stored source (none at a first run), so the next press asks.
+  // A preset folder that cannot be scanned, or none at all (a profile folder
+  // that is not there), is refused before anything changes: its empty walk
+  // would wipe the database. The state word goes back to the stored source
+  // (none at a first run), so the next press asks.
   const bool preset = v.SourceActuelle == kNoSourceYet || v.SourceActuelle == kScanPresetSource;
-  if (!copyMode && preset && !v.SourceAScanner.isEmpty() && refuseSourceFolder(v.SourceAScanner)) {
+  if (!copyMode && preset && refuseSourceFolder(v.SourceAScanner)) {
     v.SourceActuelle = readStoredSource(false).value_or(QString());
     return;
   }
