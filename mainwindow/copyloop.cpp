@@ -685,6 +685,16 @@ CopyTestHooks& copyTestHooks() {
   return hooks;
 }
 
+CopyOptions pageCopyOptions(const QString& destination, const QString& listName) {
+  CopyOptions options;
+  options.destination = destination;
+  options.listName = listName;
+  options.stopBeforeRow = kPageStopRequest;
+  options.stopBeforeFile = kStopRequest;
+  options.endOnFailure = false;
+  return options;
+}
+
 ListViewCopyRows::ListViewCopyRows(ListView* list) : list_(list) {}
 int ListViewCopyRows::rowCount() const { return list_ ? list_->Count() : 0; }
 bool ListViewCopyRows::ticked(int row) const { return list_ && list_->Checked(row); }

@@ -53,6 +53,10 @@ struct CopyOptions {
   std::function<void()> afterFileCopied;
 };
 
+// A page's copy: its own stop word before each row, the main window's before
+// each file, and a failed file skipped.
+CopyOptions pageCopyOptions(const QString& destination, const QString& listName);
+
 // NoDestination: the backup folder could not be opened, nothing was tried.
 enum class CopyEnd { Finished, Stopped, Failed, Refused, NoDestination };
 

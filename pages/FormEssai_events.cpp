@@ -105,12 +105,7 @@ void FormEssai::CopierFichiersCoches() {
   MyButton6->setEnabled(true);
   setMousePointer(vbHourglass);
 
-  CopyOptions options;
-  options.destination = vrnVars().DossierSauvegarde;
-  options.listName = Caption();
-  options.stopBeforeRow = kPageStopRequest;
-  options.stopBeforeFile = kStopRequest;
-  options.endOnFailure = false;
+  CopyOptions options = pageCopyOptions(vrnVars().DossierSauvegarde, Caption());
   options.showProgress = [self](const QString& text) {
     if (self) self->MyButton6->setCaption(text);
   };

@@ -102,6 +102,30 @@ class DbReplaceTest : public testing::AppFolderTest {
     deleteBareList(dbDir(), {});
     return picture();
   }
+  // Kills the write before each of its `total` steps, recovers as start-up
+  // does, and counts the starts that find the old or the new database; any
+  // other folder is a failure.
+  struct Seen {
+    int older = 0, newer = 0;
+  };
+  Seen killAtEachStep(int total, const FolderPicture& older, const FolderPicture& newer,
+                      const std::function<WriteStepHook()>& also = {}) {
+    Seen seen;
+    for (int at = 0; at < total; ++at) {
+      SCOPED_TRACE("killed before step " + std::to_string(at));
+      writeOldDatabase();
+      EXPECT_TRUE(testing::killWriteAtStep(
+          at, [&] { write(); }, also ? also() : WriteStepHook{}));
+      // What start-up does before anything reads a list.
+      EXPECT_TRUE(recoverDatabase(dbDir()));
+      deleteBareList(dbDir(), {});
+      const FolderPicture after = picture();
+      if (after == older) ++seen.older;
+      else if (after == newer) ++seen.newer;
+      else ADD_FAILURE() << "a mix: " << after.keys().join(' ').toStdString();
+    }
+    return seen;
+  }
 
   std::vector<QByteArray> ext, paths;
 };
@@ -361,21 +385,9 @@ TEST_F(DbReplaceTest, ANewDatabaseThatDoesNotArriveWholeIsTurnedDown) {
   };
   write();
   databaseWriteHook() = nullptr;
-  int oldSeen = 0, newSeen = 0;
-  for (int at = 0; at < total; ++at) {
-    SCOPED_TRACE("killed before step " + std::to_string(at));
-    writeOldDatabase();
-    ASSERT_TRUE(testing::killWriteAtStep(
-        at, [&] { write(); }, damage(false)));
-    EXPECT_TRUE(recoverDatabase(dbDir()));
-    deleteBareList(dbDir(), {});
-    const FolderPicture after = picture();
-    if (after == older) ++oldSeen;
-    else if (after == newer) ++newSeen;
-    else ADD_FAILURE() << "a mix: " << after.keys().join(' ').toStdString();
-  }
-  EXPECT_GT(oldSeen, 0);
-  EXPECT_GT(newSeen, 0) << "killed before the damage: the new database, checked, goes in";
+  const Seen seen = killAtEachStep(total, older, newer, [&] { return WriteStepHook(damage(false)); });
+  EXPECT_GT(seen.older, 0);
+  EXPECT_GT(seen.newer, 0) << "killed before the damage: the new database, checked, goes in";
 }
 
 // Each staged file's data, then the staging folder's entries, are on the
@@ -429,21 +441,9 @@ TEST_F(DbReplaceTest, AKillAtAnyStepLeavesTheWholeOldOrTheWholeNewDatabase) {
   const FolderPicture older = picture();
   const int total = testing::countWriteSteps([&] { write(); });
   ASSERT_GT(total, 30);
-  int oldSeen = 0, newSeen = 0;
-  for (int at = 0; at < total; ++at) {
-    SCOPED_TRACE("killed before step " + std::to_string(at));
-    writeOldDatabase();
-    ASSERT_TRUE(testing::killWriteAtStep(at, [&] { write(); }));
-    // What start-up does before anything reads a list.
-    EXPECT_TRUE(recoverDatabase(dbDir()));
-    deleteBareList(dbDir(), {});
-    const FolderPicture after = picture();
-    if (after == older) ++oldSeen;
-    else if (after == newer) ++newSeen;
-    else ADD_FAILURE() << "a mix: " << after.keys().join(' ').toStdString();
-  }
-  EXPECT_GT(oldSeen, 0);
-  EXPECT_GT(newSeen, 0);
+  const Seen seen = killAtEachStep(total, older, newer);
+  EXPECT_GT(seen.older, 0);
+  EXPECT_GT(seen.newer, 0);
 }
 
 TEST_F(DbReplaceTest, WritesOnHelperThreadsGiveTheSameBytes) {

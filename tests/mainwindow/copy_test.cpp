@@ -440,11 +440,7 @@ TEST_F(CopyTest, AFailedWriteRemovesThePartialFile) {
 
   // A page's copy skips it and goes on.
   failures = 0;
-  CopyOptions page;
-  page.destination = dst.path();
-  page.endOnFailure = false;
-  page.stopBeforeRow = kPageStopRequest;
-  page.stopBeforeFile = kStopRequest;
+  const CopyOptions page = pageCopyOptions(dst.path(), "");
   const CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
   EXPECT_EQ(r.end, CopyEnd::Finished);
   EXPECT_EQ(r.failed, 1);
@@ -502,11 +498,7 @@ TEST_F(CopyTest, ASecondCopyIsRefusedWhileOneRuns) {
 
 TEST_F(CopyTest, PageStopWordsAreTestedWhereThePageTestsThem) {
   for (int i = 1; i <= 3; ++i) addRow(source(QString("f%1.txt").arg(i), "x"), true);
-  CopyOptions page;
-  page.destination = dst.path();
-  page.listName = "txt (3)";
-  page.stopBeforeRow = kPageStopRequest;
-  page.stopBeforeFile = kStopRequest;
+  CopyOptions page = pageCopyOptions(dst.path(), "txt (3)");
   QStringList shown;
   page.showProgress = [&](const QString& t) { shown << t; };
   // The main window's stop word stops the page before the next existing file.
@@ -608,8 +600,11 @@ class LargeCopyTest : public CopyTest, public ::testing::WithParamInterface<bool
       if (f.fileName() == "big.bin" && partialSeen < 0) realNameSeenEarly = true;
       if (f.fileName().startsWith(".big.bin.varnelo-part-") || f.fileName() == "big.bin") return f;
     }
+    // Only once it holds data: the caller acts on the first file with data,
+    // and this one must be known as unnamed when it does.
     for (const UnnamedFile& f : unnamedFilesIn(dst.path())) {
-      if (f.st.st_size > 0 && partialSeen < 0) seenUnnamed = true;
+      if (f.st.st_size == 0) continue;
+      if (partialSeen < 0) seenUnnamed = true;
       return QFileInfo(decodePath(f.descriptor));
     }
     return QFileInfo();
@@ -926,11 +921,7 @@ TEST_F(CopyTest, AFileWhoseFlushFailsNeverTakesItsName) {
     // A page's copy skips it and goes on.
     thirdFlushed = false;
     QTemporaryDir other;
-    CopyOptions page;
-    page.destination = other.path();
-    page.endOnFailure = false;
-    page.stopBeforeRow = kPageStopRequest;
-    page.stopBeforeFile = kStopRequest;
+    const CopyOptions page = pageCopyOptions(other.path(), "");
     const CopyOutcome r = copyTickedFiles(ListViewCopyRows(w->ListView2), page);
     EXPECT_EQ(r.end, CopyEnd::Finished);
     EXPECT_EQ(r.failed, 1);
