@@ -65,21 +65,6 @@ constexpr int kEventsEvery = 0x400;  // records
 // Lists of this many records or more are written on helper threads.
 constexpr qint64 kParallelFrom = 1 << 16;
 
-int injected(WriteStep step) {
-  const WriteStepHook& hook = databaseWriteHook();
-  return hook ? hook(step) : 0;
-}
-
-// Runs one step unless the hook makes it fail; false with errno set.
-template <class Call>
-bool attempt(WriteStep step, Call call) {
-  if (const int e = injected(step)) {
-    errno = e;
-    return false;
-  }
-  return call();
-}
-
 int openFolderAt(int dirfd, const char* name) {
   return ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
@@ -120,25 +105,7 @@ std::vector<Entry> entriesOf(int dirfd) {
 bool isListPattern(const char* name) { return ::fnmatch("*.vrn*", name, FNM_CASEFOLD) == 0; }
 
 bool syncFolder(int fd) {
-  return attempt(WriteStep::SyncFolder, [&] { return ::fsync(fd) == 0; });
-}
-
-bool writeAllAt(int fd, const char* data, qsizetype size, qint64 offset) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    data += n;
-    size -= n;
-    offset += n;
-  }
-  return true;
+  return attemptWriteStep(WriteStep::SyncFolder, [&] { return ::fsync(fd) == 0; });
 }
 
 // A rename that never replaces what stands at the new name; on a file
@@ -176,7 +143,7 @@ bool isOwnMarker(int db, const QByteArray& marker) {
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > length) return false;
   if (st.st_size == 0) return true;
   QByteArray text(length, '\0');
-  return ::pread(fd.get(), text.data(), size_t(length), 0) == length && text == kMarkerText;
+  return readFully(fd.get(), text.data(), length, 0) == length && text == kMarkerText;
 }
 
 // A folder of the writer's own: a real folder beside its marker.
@@ -208,7 +175,7 @@ bool makeMarker(int db, const QByteArray& folder) {
   FileDescriptor marker(
       ::openat(db, markerOf(folder).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (marker.get() < 0) return false;
-  if (writeAllAt(marker.get(), kMarkerText, qsizetype(std::strlen(kMarkerText)), 0) && marker.close()) return true;
+  if (writeFully(marker.get(), kMarkerText, qsizetype(std::strlen(kMarkerText)), 0) && marker.close()) return true;
   const int error = errno;
   ::unlinkat(db, markerOf(folder).constData(), 0);
   errno = error;
@@ -219,7 +186,7 @@ bool makeMarker(int db, const QByteArray& folder) {
 bool makeOwnFolder(int db, Kind kind, QByteArray* name) {
   *name = freeName(db, kind);
   if (name->isEmpty() || !makeMarker(db, *name)) return false;
-  if (attempt(WriteStep::MakeFolder, [&] { return ::mkdirat(db, name->constData(), 0700) == 0; })) return true;
+  if (attemptWriteStep(WriteStep::MakeFolder, [&] { return ::mkdirat(db, name->constData(), 0700) == 0; })) return true;
   const int error = errno;
   ::unlinkat(db, markerOf(*name).constData(), 0);
   errno = error;
@@ -232,7 +199,7 @@ bool makeOwnFolder(int db, Kind kind, QByteArray* name) {
 QByteArray renameOwnFolder(int db, const QByteArray& from, Kind kind, WriteStep step) {
   QByteArray to = freeName(db, kind);
   if (to.isEmpty() || !makeMarker(db, to)) return {};
-  if (!attempt(step, [&] { return renameNoReplace(db, from.constData(), to.constData()); })) {
+  if (!attemptWriteStep(step, [&] { return renameNoReplace(db, from.constData(), to.constData()); })) {
     const int error = errno;
     ::unlinkat(db, markerOf(to).constData(), 0);
     errno = error;
@@ -253,13 +220,13 @@ bool removeOwnFolder(int db, const QByteArray& name, bool everything, EventPump*
   for (const Entry& e : entries)
     if (e.folder || (!everything && e.name != kManifest)) return false;
   for (const Entry& e : entries) {
-    if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(fd.get(), e.name.constData(), 0) == 0; }) &&
+    if (!attemptWriteStep(WriteStep::Discard, [&] { return ::unlinkat(fd.get(), e.name.constData(), 0) == 0; }) &&
         errno != ENOENT)
       return false;
     if (events) events->offer();
   }
   fd.reset();
-  if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(db, name.constData(), AT_REMOVEDIR) == 0; }) &&
+  if (!attemptWriteStep(WriteStep::Discard, [&] { return ::unlinkat(db, name.constData(), AT_REMOVEDIR) == 0; }) &&
       errno != ENOENT)
     return false;
   ::unlinkat(db, markerOf(name).constData(), 0);  // one left behind is removed by the next recovery
@@ -330,13 +297,7 @@ std::optional<std::vector<Staged>> readManifest(int folder) {
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (qint64(1) << 30))
     return std::nullopt;
   QByteArray text(qsizetype(st.st_size), '\0');
-  qsizetype got = 0;
-  while (got < text.size()) {
-    const ssize_t n = ::pread(fd.get(), text.data() + got, size_t(text.size() - got), got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return std::nullopt;
-    got += n;
-  }
+  if (readFully(fd.get(), text.data(), text.size(), 0) != text.size()) return std::nullopt;
   if (!text.startsWith(kManifestHead) || !text.endsWith('\n')) return std::nullopt;
   std::vector<Staged> files;
   const QList<QByteArray> lines = text.sliced(qsizetype(std::strlen(kManifestHead))).chopped(1).split('\n');
@@ -387,8 +348,9 @@ void rollBack(int db, Settled* s) {
     }
     for (const Entry& e : entriesOf(previous.get())) {
       if (e.folder) continue;
-      if (!attempt(WriteStep::MoveBack,
-                   [&] { return ::renameat(previous.get(), e.name.constData(), db, e.name.constData()) == 0; }) &&
+      if (!attemptWriteStep(
+              WriteStep::MoveBack,
+              [&] { return ::renameat(previous.get(), e.name.constData(), db, e.name.constData()) == 0; }) &&
           errno != ENOENT)
         noteError(s);
     }
@@ -407,7 +369,8 @@ void finishRejection(int db, const QByteArray& rejected, Settled* s) {
   bool gone = true;
   for (const Entry& e : entriesOf(db)) {
     if (e.folder || (!isListPattern(e.name.constData()) && e.name != kDerRep)) continue;
-    if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(db, e.name.constData(), 0) == 0; }) && errno != ENOENT) {
+    if (!attemptWriteStep(WriteStep::Discard, [&] { return ::unlinkat(db, e.name.constData(), 0) == 0; }) &&
+        errno != ENOENT) {
       noteError(s);
       gone = false;
     }
@@ -441,8 +404,9 @@ void rollForward(int db, const QByteArray& complete, EventPump* events, Settled*
     bool moved = true;
     for (const Staged& f : *files) {
       if (!exists(folder.get(), f.name.constData())) continue;
-      if (!attempt(WriteStep::MoveNew,
-                   [&] { return ::renameat(folder.get(), f.name.constData(), db, f.name.constData()) == 0; })) {
+      if (!attemptWriteStep(WriteStep::MoveNew, [&] {
+            return ::renameat(folder.get(), f.name.constData(), db, f.name.constData()) == 0;
+          })) {
         noteError(s);
         moved = false;
       }
@@ -547,7 +511,7 @@ class StagedFile {
     // Not truncated: a second run of one extension (arrays not sorted)
     // writes over the first from record 1, as the list channel did.
     int fd = -1;
-    attempt(WriteStep::OpenFile, [&] {
+    attemptWriteStep(WriteStep::OpenFile, [&] {
       fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : 0),
                     0644);
       return fd >= 0;
@@ -559,7 +523,7 @@ class StagedFile {
   // One record: value padded with blanks to length, cut (never inside a
   // character) when longer.
   bool add(const QByteArray& value, int length) {
-    if (!attempt(WriteStep::Record, [] { return true; })) return false;
+    if (!attemptWriteStep(WriteStep::Record, [] { return true; })) return false;
     appendRecord(buffer_, value, length);
     return buffer_.size() < kBufferBytes || flush();
   }
@@ -572,8 +536,8 @@ class StagedFile {
 
   bool flush() {
     if (buffer_.isEmpty()) return true;
-    if (!attempt(WriteStep::WriteData, [] { return true; })) return false;
-    if (!writeAllAt(fd_.get(), buffer_.constData(), buffer_.size(), offset_)) return false;
+    if (!attemptWriteStep(WriteStep::WriteData, [] { return true; })) return false;
+    if (!writeFully(fd_.get(), buffer_.constData(), buffer_.size(), offset_)) return false;
     offset_ += buffer_.size();
     buffer_.resize(0);
     return true;
@@ -584,7 +548,7 @@ class StagedFile {
   bool finish() {
     if (!flush()) return false;
     ::sync_file_range(fd_.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    return attempt(WriteStep::CloseFile, [&] { return fd_.close(); });
+    return attemptWriteStep(WriteStep::CloseFile, [&] { return fd_.close(); });
   }
 
  private:
@@ -599,7 +563,7 @@ bool syncStaged(int staging, const std::vector<Staged>& files, EventPump* events
   for (const Staged& f : files) {
     FileDescriptor fd(::openat(staging, f.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0) return false;
-    if (!attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; })) return false;
+    if (!attemptWriteStep(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; })) return false;
     struct stat st;
     if (::fstat(fd.get(), &st) != 0) return false;
     if (st.st_size != f.size) {
@@ -671,18 +635,13 @@ bool reuseStoredList(const WriteFolders& folders, const Run& run, const std::vec
       if (afterRecord && !afterRecord(i)) return false;
     }
     found.resize(expected.size());
-    qsizetype got = 0;
-    while (got < found.size()) {
-      const ssize_t n = ::pread(stored.get(), found.data() + got, size_t(found.size() - got), offset + got);
-      if (n <= 0) return false;
-      got += n;
-    }
+    if (readFully(stored.get(), found.data(), found.size(), offset) != found.size()) return false;
     if (std::memcmp(found.constData(), expected.constData(), size_t(found.size())) != 0) return false;
     offset += found.size();
   }
   // The very file compared, whatever its name has become meanwhile.
   const QByteArray self = "/proc/self/fd/" + QByteArray::number(stored.get());
-  return attempt(WriteStep::KeepStored, [&] {
+  return attemptWriteStep(WriteStep::KeepStored, [&] {
     return ::linkat(AT_FDCWD, self.constData(), folders.staging, run.name.constData(), AT_SYMLINK_FOLLOW) == 0;
   });
 }
@@ -852,8 +811,9 @@ bool swapIn(int db, int staging, std::vector<Staged>* files) {
   if (previous.get() < 0) return false;
   for (const Entry& e : entriesOf(db)) {
     if (e.folder || (!isListPattern(e.name.constData()) && e.name != kDerRep)) continue;
-    if (!attempt(WriteStep::MoveOld,
-                 [&] { return ::renameat(db, e.name.constData(), previous.get(), e.name.constData()) == 0; }) &&
+    if (!attemptWriteStep(
+            WriteStep::MoveOld,
+            [&] { return ::renameat(db, e.name.constData(), previous.get(), e.name.constData()) == 0; }) &&
         errno != ENOENT)
       return false;
   }
@@ -862,7 +822,8 @@ bool swapIn(int db, int staging, std::vector<Staged>* files) {
       ++it;
       continue;
     }
-    if (!attempt(WriteStep::Discard, [&] { return ::unlinkat(staging, it->name.constData(), 0) == 0; })) return false;
+    if (!attemptWriteStep(WriteStep::Discard, [&] { return ::unlinkat(staging, it->name.constData(), 0) == 0; }))
+      return false;
     it = files->erase(it);
   }
   return syncFolder(previous.get()) && syncFolder(db);
@@ -875,7 +836,7 @@ bool writeManifest(int staging, const std::vector<Staged>& files) {
   if (!manifest.open(staging, kManifest, true) || !manifest.addBytes(manifestText(files)) || !manifest.finish())
     return false;
   FileDescriptor fd(::openat(staging, kManifest, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  return fd.get() >= 0 && attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; }) &&
+  return fd.get() >= 0 && attemptWriteStep(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; }) &&
          syncFolder(staging);
 }
 
@@ -894,6 +855,29 @@ void waitFor(const WaitHook& wait, double seconds) {
 WriteStepHook& databaseWriteHook() {
   static WriteStepHook hook;
   return hook;
+}
+
+bool replaceDatabaseFile(int db, const char* temporary, const char* name, const QByteArray& bytes) {
+  ::unlinkat(db, temporary, 0);  // what a write cut short left
+  FileDescriptor fd;
+  if (!attemptWriteStep(WriteStep::OpenFile, [&] {
+        fd.reset(::openat(db, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        return fd.get() >= 0;
+      }))
+    return false;
+  bool ok = attemptWriteStep(WriteStep::WriteData,
+                             [&] { return writeFully(fd.get(), bytes.constData(), bytes.size(), 0); }) &&
+            attemptWriteStep(WriteStep::SyncFile, [&] { return ::fdatasync(fd.get()) == 0; });
+  ok = fd.close() && ok;
+  ok = ok && attemptWriteStep(WriteStep::MoveNew, [&] { return ::renameat(db, temporary, db, name) == 0; });
+  if (!ok) {
+    const int error = errno;
+    ::unlinkat(db, temporary, 0);
+    errno = error;
+    return false;
+  }
+  syncFolder(db);  // the new name reaches the disk later at worst; the file is whole either way
+  return true;
 }
 
 bool recoverDatabase(const QString& dbFolder) {

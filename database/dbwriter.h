@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 #include <functional>
 #include <vector>
 
@@ -97,5 +98,23 @@ enum class WriteStep {
 };
 using WriteStepHook = std::function<int(WriteStep step)>;
 WriteStepHook& databaseWriteHook();
+
+// Replaces the small file `name` of the open database folder `db` whole:
+// written to `temporary` (which no reader picks up), flushed, renamed over
+// `name`, the folder flushed. A kill leaves the old file or the new one,
+// never part of one. False with errno set, the temporary then removed.
+bool replaceDatabaseFile(int db, const char* temporary, const char* name, const QByteArray& bytes);
+
+// Runs one step of a write unless the hook makes it fail; false with errno
+// set.
+template <class Call>
+bool attemptWriteStep(WriteStep step, Call call) {
+  const WriteStepHook& hook = databaseWriteHook();
+  if (const int e = hook ? hook(step) : 0) {
+    errno = e;
+    return false;
+  }
+  return call();
+}
 
 }  // namespace vrn

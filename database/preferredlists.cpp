@@ -8,6 +8,7 @@
 
 #include "database/dbfolder.h"
 #include "database/dbwriter.h"
+#include "platform/filedescriptor.h"
 #include "platform/pathcodec.h"
 #include "platform/recordfile.h"
 
@@ -22,32 +23,6 @@ constexpr qint64 kRecordsPerRead = (qint64(1) << 16) / kEnregMesPar;
 
 // What a list name and a stored name are compared by: lower case.
 QString matchKey(const QString& name) { return name.toLower(); }
-
-// The database writer's test hook, for the steps of a save.
-bool attempt(WriteStep step, const std::function<bool()>& call) {
-  const WriteStepHook& hook = databaseWriteHook();
-  if (const int e = hook ? hook(step) : 0) {
-    errno = e;
-    return false;
-  }
-  return call();
-}
-
-bool writeAll(int fd, const QByteArray& bytes) {
-  const char* data = bytes.constData();
-  qsizetype left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, data, size_t(left));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = ENOSPC;
-      return false;
-    }
-    data += n;
-    left -= n;
-  }
-  return true;
-}
 
 // The road of a folder that takes no new file: the records follow those in
 // mesp.par, as when the file cannot be deleted before a save.
@@ -114,28 +89,13 @@ std::optional<qint64> writePreferredLists(const QStringList& names) {
     const QByteArray bytes = encodePath(name);
     if (bytes.size() <= kEnregMesPar) records << bytes.leftJustified(kEnregMesPar, ' ');
   }
-  const int db = ::open(encodePath(databaseFolder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (db < 0) return std::nullopt;
-  ::unlinkat(db, kSaving, 0);  // what a save cut short left
-  int fd = -1;
-  if (!attempt(WriteStep::OpenFile, [&] {
-        fd = ::openat(db, kSaving, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        return fd >= 0;
-      })) {
-    const int error = errno;
-    ::close(db);
-    if (error == EACCES || error == EPERM || error == EROFS) return appendToStoredFile(records);
+  const FileDescriptor db(::open(encodePath(databaseFolder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (db.get() < 0) return std::nullopt;
+  if (!replaceDatabaseFile(db.get(), kSaving, "mesp.par", records.join())) {
+    // A folder that takes no new file: the records follow those in the file.
+    if (errno == EACCES || errno == EPERM || errno == EROFS) return appendToStoredFile(records);
     return std::nullopt;
   }
-  const QByteArray bytes = records.join();
-  bool ok = attempt(WriteStep::WriteData, [&] { return writeAll(fd, bytes); }) &&
-            attempt(WriteStep::SyncFile, [&] { return ::fdatasync(fd) == 0; });
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && attempt(WriteStep::MoveNew, [&] { return ::renameat(db, kSaving, db, "mesp.par") == 0; });
-  if (ok) attempt(WriteStep::SyncFolder, [&] { return ::fsync(db) == 0; });
-  else ::unlinkat(db, kSaving, 0);
-  ::close(db);
-  if (!ok) return std::nullopt;
   return qint64(records.size());
 }
 

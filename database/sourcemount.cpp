@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "database/dbfolder.h"
+#include "database/dbwriter.h"
 #include "platform/pathcodec.h"
 #include "support/sourceroot.h"
 #include "platform/filedescriptor.h"
@@ -115,26 +116,8 @@ bool rememberSourceMount(const QString& databaseFolder, const QString& source, b
       ::open(encodePath(databaseFolder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (db.get() < 0) return false;
   const QByteArray record = QByteArray(mountRoot ? kMountRootWord : kFolderWord) + '\n' + encodePath(source);
-  // A temporary left by an earlier write that was cut short goes first.
-  ::unlinkat(db.get(), kTemporaryName, 0);
-  bool written = false;
-  {
-    FileDescriptor out(::openat(db.get(), kTemporaryName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (out.get() >= 0) {
-      qsizetype done = 0;
-      while (done < record.size()) {
-        const ssize_t n = ::write(out.get(), record.constData() + done, size_t(record.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += n;
-      }
-      written = done == record.size() && ::fdatasync(out.get()) == 0;
-      written = out.close() && written;
-    }
-  }
-  if (written && ::renameat(db.get(), kTemporaryName, db.get(), kSourceMountFile) == 0) return true;
+  if (replaceDatabaseFile(db.get(), kTemporaryName, kSourceMountFile, record)) return true;
   // A record of an earlier source must not be read as this one's.
-  ::unlinkat(db.get(), kTemporaryName, 0);
   ::unlinkat(db.get(), kSourceMountFile, 0);
   return false;
 }

@@ -75,19 +75,6 @@ qint64 monotonicNs() {
   return qint64(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
 }
 
-bool writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
-}
-
 // Set by the quit command; seen by helper threads between chunks.
 std::atomic<bool> copyAbandoned{false};
 
@@ -123,11 +110,11 @@ int copyData(int in, int out, qint64 expected) {
     } else if (expected <= kSmallFileBytes && written < kSmallFileBytes) {
       char small[kSmallFileBytes];
       n = ::read(in, small, sizeof small);
-      if (n > 0 && !writeAll(out, small, size_t(n))) return errno;
+      if (n > 0 && !writeFully(out, small, n, written)) return errno;
     } else {
       if (buffer.empty()) buffer.resize(kBufferBytes);
       n = ::read(in, buffer.data(), buffer.size());
-      if (n > 0 && !writeAll(out, buffer.data(), size_t(n))) return errno;
+      if (n > 0 && !writeFully(out, buffer.data(), n, written)) return errno;
     }
     if (n == 0) return 0;
     if (n < 0) {

@@ -1,5 +1,6 @@
 #pragma once
-// An open file descriptor owned by one object: closed when it goes.
+// An open file descriptor owned by one object: closed when it goes. And
+// whole reads and writes at an offset, resuming short ones.
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,5 +36,35 @@ class FileDescriptor {
  private:
   int fd_;
 };
+
+// Writes all `size` bytes at `offset`; false with errno set (ENOSPC for a
+// write that takes nothing).
+inline bool writeFully(int fd, const char* data, long long size, long long offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      return false;
+    }
+    data += n;
+    size -= n;
+    offset += n;
+  }
+  return true;
+}
+
+// Reads `size` bytes at `offset`: how many it read, fewer at the end of the
+// file or on an error (errno then set).
+inline long long readFully(int fd, char* data, long long size, long long offset) {
+  long long got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(fd, data + got, size_t(size - got), off_t(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += n;
+  }
+  return got;
+}
 
 }  // namespace vrn

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/filedescriptor.h"
 #include "platform/pathcodec.h"
 
 namespace vrn {
@@ -13,20 +14,6 @@ namespace vrn {
 namespace {
 constexpr qint64 kFlushAt = 1 << 20;
 constexpr qint64 kReadAhead = 1 << 16;
-
-bool writeAll(int fd, const char* data, qint64 size, qint64 offset) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= n;
-    offset += n;
-  }
-  return true;
-}
 }  // namespace
 
 RecordFile::~RecordFile() { close(); }
@@ -83,7 +70,7 @@ qint64 RecordFile::recordCount() const {
 
 bool RecordFile::flush() {
   if (fd_ < 0 || pending_.isEmpty()) return true;
-  const bool ok = writeAll(fd_, pending_.constData(), pending_.size(), pendingStart_);
+  const bool ok = writeFully(fd_, pending_.constData(), pending_.size(), pendingStart_);
   if (ok) fileLength_ = std::max(fileLength_, pendingStart_ + qint64(pending_.size()));
   pending_.resize(0);  // keeps the buffer for the next records
   return ok;
@@ -99,14 +86,7 @@ QByteArray RecordFile::read(qint64 n) const {
   if (cacheStart_ < 0 || start < cacheStart_ || end > cacheStart_ + cache_.size()) {
     const qint64 want = std::max<qint64>(kReadAhead, recordLength_);
     cache_.resize(want);
-    qint64 got = 0;
-    while (got < want) {
-      const ssize_t r = ::pread(fd_, cache_.data() + got, size_t(want - got), off_t(start + got));
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) break;
-      got += r;
-    }
-    cache_.resize(got);
+    cache_.resize(readFully(fd_, cache_.data(), want, start));
     cacheStart_ = start;
   }
   const qint64 avail = std::min<qint64>(recordLength_, cacheStart_ + cache_.size() - start);
@@ -120,12 +100,7 @@ void RecordFile::readRecords(qint64 first, qint64 count, char* out) const {
   if (fd_ >= 0 && first >= 1 && want > 0) {
     if (!pending_.isEmpty()) const_cast<RecordFile*>(this)->flush();
     const qint64 start = (first - 1) * recordLength_;
-    while (got < want) {
-      const ssize_t r = ::pread(fd_, out + got, size_t(want - got), off_t(start + got));
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) break;
-      got += r;
-    }
+    got = readFully(fd_, out, want, start);
   }
   if (got < want) memset(out + got, 0, size_t(want - got));
 }
